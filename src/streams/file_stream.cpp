@@ -1,0 +1,76 @@
+#include "streams/file_stream.h"
+
+#include <cstring>
+
+namespace qm {
+
+FileStream::FileStream(std::shared_ptr<SharedFile> file, long start, long length, PdfObject dict)
+    : SourceStream(std::move(dict)), file_(std::move(file)), start_(start < 0 ? 0 : start),
+      length_(length < 0 ? -1 : length), bufferPos_(start_) {}
+
+void FileStream::reset() {
+    savedPos_ = file_->pos;
+    file_->pos = start_;
+    bufferPos_ = start_;
+    next_ = end_ = 0;
+    if (decryptor_) decryptor_->reset();
+}
+
+void FileStream::close() {
+    if (savedPos_ >= 0) {
+        file_->pos = savedPos_;
+        savedPos_ = -1;
+    }
+}
+
+bool FileStream::fill() {
+    bufferPos_ += end_;
+    next_ = end_ = 0;
+    long want = kBufferSize;
+    if (length_ >= 0) {
+        long limit = start_ + length_;
+        if (bufferPos_ >= limit) return false;
+        if (limit - bufferPos_ < want) want = limit - bufferPos_;
+    }
+    long got = file_->data->readAt(bufferPos_, buffer_, want);
+    if (got <= 0) return false;
+    file_->pos = bufferPos_ + got;
+    end_ = static_cast<int>(got);
+    if (decryptor_) decryptor_->decrypt(buffer_, end_);
+    return true;
+}
+
+int FileStream::readBlock(unsigned char* out, int size) {
+    int n = 0;
+    while (n < size) {
+        if (next_ >= end_ && !fill()) break;
+        int take = end_ - next_;
+        if (take > size - n) take = size - n;
+        std::memcpy(out + n, buffer_ + next_, static_cast<size_t>(take));
+        next_ += take;
+        n += take;
+    }
+    return n;
+}
+
+void FileStream::setPos(long position) {
+    long size = file_->data->size();
+    long target = position >= 0 ? position : size + position;
+    if (target < 0) target = 0;
+    file_->pos = target;
+    bufferPos_ = target;
+    next_ = end_ = 0;
+}
+
+SourceStream* FileStream::makeSubStream(long start, long length, PdfObject dict) {
+    return new FileStream(file_, start, length, std::move(dict));
+}
+
+void FileStream::moveStart(long delta) {
+    start_ += delta;
+    if (start_ < 0) start_ = 0;
+    bufferPos_ = start_;
+    next_ = end_ = 0;
+}
+
+}  // namespace qm

@@ -1,0 +1,53 @@
+#pragma once
+// A byte range of the PDF file read through a 256-byte buffer, decrypted on the way in
+// when the object is encrypted.
+#include <memory>
+
+#include "streams/file_data.h"
+#include "streams/stream.h"
+
+namespace qm {
+
+class FileStream : public SourceStream {
+public:
+    static constexpr int kBufferSize = 256;
+
+    FileStream(std::shared_ptr<SharedFile> file, long start, long length, PdfObject dict);
+
+    StreamKind kind() const override { return StreamKind::File; }
+    void reset() override;
+    void close() override;
+    int readByte() override {
+        if (next_ >= end_ && !fill()) return -1;
+        return buffer_[next_++];
+    }
+    int peekByte() override {
+        if (next_ >= end_ && !fill()) return -1;
+        return buffer_[next_];
+    }
+    int readBlock(unsigned char* buffer, int size) override;
+    long position() override { return bufferPos_ + next_; }
+    void setPos(long position) override;
+    bool isBinaryData(bool last) override { return last; }
+
+    SourceStream* makeSubStream(long start, long length, PdfObject dict) override;
+    long getStart() override { return start_; }
+    void moveStart(long delta) override;
+
+    long length() const { return length_; }
+    const std::shared_ptr<SharedFile>& file() const { return file_; }
+
+private:
+    bool fill();
+
+    std::shared_ptr<SharedFile> file_;
+    long start_;
+    long length_;  // -1: up to the end of the file
+    unsigned char buffer_[kBufferSize];
+    int next_ = 0;
+    int end_ = 0;
+    long bufferPos_;
+    long savedPos_ = -1;
+};
+
+}  // namespace qm

@@ -1,0 +1,19 @@
+#!/bin/sh
+# Installs the Debian packages the build and the tests need, only when some are missing.
+set -e
+PACKAGES="cmake make g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev \
+libjpeg62-turbo-dev libcairo2-dev libfreetype-dev libfontconfig-dev \
+fonts-liberation2 fonts-dejavu-core qpdf python3-pil"
+missing=""
+for p in $PACKAGES; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+        missing="$missing $p"
+    fi
+done
+[ -z "$missing" ] && exit 0
+echo "installing:$missing"
+SUDO=""
+[ "$(id -u)" -ne 0 ] && SUDO="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends $missing
