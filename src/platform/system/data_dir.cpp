@@ -1,0 +1,47 @@
+#include "platform/system/data_dir.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+
+namespace qm {
+
+namespace {
+bool isDirectory(const std::string& path) {
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+}  // namespace
+
+std::string programDirectory() {
+    char path[4096];
+    ssize_t n = ::readlink("/proc/self/exe", path, sizeof path - 1);
+    if (n <= 0) return ".";
+    path[n] = '\0';
+    std::string p(path);
+    size_t slash = p.rfind('/');
+    if (slash == std::string::npos) return ".";
+    if (slash == 0) return "/";
+    return p.substr(0, slash);
+}
+
+std::string dataDirectory() {
+    const char* env = std::getenv("QUILLMARK_DATA_DIR");
+    if (env && *env) return env;
+    std::string installed = programDirectory() + "/../share/quillmark";
+    if (isDirectory(installed)) return installed;
+#ifdef QUILLMARK_SOURCE_DATA_DIR
+    return QUILLMARK_SOURCE_DATA_DIR;
+#else
+    return programDirectory() + "/data";
+#endif
+}
+
+std::string tempDirectory() {
+    const char* env = std::getenv("TMPDIR");
+    if (env && *env) return env;
+    return "/tmp";
+}
+
+}  // namespace qm
