@@ -8,10 +8,14 @@
 namespace qm {
 
 namespace {
-// Containers grow by eight slots at a time.
+// Containers grow by eight slots at a time while small; past 64 slots they grow by half
+// their size so that a hostile array of a million elements costs linear, not quadratic, time.
 template <class V>
 void growByEight(V& v) {
-    if (v.size() == v.capacity()) v.reserve(v.capacity() + 8);
+    if (v.size() != v.capacity()) return;
+    size_t cap = v.capacity();
+    size_t step = cap < 64 ? 8 : (cap / 2 + 7) / 8 * 8;
+    v.reserve(cap + step);
 }
 }  // namespace
 

@@ -37,7 +37,9 @@ void PdfObject::copyFrom(const PdfObject& other) {
         case ObjKind::Cmd: u_.text = memStrdup(other.u_.text); break;
         case ObjKind::Array: ++u_.array->refCount; break;
         case ObjKind::Dict: ++u_.dict->refCount; break;
-        case ObjKind::Stream: u_.stream->incRef(); break;
+        case ObjKind::Stream:
+            if (u_.stream) u_.stream->incRef();
+            break;
         default: break;
     }
 }
@@ -53,7 +55,9 @@ void PdfObject::release() {
         case ObjKind::Dict:
             if (--u_.dict->refCount == 0) delete u_.dict;
             break;
-        case ObjKind::Stream: u_.stream->decRef(); break;
+        case ObjKind::Stream:
+            if (u_.stream) u_.stream->decRef();
+            break;
         default: break;
     }
     kind_ = ObjKind::None;
@@ -168,7 +172,7 @@ bool PdfObject::isName(const char* name) const {
 bool PdfObject::isDict(const char* type) const { return kind_ == ObjKind::Dict && u_.dict->hasType(type); }
 
 bool PdfObject::isStream(const char* type) const {
-    if (kind_ != ObjKind::Stream) return false;
+    if (kind_ != ObjKind::Stream || !u_.stream) return false;
     PdfDict* d = u_.stream->dictionary();
     return d && d->hasType(type);
 }
@@ -185,7 +189,7 @@ PdfObject PdfObject::arrayGetRaw(int i) const {
 
 PdfDict* PdfObject::dictOf() const {
     if (kind_ == ObjKind::Dict) return u_.dict;
-    if (kind_ == ObjKind::Stream) return u_.stream->dictionary();
+    if (kind_ == ObjKind::Stream && u_.stream) return u_.stream->dictionary();
     return nullptr;
 }
 

@@ -74,6 +74,7 @@ PdfObject TestResolver::fetch(int number, int generation) {
     PdfObject kw = parser.readObject();
     PdfObject result = PdfObject::makeNull();
     if (n.isInt() && g.isInt() && kw.isCmd("obj")) result = parser.readObject();
+    if (result.isError()) result = PdfObject::makeNull();
     --depth_;
     return result;
 }
