@@ -14,12 +14,16 @@ bool isDirectory(const std::string& path) {
 }
 }  // namespace
 
-std::string programDirectory() {
+std::string programPath() {
     char path[4096];
     ssize_t n = ::readlink("/proc/self/exe", path, sizeof path - 1);
-    if (n <= 0) return ".";
+    if (n <= 0) return "";
     path[n] = '\0';
-    std::string p(path);
+    return path;
+}
+
+std::string programDirectory() {
+    std::string p = programPath();
     size_t slash = p.rfind('/');
     if (slash == std::string::npos) return ".";
     if (slash == 0) return "/";
@@ -42,6 +46,16 @@ std::string tempDirectory() {
     const char* env = std::getenv("TMPDIR");
     if (env && *env) return env;
     return "/tmp";
+}
+
+std::string userConfigDirectory() {
+    // A relative XDG_CONFIG_HOME is invalid and must be ignored, or settings would land in
+    // whatever folder the program happens to run from.
+    const char* xdg = std::getenv("XDG_CONFIG_HOME");
+    if (xdg && xdg[0] == '/') return std::string(xdg) + "/vellumix";
+    const char* home = std::getenv("HOME");
+    std::string base = (home && *home) ? home : tempDirectory();
+    return base + "/.config/vellumix";
 }
 
 }  // namespace qm

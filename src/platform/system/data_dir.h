@@ -7,9 +7,14 @@
 namespace qm {
 
 std::string dataDirectory();
+// The running program's full path ("" when the system cannot tell).
+std::string programPath();
 // The folder holding the running program, without a trailing slash.
 std::string programDirectory();
 // $TMPDIR when set and not empty, else /tmp.
 std::string tempDirectory();
+// The user's settings folder for this program: $XDG_CONFIG_HOME/vellumix when that is an
+// absolute path, else $HOME/.config/vellumix. Not created here.
+std::string userConfigDirectory();
 
 }  // namespace qm
