@@ -1,9 +1,18 @@
 #include "streams/filter_registry.h"
 
+#include "streams/ascii85_decoder.h"
+#include "streams/ascii_hex_decoder.h"
+#include "streams/lzw_decoder.h"
+#include "streams/run_length_decoder.h"
+
 namespace qm {
 
 // Each decoder adds its line here.
 static const FilterEntry kFilters[] = {
+    {"ASCIIHexDecode", "AHx", makeAsciiHexDecoder},
+    {"ASCII85Decode", "A85", makeAscii85Decoder},
+    {"LZWDecode", "LZW", makeLzwDecoder},
+    {"RunLengthDecode", "RL", makeRunLengthDecoder},
     {nullptr, nullptr, nullptr},
 };
 
