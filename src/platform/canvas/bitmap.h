@@ -1,0 +1,56 @@
+#pragma once
+// A page-sized picture to draw on: width x height pixels held as 32-bit words (cairo's RGB24
+// layout), read out as a 24-bit device-independent bitmap.
+#include <cairo.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "platform/canvas/color_ref.h"
+#include "platform/canvas/dib.h"
+
+namespace qm {
+
+class Bitmap {
+public:
+    // Zero, negative or too large sizes (more than 32767 a side or 2^27 pixels) and failed
+    // allocations are reported and give a bitmap that is not ok; drawing on it does nothing.
+    Bitmap(int width, int height);
+    ~Bitmap();
+    Bitmap(const Bitmap&) = delete;
+    Bitmap& operator=(const Bitmap&) = delete;
+
+    bool isOk() const { return pixels_ != nullptr; }
+    int width() const { return width_; }
+    int height() const { return height_; }
+
+    void fill(ColorRef color);
+    ColorRef pixel(int x, int y) const;  // white outside the bitmap
+    void setPixel(int x, int y, ColorRef color);
+
+    // The header that describes the 24-bit read-out (compression 0, image size set, 96 dpi).
+    BitmapInfoHeader dibHeader() const;
+    // Rows bottom-up, blue/green/red, padded to 4 bytes; empty when not ok.
+    std::vector<uint8_t> dibBits() const;
+    // One read-out row (bottom-up index) into `out` (dibHeader's stride bytes).
+    void dibRow(int bottomUpIndex, uint8_t* out) const;
+
+    // For the drawing code: the words (0x00RRGGBB) and a cairo surface over them. Code that
+    // touches the words directly flushes the surface first and marks it dirty after.
+    uint32_t* words() { return pixels_; }
+    const uint32_t* words() const { return pixels_; }
+    cairo_surface_t* surface() { return surface_; }
+
+    static uint32_t toWord(ColorRef c) { return (redOf(c) << 16) | (greenOf(c) << 8) | blueOf(c); }
+    static ColorRef toColorRef(uint32_t w) { return makeColorRef((w >> 16) & 0xFF, (w >> 8) & 0xFF, w & 0xFF); }
+
+private:
+    int width_ = 0, height_ = 0;
+    uint32_t* pixels_ = nullptr;
+    cairo_surface_t* surface_ = nullptr;
+};
+
+// Pixels per metre written into headers: the 96 dots per inch of a usual screen.
+inline constexpr int32_t kScreenPelsPerMeter = 3780;
+
+}  // namespace qm

@@ -1,0 +1,126 @@
+#include "platform/canvas/canvas.h"
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <cstdlib>
+#include <vector>
+
+namespace qm {
+
+void Canvas::setClip(const Region* clip) {
+    if (clip)
+        clip_ = *clip;
+    else
+        clip_.reset();
+}
+
+Region Canvas::drawable(const Region& region) const {
+    Region r = region;
+    r.intersect(Region::rectangle(0, 0, bitmap_.width(), bitmap_.height()));
+    if (clip_) r.intersect(*clip_);
+    return r;
+}
+
+void Canvas::fillRegion(const Region& region, ColorRef color) {
+    if (!bitmap_.isOk()) return;
+    const Region area = drawable(region);
+    if (area.isEmpty()) return;
+    cairo_surface_flush(bitmap_.surface());
+    const uint32_t word = Bitmap::toWord(color);
+    uint32_t* words = bitmap_.words();
+    for (const Rect& r : area.rectangles()) {
+        for (int y = r.top; y < r.bottom; ++y) {
+            uint32_t* row = words + static_cast<size_t>(y) * bitmap_.width();
+            std::fill(row + r.left, row + r.right, word);
+        }
+    }
+    cairo_surface_mark_dirty(bitmap_.surface());
+}
+
+void Canvas::fillPolygon(const Point* points, size_t count, FillMode mode, ColorRef color) {
+    fillRegion(Region::polygon(points, count, mode), color);
+}
+
+void Canvas::drawLine(int x0, int y0, int x1, int y1, const Pen& pen) {
+    if (!bitmap_.isOk()) return;
+    const double dx = double(x1) - x0, dy = double(y1) - y0;
+    const double length = std::hypot(dx, dy);
+    if (length == 0) return;
+    const double width = pen.width < 1 ? 1.0 : double(pen.width);
+    const double ux = dx / length, uy = dy / length;
+    const double nx = -uy * width / 2, ny = ux * width / 2;
+    // Pixel centres sit at half coordinates of the rasteriser.
+    const double sx = x0 + 0.5, sy = y0 + 0.5;
+    std::vector<std::vector<PointF>> pieces;
+    auto piece = [&](double from, double to) {
+        const double ax = sx + ux * from, ay = sy + uy * from, bx = sx + ux * to, by = sy + uy * to;
+        pieces.push_back({{ax + nx, ay + ny}, {bx + nx, by + ny}, {bx - nx, by - ny}, {ax - nx, ay - ny}});
+    };
+    if (!pen.dashed) {
+        piece(0, length);
+    } else {
+        const double dash = 3 * width, period = 4 * width;
+        for (double t = 0; t < length; t += period) piece(t, std::min(t + dash, length));
+    }
+    fillRegion(Region::contours(pieces, FillMode::winding), pen.color);
+}
+
+void Canvas::stretchImage(const DibView& source, int x, int y, int width, int height) {
+    blit(source, x, y, width, height, false);
+}
+
+void Canvas::drawTransparentImage(const DibView& source, int x, int y, int width, int height) {
+    blit(source, x, y, width, height, true);
+}
+
+void Canvas::blit(const DibView& source, int x, int y, int width, int height, bool transparent) {
+    if (!bitmap_.isOk() || width == 0 || height == 0) return;
+    const bool mirrorX = width < 0, mirrorY = height < 0;
+    const long w = std::labs(long(width)), h = std::labs(long(height));
+    const long left = mirrorX ? long(x) - w : x, top = mirrorY ? long(y) - h : y;
+    if (left < INT32_MIN || top < INT32_MIN || left + w > INT32_MAX || top + h > INT32_MAX) return;
+    const Region area = drawable(Region::rectangle(int(left), int(top), int(left + w), int(top + h)));
+    if (area.isEmpty()) return;
+    const long sw = source.width(), sh = source.height();
+    // Nearest source pixel of each destination column and row (by their centres).
+    auto sourceIndex = [](long d, long dSize, long sSize, bool mirror) {
+        long s = static_cast<long>((static_cast<double>(d) + 0.5) * double(sSize) / double(dSize));
+        s = std::clamp(s, 0L, sSize - 1);
+        return mirror ? sSize - 1 - s : s;
+    };
+    cairo_surface_flush(bitmap_.surface());
+    uint32_t* words = bitmap_.words();
+    std::vector<int> columns;
+    for (const Rect& r : area.rectangles()) {
+        columns.resize(static_cast<size_t>(r.right - r.left));
+        for (int dx = r.left; dx < r.right; ++dx) columns[dx - r.left] = int(sourceIndex(dx - left, w, sw, mirrorX));
+        for (int dy = r.top; dy < r.bottom; ++dy) {
+            const int sy = int(sourceIndex(dy - top, h, sh, mirrorY));
+            uint32_t* row = words + static_cast<size_t>(dy) * bitmap_.width();
+            for (int dx = r.left; dx < r.right; ++dx) {
+                const ColorRef c = source.pixel(columns[dx - r.left], sy);
+                if (transparent && c == kWhite) continue;
+                row[dx] = Bitmap::toWord(c);
+            }
+        }
+    }
+    cairo_surface_mark_dirty(bitmap_.surface());
+}
+
+cairo_t* Canvas::beginCairo() {
+    if (!bitmap_.isOk()) return nullptr;
+    cairo_t* cr = cairo_create(bitmap_.surface());
+    if (clip_) {
+        for (const Rect& r : clip_->rectangles()) cairo_rectangle(cr, r.left, r.top, r.right - r.left, r.bottom - r.top);
+        cairo_clip(cr);
+    }
+    return cr;
+}
+
+void Canvas::endCairo(cairo_t* cr) {
+    cairo_destroy(cr);
+    cairo_surface_flush(bitmap_.surface());
+}
+
+}  // namespace qm

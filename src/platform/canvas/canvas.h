@@ -1,0 +1,56 @@
+#pragma once
+// Drawing on a Bitmap inside an optional clip region: filled regions and polygons, lines
+// with a geometric pen, stretched and colour-keyed images (text: text_drawing.h). Shapes are
+// aliased so that every pixel gets exactly the colour asked for.
+#include <cstdint>
+#include <optional>
+
+#include "platform/canvas/bitmap.h"
+#include "platform/canvas/region.h"
+
+namespace qm {
+
+// A geometric pen: flat ends, mitred joins; dashed pens repeat a dash three widths long and
+// a gap one width long.
+struct Pen {
+    int width = 1;  // values below 1 draw 1 pixel wide
+    bool dashed = false;
+    ColorRef color = kBlack;
+};
+
+class Canvas {
+public:
+    explicit Canvas(Bitmap& bitmap) : bitmap_(bitmap) {}
+
+    // Later drawing stays inside the region (copied); null removes the clip.
+    void setClip(const Region* clip);
+    const std::optional<Region>& clip() const { return clip_; }
+
+    void fillRegion(const Region& region, ColorRef color);
+    void fillPolygon(const Point* points, size_t count, FillMode mode, ColorRef color);
+    // From (x0, y0) to (x1, y1), coordinates naming pixel centres. The pen's rectangle is
+    // filled like a polygon, so the pixel at the bottom or right end is left out whichever
+    // way the line runs; a zero-length line paints nothing.
+    void drawLine(int x0, int y0, int x1, int y1, const Pen& pen);
+
+    // Maps the source onto the destination rectangle (negative sizes mirror) by nearest
+    // pixel, without blending. The transparent form leaves the page unchanged wherever the
+    // source pixel is pure white (0xFFFFFF); any other colour, near-white included, covers it.
+    void stretchImage(const DibView& source, int x, int y, int width, int height);
+    void drawTransparentImage(const DibView& source, int x, int y, int width, int height);
+
+    // For drawing built on cairo (text): a context on the bitmap with the clip applied, null
+    // when there is no bitmap; endCairo destroys it and leaves the pixels up to date.
+    cairo_t* beginCairo();
+    void endCairo(cairo_t* cr);
+
+private:
+    // The part of `region` that drawing may touch: inside the bitmap and the clip.
+    Region drawable(const Region& region) const;
+    void blit(const DibView& source, int x, int y, int width, int height, bool transparent);
+
+    Bitmap& bitmap_;
+    std::optional<Region> clip_;
+};
+
+}  // namespace qm
