@@ -133,6 +133,7 @@ TEST(ProfileFile, ApplicationFilesLiveInTheUserConfigFolder) {
     EXPECT_EQ(configIniWritePath(), dir / "vellumix/config.ini");
     // Without a user copy, config.ini comes from the installed data.
     EXPECT_EQ(configIniPath(), dataDirectory() + "/config.ini");
+    EXPECT_EQ(readProfileInt(configIniPath(), "VELLUMX", "CharSpaces", 0), 50);
     ASSERT_TRUE(writeProfileInt(configIniWritePath(), "VELLUMX", "CharSpaces", 0));
     EXPECT_EQ(configIniPath(), dir / "vellumix/config.ini");
     ::setenv("XDG_CONFIG_HOME", "relative/path", 1);  // not absolute: ignored

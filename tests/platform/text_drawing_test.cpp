@@ -86,6 +86,11 @@ TEST(Fonts, HeightsAndWidthsFollowTheOriginalPlatform) {
     auto narrow = font("Arial", 40, 0, 9);  // Arial's average width is 904 units: 15.8 px here
     const double ratio = narrow->advance(u"Hamburgefonts") / natural->advance(u"Hamburgefonts");
     EXPECT_NEAR(ratio, 9.0 / (904.0 * 40 / 2288), 0.05);
+    // Sizes no page could hold are kept at the largest bitmap side rather than failing.
+    auto huge = font("Arial", 2000000000, 0, 2000000000);
+    ASSERT_NE(huge, nullptr);
+    EXPECT_EQ(huge->emSize(), 32767);
+    EXPECT_NEAR(font("Arial", -2147483647 - 1)->emSize(), 32767, 1e-6);
 }
 
 TEST(TextDrawing, HgSitsOnTheBaselineAndSpansTheAdvance) {

@@ -6,6 +6,7 @@
 #include FT_TRUETYPE_TABLES_H
 #include FT_ADVANCES_H
 
+#include <algorithm>
 #include <cmath>
 
 #include "core/report_error.h"
@@ -17,6 +18,7 @@ namespace qm {
 namespace {
 
 constexpr double kDefaultCellHeight = 16;
+constexpr double kMaxEm = 32767;
 const cairo_user_data_key_t kFaceKey{};
 
 FT_Library library() {
@@ -92,13 +94,16 @@ std::unique_ptr<DeviceFont> DeviceFont::create(const LogicalFont& logical) {
         font->em_ = -static_cast<double>(logical.height);
     else
         font->em_ = (logical.height > 0 ? logical.height : kDefaultCellHeight) * units / (up + down);
+    // Sizes beyond any page are held at the largest bitmap side instead of failing.
+    font->em_ = std::min(font->em_, kMaxEm);
     font->ascent_ = up * font->em_ / units;
     font->descent_ = down * font->em_ / units;
+    double across = font->em_;  // horizontal size of the em
     if (logical.width > 0) {
         const double weighted = weightedAverageWidth(ftFace);
-        if (weighted > 0) average = weighted;
+        across = logical.width * units / (weighted > 0 ? weighted : average);
     }
-    const double xScale = logical.width > 0 ? logical.width / (average * font->em_ / units) : 1.0;
+    across = std::clamp(across, 1.0 / 64, kMaxEm);
 
     font->face_ = cairo_ft_font_face_create_for_ft_face(ftFace, 0);
     if (cairo_font_face_set_user_data(font->face_, &kFaceKey, ftFace, releaseFace) != CAIRO_STATUS_SUCCESS) {
@@ -115,7 +120,7 @@ std::unique_ptr<DeviceFont> DeviceFont::create(const LogicalFont& logical) {
     cairo_ft_font_face_set_synthesize(font->face_, synth);
 
     cairo_matrix_t fontMatrix, identity;
-    cairo_matrix_init_scale(&fontMatrix, font->em_ * xScale, font->em_);
+    cairo_matrix_init_scale(&fontMatrix, across, font->em_);
     cairo_matrix_init_identity(&identity);
     cairo_font_options_t* options = cairo_font_options_create();
     cairo_font_options_set_antialias(options, CAIRO_ANTIALIAS_GRAY);
