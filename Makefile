@@ -2,7 +2,10 @@
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 SAMPLE ?= data/samples/hello.pdf
 
-.PHONY: all deps build build-asan run test test-release test-asan bench clean
+FUZZ_SECONDS ?= 60
+FUZZ_TARGET ?= fuzz_parser
+
+.PHONY: all deps build build-asan run test test-release test-asan bench fuzz clean
 
 all: build
 
@@ -31,6 +34,15 @@ test: test-release test-asan
 
 bench: build
 	@for b in build/release/bench/bench-*; do echo "== $$b"; $$b; done
+
+# Runs one libFuzzer target for FUZZ_SECONDS, seeded with the test corpus; findings land in
+# build/fuzz/artifacts/.
+fuzz: deps
+	@CC=clang CXX=clang++ cmake -S . -B build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLMARK_FUZZ=ON >/dev/null
+	@cmake --build build/fuzz -j $(JOBS) --target $(FUZZ_TARGET)
+	@mkdir -p build/fuzz/corpus-$(FUZZ_TARGET) build/fuzz/artifacts
+	./build/fuzz/fuzz/$(FUZZ_TARGET) -max_total_time=$(FUZZ_SECONDS) -max_len=65536 -timeout=10 \
+	    -artifact_prefix=build/fuzz/artifacts/ build/fuzz/corpus-$(FUZZ_TARGET) tests/data/corpus data/samples
 
 clean:
 	rm -rf build
