@@ -2,6 +2,8 @@
 
 #include "streams/ascii85_decoder.h"
 #include "streams/ascii_hex_decoder.h"
+#include "streams/ccitt_fax_decoder.h"
+#include "streams/dct_decoder.h"
 #include "streams/lzw_decoder.h"
 #include "streams/run_length_decoder.h"
 
@@ -13,6 +15,8 @@ static const FilterEntry kFilters[] = {
     {"ASCII85Decode", "A85", makeAscii85Decoder},
     {"LZWDecode", "LZW", makeLzwDecoder},
     {"RunLengthDecode", "RL", makeRunLengthDecoder},
+    {"CCITTFaxDecode", "CCF", makeCcittFaxDecoder},
+    {"DCTDecode", "DCT", makeDctDecoder},
     {nullptr, nullptr, nullptr},
 };
 

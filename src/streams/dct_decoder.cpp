@@ -1,0 +1,505 @@
+#include "streams/dct_decoder.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "core/report_error.h"
+#include "streams/dct_idct.h"
+
+namespace qm {
+
+namespace {
+
+// Zig-zag position -> natural (row-major) position; 16 extra entries absorb the runs of
+// damaged data that step past the last coefficient.
+constexpr uint8_t kZigzag[64 + 16] = {
+    0,  1,  8,  16, 9,  2,  3,  10, 17, 24, 32, 25, 18, 11, 4,  5,  12, 19, 26, 33,
+    40, 48, 41, 34, 27, 20, 13, 6,  7,  14, 21, 28, 35, 42, 49, 56, 57, 50, 43, 36,
+    29, 22, 15, 23, 30, 37, 44, 51, 58, 59, 52, 45, 38, 31, 39, 46, 53, 60, 61, 54,
+    47, 55, 62, 63, 63, 63, 63, 63, 63, 63, 63, 63, 63, 63, 63, 63, 63, 63, 63, 63};
+
+// 16.16 fixed-point YCbCr -> RGB terms per chroma value, rounding folded in, and the
+// clamping table: every sum below lies within -256..511.
+struct ColorTables {
+    int crToR[256], cbToB[256], cbToG[256], crToG[256];
+    uint8_t clampStore[768];
+    const uint8_t* clamp = clampStore + 256;
+    ColorTables() {
+        for (int i = 0; i < 256; ++i) {
+            int d = i - 128;
+            crToR[i] = (91881 * d + 32768) >> 16;
+            cbToB[i] = (116130 * d + 32768) >> 16;
+            cbToG[i] = -22553 * d;
+            crToG[i] = -46802 * d + 32768;
+        }
+        for (int i = 0; i < 768; ++i) clampStore[i] = static_cast<uint8_t>(std::clamp(i - 256, 0, 255));
+    }
+};
+
+const ColorTables& colorTables() {
+    static const ColorTables tables;
+    return tables;
+}
+
+inline int extendValue(unsigned v, int n) {
+    return v < (1u << (n - 1)) ? static_cast<int>(v) - (1 << n) + 1 : static_cast<int>(v);
+}
+
+}  // namespace
+
+DctDecoder::DctDecoder(Stream* below) : FilterStream(below) {
+    std::memset(quant_, 0, sizeof(quant_));
+    colorTables();
+}
+
+void DctDecoder::reset() {
+    below_->reset();
+    width_ = height_ = numComps_ = 0;
+    for (Component& c : comps_) c = Component{0, 1, 1, 0, 0, 0, false, 0, std::move(c.rows)};
+    std::memset(quant_, 0, sizeof(quant_));
+    for (int i = 0; i < 4; ++i) {
+        dcTables_[i].clear();
+        acTables_[i].clear();
+    }
+    restartInterval_ = 0;
+    gotAdobe_ = false;
+    adobeTransform_ = 0;
+    transform_ = false;
+    gotFrame_ = false;
+    next_ = end_ = 0;
+    y_ = 0;
+    trailerRead_ = false;
+    ok_ = readHeader();
+    if (!ok_) return;
+    nextRestart_ = 0xD0;
+    restartCountdown_ = restartInterval_;
+    bits_.start(below_);
+}
+
+// ---- header -------------------------------------------------------------------------
+
+int DctDecoder::read8() { return below_->readByte(); }
+
+bool DctDecoder::fail(const char* message) {
+    reportError(below_->position(), "%s", message);
+    return false;
+}
+
+int DctDecoder::read16() {
+    int hi = below_->readByte();
+    int lo = below_->readByte();
+    return hi < 0 || lo < 0 ? -1 : (hi << 8) | lo;
+}
+
+int DctDecoder::readMarker() {
+    for (;;) {
+        int c;
+        do {
+            c = below_->readByte();
+        } while (c >= 0 && c != 0xFF);
+        if (c < 0) return -1;
+        do {
+            c = below_->readByte();
+        } while (c == 0xFF);
+        if (c != 0) return c;
+    }
+}
+
+bool DctDecoder::readHeader() {
+    for (;;) {
+        int marker = readMarker();
+        bool ok = true;
+        switch (marker) {
+            case 0xD8: break;
+            case 0xC0: ok = readFrame(); break;
+            case 0xC4: ok = readHuffmanTables(); break;
+            case 0xDB: ok = readQuantTables(); break;
+            case 0xDD: ok = readRestartInterval(); break;
+            case 0xEE: ok = readAdobeMarker(); break;
+            case 0xDA: return readScanHeader();
+            case -1:
+                reportError(below_->position(), "Bad DCT header");
+                return false;
+            default:
+                if (marker < 0xE0) {
+                    reportError(below_->position(), "Unknown DCT marker <%02x>", marker);
+                    return false;
+                }
+                ok = skipSegment();
+        }
+        if (!ok) return false;
+    }
+}
+
+bool DctDecoder::skipSegment() {
+    int length = read16();
+    if (length < 2) return fail("Bad DCT header");
+    for (int i = 2; i < length; ++i) {
+        if (read8() < 0) return fail("Bad DCT header");
+    }
+    return true;
+}
+
+bool DctDecoder::readFrame() {
+    int length = read16();
+    int precision = read8();
+    if (length < 0 || precision < 0) return fail("Bad DCT header");
+    if (precision != 8) {
+        reportError(below_->position(), "Bad DCT precision %d", precision);
+        return false;
+    }
+    height_ = read16();
+    width_ = read16();
+    numComps_ = read8();
+    if (height_ <= 0 || width_ <= 0 || numComps_ <= 0 || numComps_ > 4) {
+        // A zero height would need a DNL marker, which this decoder does not read.
+        reportError(below_->position(), "Bad DCT header");
+        return false;
+    }
+    for (int i = 0; i < numComps_; ++i) {
+        Component& c = comps_[i];
+        c.id = read8();
+        int sampling = read8();
+        c.quant = read8();
+        c.h = sampling >> 4;
+        c.v = sampling & 0x0F;
+        bool bad = c.id < 0 || sampling < 0 || c.quant < 0 || c.quant > 3;
+        if (bad || c.h < 1 || c.h > 4 || c.v < 1 || c.v > 4) return fail("Bad DCT header");
+    }
+    gotFrame_ = true;
+    return true;
+}
+
+bool DctDecoder::readHuffmanTables() {
+    int length = read16();
+    if (length < 0) return fail("Bad DCT header");
+    length -= 2;
+    while (length > 0) {
+        int index = read8();
+        if (index < 0 || (index >> 4) > 1 || (index & 0x0F) > 3) return fail("Bad DCT Huffman table");
+        uint8_t counts[16];
+        uint8_t values[256];
+        int total = 0;
+        for (int i = 0; i < 16; ++i) {
+            int n = read8();
+            if (n < 0) return fail("Bad DCT header");
+            counts[i] = static_cast<uint8_t>(n);
+            total += n;
+        }
+        if (total > 256) return fail("Bad DCT Huffman table");
+        for (int i = 0; i < total; ++i) {
+            int v = read8();
+            if (v < 0) return fail("Bad DCT header");
+            values[i] = static_cast<uint8_t>(v);
+        }
+        DctHuffmanTable& t = (index >> 4) ? acTables_[index & 3] : dcTables_[index & 3];
+        t.build(counts, values);
+        length -= 17 + total;
+    }
+    return true;
+}
+
+bool DctDecoder::readQuantTables() {
+    int length = read16();
+    if (length < 0) return fail("Bad DCT header");
+    length -= 2;
+    while (length > 0) {
+        int index = read8();
+        if (index < 0 || index > 3) return fail("Bad DCT quantization table");
+        for (int k = 0; k < 64; ++k) {
+            int q = read8();
+            if (q < 0) return fail("Bad DCT header");
+            quant_[index][kZigzag[k]] = static_cast<uint16_t>(q);
+        }
+        length -= 65;
+    }
+    return true;
+}
+
+bool DctDecoder::readRestartInterval() {
+    int length = read16();
+    if (length != 4) return fail("Bad DCT restart interval");
+    restartInterval_ = read16();
+    if (restartInterval_ < 0) return fail("Bad DCT header");
+    return true;
+}
+
+bool DctDecoder::readAdobeMarker() {
+    int length = read16();
+    if (length != 14) return fail("Bad DCT Adobe APP14 marker");
+    int bytes[12];
+    for (int& b : bytes) {
+        b = read8();
+        if (b < 0) return fail("Bad DCT Adobe APP14 marker");
+    }
+    if (bytes[0] != 'A' || bytes[1] != 'd' || bytes[2] != 'o' || bytes[3] != 'b' || bytes[4] != 'e') {
+        return fail("Bad DCT Adobe APP14 marker");
+    }
+    gotAdobe_ = true;
+    adobeTransform_ = bytes[11];
+    return true;
+}
+
+bool DctDecoder::readScanHeader() {
+    int length = read16();
+    int n = read8();
+    if (length < 0 || n < 0 || length != 2 * n + 6) return fail("Bad DCT scan info block");
+    if (!gotFrame_) return fail("Bad DCT header");
+    // Only one scan holding every component is decoded; a frame split over several scans
+    // cannot be served one MCU row at a time.
+    if (n != numComps_) return fail("Bad DCT scan info block");
+    for (int i = 0; i < n; ++i) {
+        int id = read8();
+        int tables = read8();
+        if (id < 0 || tables < 0) return fail("Bad DCT header");
+        Component* comp = nullptr;
+        for (int j = 0; j < numComps_ && !comp; ++j)
+            if (comps_[j].id == id && !comps_[j].inScan) comp = &comps_[j];
+        if (!comp) return fail("Bad DCT component ID in scan info block");
+        comp->inScan = true;
+        comp->dcTable = tables >> 4;
+        comp->acTable = tables & 0x0F;
+        if (comp->dcTable > 3 || comp->acTable > 3) return fail("Bad DCT header");
+    }
+    for (int i = 0; i < 3; ++i) {
+        if (read8() < 0) return fail("Bad DCT header");
+    }
+    if (gotAdobe_)
+        transform_ = adobeTransform_ != 0;
+    else
+        transform_ = numComps_ == 3 && comps_[0].id == 1 && comps_[1].id == 2 && comps_[2].id == 3;
+    return setUpSampling();
+}
+
+bool DctDecoder::setUpSampling() {
+    // A single component is coded block by block whatever its factors say.
+    if (numComps_ == 1) comps_[0].h = comps_[0].v = 1;
+    int hMax = 1, vMax = 1;
+    for (int i = 0; i < numComps_; ++i) {
+        hMax = std::max(hMax, comps_[i].h);
+        vMax = std::max(vMax, comps_[i].v);
+    }
+    for (int i = 0; i < numComps_; ++i) {
+        if (hMax % comps_[i].h != 0 || vMax % comps_[i].v != 0) return fail("Bad DCT header");
+    }
+    mcuWidth_ = 8 * hMax;
+    mcuHeight_ = 8 * vMax;
+    mcusPerRow_ = (width_ + mcuWidth_ - 1) / mcuWidth_;
+    bufferWidth_ = mcusPerRow_ * mcuWidth_;
+    // At most 65535 + 31 columns by 32 rows per component: memory stays bounded by the
+    // frame header's 16-bit width whatever the height.
+    for (int i = 0; i < numComps_; ++i)
+        comps_[i].rows.assign(static_cast<size_t>(bufferWidth_) * static_cast<size_t>(mcuHeight_), 0);
+    out_.assign(static_cast<size_t>(width_) * static_cast<size_t>(numComps_) * static_cast<size_t>(mcuHeight_), 0);
+    return true;
+}
+
+// ---- entropy-coded data -------------------------------------------------------------
+
+bool DctDecoder::nextRow() {
+    if (!ok_) return false;
+    if (y_ >= height_) {
+        if (!trailerRead_) readTrailer();
+        return false;
+    }
+    if (!decodeMcuRow()) {
+        ok_ = false;
+        return false;
+    }
+    int rows = std::min(mcuHeight_, height_ - y_);
+    convertRow(rows);
+    y_ += rows;
+    next_ = 0;
+    end_ = static_cast<size_t>(rows) * static_cast<size_t>(width_) * static_cast<size_t>(numComps_);
+    return true;
+}
+
+int DctDecoder::readBlock(unsigned char* buffer, int size) {
+    int n = 0;
+    while (n < size) {
+        if (next_ >= end_ && !nextRow()) break;
+        size_t count = std::min(static_cast<size_t>(size - n), end_ - next_);
+        std::memcpy(buffer + n, out_.data() + next_, count);
+        next_ += count;
+        n += static_cast<int>(count);
+    }
+    return n;
+}
+
+bool DctDecoder::takeRestartMarker() {
+    int marker;
+    if (bits_.markerPending()) {
+        marker = below_->readByte();
+        bits_.clearMarker();
+    } else {
+        marker = readMarker();
+    }
+    if (marker != nextRestart_) return fail("Bad DCT data: incorrect restart marker");
+    nextRestart_ = nextRestart_ == 0xD7 ? 0xD0 : nextRestart_ + 1;
+    restartCountdown_ = restartInterval_;
+    bits_.restart();
+    for (int i = 0; i < numComps_; ++i) comps_[i].predictor = 0;
+    return true;
+}
+
+bool DctDecoder::decodeMcuRow() {
+    int32_t coef[64];
+    for (int mx = 0; mx < mcusPerRow_; ++mx) {
+        if (restartInterval_ > 0 && restartCountdown_ == 0 && !takeRestartMarker()) return false;
+        for (int ci = 0; ci < numComps_; ++ci) {
+            Component& c = comps_[ci];
+            for (int by = 0; by < c.v; ++by) {
+                for (int bx = 0; bx < c.h; ++bx) {
+                    unsigned rowMask = 0;
+                    if (!decodeBlock(c, coef, &rowMask)) return false;
+                    placeBlock(c, coef, rowMask, mx * c.h + bx, by);
+                }
+            }
+        }
+        --restartCountdown_;
+    }
+    return true;
+}
+
+bool DctDecoder::decodeBlock(Component& c, int32_t coef[64], unsigned* rowMask) {
+    std::memset(coef, 0, 64 * sizeof(int32_t));
+    const uint16_t* q = quant_[c.quant];
+    int s = decodeHuffman(bits_, dcTables_[c.dcTable]);
+    if (s < 0 || s > 16) return fail("Bad Huffman code in DCT stream");
+    int diff = s ? extendValue(bits_.get(s), s) : 0;
+    // Damaged data could drive the predictor anywhere; real values stay within 12 bits.
+    c.predictor = std::clamp(c.predictor + diff, -65536, 65536);
+    coef[0] = std::clamp(c.predictor * q[0], -kMaxDctCoefficient, kMaxDctCoefficient);
+    unsigned mask = 1;
+    const DctHuffmanTable& ac = acTables_[c.acTable];
+    for (int k = 1; k < 64;) {
+        bits_.ensure(32);
+        int fast = ac.fastAc[bits_.peek(DctHuffmanTable::kFastBits)];
+        if (fast & 0xFF) {
+            bits_.skip(fast & 0xFF);
+            k += (fast >> 8) & 0xFF;
+            if (k < 64) {
+                int pos = kZigzag[k];
+                coef[pos] = std::clamp((fast >> 16) * q[pos], -kMaxDctCoefficient, kMaxDctCoefficient);
+                mask |= 1u << (pos >> 3);
+            }
+            ++k;
+            continue;
+        }
+        s = decodeHuffman(bits_, ac);
+        if (s < 0) return fail("Bad Huffman code in DCT stream");
+        if (s == 0) break;  // end of block
+        k += s >> 4;
+        int size = s & 0x0F;
+        if (size) {
+            int value = extendValue(bits_.get(size), size);
+            int pos = kZigzag[k < 64 ? k : 64];
+            if (k < 64) {
+                coef[pos] = std::clamp(value * q[pos], -kMaxDctCoefficient, kMaxDctCoefficient);
+                mask |= 1u << (pos >> 3);
+            }
+        }
+        ++k;
+    }
+    if (bits_.overrun()) {
+        if (bits_.markerPending()) reportError(below_->position(), "Bad DCT data: missing 00 after ff");
+        return false;
+    }
+    *rowMask = mask;
+    return true;
+}
+
+void DctDecoder::placeBlock(Component& c, const int32_t coef[64], unsigned rowMask, int bx, int by) {
+    const int hs = mcuWidth_ / (8 * c.h), vs = mcuHeight_ / (8 * c.v);
+    const int stride = bufferWidth_;
+    uint8_t* dst = c.rows.data() + static_cast<size_t>(by * 8 * vs) * stride + bx * 8 * hs;
+    if (hs == 1 && vs == 1) {
+        inverseDct(coef, rowMask, dst, stride);
+        return;
+    }
+    uint8_t block[64];
+    inverseDct(coef, rowMask, block, 8);
+    if (hs == 2 && vs == 2) {
+        for (int r = 0; r < 8; ++r) {
+            uint8_t* d0 = dst + (2 * r) * stride;
+            uint8_t* d1 = d0 + stride;
+            const uint8_t* s = block + r * 8;
+            for (int i = 0; i < 8; ++i) d0[2 * i] = d0[2 * i + 1] = s[i];
+            std::memcpy(d1, d0, 16);
+        }
+        return;
+    }
+    for (int r = 0; r < 8; ++r) {
+        uint8_t* d0 = dst + (r * vs) * stride;
+        const uint8_t* s = block + r * 8;
+        for (int i = 0; i < 8; ++i)
+            for (int j = 0; j < hs; ++j) d0[i * hs + j] = s[i];
+        for (int j = 1; j < vs; ++j) std::memcpy(d0 + j * stride, d0, static_cast<size_t>(8 * hs));
+    }
+}
+
+void DctDecoder::convertRow(int rowCount) {
+    const ColorTables& t = colorTables();
+    const int n = numComps_;
+    for (int r = 0; r < rowCount; ++r) {
+        uint8_t* out = out_.data() + static_cast<size_t>(r) * width_ * n;
+        const size_t offset = static_cast<size_t>(r) * bufferWidth_;
+        const uint8_t* c0 = comps_[0].rows.data() + offset;
+        if (n == 1) {
+            std::memcpy(out, c0, static_cast<size_t>(width_));
+            continue;
+        }
+        const uint8_t* c1 = comps_[1].rows.data() + offset;
+        const uint8_t* c2 = n > 2 ? comps_[2].rows.data() + offset : nullptr;
+        const uint8_t* c3 = n > 3 ? comps_[3].rows.data() + offset : nullptr;
+        if (transform_ && n == 3) {
+            const uint8_t* clamp = t.clamp;
+            for (int x = 0; x < width_; ++x, out += 3) {
+                int y = c0[x], cb = c1[x], cr = c2[x];
+                out[0] = clamp[y + t.crToR[cr]];
+                out[1] = clamp[y + ((t.cbToG[cb] + t.crToG[cr]) >> 16)];
+                out[2] = clamp[y + t.cbToB[cb]];
+            }
+            continue;
+        }
+        if (transform_ && n == 4) {
+            // YCCK: the RGB of the first three, inverted, then K as it is.
+            const uint8_t* clamp = t.clamp;
+            for (int x = 0; x < width_; ++x, out += 4) {
+                int y = c0[x], cb = c1[x], cr = c2[x];
+                out[0] = static_cast<uint8_t>(255 - clamp[y + t.crToR[cr]]);
+                out[1] = static_cast<uint8_t>(255 - clamp[y + ((t.cbToG[cb] + t.crToG[cr]) >> 16)]);
+                out[2] = static_cast<uint8_t>(255 - clamp[y + t.cbToB[cb]]);
+                out[3] = c3[x];
+            }
+            continue;
+        }
+        for (int x = 0; x < width_; ++x) {
+            out[0] = c0[x];
+            out[1] = c1[x];
+            if (c2) out[2] = c2[x];
+            if (c3) out[3] = c3[x];
+            out += n;
+        }
+    }
+}
+
+void DctDecoder::readTrailer() {
+    trailerRead_ = true;
+    int marker;
+    if (bits_.markerPending()) {
+        marker = below_->readByte();
+        bits_.clearMarker();
+    } else {
+        marker = readMarker();
+    }
+    if (marker != 0xD9) reportError(below_->position(), "Bad DCT trailer");
+}
+
+std::unique_ptr<PdfString> DctDecoder::describeFilter(int indent) {
+    return describeWith(indent, "<< >> /DCTDecode filter\n");
+}
+
+Stream* makeDctDecoder(Stream* below, const PdfDict*) { return new DctDecoder(below); }
+
+}  // namespace qm

@@ -1,0 +1,100 @@
+#pragma once
+// Baseline (sequential, Huffman-coded, 8-bit) JPEG decoding, one MCU row at a time, into
+// interleaved samples with the YCbCr/YCCK colour transform applied when the data asks for it.
+#include <cstdint>
+#include <vector>
+
+#include "streams/dct_entropy.h"
+#include "streams/filter_stream.h"
+
+namespace qm {
+
+class DctDecoder : public FilterStream {
+public:
+    explicit DctDecoder(Stream* below);
+
+    StreamKind kind() const override { return StreamKind::Dct; }
+    void reset() override;
+    int readByte() override {
+        if (next_ >= end_ && !nextRow()) return -1;
+        return out_[next_++];
+    }
+    int peekByte() override {
+        if (next_ >= end_ && !nextRow()) return -1;
+        return out_[next_];
+    }
+    int readBlock(unsigned char* buffer, int size) override;
+    std::unique_ptr<PdfString> describeFilter(int indent) override;
+    bool isBinaryData(bool) override { return below_->isBinaryData(true); }
+
+    // Header facts, valid after a successful reset.
+    int width() const { return width_; }
+    int height() const { return height_; }
+    int components() const { return numComps_; }
+    bool colorTransform() const { return transform_; }
+
+private:
+    struct Component {
+        int id = 0;
+        int h = 1, v = 1;  // sampling factors
+        int quant = 0;
+        int dcTable = 0, acTable = 0;
+        bool inScan = false;
+        int predictor = 0;
+        // Upsampled samples of one MCU row: mcuHeight_ rows of bufferWidth_ bytes.
+        std::vector<uint8_t> rows;
+    };
+
+    bool readHeader();
+    bool readFrame();
+    bool readHuffmanTables();
+    bool readQuantTables();
+    bool readRestartInterval();
+    bool readAdobeMarker();
+    bool readScanHeader();
+    bool skipSegment();
+    bool setUpSampling();
+    int readMarker();
+    int read8();
+    int read16();
+    // Reports `message` and answers false.
+    bool fail(const char* message);
+
+    bool nextRow();
+    bool decodeMcuRow();
+    bool takeRestartMarker();
+    bool decodeBlock(Component& c, int32_t coef[64], unsigned* rowMask);
+    void placeBlock(Component& c, const int32_t coef[64], unsigned rowMask, int x, int y);
+    void convertRow(int rowCount);
+    void readTrailer();
+
+    // Header state.
+    int width_ = 0, height_ = 0, numComps_ = 0;
+    Component comps_[4];
+    uint16_t quant_[4][64];
+    DctHuffmanTable dcTables_[4], acTables_[4];
+    int restartInterval_ = 0;
+    bool gotAdobe_ = false;
+    int adobeTransform_ = 0;
+    bool transform_ = false;
+    bool gotFrame_ = false;
+    int mcuWidth_ = 8, mcuHeight_ = 8;
+    int mcusPerRow_ = 0;
+    int bufferWidth_ = 0;
+
+    // Decoding state.
+    bool ok_ = false;
+    int restartCountdown_ = 0;
+    int nextRestart_ = 0xD0;
+    int y_ = 0;  // first image row of the next MCU row
+    bool trailerRead_ = false;
+    DctBitReader bits_;
+
+    // The current MCU row, interleaved and converted.
+    std::vector<uint8_t> out_;
+    size_t next_ = 0, end_ = 0;
+};
+
+Stream* makeDctDecoder(Stream* below, const PdfDict* params);
+
+}  // namespace qm
