@@ -1,0 +1,34 @@
+#pragma once
+// The search every data file of the font subsystem goes through (configuration file, CMaps,
+// ToUnicode, cidToUnicode, unicodeMap and nameToUnicode files, external font programs).
+#include <cstdio>
+#include <memory>
+#include <string>
+
+namespace qm {
+
+struct FileCloser {
+    void operator()(FILE* f) const {
+        if (f) std::fclose(f);
+    }
+};
+using FilePtr = std::unique_ptr<FILE, FileCloser>;
+
+// The folder whose Resource and Resource/CMap subfolders the search looks in. It is
+// dataDirectory() until set; setting an empty text goes back to that.
+void setResourceRoot(const std::string& dir);
+std::string resourceRoot();
+
+// Opens `path`, stopping at the first success:
+//   1. the path as given (relative to the current directory);
+//   2. its base name (after the last '/' or '\') in <root>/Resource;
+//   3. its base name in <root>/Resource/CMap;
+//   4. the path as given appended to the temporary directory.
+// Only regular files count, so a folder of the same name is passed over. `openedPath`,
+// when given, receives the path that opened.
+FilePtr openDataFile(const std::string& path, const char* mode, std::string* openedPath = nullptr);
+
+// directory + "/" + name made into a full path.
+std::string joinDataPath(const std::string& dir, const std::string& name);
+
+}  // namespace qm
