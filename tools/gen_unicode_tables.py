@@ -148,16 +148,9 @@ def make_ranges(pairs):
     return ranges
 
 
-# This font version also codes "apple" at 0x80 and "Euro" at 0xA0; the font's classic
-# encoding, which text drawn with the system Symbol face relies on, has neither.
-SYMBOL_LATER_ADDITIONS = {0x80, 0xA0}
-
-
 def write_font_maps(glyphs):
     symbol, skipped = [], []
     for code, name in read_afm_codes(SYMBOL_AFM):
-        if code in SYMBOL_LATER_ADDITIONS:
-            continue
         if name in glyphs:
             symbol.append((glyphs[name], code))
         else:

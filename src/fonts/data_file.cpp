@@ -54,4 +54,10 @@ std::string joinDataPath(const std::string& dir, const std::string& name) {
     return fullPath(dir + "/" + name);
 }
 
+FilePtr openDataFileIn(const std::string& dir, const std::string& name, const char* mode, std::string* openedPath) {
+    if (FilePtr f = openDataFile(joinDataPath(dir, name), mode, openedPath)) return f;
+    if (dir.empty() || dir[0] == '/') return nullptr;
+    return openRegular(resourceRoot() + "/" + dir + "/" + name, mode, openedPath);
+}
+
 }  // namespace qm

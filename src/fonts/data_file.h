@@ -31,4 +31,11 @@ FilePtr openDataFile(const std::string& path, const char* mode, std::string* ope
 // directory + "/" + name made into a full path.
 std::string joinDataPath(const std::string& dir, const std::string& name);
 
+// Opens directory/name through openDataFile. A relative directory that gives nothing there
+// is then taken from the resource root, which holds the program's installed data the way
+// the program's own folder would: "Resource/CMap/Adobe-Japan1" in the configuration names
+// the installed CMaps whatever the current folder is.
+FilePtr openDataFileIn(const std::string& dir, const std::string& name, const char* mode,
+                       std::string* openedPath = nullptr);
+
 }  // namespace qm

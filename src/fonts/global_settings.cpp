@@ -38,7 +38,7 @@ const BuiltinDisplayFont kBuiltinDisplayFonts[] = {
 
 FilePtr openFirstInDirs(const std::vector<PdfString>& dirs, const char* name) {
     for (const PdfString& dir : dirs)
-        if (FilePtr f = openDataFile(joinDataPath(dir.text(), name), "r")) return f;
+        if (FilePtr f = openDataFileIn(dir.text(), name, "r")) return f;
     return nullptr;
 }
 
@@ -133,7 +133,7 @@ bool GlobalSettings::findFontFile(const char* baseName, const char* ext1, const 
         for (const char* ext : {ext1, ext2}) {
             if (!ext) continue;
             std::string opened;
-            if (openDataFile(joinDataPath(dir.text(), std::string(baseName) + ext), "r", &opened)) {
+            if (openDataFileIn(dir.text(), std::string(baseName) + ext, "r", &opened)) {
                 if (path) *path = PdfString(fullPath(opened).c_str());
                 return true;
             }

@@ -129,6 +129,24 @@ TEST_F(SettingsLookups, CMapFoundByBaseNameInResourceCMap) {
     EXPECT_EQ(firstLine(s.findCMapFile("Adobe-Japan1", "90ms-RKSJ-H")), "installed");
 }
 
+TEST_F(SettingsLookups, RelativeFoldersAlsoComeFromTheDataFolder) {
+    write("data/Resource/CMap/Adobe-Japan1/90ms-RKSJ-H", "installed cmap");
+    write("data/fonts/Foo.pfb", "");
+    write("Resource/CMap/Adobe-Japan1/UniJIS-UCS2-H", "current folder first");
+    write("data/Resource/CMap/Adobe-Japan1/UniJIS-UCS2-H", "data folder second");
+    std::string conf = write("c.lst", "cMapDir Adobe-Japan1 Resource/CMap/Adobe-Japan1\nfontDir fonts\n");
+    GlobalSettings s(conf.c_str());
+    EXPECT_EQ(firstLine(s.findCMapFile("Adobe-Japan1", "90ms-RKSJ-H")), "installed cmap");
+    EXPECT_EQ(firstLine(s.findCMapFile("Adobe-Japan1", "UniJIS-UCS2-H")), "current folder first");
+    PdfString found;
+    ASSERT_TRUE(s.findFontFile("Foo", ".pfa", ".pfb", &found));
+    EXPECT_TRUE(found == path("data/fonts/Foo.pfb"));
+    // An absolute folder is taken as it is.
+    std::string absolute = write("c2.lst", "cMapDir Adobe-Japan1 /Resource/CMap/Adobe-Japan1\n");
+    GlobalSettings s2(absolute.c_str());
+    EXPECT_EQ(s2.findCMapFile("Adobe-Japan1", "90ms-RKSJ-H"), nullptr);
+}
+
 TEST_F(SettingsLookups, FontFilesByDirectoryThenExtension) {
     write("fa/Foo.pfb", "");
     write("fb/Foo.pfa", "");

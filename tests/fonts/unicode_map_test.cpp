@@ -7,6 +7,8 @@
 
 #include "core/report_error.h"
 #include "fonts/builtin_tables.h"
+#include "fonts/font_encodings.h"
+#include "fonts/glyph_name_table.h"
 #include "fonts/unicode_map.h"
 
 namespace qm {
@@ -132,7 +134,9 @@ TEST(BuiltinUnicodeMaps, Ascii7Rows) {
 }
 
 TEST(BuiltinUnicodeMaps, SymbolRows) {
-    EXPECT_EQ(kSymbolRangesCount, 121);
+    // The classic encoding's 121 runs, and "apple" at 0x80 and "Euro" at 0xA0 as this
+    // font version and the engine's Symbol encoding have them.
+    EXPECT_EQ(kSymbolRangesCount, 123);
     MapHolder m{UnicodeMap::makeTable("Symbol", kSymbolRanges, kSymbolRangesCount)};
     EXPECT_EQ(mapped(m.get(), 0x0391), "\x41");
     EXPECT_EQ(mapped(m.get(), 0x03B1), "\x61");
@@ -145,7 +149,26 @@ TEST(BuiltinUnicodeMaps, SymbolRows) {
                                "\xF6\xF7\xF8\xF9\xFA\xFB\xFC\xFD\xFE";
     ASSERT_EQ(pieces.size(), 0xF8FEu - 0xF8E5u + 1);
     for (uint32_t u = 0xF8E5; u <= 0xF8FE; ++u) EXPECT_EQ(mapped(m.get(), u), pieces.substr(u - 0xF8E5, 1)) << u;
-    EXPECT_EQ(mapped(m.get(), 0xF8FF), "");
+    EXPECT_EQ(mapped(m.get(), 0xF8FF), "\x80");
+    EXPECT_EQ(mapped(m.get(), 0x20AC), "\xA0");
+}
+
+TEST(BuiltinUnicodeMaps, SymbolMapInvertsTheSymbolEncoding) {
+    // A Symbol-font code read through its glyph name must come back as the same code, so
+    // text drawn with the Symbol face shows the glyph the PDF asked for.
+    GlyphNameTable names;
+    names.addStatic(kBuiltinGlyphList, kBuiltinGlyphListCount);
+    MapHolder m{UnicodeMap::makeTable("Symbol", kSymbolRanges, kSymbolRangesCount)};
+    int checked = 0;
+    for (int code = 0; code < 256; ++code) {
+        const char* name = kSymbolEncoding[code];
+        if (!name) continue;
+        uint16_t u = names.lookup(name);
+        ASSERT_NE(u, 0) << name;
+        EXPECT_EQ(mapped(m.get(), u), std::string(1, static_cast<char>(code))) << name;
+        ++checked;
+    }
+    EXPECT_GE(checked, 180);
 }
 
 TEST(BuiltinUnicodeMaps, ZapfDingbatsRanges) {
