@@ -96,6 +96,7 @@ void GlobalSettings::readConfig(const char* configFileName) {
 }
 
 UnicodeMap* GlobalSettings::getUnicodeMap(const char* encodingName) {
+    if (!encodingName) return nullptr;
     if (UnicodeMap* map = residentUnicodeMaps_.lookup(encodingName)) {
         map->addRef();
         return map;
@@ -113,10 +114,12 @@ UnicodeMap* GlobalSettings::getUnicodeMap(const char* encodingName) {
 
 FilePtr GlobalSettings::findCMapFile(const char* collection, const char* name) const {
     const std::vector<PdfString>* dirs = cMapDirs_.get(collection);
-    return dirs ? openFirstInDirs(*dirs, name) : nullptr;
+    return dirs && name ? openFirstInDirs(*dirs, name) : nullptr;
 }
 
-FilePtr GlobalSettings::findToUnicodeFile(const char* name) const { return openFirstInDirs(toUnicodeDirs_, name); }
+FilePtr GlobalSettings::findToUnicodeFile(const char* name) const {
+    return name ? openFirstInDirs(toUnicodeDirs_, name) : nullptr;
+}
 
 FilePtr GlobalSettings::findCidToUnicodeFile(const char* collection) const {
     const PdfString* file = cidToUnicodes_.get(collection);
@@ -129,6 +132,7 @@ FilePtr GlobalSettings::findUnicodeMapFile(const char* encodingName) const {
 }
 
 bool GlobalSettings::findFontFile(const char* baseName, const char* ext1, const char* ext2, PdfString* path) const {
+    if (!baseName || !*baseName) return false;
     for (const PdfString& dir : fontDirs_) {
         for (const char* ext : {ext1, ext2}) {
             if (!ext) continue;

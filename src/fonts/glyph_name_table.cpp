@@ -12,6 +12,7 @@ void GlyphNameTable::add(const char* name, uint16_t value) {
 }
 
 uint16_t GlyphNameTable::lookup(const char* name) const {
+    if (!name) return 0;
     const uint16_t* v = map_.lookup(name);
     return v ? *v : 0;
 }

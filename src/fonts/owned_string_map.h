@@ -17,7 +17,8 @@ public:
     OwnedStringMap(const OwnedStringMap&) = delete;
     OwnedStringMap& operator=(const OwnedStringMap&) = delete;
 
-    T* get(const char* key) const { return map_.lookup(key); }
+    // Null for a missing key and for no key at all.
+    T* get(const char* key) const { return key ? map_.lookup(key) : nullptr; }
     // Enters the value, deleting the one it replaces.
     T* set(const char* key, std::unique_ptr<T> value) {
         delete map_.lookup(key);

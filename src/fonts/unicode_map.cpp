@@ -51,6 +51,7 @@ UnicodeMap* UnicodeMap::makeFunction(const char* name, UnicodeEncoder encoder) {
 
 UnicodeMap* UnicodeMap::readFile(const char* encodingName, FILE* file) {
     auto* map = new UnicodeMap(encodingName, UnicodeMapKind::File);
+    if (!file) return map;
     LineReader reader(file, kMaxLineLength);
     std::string line;
     std::vector<std::string_view> f;

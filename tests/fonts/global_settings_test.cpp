@@ -93,6 +93,13 @@ TEST_F(ConfigSearch, GivenNameThenHomeThenDataFolder) {
     EXPECT_EQ(GlobalSettings(absolute.c_str()).configFilePath(), absolute);
 }
 
+TEST_F(ConfigSearch, AFolderIsNotAConfigurationFile) {
+    ::mkdir(path("data/config.lst").c_str(), 0755);
+    write("home/pdfrc", "");
+    EXPECT_EQ(GlobalSettings("config.lst").configFilePath(), path("home/pdfrc"));
+    EXPECT_EQ(GlobalSettings(path("data").c_str()).configFilePath(), path("home/pdfrc"));
+}
+
 TEST_F(ConfigSearch, WithoutHomeTheCurrentFolderIsUsed) {
     ::unsetenv("HOME");
     write("pdfrc", "fontDir /dot\n");
@@ -227,6 +234,24 @@ TEST_F(SettingsLookups, FileMapsCacheEvictsLeastRecentlyUsed) {
     EXPECT_EQ(s.getUnicodeMap("Gone"), nullptr);
     EXPECT_EQ(errors.messages(), std::vector<std::string>{"Couldn't find unicodeMap file for the 'Gone' encoding"});
     EXPECT_EQ(slotName(0), "Enc5");
+}
+
+TEST_F(SettingsLookups, MissingNamesFindNothing) {
+    std::string conf = write("c.lst", "cMapDir A dir\nfontDir dir\ntoUnicodeDir dir\n");
+    write("dir/.pfb", "");
+    GlobalSettings s(conf.c_str());
+    EXPECT_EQ(s.mapNameToUnicode(nullptr), 0);
+    EXPECT_EQ(s.getUnicodeMap(nullptr), nullptr);
+    EXPECT_EQ(s.getDisplayFont(nullptr), nullptr);
+    EXPECT_EQ(s.getDisplayCIDFont(nullptr), nullptr);
+    EXPECT_EQ(s.findCMapFile(nullptr, "x"), nullptr);
+    EXPECT_EQ(s.findCMapFile("A", nullptr), nullptr);
+    EXPECT_EQ(s.findToUnicodeFile(nullptr), nullptr);
+    EXPECT_EQ(s.findCidToUnicodeFile(nullptr), nullptr);
+    EXPECT_EQ(s.findUnicodeMapFile(nullptr), nullptr);
+    PdfString found;
+    EXPECT_FALSE(s.findFontFile("", ".pfb", nullptr, &found));
+    EXPECT_FALSE(s.findFontFile(nullptr, ".pfb", nullptr, &found));
 }
 
 TEST_F(SettingsLookups, BuildingTwiceLeavesNothingBehind) {
