@@ -4,6 +4,7 @@
 #include "streams/ascii_hex_decoder.h"
 #include "streams/ccitt_fax_decoder.h"
 #include "streams/dct_decoder.h"
+#include "streams/flate_decoder.h"
 #include "streams/lzw_decoder.h"
 #include "streams/run_length_decoder.h"
 
@@ -17,6 +18,7 @@ static const FilterEntry kFilters[] = {
     {"RunLengthDecode", "RL", makeRunLengthDecoder},
     {"CCITTFaxDecode", "CCF", makeCcittFaxDecoder},
     {"DCTDecode", "DCT", makeDctDecoder},
+    {"FlateDecode", "Fl", makeFlateDecoder},
     {nullptr, nullptr, nullptr},
 };
 
