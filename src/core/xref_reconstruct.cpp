@@ -1,0 +1,107 @@
+// Rebuilding the cross-reference table of a damaged file by scanning it line by line for
+// object headers, trailers and the ends of streams.
+#include <cstring>
+
+#include "core/pdf_parser.h"
+#include "core/report_error.h"
+#include "core/xref_table.h"
+#include "streams/stream.h"
+
+namespace qm {
+
+namespace {
+
+constexpr int kLineSize = 256;  // lines of at most 255 bytes; longer ones come in pieces
+
+bool isLineWhite(char c) { return c == 0x00 || c == 0x09 || c == 0x0C || c == 0x20; }
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Decimal digits at line[*i]; false when there is none. Saturates instead of overflowing.
+bool lineNumber(const char* line, int length, int* i, long* value) {
+    long v = 0;
+    int start = *i;
+    while (*i < length && isDigit(line[*i])) {
+        if (v < (1L << 40)) v = v * 10 + (line[*i] - '0');
+        ++*i;
+    }
+    *value = v;
+    return *i > start;
+}
+
+bool lineWhite(const char* line, int length, int* i) {
+    int start = *i;
+    while (*i < length && isLineWhite(line[*i])) ++*i;
+    return *i > start;
+}
+
+}  // namespace
+
+bool XrefTable::reconstruct() {
+    reportError(-1, "PDF file is damaged - attempting to reconstruct xref table...");
+    rebuilt_ = true;
+    streamEnds_.clear();
+    trailer_ = PdfObject::makeNull();
+    bool rootFound = false;
+
+    PdfObject holder = PdfObject::makeStream(streamAt(start_));
+    Stream* in = holder.getStream();
+    in->reset();
+    char line[kLineSize];
+    for (;;) {
+        long linePos = in->position();
+        if (in->peekByte() < 0) break;
+        int length = 0;
+        while (length < kLineSize - 1) {
+            int c = in->readByte();
+            if (c < 0 || c == '\n') break;
+            if (c == '\r') {
+                if (in->peekByte() == '\n') in->readByte();
+                break;
+            }
+            line[length++] = static_cast<char>(c);
+        }
+
+        if (length >= 7 && std::memcmp(line, "trailer", 7) == 0) {
+            PdfObject obj = parserAt(linePos + 7)->readObject();
+            if (obj.isDict()) {
+                PdfObject root = obj.dictLookupRaw("Root");
+                if (root.isRef()) {
+                    rootNum_ = root.getRefNum();
+                    rootGen_ = root.getRefGen();
+                    rootFound = true;
+                }
+                trailer_ = std::move(obj);
+            }
+        } else if (length > 0 && isDigit(line[0])) {
+            scanObjectLine(line, length, linePos);
+        } else if (length >= 9 && std::memcmp(line, "endstream", 9) == 0) {
+            streamEnds_.push_back(linePos);
+        }
+    }
+    in->close();
+
+    if (!rootFound) {
+        reportError(-1, "Couldn't find trailer dictionary");
+        return false;
+    }
+    return true;
+}
+
+// "N G obj" at the start of a line records object N at this line.
+void XrefTable::scanObjectLine(const char* line, int length, long linePos) {
+    int i = 0;
+    long num = 0, gen = 0;
+    if (!lineNumber(line, length, &i, &num) || !lineWhite(line, length, &i)) return;
+    if (!lineNumber(line, length, &i, &gen) || !lineWhite(line, length, &i)) return;
+    if (length - i < 3 || std::memcmp(line + i, "obj", 3) != 0) return;
+    if (num >= kMaxObjects) return;
+    if (num >= size()) entries_.resize(static_cast<size_t>((num + 256) / 256 * 256));
+    XrefEntry& e = entries_[static_cast<size_t>(num)];
+    int generation = gen > 0x7fffffff ? 0x7fffffff : static_cast<int>(gen);
+    if (e.used && e.generation > generation) return;
+    e.offset = linePos - start_;
+    e.generation = generation;
+    e.used = true;
+}
+
+}  // namespace qm

@@ -1,0 +1,294 @@
+#include "core/xref_table.h"
+
+#include <algorithm>
+#include <cstring>
+#include <set>
+
+#include "core/object_cipher.h"
+#include "core/pdf_array.h"
+#include "core/pdf_dict.h"
+#include "core/pdf_lexer.h"
+#include "core/pdf_parser.h"
+#include "core/report_error.h"
+#include "streams/file_stream.h"
+
+namespace qm {
+
+namespace {
+
+// Nested fetches only happen while a fetched stream looks up an indirect Length; deeper
+// nesting means a Length that refers back to its own stream (or a chain of such).
+constexpr int kMaxFetchDepth = 16;
+constexpr int kTrailerSearch = 1024;
+constexpr int kEntrySize = 20;
+constexpr int kMaxDigits = 20;
+
+bool isWhite(int c) { return c == 0x00 || c == 0x09 || c == 0x0A || c == 0x0C || c == 0x0D || c == 0x20; }
+bool isDigit(int c) { return c >= '0' && c <= '9'; }
+
+void skipWhite(Stream* in) {
+    while (isWhite(in->peekByte())) in->readByte();
+}
+
+// Up to kMaxDigits decimal digits; false when there is none. Values saturate far beyond any
+// object number or offset a file can hold.
+bool readDigits(Stream* in, long* value) {
+    long v = 0;
+    int n = 0;
+    while (n < kMaxDigits && isDigit(in->peekByte())) {
+        int c = in->readByte();
+        if (v < (1L << 40)) v = v * 10 + (c - '0');
+        ++n;
+    }
+    *value = v;
+    return n > 0;
+}
+
+// The leading decimal digits of a fixed-width field.
+long fieldValue(const unsigned char* p, int width) {
+    long v = 0;
+    for (int i = 0; i < width && isDigit(p[i]); ++i) v = v * 10 + (p[i] - '0');
+    return v;
+}
+
+}  // namespace
+
+XrefTable::XrefTable(FileStream* base, const PdfString* ownerPassword, const PdfString* userPassword)
+    : base_(base), start_(base->getStart()), fileSize_(base->file()->data->size()),
+      ownerPassword_(ownerPassword), userPassword_(userPassword) {
+    long pos = 0;
+    if (!readLastTrailer(&pos)) {
+        if (!reconstruct()) {
+            ok_ = false;
+            return;
+        }
+    } else {
+        bool good = true;
+        std::set<long> visited;
+        for (;;) {
+            visited.insert(pos);
+            long prev = 0;
+            bool hasPrev = false;
+            if (!readSection(pos, &prev, &hasPrev)) {
+                good = false;
+                break;
+            }
+            // A Prev that leads back to a section already read would never end.
+            if (!hasPrev || visited.count(prev)) break;
+            pos = prev;
+        }
+        if (!good) {
+            entries_.clear();
+            if (!reconstruct()) {
+                ok_ = false;
+                return;
+            }
+        }
+    }
+    if (!checkEncryption()) ok_ = false;
+}
+
+XrefTable::~XrefTable() = default;
+
+const XrefEntry* XrefTable::entry(int n) const {
+    if (n < 0 || n >= size()) return nullptr;
+    return &entries_[static_cast<size_t>(n)];
+}
+
+Stream* XrefTable::streamAt(long pos) const { return base_->makeSubStream(pos, -1, PdfObject::makeNull()); }
+
+std::unique_ptr<PdfParser> XrefTable::parserAt(long pos) {
+    return std::make_unique<PdfParser>(this, std::make_unique<PdfLexer>(this, streamAt(pos)));
+}
+
+bool XrefTable::growTo(long count) {
+    if (count > kMaxObjects) return false;
+    long size = static_cast<long>(entries_.size());
+    if (count > size) entries_.resize(static_cast<size_t>(size + (count - size + 255) / 256 * 256));
+    return true;
+}
+
+bool XrefTable::readLastTrailer(long* sectionPos) {
+    unsigned char tail[kTrailerSearch];
+    long n = fileSize_ < kTrailerSearch ? fileSize_ : kTrailerSearch;
+    if (base_->file()->data->readAt(fileSize_ - n, tail, n) != n) return false;
+    long i = n - 9;
+    while (i >= 0 && std::memcmp(tail + i, "startxref", 9) != 0) --i;
+    if (i < 0) return false;
+    i += 9;
+    while (i < n && isWhite(tail[i])) ++i;
+    long xrefPos = 0;
+    int digits = 0;
+    while (i < n && isDigit(tail[i]) && digits < kMaxDigits) {
+        if (xrefPos < (1L << 40)) xrefPos = xrefPos * 10 + (tail[i] - '0');
+        ++i;
+        ++digits;
+    }
+    if (xrefPos == 0) return false;
+
+    unsigned char buf[35];
+    long pos = start_ + xrefPos;
+    if (base_->file()->data->readAt(pos, buf, 4) != 4 || std::memcmp(buf, "xref", 4) != 0) return false;
+    // Step over the subsections without reading their entries to reach the trailer.
+    pos += 4;
+    for (;;) {
+        if (base_->file()->data->readAt(pos, buf, sizeof buf) != static_cast<long>(sizeof buf)) return false;
+        if (std::memcmp(buf, "trailer", 7) == 0) break;
+        int k = 0;
+        const int len = static_cast<int>(sizeof buf);
+        while (k < len && isWhite(buf[k])) ++k;
+        while (k < len && isDigit(buf[k])) ++k;
+        while (k < len && isWhite(buf[k])) ++k;
+        long count = 0;
+        while (k < len && isDigit(buf[k])) count = count * 10 + (buf[k++] - '0');
+        while (k < len && isWhite(buf[k])) ++k;
+        if (k == 0 || count > fileSize_ / kEntrySize) return false;
+        pos += k + kEntrySize * count;
+    }
+    PdfObject trailer = parserAt(pos + 7)->readObject();
+    PdfObject size = trailer.dictLookupRaw("Size");
+    PdfObject root = trailer.dictLookupRaw("Root");
+    if (!trailer.isDict() || !size.isInt() || !root.isRef()) return false;
+    // Slots past what the file's entries can fill would stay empty; the sections grow the
+    // table when they need more, so a hostile Size cannot claim memory.
+    long slots = std::min<long>(size.getInt() < 0 ? 0 : size.getInt(), fileSize_ / kEntrySize + 1);
+    entries_.assign(static_cast<size_t>(slots), XrefEntry{});
+    rootNum_ = root.getRefNum();
+    rootGen_ = root.getRefGen();
+    trailer_ = std::move(trailer);
+    *sectionPos = xrefPos;
+    return true;
+}
+
+bool XrefTable::readSection(long pos, long* prev, bool* hasPrev) {
+    PdfObject holder = PdfObject::makeStream(streamAt(start_ + pos));
+    Stream* in = holder.getStream();
+    in->reset();
+    skipWhite(in);
+    unsigned char keyword[4];
+    bool good = in->readBlock(keyword, 4) == 4 && std::memcmp(keyword, "xref", 4) == 0;
+    while (good) {
+        skipWhite(in);
+        if (in->peekByte() == 't') {
+            auto parser = parserAt(in->position());
+            PdfObject keywordObj = parser->readObject();
+            PdfObject dict = parser->readObject();
+            if (!keywordObj.isCmd("trailer") || !dict.isDict()) {
+                good = false;
+                break;
+            }
+            PdfObject p = dict.dictLookupRaw("Prev");
+            *hasPrev = p.isInt();
+            if (*hasPrev) *prev = p.getInt();
+            break;
+        }
+        long first = 0, count = 0;
+        if (!readDigits(in, &first)) {
+            good = false;
+            break;
+        }
+        skipWhite(in);
+        if (!readDigits(in, &count)) {
+            good = false;
+            break;
+        }
+        skipWhite(in);
+        good = readEntries(in, first, count);
+    }
+    in->close();
+    return good;
+}
+
+bool XrefTable::readEntries(Stream* in, long first, long count) {
+    if (count > fileSize_ / kEntrySize || !growTo(first + count)) return false;
+    unsigned char e[kEntrySize];
+    for (long k = 0; k < count; ++k) {
+        if (in->readBlock(e, kEntrySize) != kEntrySize) return false;
+        if (e[17] != 'n' && e[17] != 'f') return false;
+        XrefEntry entry{fieldValue(e, 10), static_cast<int>(fieldValue(e + 11, 5)), e[17] == 'n'};
+        long slot = first + k;
+        if (k == 0 && first == 1 && entry.offset == 0 && entry.generation == 65535 && !entry.used) {
+            // A table that numbers its free head entry 1 instead of 0: everything in this
+            // subsection belongs one number lower.
+            slot = 0;
+            first = 0;
+        }
+        XrefEntry& target = entries_[static_cast<size_t>(slot)];
+        if (target.offset == -1) target = entry;
+    }
+    return true;
+}
+
+PdfObject XrefTable::fetch(int number, int generation) {
+    const XrefEntry* e = entry(number);
+    if (!e || e->generation != generation || e->offset < 0 || fetchDepth_ >= kMaxFetchDepth)
+        return PdfObject::makeNull();
+    ++fetchDepth_;
+    auto parser = parserAt(start_ + e->offset);
+    PdfObject num = parser->readObject();
+    PdfObject gen = parser->readObject();
+    PdfObject keyword = parser->readObject();
+    PdfObject result = PdfObject::makeNull();
+    if (num.isInt() && num.getInt() == number && gen.isInt() && gen.getInt() == generation && keyword.isCmd("obj"))
+        result = parser->readObject(cipher_.get(), number, generation);
+    --fetchDepth_;
+    return result;
+}
+
+bool XrefTable::streamEnd(long start, long* end) {
+    auto it = std::lower_bound(streamEnds_.begin(), streamEnds_.end(), start);
+    if (it == streamEnds_.end()) return false;
+    *end = *it;
+    return true;
+}
+
+bool XrefTable::checkEncryption() {
+    permissions_ = 0xFFFC;
+    PdfObject encrypt = trailer_.dictLookup("Encrypt");
+    if (!encrypt.isDict()) return true;
+    encrypted_ = true;
+    PdfObject filter = encrypt.dictLookup("Filter");
+    if (!filter.isName("Standard")) {
+        reportError(-1, "Unknown security handler '%s'", filter.isName() ? filter.getName() : "???");
+        return false;
+    }
+    PdfObject v = encrypt.dictLookup("V"), r = encrypt.dictLookup("R"), p = encrypt.dictLookup("P");
+    PdfObject o = encrypt.dictLookup("O"), u = encrypt.dictLookup("U");
+    PdfObject length = encrypt.dictLookup("Length");
+    PdfObject id = trailer_.dictLookup("ID");
+    if (!v.isInt() || !r.isInt() || !p.isInt() || !o.isString() || o.getString()->length() != 32 ||
+        !u.isString() || u.getString()->length() != 32 || !id.isArray()) {
+        reportError(-1, "Weird encryption info");
+        return false;
+    }
+    EncryptionParams params;
+    params.version = v.getInt();
+    params.revision = r.getInt();
+    params.keyLength = length.isInt() ? length.getInt() / 8 : 5;
+    params.permissions = p.getInt();
+    if ((params.version != 1 && params.version != 2) || (params.revision != 2 && params.revision != 3)) {
+        reportError(-1, "Unsupported version/revision (%d/%d) of Standard security handler", params.version,
+                    params.revision);
+        return false;
+    }
+    PdfObject firstId = id.arrayGet(0);
+    if (!firstId.isString()) {
+        reportError(-1, "Weird encryption info");
+        return false;
+    }
+    params.ownerKey = *o.getString();
+    params.userKey = *u.getString();
+    params.fileId = *firstId.getString();
+    return unlock(params);
+}
+
+// The place where the standard security handler computes the file key, decides which
+// password was accepted and installs the object cipher. Until it exists, encrypted files
+// are treated like files of an unknown handler.
+bool XrefTable::unlock(const EncryptionParams& params) {
+    (void)params;
+    reportError(-1, "Unknown security handler '%s'", "Standard");
+    return false;
+}
+
+}  // namespace qm

@@ -1,0 +1,101 @@
+#pragma once
+// Object number -> file offset map of one document, read from the classic cross-reference
+// sections (the last one and every earlier one along Prev) or rebuilt by scanning the file
+// when they are missing or broken. Fetching parses the object at its offset every time.
+#include <memory>
+#include <vector>
+
+#include "core/object_resolver.h"
+#include "core/pdf_object.h"
+#include "core/pdf_string.h"
+
+namespace qm {
+
+class FileStream;
+class ObjectCipher;
+class PdfParser;
+class Stream;
+
+struct XrefEntry {
+    long offset = -1;  // relative to the header; -1 = empty
+    int generation = 0;
+    bool used = false;
+};
+
+// The Encrypt dictionary's fields, checked for kind, as the security handler needs them.
+struct EncryptionParams {
+    int version = 0;
+    int revision = 0;
+    int keyLength = 5;
+    int permissions = 0;
+    PdfString ownerKey;  // O, 32 bytes
+    PdfString userKey;   // U, 32 bytes
+    PdfString fileId;    // first element of the trailer's ID
+};
+
+class XrefTable : public ObjectResolver {
+public:
+    // Object numbers beyond this come only from damaged or hostile files; the table never
+    // grows past it.
+    static constexpr int kMaxObjects = 1 << 23;
+
+    // `base` (borrowed) is the stream over the whole file, its start moved to the header.
+    // The passwords are borrowed and may be null.
+    XrefTable(FileStream* base, const PdfString* ownerPassword, const PdfString* userPassword);
+    ~XrefTable() override;
+    XrefTable(const XrefTable&) = delete;
+    XrefTable& operator=(const XrefTable&) = delete;
+
+    bool isOk() const { return ok_; }
+    PdfObject fetch(int number, int generation) override;
+    bool streamEnd(long start, long* end) override;
+
+    const PdfObject& trailer() const { return trailer_; }
+    int rootNumber() const { return rootNum_; }
+    int rootGeneration() const { return rootGen_; }
+    int size() const { return static_cast<int>(entries_.size()); }
+    // Entry n, or null when n is outside the table.
+    const XrefEntry* entry(int n) const;
+    // True when the table came from the scan instead of the file's own sections.
+    bool wasRebuilt() const { return rebuilt_; }
+
+    bool isEncrypted() const { return encrypted_; }
+    int permissions() const { return permissions_; }
+    bool ownerPasswordAccepted() const { return ownerAccepted_; }
+
+private:
+    bool readLastTrailer(long* sectionPos);
+    bool readSection(long pos, long* prev, bool* hasPrev);
+    bool readEntries(Stream* in, long first, long count);
+    bool reconstruct();
+    void scanObjectLine(const char* line, int length, long linePos);
+    bool growTo(long count);
+    bool checkEncryption();
+    bool unlock(const EncryptionParams& params);
+    // A stream over the file from `pos` (absolute) to its end, not yet reset.
+    Stream* streamAt(long pos) const;
+    // A parser bound to this table reading the file from `pos` (absolute).
+    std::unique_ptr<PdfParser> parserAt(long pos);
+
+    FileStream* base_;
+    long start_;
+    long fileSize_;
+    const PdfString* ownerPassword_;
+    const PdfString* userPassword_;
+    std::vector<XrefEntry> entries_;
+    PdfObject trailer_;
+    int rootNum_ = -1;
+    int rootGen_ = -1;
+    std::vector<long> streamEnds_;  // absolute positions of "endstream" lines, ascending
+    bool ok_ = true;
+    bool rebuilt_ = false;
+    int fetchDepth_ = 0;
+
+    bool encrypted_ = false;
+    int permissions_ = 0xFFFC;
+    bool ownerAccepted_ = false;
+    // Set by the security handler once it accepted a password; null for plain files.
+    std::unique_ptr<ObjectCipher> cipher_;
+};
+
+}  // namespace qm
