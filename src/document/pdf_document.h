@@ -1,0 +1,53 @@
+#pragma once
+// One opened PDF file: header, cross-reference table and catalog with its page list.
+#include <memory>
+
+#include "core/pdf_string.h"
+
+namespace qm {
+
+class FileData;
+class FileStream;
+class PdfCatalog;
+class XrefTable;
+struct SharedFile;
+
+class PdfDocument {
+public:
+    // Versions above this draw a warning (the file is read all the same).
+    static constexpr const char* kSupportedVersion = "1.5";
+
+    // Opens the file `fileName` (trying the all-lower-case and all-upper-case forms of the
+    // name when it cannot be opened as given). The passwords are borrowed and may be null.
+    PdfDocument(PdfString fileName, const PdfString* ownerPassword, const PdfString* userPassword, int trace = 0);
+    // Reads a document whose bytes are already at hand; `name` only labels it.
+    PdfDocument(std::shared_ptr<FileData> data, PdfString name, const PdfString* ownerPassword,
+                const PdfString* userPassword, int trace = 0);
+    ~PdfDocument();
+    PdfDocument(const PdfDocument&) = delete;
+    PdfDocument& operator=(const PdfDocument&) = delete;
+
+    bool isOk() const { return ok_; }
+    int pageCount() const;
+    // The header's version; 0 when there was no header or no number in it.
+    double version() const { return version_; }
+    XrefTable* xref() const { return xref_.get(); }
+    PdfCatalog* catalog() const { return catalog_.get(); }
+    const PdfString& fileName() const { return fileName_; }
+    int trace() const { return trace_; }
+
+private:
+    void open(std::shared_ptr<FileData> data, const PdfString* ownerPassword, const PdfString* userPassword);
+    void checkHeader();
+
+    PdfString fileName_;
+    std::shared_ptr<SharedFile> file_;
+    FileStream* base_ = nullptr;  // owned reference
+    double version_ = 0;
+    std::unique_ptr<XrefTable> xref_;
+    std::unique_ptr<PdfCatalog> catalog_;
+    int trace_;
+    bool ok_ = false;
+};
+
+}  // namespace qm
