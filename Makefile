@@ -21,7 +21,7 @@ build-asan: deps
 	@cmake --build build/asan -j $(JOBS)
 
 run: build
-	./build/release/quillmark-objdump $(SAMPLE)
+	./build/release/quillmark-inspect $(SAMPLE)
 
 test-release: build
 	cd build/release && ctest --output-on-failure -j $(JOBS)
