@@ -47,13 +47,14 @@ bool PdfFunction::readDomainAndRange(PdfDict* dict) {
             reportError(-1, "Illegal value in function range array");
             return false;
         }
+        rangeCount_ = n_;
     }
     return true;
 }
 
 void PdfFunction::clipToRange(double* out, int count) const {
     if (!hasRange_) return;
-    for (int j = 0; j < count && j < n_; ++j) out[j] = clipTo(out[j], range_[j].min, range_[j].max);
+    for (int j = 0; j < count && j < rangeCount_; ++j) out[j] = clipTo(out[j], range_[j].min, range_[j].max);
 }
 
 std::unique_ptr<PdfFunction> parseFunction(const PdfObject& obj) {

@@ -57,6 +57,7 @@ protected:
     Interval domain_[maxFunctionInputs];
     Interval range_[maxFunctionOutputs];
     bool hasRange_ = false;
+    int rangeCount_ = 0;  // pairs in Range; n can differ when C0/C1 set it
     bool ok_ = false;
 };
 

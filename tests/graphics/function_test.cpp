@@ -119,6 +119,14 @@ TEST(ExponentialFunction, DefaultsOutputCountAndClipping) {
     EXPECT_DOUBLE_EQ(at(*squared, -4), 1.0);  // input clipped to the domain
     EXPECT_DOUBLE_EQ(at(*squared, 9), 3.0);   // 1 + 4, clipped to the range
     EXPECT_DOUBLE_EQ(at(*squared->clone(), 0.5), 1.25);
+
+    // C0/C1 decide the output count; a shorter Range clips only the outputs it covers.
+    auto wider = fromText("<< /FunctionType 2 /Domain [0 1] /Range [0 0.5] /C0 [0 0 0] /C1 [1 2 3] /N 1 >>");
+    ASSERT_NE(wider, nullptr);
+    EXPECT_EQ(wider->outputCount(), 3);
+    EXPECT_DOUBLE_EQ(at(*wider, 1, 0), 0.5);
+    EXPECT_DOUBLE_EQ(at(*wider, 1, 1), 2.0);
+    EXPECT_DOUBLE_EQ(at(*wider, 1, 2), 3.0);
 }
 
 TEST(StitchingFunction, PiecesMeetAtTheBoundsWithTheirEncoding) {
