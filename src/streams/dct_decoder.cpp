@@ -55,7 +55,11 @@ DctDecoder::DctDecoder(Stream* below) : FilterStream(below) {
 void DctDecoder::reset() {
     below_->reset();
     width_ = height_ = numComps_ = 0;
-    for (Component& c : comps_) c = Component{0, 1, 1, 0, 0, 0, false, 0, std::move(c.rows)};
+    for (Component& c : comps_) {
+        c.id = c.quant = c.dcTable = c.acTable = c.predictor = 0;
+        c.h = c.v = c.hs = c.vs = 1;
+        c.inScan = false;
+    }
     std::memset(quant_, 0, sizeof(quant_));
     for (int i = 0; i < 4; ++i) {
         dcTables_[i].clear();
@@ -288,8 +292,14 @@ bool DctDecoder::setUpSampling() {
     bufferWidth_ = mcusPerRow_ * mcuWidth_;
     // At most 65535 + 31 columns by 32 rows per component: memory stays bounded by the
     // frame header's 16-bit width whatever the height.
-    for (int i = 0; i < numComps_; ++i)
-        comps_[i].rows.assign(static_cast<size_t>(bufferWidth_) * static_cast<size_t>(mcuHeight_), 0);
+    for (int i = 0; i < numComps_; ++i) {
+        Component& c = comps_[i];
+        c.hs = hMax / c.h;
+        c.vs = vMax / c.v;
+        c.stride = mcusPerRow_ * 8 * c.h;
+        c.rows.assign(static_cast<size_t>(c.stride) * static_cast<size_t>(8 * c.v), 0);
+        c.expanded.assign(c.hs > 1 ? static_cast<size_t>(bufferWidth_) : 0, 0);
+    }
     out_.assign(static_cast<size_t>(width_) * static_cast<size_t>(numComps_) * static_cast<size_t>(mcuHeight_), 0);
     return true;
 }
@@ -343,7 +353,8 @@ bool DctDecoder::takeRestartMarker() {
 }
 
 bool DctDecoder::decodeMcuRow() {
-    int32_t coef[64];
+    // Kept all zero between blocks: each block clears only the rows it used.
+    int32_t coef[64] = {};
     for (int mx = 0; mx < mcusPerRow_; ++mx) {
         if (restartInterval_ > 0 && restartCountdown_ == 0 && !takeRestartMarker()) return false;
         for (int ci = 0; ci < numComps_; ++ci) {
@@ -353,6 +364,8 @@ bool DctDecoder::decodeMcuRow() {
                     unsigned rowMask = 0;
                     if (!decodeBlock(c, coef, &rowMask)) return false;
                     placeBlock(c, coef, rowMask, mx * c.h + bx, by);
+                    for (int r = 0; r < 8; ++r)
+                        if (rowMask & (1u << r)) std::fill(coef + 8 * r, coef + 8 * r + 8, 0);
                 }
             }
         }
@@ -361,8 +374,8 @@ bool DctDecoder::decodeMcuRow() {
     return true;
 }
 
+// `coef` arrives all zero.
 bool DctDecoder::decodeBlock(Component& c, int32_t coef[64], unsigned* rowMask) {
-    std::memset(coef, 0, 64 * sizeof(int32_t));
     const uint16_t* q = quant_[c.quant];
     int s = decodeHuffman(bits_, dcTables_[c.dcTable]);
     if (s < 0 || s > 16) return fail("Bad Huffman code in DCT stream");
@@ -410,50 +423,61 @@ bool DctDecoder::decodeBlock(Component& c, int32_t coef[64], unsigned* rowMask) 
 }
 
 void DctDecoder::placeBlock(Component& c, const int32_t coef[64], unsigned rowMask, int bx, int by) {
-    const int hs = mcuWidth_ / (8 * c.h), vs = mcuHeight_ / (8 * c.v);
-    const int stride = bufferWidth_;
-    uint8_t* dst = c.rows.data() + static_cast<size_t>(by * 8 * vs) * stride + bx * 8 * hs;
-    if (hs == 1 && vs == 1) {
-        inverseDct(coef, rowMask, dst, stride);
-        return;
+    uint8_t* dst = c.rows.data() + static_cast<size_t>(by * 8) * c.stride + bx * 8;
+    inverseDct(coef, rowMask, dst, c.stride);
+}
+
+const uint8_t* DctDecoder::componentRow(Component& c, int row) {
+    const uint8_t* src = c.rows.data() + static_cast<size_t>(row / c.vs) * c.stride;
+    if (c.hs == 1) return src;
+    uint8_t* e = c.expanded.data();
+    const int n = (width_ + c.hs - 1) / c.hs;
+    if (c.hs == 2) {
+        for (int i = 0; i < n; ++i) e[2 * i] = e[2 * i + 1] = src[i];
+    } else {
+        for (int i = 0; i < n; ++i)
+            for (int j = 0; j < c.hs; ++j) e[i * c.hs + j] = src[i];
     }
-    uint8_t block[64];
-    inverseDct(coef, rowMask, block, 8);
-    if (hs == 2 && vs == 2) {
-        for (int r = 0; r < 8; ++r) {
-            uint8_t* d0 = dst + (2 * r) * stride;
-            uint8_t* d1 = d0 + stride;
-            const uint8_t* s = block + r * 8;
-            for (int i = 0; i < 8; ++i) d0[2 * i] = d0[2 * i + 1] = s[i];
-            std::memcpy(d1, d0, 16);
-        }
-        return;
-    }
-    for (int r = 0; r < 8; ++r) {
-        uint8_t* d0 = dst + (r * vs) * stride;
-        const uint8_t* s = block + r * 8;
-        for (int i = 0; i < 8; ++i)
-            for (int j = 0; j < hs; ++j) d0[i * hs + j] = s[i];
-        for (int j = 1; j < vs; ++j) std::memcpy(d0 + j * stride, d0, static_cast<size_t>(8 * hs));
-    }
+    return e;
 }
 
 void DctDecoder::convertRow(int rowCount) {
     const ColorTables& t = colorTables();
+    const uint8_t* clamp = t.clamp;
     const int n = numComps_;
+    // The usual 4:2:0 and 4:2:2 layouts: chroma terms once per pixel pair.
+    const bool pairs = transform_ && n == 3 && comps_[0].hs == 1 && comps_[1].hs == 2 && comps_[2].hs == 2;
     for (int r = 0; r < rowCount; ++r) {
         uint8_t* out = out_.data() + static_cast<size_t>(r) * width_ * n;
-        const size_t offset = static_cast<size_t>(r) * bufferWidth_;
-        const uint8_t* c0 = comps_[0].rows.data() + offset;
         if (n == 1) {
-            std::memcpy(out, c0, static_cast<size_t>(width_));
+            std::memcpy(out, componentRow(comps_[0], r), static_cast<size_t>(width_));
             continue;
         }
-        const uint8_t* c1 = comps_[1].rows.data() + offset;
-        const uint8_t* c2 = n > 2 ? comps_[2].rows.data() + offset : nullptr;
-        const uint8_t* c3 = n > 3 ? comps_[3].rows.data() + offset : nullptr;
+        if (pairs) {
+            const uint8_t* y = comps_[0].rows.data() + static_cast<size_t>(r) * comps_[0].stride;
+            const uint8_t* cb = comps_[1].rows.data() + static_cast<size_t>(r / comps_[1].vs) * comps_[1].stride;
+            const uint8_t* cr = comps_[2].rows.data() + static_cast<size_t>(r / comps_[2].vs) * comps_[2].stride;
+            for (int x = 0; x < width_; x += 2) {
+                const int b = cb[x >> 1], d = cr[x >> 1];
+                const int dr = t.crToR[d], dg = (t.cbToG[b] + t.crToG[d]) >> 16, db = t.cbToB[b];
+                const int y0 = y[x];
+                out[0] = clamp[y0 + dr];
+                out[1] = clamp[y0 + dg];
+                out[2] = clamp[y0 + db];
+                if (x + 1 == width_) break;
+                const int y1 = y[x + 1];
+                out[3] = clamp[y1 + dr];
+                out[4] = clamp[y1 + dg];
+                out[5] = clamp[y1 + db];
+                out += 6;
+            }
+            continue;
+        }
+        const uint8_t* c0 = componentRow(comps_[0], r);
+        const uint8_t* c1 = componentRow(comps_[1], r);
+        const uint8_t* c2 = n > 2 ? componentRow(comps_[2], r) : nullptr;
+        const uint8_t* c3 = n > 3 ? componentRow(comps_[3], r) : nullptr;
         if (transform_ && n == 3) {
-            const uint8_t* clamp = t.clamp;
             for (int x = 0; x < width_; ++x, out += 3) {
                 int y = c0[x], cb = c1[x], cr = c2[x];
                 out[0] = clamp[y + t.crToR[cr]];
@@ -464,7 +488,6 @@ void DctDecoder::convertRow(int rowCount) {
         }
         if (transform_ && n == 4) {
             // YCCK: the RGB of the first three, inverted, then K as it is.
-            const uint8_t* clamp = t.clamp;
             for (int x = 0; x < width_; ++x, out += 4) {
                 int y = c0[x], cb = c1[x], cr = c2[x];
                 out[0] = static_cast<uint8_t>(255 - clamp[y + t.crToR[cr]]);

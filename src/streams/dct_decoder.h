@@ -41,8 +41,13 @@ private:
         int dcTable = 0, acTable = 0;
         bool inScan = false;
         int predictor = 0;
-        // Upsampled samples of one MCU row: mcuHeight_ rows of bufferWidth_ bytes.
+        // Replication factors up to the full resolution, and the width of `rows`.
+        int hs = 1, vs = 1;
+        int stride = 0;
+        // Samples of one MCU row at the component's own resolution (8 x v rows).
         std::vector<uint8_t> rows;
+        // One row replicated to the full width, for components with hs above 1.
+        std::vector<uint8_t> expanded;
     };
 
     bool readHeader();
@@ -65,6 +70,8 @@ private:
     bool takeRestartMarker();
     bool decodeBlock(Component& c, int32_t coef[64], unsigned* rowMask);
     void placeBlock(Component& c, const int32_t coef[64], unsigned rowMask, int x, int y);
+    // Row `row` of the MCU row at full width (replicated into `expanded` when needed).
+    const uint8_t* componentRow(Component& c, int row);
     void convertRow(int rowCount);
     void readTrailer();
 

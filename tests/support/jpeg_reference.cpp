@@ -111,6 +111,12 @@ std::string encodeJpeg(const std::vector<unsigned char>& pixels, const JpegOptio
 
 JpegImage decodeJpeg(const std::string& data, bool replicate, bool convert) {
     JpegImage image;
+    decodeJpegInto(data, image, replicate, convert);
+    return image;
+}
+
+bool decodeJpegInto(const std::string& data, JpegImage& image, bool replicate, bool convert) {
+    image.ok = false;
     jpeg_decompress_struct info;
     ErrorTrap trap;
     info.err = jpeg_std_error(&trap.mgr);
@@ -118,7 +124,7 @@ JpegImage decodeJpeg(const std::string& data, bool replicate, bool convert) {
     trap.mgr.output_message = [](j_common_ptr) {};
     if (setjmp(trap.jump)) {
         jpeg_destroy_decompress(&info);
-        return JpegImage();
+        return false;
     }
     jpeg_create_decompress(&info);
     jpeg_mem_src(&info, reinterpret_cast<const unsigned char*>(data.data()), data.size());
@@ -141,7 +147,7 @@ JpegImage decodeJpeg(const std::string& data, bool replicate, bool convert) {
     jpeg_finish_decompress(&info);
     jpeg_destroy_decompress(&info);
     image.ok = true;
-    return image;
+    return true;
 }
 
 }  // namespace qm::test

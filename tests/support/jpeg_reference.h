@@ -42,5 +42,7 @@ struct JpegImage {
 // false to the stored components as they are; chroma is replicated when `replicate` is set
 // (libjpeg's smoothing otherwise).
 JpegImage decodeJpeg(const std::string& data, bool replicate = true, bool convert = true);
+// The same into `image`, reusing its sample buffer (for benchmarks); false on failure.
+bool decodeJpegInto(const std::string& data, JpegImage& image, bool replicate = true, bool convert = true);
 
 }  // namespace qm::test
