@@ -257,7 +257,7 @@ bool CcittFaxDecoder::endOfLine() {
     }
     if (p_.endOfBlock && gotEol && peekBits(12) == kEol && count_ >= 12) {
         skipBits(12);
-        if (p_.k > 0) skipBits(std::min(count_, 1));
+        if (p_.k > 0 && peekBits(1) >= 0) skipBits(1);
         if (p_.k >= 0) {
             for (int i = 0; i < 4; ++i) {
                 if (peekBits(12) != kEol || count_ < 12) {

@@ -58,6 +58,17 @@ TEST(CcittFaxDecoder, OneDimensionalRuns) {
     EXPECT_EQ(errors.messages(), std::vector<std::string>{"Bad RTC code in CCITTFax stream"});
 }
 
+TEST(CcittFaxDecoder, MixedRowsFollowTheirTagBits) {
+    // A one-dimensional row (tag 1), then a two-dimensional copy of it (tag 0: V0 V0), then
+    // the return-to-control sequence of six EOLs with tag bits.
+    std::string rtc;
+    for (int i = 0; i < 6; ++i) rtc += kEol + "1";
+    std::string data = bits(kEol + "1" + "1000 00011" + kEol + "0" + "1 1" + rtc + "1000 00011");
+    ErrorCapture errors;
+    EXPECT_EQ(decode("CCF", data, "<< /K 2 /Columns 10 /EndOfLine true >>"), hex({0xE0, 0x00, 0xE0, 0x00}));
+    EXPECT_TRUE(errors.messages().empty());
+}
+
 TEST(CcittFaxDecoder, WrongRowLengthIsServed) {
     ErrorCapture errors;
     // White 960 + 40, black 704 + 26: 1730 pixels in a row of 1728.
