@@ -10,6 +10,7 @@
 #include "core/pdf_lexer.h"
 #include "core/pdf_parser.h"
 #include "core/report_error.h"
+#include "core/security_handler.h"
 #include "streams/file_stream.h"
 
 namespace qm {
@@ -282,13 +283,32 @@ bool XrefTable::checkEncryption() {
     return unlock(params);
 }
 
-// The place where the standard security handler computes the file key, decides which
-// password was accepted and installs the object cipher. Until it exists, encrypted files
-// are treated like files of an unknown handler.
+// The standard security handler decides which password opens the file and installs the
+// per-object cipher the parser then applies to every string and stream.
 bool XrefTable::unlock(const EncryptionParams& params) {
-    (void)params;
-    reportError(-1, "Unknown security handler '%s'", "Standard");
-    return false;
+    if (params.keyLength < 5 || params.keyLength > 16) {
+        reportError(-1, "Weird encryption info");
+        return false;
+    }
+    StandardEncryption enc;
+    enc.version = params.version;
+    enc.revision = params.revision;
+    enc.keyLength = params.keyLength;
+    enc.owner.assign(params.ownerKey.text(), static_cast<size_t>(params.ownerKey.length()));
+    enc.user.assign(params.userKey.text(), static_cast<size_t>(params.userKey.length()));
+    enc.permissions = params.permissions;
+    enc.fileId.assign(params.fileId.text(), static_cast<size_t>(params.fileId.length()));
+    const char* owner = ownerPassword_ ? ownerPassword_->text() : nullptr;
+    const char* user = userPassword_ ? userPassword_->text() : nullptr;
+    uint8_t key[16];
+    if (!computeFileKey(enc, owner, user, key, &ownerAccepted_)) {
+        reportError(-1, "Incorrect password");
+        return false;
+    }
+    if (owner && !ownerAccepted_) reportError(-1, "Incorrect owner password");
+    permissions_ = params.permissions;
+    cipher_ = std::make_unique<Rc4ObjectCipher>(key, params.keyLength);
+    return true;
 }
 
 }  // namespace qm
