@@ -112,6 +112,25 @@ UnicodeMap* GlobalSettings::getUnicodeMap(const char* encodingName) {
     return map;
 }
 
+CPDFMap* GlobalSettings::getCPDFMap(const char* collection, const char* name, int depth) {
+    if (CPDFMap* map = cMapCache_.find(collection, name)) return map;
+    CPDFMap* map = CPDFMap::parse(*this, collection, name, depth);
+    if (map) cMapCache_.add(map);
+    return map;
+}
+
+CodeToUnicodeMap* GlobalSettings::getCidToUnicode(const char* collection) {
+    if (CodeToUnicodeMap* map = cidToUnicodeCache_.find(collection)) return map;
+    FilePtr file = findCidToUnicodeFile(collection);
+    if (!file) {
+        reportError(-1, "Couldn't find cidToUnicode file for the '%s' collection", collection);
+        return nullptr;
+    }
+    CodeToUnicodeMap* map = CodeToUnicodeMap::readCidToUnicode(collection, file.get());
+    cidToUnicodeCache_.add(map);
+    return map;
+}
+
 FilePtr GlobalSettings::findCMapFile(const char* collection, const char* name) const {
     const std::vector<PdfString>* dirs = cMapDirs_.get(collection);
     return dirs && name ? openFirstInDirs(*dirs, name) : nullptr;

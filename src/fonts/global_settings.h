@@ -10,6 +10,8 @@
 
 #include "core/pdf_string.h"
 #include "core/string_map.h"
+#include "fonts/code_to_unicode_map.h"
+#include "fonts/cpdf_map.h"
 #include "fonts/data_file.h"
 #include "fonts/glyph_name_table.h"
 #include "fonts/map_cache.h"
@@ -51,6 +53,15 @@ public:
     // then the cache of file maps, then the file named by a `unicodeMap` command.
     UnicodeMap* getUnicodeMap(const char* encodingName);
     MapCache<UnicodeMap>& unicodeMapCache() { return unicodeMapCache_; }
+
+    // --- Character maps, each with a new reference (the caller releases it), or null.
+    // The CMap of a collection by name: the cache, else its file (usecmap reads nest up to
+    // `depth`), else the identity maps.
+    CPDFMap* getCPDFMap(const char* collection, const char* name, int depth = 0);
+    // The CID -> Unicode map of a collection: the cache, else the file named for it.
+    CodeToUnicodeMap* getCidToUnicode(const char* collection);
+    MapCache<CPDFMap>& cMapCache() { return cMapCache_; }
+    MapCache<CodeToUnicodeMap>& cidToUnicodeCache() { return cidToUnicodeCache_; }
 
     // --- Data files; each result is open for reading, or null.
     // Each directory listed for the collection, in order: directory/name.
@@ -128,7 +139,8 @@ private:
     bool mapNumericCharNames_ = true;
     bool errQuiet_ = false;
     MapCache<UnicodeMap> unicodeMapCache_;
-    // The CMap and cidToUnicode caches join here as MapCache members of their map types.
+    MapCache<CPDFMap> cMapCache_;
+    MapCache<CodeToUnicodeMap> cidToUnicodeCache_;
 };
 
 // The process-wide settings; null while no document is open.

@@ -1,0 +1,70 @@
+#pragma once
+// Character code (simple fonts) or CID (composite fonts) -> one or more Unicode values.
+// Built from a font's ToUnicode stream, a collection's cidToUnicode file, or a 256-entry
+// table of a simple font's glyph names. Shared by plain reference counts.
+#include <cstdint>
+#include <cstdio>
+#include <string_view>
+#include <vector>
+
+#include "core/pdf_string.h"
+
+namespace qm {
+
+class CodeToUnicodeMap {
+public:
+    // Reads the text of a ToUnicode CMap with 8- or 16-bit codes. Bad lines are reported and
+    // skipped, so a map always results. A "usecmap" reads the named file from the
+    // toUnicodeDir folders of the process-wide settings into the same map.
+    static CodeToUnicodeMap* parseToUnicode(std::string_view text, int nBits);
+    // One hexadecimal Unicode value per line, line 1 for CID 0.
+    static CodeToUnicodeMap* readCidToUnicode(const char* collection, FILE* file);
+    static CodeToUnicodeMap* makeFromTable(const uint16_t table[256]);
+
+    CodeToUnicodeMap(const CodeToUnicodeMap&) = delete;
+    CodeToUnicodeMap& operator=(const CodeToUnicodeMap&) = delete;
+
+    // Writes at most `size` values for the code; returns their count (0 when unmapped).
+    int lookup(uint32_t code, uint16_t* out, int size) const;
+
+    unsigned mapLen() const { return static_cast<unsigned>(map_.size()); }
+    int multiCount() const { return static_cast<int>(multi_.size()); }
+    // Set only for maps read from cidToUnicode files.
+    const PdfString* collection() const { return hasCollection_ ? &collection_ : nullptr; }
+    // Cache key test.
+    bool matches(const char* collection) const { return hasCollection_ && collection_ == collection; }
+
+    void addRef() { ++refCount_; }
+    void release();
+    int refCount() const { return refCount_; }
+
+    static constexpr int kMaxMultiLength = 8;
+    // Nested usecmap reads followed in ToUnicode maps.
+    static constexpr int kMaxUseDepth = 8;
+
+private:
+    struct Multi {
+        uint32_t code;
+        uint16_t values[kMaxMultiLength];
+        int length;
+    };
+
+    CodeToUnicodeMap() = default;
+    ~CodeToUnicodeMap() = default;
+
+    void parseLines(std::string_view text, int nBits, int depth);
+    void parseLine(std::string_view line, int nDigits, int depth);
+    void growTo(uint32_t code);
+    // Rebuilds the index that finds a code's first multi entry without a linear search.
+    void indexMulti();
+
+    std::vector<uint16_t> map_;
+    std::vector<Multi> multi_;
+    std::vector<std::pair<uint32_t, uint32_t>> multiIndex_;  // (code, entry), sorted
+    bool hasCollection_ = false;
+    PdfString collection_;
+    int refCount_ = 1;
+    enum class Block { None, BfChar, BfRange } block_ = Block::None;
+};
+
+}  // namespace qm
