@@ -230,7 +230,7 @@ TEST(XrefTable, NoTrailerMeansNoTable) {
     EXPECT_FALSE(empty->isOk());
 }
 
-TEST(XrefTable, EncryptionIsCheckedBeforeAnyHandlerRuns) {
+TEST(XrefTable, EncryptionIsCheckedBeforeThePasswords) {
     const std::string o32(32, 'o'), u32(32, 'u');
     struct Case {
         std::string encrypt;
@@ -242,9 +242,10 @@ TEST(XrefTable, EncryptionIsCheckedBeforeAnyHandlerRuns) {
         {"/Filter /Standard /V 1 /R 2 /P -4 /O (" + o32 + ") /U (" + u32 + ")", false, "Weird encryption info"},
         {"/Filter /Standard /V 4 /R 4 /P -4 /O (" + o32 + ") /U (" + u32 + ")", true,
          "Unsupported version/revision (4/4) of Standard security handler"},
-        // Well formed: the security handler decides, and until it exists nothing opens.
-        {"/Filter /Standard /V 1 /R 2 /P -4 /O (" + o32 + ") /U (" + u32 + ")", true,
-         "Unknown security handler 'Standard'"},
+        // Well formed: the security handler decides, and these keys fit no password.
+        {"/Filter /Standard /V 1 /R 2 /P -4 /O (" + o32 + ") /U (" + u32 + ")", true, "Incorrect password"},
+        {"/Filter /Standard /V 2 /R 3 /Length 4096 /P -4 /O (" + o32 + ") /U (" + u32 + ")", true,
+         "Weird encryption info"},
     };
     for (const auto& c : cases) {
         PdfBuilder b;
