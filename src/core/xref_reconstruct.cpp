@@ -2,6 +2,7 @@
 // object headers, trailers and the ends of streams.
 #include <cstring>
 
+#include "core/pdf_dict.h"
 #include "core/pdf_parser.h"
 #include "core/report_error.h"
 #include "core/xref_table.h"
@@ -41,6 +42,7 @@ bool XrefTable::reconstruct() {
     rebuilt_ = true;
     streamEnds_.clear();
     trailer_ = PdfObject::makeNull();
+    rootNum_ = rootGen_ = -1;
     bool rootFound = false;
 
     PdfObject holder = PdfObject::makeStream(streamAt(start_));
@@ -80,6 +82,8 @@ bool XrefTable::reconstruct() {
     }
     in->close();
 
+    PdfObject xrefDict = registerObjectStreams();
+    if (!rootFound) rootFound = findRootWithoutTrailer(xrefDict);
     if (!rootFound) {
         reportError(-1, "Couldn't find trailer dictionary");
         return false;
@@ -102,6 +106,57 @@ void XrefTable::scanObjectLine(const char* line, int length, long linePos) {
     e.offset = linePos - start_;
     e.generation = generation;
     e.used = true;
+}
+
+PdfObject XrefTable::registerObjectStreams() {
+    PdfObject xrefDict = PdfObject::makeNull();
+    long xrefOffset = -1;
+    const int scanned = size();
+    for (int n = 0; n < scanned; ++n) {
+        XrefEntry e = entries_[static_cast<size_t>(n)];
+        if (!e.used || e.streamNumber >= 0) continue;
+        PdfObject obj = fetch(n, e.generation);
+        if (obj.isStream("XRef") && e.offset > xrefOffset) {
+            xrefOffset = e.offset;
+            xrefDict = obj.getStream()->sourceStream()->dictObject();
+            xrefStreamNumbers_.insert(n);
+        }
+        if (!obj.isStream("ObjStm")) continue;
+        const DecodedObjectStream* d = objectStream(n);
+        if (!d) continue;
+        // Objects found on their own lines stay; older copies inside streams do not
+        // replace them.
+        for (size_t i = 0; i < d->objects.size(); ++i) {
+            int num = d->objects[i].first;
+            if (num < 0 || num >= kMaxObjects) continue;
+            if (num >= size()) growTo(num + 1);
+            XrefEntry& target = entries_[static_cast<size_t>(num)];
+            if (target.offset == -1) target = XrefEntry{static_cast<long>(i), 0, true, n};
+        }
+    }
+    return xrefDict;
+}
+
+// Without a trailer keyword the last cross-reference stream's dictionary serves as the
+// trailer; without that, the catalog is looked for among all objects.
+bool XrefTable::findRootWithoutTrailer(const PdfObject& xrefDict) {
+    PdfObject root = xrefDict.dictLookupRaw("Root");
+    if (root.isRef()) {
+        rootNum_ = root.getRefNum();
+        rootGen_ = root.getRefGen();
+        trailer_ = xrefDict;
+        return true;
+    }
+    for (int n = 0; n < size(); ++n) {
+        XrefEntry e = entries_[static_cast<size_t>(n)];
+        if (!e.used || !fetch(n, e.generation).isDict("Catalog")) continue;
+        rootNum_ = n;
+        rootGen_ = e.generation;
+    }
+    if (rootNum_ < 0) return false;
+    if (!trailer_.isDict()) trailer_ = xrefDict.isDict() ? xrefDict : PdfObject::makeDict(this);
+    trailer_.getDict()->set("Root", PdfObject::makeRef(rootNum_, rootGen_));
+    return true;
 }
 
 }  // namespace qm

@@ -17,9 +17,6 @@ namespace qm {
 
 namespace {
 
-// Nested fetches only happen while a fetched stream looks up an indirect Length; deeper
-// nesting means a Length that refers back to its own stream (or a chain of such).
-constexpr int kMaxFetchDepth = 16;
 constexpr int kTrailerSearch = 1024;
 constexpr int kEntrySize = 20;
 constexpr int kMaxDigits = 20;
@@ -129,7 +126,13 @@ bool XrefTable::readLastTrailer(long* sectionPos) {
 
     unsigned char buf[35];
     long pos = start_ + xrefPos;
-    if (base_->file()->data->readAt(pos, buf, 4) != 4 || std::memcmp(buf, "xref", 4) != 0) return false;
+    if (base_->file()->data->readAt(pos, buf, 4) != 4) return false;
+    if (std::memcmp(buf, "xref", 4) != 0) {
+        // A cross-reference stream: its dictionary is the trailer.
+        PdfObject stream = parseXrefStream(xrefPos);
+        if (!stream.isStream()) return false;
+        return takeTrailer(stream.getStream()->sourceStream()->dictObject(), xrefPos, sectionPos);
+    }
     // Step over the subsections without reading their entries to reach the trailer.
     pos += 4;
     for (;;) {
@@ -146,7 +149,10 @@ bool XrefTable::readLastTrailer(long* sectionPos) {
         if (k == 0 || count > fileSize_ / kEntrySize) return false;
         pos += k + kEntrySize * count;
     }
-    PdfObject trailer = parserAt(pos + 7)->readObject();
+    return takeTrailer(parserAt(pos + 7)->readObject(), xrefPos, sectionPos);
+}
+
+bool XrefTable::takeTrailer(PdfObject trailer, long xrefPos, long* sectionPos) {
     PdfObject size = trailer.dictLookupRaw("Size");
     PdfObject root = trailer.dictLookupRaw("Root");
     if (!trailer.isDict() || !size.isInt() || !root.isRef()) return false;
@@ -167,7 +173,11 @@ bool XrefTable::readSection(long pos, long* prev, bool* hasPrev) {
     in->reset();
     skipWhite(in);
     unsigned char keyword[4];
-    bool good = in->readBlock(keyword, 4) == 4 && std::memcmp(keyword, "xref", 4) == 0;
+    if (in->readBlock(keyword, 4) != 4 || std::memcmp(keyword, "xref", 4) != 0) {
+        in->close();
+        return readXrefStream(pos, prev, hasPrev);
+    }
+    bool good = true;
     while (good) {
         skipWhite(in);
         if (in->peekByte() == 't') {
@@ -181,6 +191,13 @@ bool XrefTable::readSection(long pos, long* prev, bool* hasPrev) {
             PdfObject p = dict.dictLookupRaw("Prev");
             *hasPrev = p.isInt();
             if (*hasPrev) *prev = p.getInt();
+            // A hybrid file's stream section holds what older readers are not meant to see;
+            // it comes before the older sections along Prev.
+            PdfObject streamPos = dict.dictLookupRaw("XRefStm");
+            long ignoredPrev = 0;
+            bool ignoredHasPrev = false;
+            if (streamPos.isInt() && !readXrefStream(streamPos.getInt(), &ignoredPrev, &ignoredHasPrev)) good = false;
+            usesTables_ = true;
             break;
         }
         long first = 0, count = 0;
@@ -224,6 +241,7 @@ PdfObject XrefTable::fetch(int number, int generation) {
     const XrefEntry* e = entry(number);
     if (!e || e->generation != generation || e->offset < 0 || fetchDepth_ >= kMaxFetchDepth)
         return PdfObject::makeNull();
+    if (e->streamNumber >= 0) return fetchCompressed(number, *e);
     ++fetchDepth_;
     auto parser = parserAt(start_ + e->offset);
     PdfObject num = parser->readObject();
@@ -231,7 +249,7 @@ PdfObject XrefTable::fetch(int number, int generation) {
     PdfObject keyword = parser->readObject();
     PdfObject result = PdfObject::makeNull();
     if (num.isInt() && num.getInt() == number && gen.isInt() && gen.getInt() == generation && keyword.isCmd("obj"))
-        result = parser->readObject(cipher_.get(), number, generation);
+        result = parser->readObject(xrefStreamNumbers_.count(number) ? nullptr : cipher_.get(), number, generation);
     --fetchDepth_;
     return result;
 }

@@ -1,11 +1,15 @@
 #pragma once
-// Object number -> file offset map of one document, read from the classic cross-reference
-// sections (the last one and every earlier one along Prev) or rebuilt by scanning the file
-// when they are missing or broken. Fetching parses the object at its offset every time.
+// Object number -> file offset map of one document, read from the cross-reference sections
+// (classic tables or cross-reference streams: the last one and every earlier one along Prev)
+// or rebuilt by scanning the file when they are missing or broken. Fetching parses the
+// object at its offset every time; objects inside object streams are parsed from the
+// decoded stream, which a small cache keeps.
 #include <memory>
+#include <set>
 #include <vector>
 
 #include "core/object_resolver.h"
+#include "core/object_stream_cache.h"
 #include "core/pdf_object.h"
 #include "core/pdf_string.h"
 
@@ -17,9 +21,12 @@ class PdfParser;
 class Stream;
 
 struct XrefEntry {
-    long offset = -1;  // relative to the header; -1 = empty
+    // Relative to the header; -1 = empty. For an object inside an object stream: its index
+    // in that stream.
+    long offset = -1;
     int generation = 0;
     bool used = false;
+    int streamNumber = -1;  // the object stream holding the object, or -1
 };
 
 // The Encrypt dictionary's fields, checked for kind, as the security handler needs them.
@@ -58,15 +65,33 @@ public:
     const XrefEntry* entry(int n) const;
     // True when the table came from the scan instead of the file's own sections.
     bool wasRebuilt() const { return rebuilt_; }
+    // Which kinds of sections the file's own chain held.
+    bool usesTables() const { return usesTables_; }
+    bool usesStreams() const { return usesStreams_; }
 
     bool isEncrypted() const { return encrypted_; }
     int permissions() const { return permissions_; }
     bool ownerPasswordAccepted() const { return ownerAccepted_; }
 
 private:
+    // Nested fetches only happen while a fetched stream looks up an indirect Length or an
+    // object stream is loaded; deeper nesting means a Length that refers back to its own
+    // stream (or a chain of such).
+    static constexpr int kMaxFetchDepth = 16;
+
     bool readLastTrailer(long* sectionPos);
+    bool takeTrailer(PdfObject trailer, long xrefPos, long* sectionPos);
     bool readSection(long pos, long* prev, bool* hasPrev);
     bool readEntries(Stream* in, long first, long count);
+    // The cross-reference stream object at `pos` (relative), or null.
+    PdfObject parseXrefStream(long pos);
+    bool readXrefStream(long pos, long* prev, bool* hasPrev);
+    PdfObject fetchCompressed(int number, const XrefEntry& e);
+    const DecodedObjectStream* objectStream(int number);
+    // After the line scan: the objects inside the object streams found, and the dictionary
+    // of the last cross-reference stream (null when there is none).
+    PdfObject registerObjectStreams();
+    bool findRootWithoutTrailer(const PdfObject& xrefDict);
     bool reconstruct();
     void scanObjectLine(const char* line, int length, long linePos);
     bool growTo(long count);
@@ -89,7 +114,13 @@ private:
     std::vector<long> streamEnds_;  // absolute positions of "endstream" lines, ascending
     bool ok_ = true;
     bool rebuilt_ = false;
+    bool usesTables_ = false;
+    bool usesStreams_ = false;
     int fetchDepth_ = 0;
+    ObjectStreamCache objectStreams_;
+    std::set<int> badObjectStreams_;
+    // Cross-reference streams are never encrypted.
+    std::set<int> xrefStreamNumbers_;
 
     bool encrypted_ = false;
     int permissions_ = 0xFFFC;

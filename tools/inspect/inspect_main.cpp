@@ -1,5 +1,6 @@
 // quillmark-inspect: opens a PDF the way the converter does and prints what it found.
-//   quillmark-inspect [options] FILE               version, page count, one line per page
+//   quillmark-inspect [options] FILE               version, page count, kind of cross-reference
+//                                                  sections, one line per page
 //   quillmark-inspect [options] --object N FILE    object N, as stored in the table
 //   quillmark-inspect [options] --stream N FILE    the decoded data of stream object N
 // Options: --owner-password PW, --user-password PW.
@@ -43,6 +44,12 @@ void printBox(const char* label, const qm::PdfRect& r) {
 int listPages(const qm::PdfDocument& doc) {
     std::printf("version: %g\n", doc.version());
     std::printf("pages: %d\n", doc.pageCount());
+    const qm::XrefTable* xref = doc.xref();
+    const char* kind = xref->wasRebuilt()                             ? "rebuilt"
+                       : xref->usesTables() && xref->usesStreams() ? "table+stream"
+                       : xref->usesStreams()                         ? "stream"
+                                                                     : "table";
+    std::printf("xref: %s\n", kind);
     for (int n = 1; n <= doc.pageCount(); ++n) {
         const qm::PdfPage* page = doc.catalog()->page(n);
         std::printf("page %d", n);
