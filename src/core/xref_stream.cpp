@@ -59,7 +59,7 @@ PdfObject XrefTable::parseXrefStream(long pos) {
     return obj;
 }
 
-bool XrefTable::readXrefStream(long pos, long* prev, bool* hasPrev) {
+bool XrefTable::readXrefStream(long pos, long* prev, bool* hasPrev, bool hybrid) {
     PdfObject stream = parseXrefStream(pos);
     if (!stream.isStream()) return false;
     PdfDict* dict = stream.dictOf();
@@ -116,7 +116,7 @@ bool XrefTable::readXrefStream(long pos, long* prev, bool* hasPrev) {
             // the data really holds.
             if (slot >= size() && !growTo(slot + 1)) continue;
             XrefEntry& target = entries_[static_cast<size_t>(slot)];
-            if (target.offset != -1) continue;
+            if (target.offset != -1 && !(hybrid && !target.used && sectionFree_.count(slot))) continue;
             uint64_t type = widths[0] ? field(e, widths[0]) : 1;
             uint64_t f2 = field(e + widths[0], widths[1]);
             uint64_t f3 = field(e + widths[0] + widths[1], widths[2]);

@@ -178,6 +178,7 @@ bool XrefTable::readSection(long pos, long* prev, bool* hasPrev) {
         return readXrefStream(pos, prev, hasPrev);
     }
     bool good = true;
+    sectionFree_.clear();
     while (good) {
         skipWhite(in);
         if (in->peekByte() == 't') {
@@ -196,7 +197,8 @@ bool XrefTable::readSection(long pos, long* prev, bool* hasPrev) {
             PdfObject streamPos = dict.dictLookupRaw("XRefStm");
             long ignoredPrev = 0;
             bool ignoredHasPrev = false;
-            if (streamPos.isInt() && !readXrefStream(streamPos.getInt(), &ignoredPrev, &ignoredHasPrev)) good = false;
+            if (streamPos.isInt() && !readXrefStream(streamPos.getInt(), &ignoredPrev, &ignoredHasPrev, true))
+                good = false;
             usesTables_ = true;
             break;
         }
@@ -232,7 +234,9 @@ bool XrefTable::readEntries(Stream* in, long first, long count) {
             first = 0;
         }
         XrefEntry& target = entries_[static_cast<size_t>(slot)];
-        if (target.offset == -1) target = entry;
+        if (target.offset != -1) continue;
+        target = entry;
+        if (!entry.used) sectionFree_.insert(slot);
     }
     return true;
 }

@@ -85,7 +85,9 @@ private:
     bool readEntries(Stream* in, long first, long count);
     // The cross-reference stream object at `pos` (relative), or null.
     PdfObject parseXrefStream(long pos);
-    bool readXrefStream(long pos, long* prev, bool* hasPrev);
+    // `hybrid`: the stream named by a classic trailer's XRefStm, whose entries also replace
+    // the free entries of that classic section.
+    bool readXrefStream(long pos, long* prev, bool* hasPrev, bool hybrid = false);
     PdfObject fetchCompressed(int number, const XrefEntry& e);
     const DecodedObjectStream* objectStream(int number);
     // After the line scan: the objects inside the object streams found, and the dictionary
@@ -121,6 +123,8 @@ private:
     std::set<int> badObjectStreams_;
     // Cross-reference streams are never encrypted.
     std::set<int> xrefStreamNumbers_;
+    // Slots the classic section being read marked free.
+    std::set<long> sectionFree_;
 
     bool encrypted_ = false;
     int permissions_ = 0xFFFC;
