@@ -115,6 +115,19 @@ TEST(XrefStream, HybridAndIncrementalUpdatesMixBothKinds) {
         EXPECT_EQ(text(t->fetch(3, 0)), "three classic");  // the table's own entry wins
         EXPECT_TRUE(capture.messages().empty());
     }
+    {
+        // A newer classic section that deletes object 2 keeps it deleted: only the free
+        // entries of the hybrid section's own table give way to its stream.
+        long hybridXref = std::stol(hybrid.substr(hybrid.rfind("startxref") + 10));
+        long xref = static_cast<long>(hybrid.size());
+        std::string deleted = hybrid + "xref\n2 1\n0000000000 00001 f\r\ntrailer\n<< /Size 6 /Root 1 0 R /Prev " +
+                              std::to_string(hybridXref) + " >>\nstartxref\n" + std::to_string(xref) + "\n%%EOF\n";
+        Table t(deleted);
+        ASSERT_TRUE(t->isOk());
+        EXPECT_FALSE(t->wasRebuilt());
+        EXPECT_TRUE(t->fetch(2, 0).isNull());
+        EXPECT_EQ(text(t->fetch(3, 0)), "three classic");
+    }
     // An update written as a stream section after the classic one: newer entries win.
     size_t at = hybrid.rfind("startxref");
     long classicXref = std::stol(hybrid.substr(at + 10));
