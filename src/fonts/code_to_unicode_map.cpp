@@ -12,7 +12,6 @@ namespace qm {
 
 namespace {
 
-constexpr size_t kMaxLineLength = 255;
 constexpr int kMaxCidLineLength = 63;
 
 // "<hex>" of exactly `digits` hexadecimal digits.
@@ -60,7 +59,7 @@ void CodeToUnicodeMap::parseLines(std::string_view text, int nBits, int depth) {
     while (pos < text.size()) {
         size_t end = text.find_first_of("\r\n", pos);
         if (end == std::string_view::npos) end = text.size();
-        std::string_view line = text.substr(pos, std::min(end - pos, kMaxLineLength));
+        std::string_view line = text.substr(pos, end - pos);
         pos = end;
         if (pos < text.size() && text[pos] == '\r') ++pos;
         if (pos < text.size() && text[pos] == '\n') ++pos;
@@ -69,78 +68,138 @@ void CodeToUnicodeMap::parseLines(std::string_view text, int nBits, int depth) {
     block_ = outer;
 }
 
+namespace {
+
+// Splits at blanks, and around "<...>" strings and array brackets, so that entries written
+// without spaces ("<21><21><003a>") still come apart.
+void splitTokens(std::string_view line, std::vector<std::string_view>& tokens) {
+    tokens.clear();
+    auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+    size_t i = 0;
+    const size_t n = line.size();
+    while (i < n) {
+        while (i < n && blank(line[i])) ++i;
+        if (i >= n) break;
+        const size_t start = i;
+        if (line[i] == '<') {
+            while (i < n && line[i] != '>' && !blank(line[i])) ++i;
+            if (i < n && line[i] == '>') ++i;
+        } else if (line[i] == '[' || line[i] == ']') {
+            ++i;
+        } else {
+            while (i < n && !blank(line[i]) && line[i] != '<' && line[i] != '[' && line[i] != ']') ++i;
+        }
+        tokens.push_back(line.substr(start, i - start));
+    }
+}
+
+}  // namespace
+
+void CodeToUnicodeMap::addChar(std::string_view codeToken, std::string_view dest, size_t digits) {
+    uint32_t code;
+    if (!readCode(codeToken, digits, &code) || !isBracketed(dest)) {
+        reportError(-1, "Illegal line in bfchar block in ToUnicode CMap");
+        return;
+    }
+    growTo(code);
+    if (dest.size() == 6) {
+        uint16_t value;
+        if (readGroup(dest, 0, &value)) map_[code] = value;
+        else reportError(-1, "Illegal line in bfchar block in ToUnicode CPDFMap");
+        return;
+    }
+    map_[code] = 0;
+    Multi m{code, {}, std::min<int>(static_cast<int>((dest.size() - 2) / 4), kMaxMultiLength)};
+    for (int j = 0; j < m.length; ++j) {
+        if (!readGroup(dest, static_cast<size_t>(j), &m.values[j])) {
+            reportError(-1, "Illegal line in bfchar block in ToUnicode CPDFMap");
+            m.values[j] = 0;
+        }
+    }
+    if (multi_.size() == multi_.capacity()) multi_.reserve(multi_.size() + 8);
+    multi_.push_back(m);
+}
+
+bool CodeToUnicodeMap::addRange(uint32_t code, uint32_t last, std::string_view dest) {
+    growTo(last);
+    if (dest.size() == 6) {
+        uint16_t value;
+        if (!readGroup(dest, 0, &value)) return false;
+        for (uint32_t c = code; c <= last; ++c) map_[c] = static_cast<uint16_t>(value + (c - code));
+        return true;
+    }
+    Multi m{0, {}, std::min<int>(static_cast<int>((dest.size() - 2) / 4), kMaxMultiLength)};
+    for (int j = 0; j < m.length; ++j)
+        if (!readGroup(dest, static_cast<size_t>(j), &m.values[j])) return false;
+    const size_t count = last - code + 1;
+    if (multi_.size() + count > multi_.capacity()) multi_.reserve((multi_.size() + count + 7) / 8 * 8);
+    for (uint32_t c = code; c <= last; ++c) {
+        map_[c] = 0;
+        Multi entry = m;
+        entry.code = c;
+        if (entry.length > 0) entry.values[entry.length - 1] = static_cast<uint16_t>(m.values[m.length - 1] + (c - code));
+        multi_.push_back(entry);
+    }
+    return true;
+}
+
 void CodeToUnicodeMap::parseLine(std::string_view line, int nDigits, int depth) {
     std::vector<std::string_view> f;
-    splitFields(line, f);
-    if (f.size() > 3) f.resize(3);
+    splitTokens(line, f);
     if (f.empty() || f[0][0] == '%') return;
     const size_t digits = static_cast<size_t>(nDigits);
-    uint32_t code, last;
 
     if (block_ == Block::BfChar) {
-        if (f[0] == "endbfchar") {
-            block_ = Block::None;
-        } else if (f.size() < 2) {
-            reportError(-1, "Illegal bfchar block in ToUnicode CPDFMap");
-        } else if (!readCode(f[0], digits, &code) || !isBracketed(f[1])) {
-            reportError(-1, "Illegal line in bfchar block in ToUnicode CMap");
-        } else {
-            growTo(code);
-            if (f[1].size() == 6) {
-                uint16_t value;
-                if (readGroup(f[1], 0, &value)) map_[code] = value;
-                else reportError(-1, "Illegal line in bfchar block in ToUnicode CPDFMap");
+        // Code and destination pairs; writers put one or several on a line.
+        for (size_t i = 0; i < f.size(); i += 2) {
+            if (f[i] == "endbfchar") {
+                block_ = Block::None;
                 return;
             }
-            map_[code] = 0;
-            Multi m{code, {}, std::min<int>(static_cast<int>((f[1].size() - 2) / 4), kMaxMultiLength)};
-            for (int j = 0; j < m.length; ++j) {
-                if (!readGroup(f[1], static_cast<size_t>(j), &m.values[j])) {
-                    reportError(-1, "Illegal line in bfchar block in ToUnicode CPDFMap");
-                    m.values[j] = 0;
-                }
+            if (i + 1 >= f.size()) {
+                reportError(-1, "Illegal bfchar block in ToUnicode CPDFMap");
+                return;
             }
-            if (multi_.size() == multi_.capacity()) multi_.reserve(multi_.size() + 8);
-            multi_.push_back(m);
+            addChar(f[i], f[i + 1], digits);
         }
         return;
     }
 
     if (block_ == Block::BfRange) {
-        if (f[0] == "endbfrange") {
-            block_ = Block::None;
-        } else if (f.size() < 3) {
-            reportError(-1, "Illegal bfrange block in ToUnicode CPDFMap");
-        } else if (!readCode(f[0], digits, &code) || !readCode(f[1], digits, &last) || !isBracketed(f[2])) {
-            reportError(-1, "Illegal line in bfrange block in ToUnicode CPDFMap");
-        } else if (last >= code) {
-            growTo(last);
-            if (f[2].size() == 6) {
-                uint16_t value;
-                if (!readGroup(f[2], 0, &value)) {
-                    reportError(-1, "Illegal line in bfrange block in ToUnicode CPDFMap");
-                    return;
-                }
-                for (uint32_t c = code; c <= last; ++c) map_[c] = static_cast<uint16_t>(value + (c - code));
+        // Triples of first code, last code and destination: a string, or an array with one
+        // destination per code.
+        for (size_t i = 0; i < f.size();) {
+            if (f[i] == "endbfrange") {
+                block_ = Block::None;
                 return;
             }
-            Multi m{0, {}, std::min<int>(static_cast<int>((f[2].size() - 2) / 4), kMaxMultiLength)};
-            for (int j = 0; j < m.length; ++j) {
-                if (!readGroup(f[2], static_cast<size_t>(j), &m.values[j])) {
+            if (i + 2 >= f.size()) {
+                reportError(-1, "Illegal bfrange block in ToUnicode CPDFMap");
+                return;
+            }
+            uint32_t code, last;
+            const bool codes = readCode(f[i], digits, &code) && readCode(f[i + 1], digits, &last);
+            if (f[i + 2] == "[") {
+                size_t close = i + 3;
+                while (close < f.size() && f[close] != "]") ++close;
+                bool good = codes && close < f.size();
+                for (size_t k = i + 3; good && k < close; ++k) good = isBracketed(f[k]);
+                if (!good) {
                     reportError(-1, "Illegal line in bfrange block in ToUnicode CPDFMap");
                     return;
                 }
+                for (size_t k = i + 3; k < close && code <= last; ++k, ++code)
+                    if (!addRange(code, code, f[k])) reportError(-1, "Illegal line in bfrange block in ToUnicode CPDFMap");
+                i = close + 1;
+                continue;
             }
-            const size_t count = last - code + 1;
-            if (multi_.size() + count > multi_.capacity()) multi_.reserve((multi_.size() + count + 7) / 8 * 8);
-            for (uint32_t c = code; c <= last; ++c) {
-                map_[c] = 0;
-                Multi entry = m;
-                entry.code = c;
-                if (entry.length > 0)
-                    entry.values[entry.length - 1] = static_cast<uint16_t>(m.values[m.length - 1] + (c - code));
-                multi_.push_back(entry);
+            if (!codes || !isBracketed(f[i + 2])) {
+                reportError(-1, "Illegal line in bfrange block in ToUnicode CPDFMap");
+                return;
             }
+            if (last >= code && !addRange(code, last, f[i + 2]))
+                reportError(-1, "Illegal line in bfrange block in ToUnicode CPDFMap");
+            i += 3;
         }
         return;
     }

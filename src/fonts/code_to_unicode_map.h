@@ -54,6 +54,9 @@ private:
 
     void parseLines(std::string_view text, int nBits, int depth);
     void parseLine(std::string_view line, int nDigits, int depth);
+    void addChar(std::string_view codeToken, std::string_view dest, size_t digits);
+    // False when the destination does not read as hexadecimal.
+    bool addRange(uint32_t code, uint32_t last, std::string_view dest);
     void growTo(uint32_t code);
     // Rebuilds the index that finds a code's first multi entry without a linear search.
     void indexMulti();

@@ -2,6 +2,7 @@
 // ToUnicode blocks, cidToUnicode files, the settings' caches, and the installed CJK data.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -152,7 +153,7 @@ TEST_F(CharacterMaps, ToUnicodeSixteenBitBlocks) {
 TEST_F(CharacterMaps, ToUnicodeEightBitCodesAndBadLines) {
     const std::string text =
         "1 beginbfchar\n<0041> <0041>\n<41>\n<42> <00zz>\n<43> <0043>\n<44> 0044\nendbfchar\n"
-        "1 beginbfrange\n<20> <22> <0041>\n<30> <31>\n<40> <41> [<0061> <0062>]\n<50> <51> <00zz>\nendbfrange\n";
+        "1 beginbfrange\n<20> <22> <0041>\n<30> <31>\n<45> <46> [<0061> <0062>]\n<50> <51> <00zz>\nendbfrange\n";
     ErrorCapture errors;
     Ref<CodeToUnicodeMap> map(CodeToUnicodeMap::parseToUnicode(text, 8));
     EXPECT_EQ(errors.messages(), (std::vector<std::string>{
@@ -162,14 +163,35 @@ TEST_F(CharacterMaps, ToUnicodeEightBitCodesAndBadLines) {
                                      "Illegal line in bfchar block in ToUnicode CMap",
                                      "Illegal bfrange block in ToUnicode CPDFMap",
                                      "Illegal line in bfrange block in ToUnicode CPDFMap",
-                                     "Illegal line in bfrange block in ToUnicode CPDFMap",
                                  }));
     EXPECT_EQ(map->mapLen(), 256u);
     EXPECT_EQ(unicode(*map.p, 0x41), std::vector<uint16_t>{});
     EXPECT_EQ(unicode(*map.p, 0x43), std::vector<uint16_t>{0x43});
     EXPECT_EQ(unicode(*map.p, 0x20), std::vector<uint16_t>{0x41});
     EXPECT_EQ(unicode(*map.p, 0x22), std::vector<uint16_t>{0x43});
-    EXPECT_EQ(unicode(*map.p, 0x40), std::vector<uint16_t>{});
+    EXPECT_EQ(unicode(*map.p, 0x45), std::vector<uint16_t>{0x61});  // one destination per code
+    EXPECT_EQ(unicode(*map.p, 0x46), std::vector<uint16_t>{0x62});
+}
+
+TEST_F(CharacterMaps, ToUnicodeEntriesWithoutSpacesOrSeveralToALine) {
+    std::string longLine;
+    for (int c = 0x80; c < 0xC0; ++c) {
+        char entry[32];
+        std::snprintf(entry, sizeof entry, "<%02X> <%04X> ", c, c + 0x300);
+        longLine += entry;
+    }
+    const std::string text = "1 beginbfrange\n<21><21><003a>\n<30><31>[<0041><00420043>]<60> <61> <0070>\nendbfrange\n"
+                             "2 beginbfchar\n<22><0022><23> <2023>\n" + longLine + "\nendbfchar\n";
+    ErrorCapture errors;
+    Ref<CodeToUnicodeMap> map(CodeToUnicodeMap::parseToUnicode(text, 8));
+    EXPECT_TRUE(errors.messages().empty());
+    EXPECT_EQ(unicode(*map.p, 0x21), std::vector<uint16_t>{0x3A});
+    EXPECT_EQ(unicode(*map.p, 0x30), std::vector<uint16_t>{0x41});
+    EXPECT_EQ(unicode(*map.p, 0x31), (std::vector<uint16_t>{0x42, 0x43}));
+    EXPECT_EQ(unicode(*map.p, 0x61), std::vector<uint16_t>{0x71});
+    EXPECT_EQ(unicode(*map.p, 0x22), std::vector<uint16_t>{0x22});
+    EXPECT_EQ(unicode(*map.p, 0x23), std::vector<uint16_t>{0x2023});
+    EXPECT_EQ(unicode(*map.p, 0xBF), std::vector<uint16_t>{0x3BF});  // far past 255 characters
 }
 
 TEST_F(CharacterMaps, ToUnicodeUsecmapFromTheConfiguredFolders) {

@@ -3,6 +3,7 @@
 //                                                  sections, one line per page
 //   quillmark-inspect [options] --object N FILE    object N, as stored in the table
 //   quillmark-inspect [options] --stream N FILE    the decoded data of stream object N
+//   quillmark-inspect [options] --fonts FILE       one line per font of each page's resources
 // Options: --owner-password PW, --user-password PW.
 // Exit status: 0 when the document opened, 1 when it did not (or the object is missing),
 // 2 for bad usage.
@@ -12,11 +13,16 @@
 #include <memory>
 #include <optional>
 
+#include "core/pdf_dict.h"
 #include "core/pdf_object.h"
 #include "core/report_error.h"
 #include "core/xref_table.h"
 #include "document/pdf_catalog.h"
 #include "document/pdf_document.h"
+#include "document/pdf_page.h"
+#include "fonts/font_resource_set.h"
+#include "fonts/font_summary.h"
+#include "fonts/global_settings.h"
 #include "streams/stream.h"
 
 namespace {
@@ -25,7 +31,7 @@ int usage(const char* why) {
     std::fprintf(stderr, "quillmark-inspect: %s\n", why);
     std::fprintf(stderr,
                  "usage: quillmark-inspect [--owner-password PW] [--user-password PW] "
-                 "[--object N | --stream N] FILE\n");
+                 "[--object N | --stream N | --fonts] FILE\n");
     return 2;
 }
 
@@ -101,11 +107,31 @@ int writeStream(qm::XrefTable* xref, int num) {
     return 0;
 }
 
+int listFonts(const qm::PdfDocument& doc) {
+    qm::createGlobalSettings("config.lst");
+    for (int n = 1; n <= doc.pageCount(); ++n) {
+        const qm::PdfPage* page = doc.catalog()->page(n);
+        qm::PdfObject fonts = page && page->resources() ? page->resources()->lookup("Font") : qm::PdfObject();
+        std::printf("page %d: %d fonts\n", n, fonts.isDict() ? fonts.getDict()->length() : 0);
+        if (!fonts.isDict()) continue;
+        qm::FontResourceSet set(doc.xref(), fonts.getDict());
+        for (int i = 0; i < set.size(); ++i) {
+            if (const qm::PdfFont* font = set.at(i))
+                std::printf("  %s\n", qm::describeFont(*font).c_str());
+            else
+                std::printf("  %s (not built)\n", fonts.getDict()->keyAt(i));
+        }
+    }
+    qm::destroyGlobalSettings();
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     std::optional<qm::PdfString> owner, user;
     int objectNum = -1, streamNum = -1;
+    bool fonts = false;
     const char* file = nullptr;
     for (int i = 1; i < argc; ++i) {
         const char* a = argv[i];
@@ -119,6 +145,8 @@ int main(int argc, char** argv) {
         } else if (std::strcmp(a, "--object") == 0 || std::strcmp(a, "--stream") == 0) {
             int* target = a[2] == 'o' ? &objectNum : &streamNum;
             if (!hasValue || !parseNumber(argv[++i], target)) return usage("--object and --stream need a number");
+        } else if (std::strcmp(a, "--fonts") == 0) {
+            fonts = true;
         } else if (a[0] == '-' && a[1] == '-') {
             return usage("unknown option");
         } else if (file) {
@@ -140,5 +168,6 @@ int main(int argc, char** argv) {
     }
     if (objectNum >= 0) return printObject(doc.xref(), objectNum);
     if (streamNum >= 0) return writeStream(doc.xref(), streamNum);
+    if (fonts) return listFonts(doc);
     return listPages(doc);
 }
