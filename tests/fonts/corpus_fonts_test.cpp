@@ -85,6 +85,8 @@ TEST_F(CorpusFonts, EveryPageFontBuilds) {
             FontResourceSet set(doc.xref(), fonts.getDict());
             for (int i = 0; i < set.size(); ++i) {
                 const PdfFont* font = set.at(i);
+                // Every font dictionary of these files is sound, CJK ones with their CMaps.
+                EXPECT_NE(font, nullptr) << c.file << ": page " << n << " font " << fonts.getDict()->keyAt(i);
                 if (!font) continue;
                 ++fontsSeen;
                 PdfRef id = font->id();
