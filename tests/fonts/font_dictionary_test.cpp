@@ -276,6 +276,25 @@ TEST_F(FontDictionaries, EmbeddedProgramsAndTheDescriptor) {
     EXPECT_TRUE(gone->isOk());
 }
 
+TEST_F(FontDictionaries, ExternalProgramsFromTheFontFolders) {
+    write("fonts/MyFont.pfb", "%!PS-AdobeFont-1.0\n/FontName /MyFont-Program def\n/Encoding 256 array\n"
+                              "dup 66 /Beta put\nreadonly def\n");
+    write("fonts/MyTrue.ttf", test::buildTrueType(test::requiredTables(4)));
+    useConfig("fontDir fonts\n");
+    auto t1 = font("<< /Subtype /Type1 /BaseFont /MyFont >>");
+    ASSERT_NE(t1->externalFile(), nullptr);
+    EXPECT_TRUE(*t1->externalFile() == path("fonts/MyFont.pfb"));
+    EXPECT_FALSE(t1->hasEmbeddedProgram());
+    EXPECT_TRUE(*t1->embeddedName() == "MyFont-Program");
+    EXPECT_STREQ(simple(t1).encodingName(66), "Beta");
+    auto tt = font("<< /Subtype /TrueType /BaseFont /MyTrue >>");
+    ASSERT_NE(tt->externalFile(), nullptr);
+    EXPECT_STREQ(simple(tt).encodingName(65), ".notdef");  // the program's (empty) cmap
+    // Only Type 1 and TrueType fonts look for programs; a missing one is no problem.
+    EXPECT_EQ(font("<< /Subtype /Type3 /BaseFont /MyTrue /CharProcs << >> >>")->externalFile(), nullptr);
+    EXPECT_EQ(font("<< /Subtype /Type1 /BaseFont /Other >>")->externalFile(), nullptr);
+}
+
 TEST_F(FontDictionaries, UnknownSubtypesBuildPlainFonts) {
     ErrorCapture errors;
     auto f = font("<< /Subtype /Type42 /BaseFont /X >>");
