@@ -4,6 +4,7 @@
 //   quillmark-inspect [options] --object N FILE    object N, as stored in the table
 //   quillmark-inspect [options] --stream N FILE    the decoded data of stream object N
 //   quillmark-inspect [options] --fonts FILE       one line per font of each page's resources
+//   quillmark-inspect [options] --trace N FILE     page N's content, operator by operator
 // Options: --owner-password PW, --user-password PW.
 // Exit status: 0 when the document opened, 1 when it did not (or the object is missing),
 // 2 for bad usage.
@@ -24,6 +25,7 @@
 #include "fonts/font_summary.h"
 #include "fonts/global_settings.h"
 #include "streams/stream.h"
+#include "trace_page.h"
 
 namespace {
 
@@ -31,7 +33,7 @@ int usage(const char* why) {
     std::fprintf(stderr, "quillmark-inspect: %s\n", why);
     std::fprintf(stderr,
                  "usage: quillmark-inspect [--owner-password PW] [--user-password PW] "
-                 "[--object N | --stream N | --fonts] FILE\n");
+                 "[--object N | --stream N | --fonts | --trace N] FILE\n");
     return 2;
 }
 
@@ -130,7 +132,7 @@ int listFonts(const qm::PdfDocument& doc) {
 
 int main(int argc, char** argv) {
     std::optional<qm::PdfString> owner, user;
-    int objectNum = -1, streamNum = -1;
+    int objectNum = -1, streamNum = -1, tracePageNum = -1;
     bool fonts = false;
     const char* file = nullptr;
     for (int i = 1; i < argc; ++i) {
@@ -147,6 +149,8 @@ int main(int argc, char** argv) {
             if (!hasValue || !parseNumber(argv[++i], target)) return usage("--object and --stream need a number");
         } else if (std::strcmp(a, "--fonts") == 0) {
             fonts = true;
+        } else if (std::strcmp(a, "--trace") == 0) {
+            if (!hasValue || !parseNumber(argv[++i], &tracePageNum)) return usage("--trace needs a page number");
         } else if (a[0] == '-' && a[1] == '-') {
             return usage("unknown option");
         } else if (file) {
@@ -169,5 +173,6 @@ int main(int argc, char** argv) {
     if (objectNum >= 0) return printObject(doc.xref(), objectNum);
     if (streamNum >= 0) return writeStream(doc.xref(), streamNum);
     if (fonts) return listFonts(doc);
+    if (tracePageNum >= 0) return tracePage(doc, tracePageNum);
     return listPages(doc);
 }

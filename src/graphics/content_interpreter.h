@@ -1,0 +1,173 @@
+#pragma once
+// Executes the content of a page (or of a form, pattern cell or annotation appearance)
+// against an output device: reads operators with their operands, checks them against a
+// fixed table and runs their handlers. Problems are reported and the page goes on.
+#include <memory>
+
+#include "core/pdf_object.h"
+#include "graphics/graphics_state.h"
+#include "graphics/resource_scope.h"
+
+namespace qm {
+
+class ObjectResolver;
+class OutputDevice;
+class PdfParser;
+class Shading;
+class AxialShading;
+
+class ContentInterpreter {
+public:
+    static constexpr int kMaxArgs = 8;
+    static constexpr int kCheckpointEvery = 200;
+    // Forms, pattern cells and appearances that draw one another.
+    static constexpr int kMaxFormDepth = 32;
+    // Each saved state holds copies of colour spaces and patterns; no real page nests this deep.
+    static constexpr int kMaxSaveDepth = 4096;
+
+    ContentInterpreter(ObjectResolver* xref, OutputDevice* device, int pageNumber, PdfDict* resources, double dpi,
+                       const PageBox& pageBox, bool crop, const PageBox& cropBox, int rotate, bool traceOperators);
+    ~ContentInterpreter();
+    ContentInterpreter(const ContentInterpreter&) = delete;
+    ContentInterpreter& operator=(const ContentInterpreter&) = delete;
+
+    // Runs page contents: a stream or an array of streams.
+    void run(const PdfObject& contents);
+    void runForm(const PdfObject& stream, PdfDict* resources, const double matrix[6], const double bbox[4]);
+    void runFormInRect(const PdfObject& form, double x1, double y1, double x2, double y2);
+
+    GraphicsState& state() { return *state_; }
+    // Operators read so far, in the page and in every form, pattern cell and appearance.
+    long operatorCount() const { return operatorCount_; }
+
+    enum ArgCheck : unsigned char { ArgBool, ArgInt, ArgNum, ArgString, ArgName, ArgArray, ArgProps, ArgColorOrName, ArgNone };
+    using Handler = void (ContentInterpreter::*)(PdfObject* args, int count);
+    struct OperatorEntry {
+        char name[4];
+        int argCount;
+        ArgCheck checks[kMaxArgs];
+        Handler handler;
+    };
+    // The table sorted by name; exposed for its order check.
+    static const OperatorEntry* operatorTable(int* count);
+    static const OperatorEntry* findOperator(const char* name);
+
+private:
+    void runContents(const PdfObject& contents, bool topLevel);
+    void execute(const char* name, PdfObject* args, int count);
+    bool checkArg(const PdfObject& arg, ArgCheck check) const;
+    long position() const;
+    void pushResources(PdfDict* resources);
+    void popResources();
+    void saveState();
+    void restoreState();
+    void clipToRect(double x1, double y1, double x2, double y2);
+
+    // Graphics state.
+    void opSave(PdfObject*, int);
+    void opRestore(PdfObject*, int);
+    void opConcat(PdfObject* args, int);
+    void opSetLineWidth(PdfObject* args, int);
+    void opSetLineCap(PdfObject* args, int);
+    void opSetLineJoin(PdfObject* args, int);
+    void opSetMiterLimit(PdfObject* args, int);
+    void opSetFlatness(PdfObject* args, int);
+    void opSetDash(PdfObject* args, int);
+    void opSetRenderingIntent(PdfObject*, int) {}
+    void opSetExtGState(PdfObject* args, int);
+    // Colour.
+    void opSetFillGray(PdfObject* args, int);
+    void opSetStrokeGray(PdfObject* args, int);
+    void opSetFillRgb(PdfObject* args, int);
+    void opSetStrokeRgb(PdfObject* args, int);
+    void opSetFillCmyk(PdfObject* args, int);
+    void opSetStrokeCmyk(PdfObject* args, int);
+    void opSetFillColorSpace(PdfObject* args, int);
+    void opSetStrokeColorSpace(PdfObject* args, int);
+    void opSetFillColor(PdfObject* args, int count);
+    void opSetStrokeColor(PdfObject* args, int count);
+    void opSetFillColorN(PdfObject* args, int count);
+    void opSetStrokeColorN(PdfObject* args, int count);
+    void setColorSpace(bool fill, const PdfObject& nameOrArray);
+    void setDeviceColor(bool fill, std::unique_ptr<ColorSpace> space, PdfObject* args, int count);
+    void setColorN(bool fill, PdfObject* args, int count);
+    // Paths.
+    void opMoveTo(PdfObject* args, int);
+    void opLineTo(PdfObject* args, int);
+    void opCurveTo(PdfObject* args, int);
+    void opCurveTo1(PdfObject* args, int);
+    void opCurveTo2(PdfObject* args, int);
+    void opRectangle(PdfObject* args, int);
+    void opClosePath(PdfObject*, int);
+    void opEndPath(PdfObject*, int);
+    void opStroke(PdfObject*, int);
+    void opCloseStroke(PdfObject*, int);
+    void opFill(PdfObject*, int);
+    void opEOFill(PdfObject*, int);
+    void opFillStroke(PdfObject*, int);
+    void opEOFillStroke(PdfObject*, int);
+    void opCloseFillStroke(PdfObject*, int);
+    void opCloseEOFillStroke(PdfObject*, int);
+    void opClip(PdfObject*, int);
+    void opEOClip(PdfObject*, int);
+    void paint(bool close, int fillMode, bool stroke);
+    void doFill(bool evenOdd);
+    void endPath();
+    // Text.
+    void opBeginText(PdfObject*, int);
+    void opEndText(PdfObject*, int) {}
+    void opSetCharSpacing(PdfObject* args, int);
+    void opSetWordSpacing(PdfObject* args, int);
+    void opSetHorizScaling(PdfObject* args, int);
+    void opSetTextLeading(PdfObject* args, int);
+    void opSetTextRender(PdfObject* args, int);
+    void opSetTextRise(PdfObject* args, int);
+    void opSetFont(PdfObject* args, int);
+    void opTextMove(PdfObject* args, int);
+    void opTextMoveSet(PdfObject* args, int);
+    void opTextNextLine(PdfObject*, int);
+    void opSetTextMatrix(PdfObject* args, int);
+    void opShowText(PdfObject* args, int);
+    void opMoveShowText(PdfObject* args, int);
+    void opMoveSetShowText(PdfObject* args, int);
+    void opShowSpaceText(PdfObject* args, int);
+    void moveText(double tx, double ty);
+    void showText(const PdfString& s);
+    // Glyph descriptions, marked content, compatibility.
+    void opSetCharWidth(PdfObject*, int);
+    void opSetCacheDevice(PdfObject*, int);
+    void opBeginMarkedContent(PdfObject* args, int count);
+    void opEndMarkedContent(PdfObject*, int);
+    void opMarkPoint(PdfObject* args, int count);
+    void opBeginIgnoreUndef(PdfObject*, int);
+    void opEndIgnoreUndef(PdfObject*, int);
+    // XObjects, images, shadings, patterns.
+    void opXObject(PdfObject* args, int);
+    void opBeginImage(PdfObject*, int);
+    void opImageData(PdfObject*, int);
+    void opEndImage(PdfObject*, int);
+    void opShFill(PdfObject* args, int);
+    void doImage(const PdfObject* ref, Stream* stream, bool inlineImage);
+    void doForm(const PdfObject& form);
+    void doTilingPatternFill(bool evenOdd);
+    void doAxialShFill(AxialShading& shading);
+
+    ObjectResolver* xref_;
+    OutputDevice* device_;
+    bool traceOperators_;
+    std::unique_ptr<ResourceScope> resources_;
+    std::unique_ptr<GraphicsState> state_;
+    bool fontChanged_ = false;
+    int pendingClip_ = 0;  // 0 none, 1 nonzero, 2 even-odd
+    int compatibilityDepth_ = 0;
+    double baseMatrix_[6];
+    PdfParser* parser_ = nullptr;
+    int formDepth_ = 0;
+    long operatorCount_ = 0;
+    // Saves made by q (and by forms, patterns, shadings); Q never unwinds below the floor,
+    // so a form cannot pop the state of the content that drew it.
+    int saveDepth_ = 0;
+    int saveFloor_ = 0;
+};
+
+}  // namespace qm

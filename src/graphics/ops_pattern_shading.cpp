@@ -1,0 +1,257 @@
+// Tiling-pattern fills and the sh operator with its axial shading fill.
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "core/report_error.h"
+#include "graphics/content_interpreter.h"
+#include "render/output_device.h"
+
+namespace qm {
+
+namespace {
+
+// r = a x b for transforms [a b c d e f] (a is applied first).
+void multiply(const double* a, const double* b, double* r) {
+    double t[6];
+    t[0] = a[0] * b[0] + a[1] * b[2];
+    t[1] = a[0] * b[1] + a[1] * b[3];
+    t[2] = a[2] * b[0] + a[3] * b[2];
+    t[3] = a[2] * b[1] + a[3] * b[3];
+    t[4] = a[4] * b[0] + a[5] * b[2] + b[4];
+    t[5] = a[4] * b[1] + a[5] * b[3] + b[5];
+    std::memcpy(r, t, sizeof t);
+}
+
+void invert(const double* m, double* r) {
+    double det = 1.0 / (m[0] * m[3] - m[1] * m[2]);
+    r[0] = m[3] * det;
+    r[1] = -m[1] * det;
+    r[2] = -m[2] * det;
+    r[3] = m[0] * det;
+    r[4] = (m[2] * m[5] - m[3] * m[4]) * det;
+    r[5] = (m[1] * m[4] - m[0] * m[5]) * det;
+}
+
+bool finite6(const double* m) {
+    for (int i = 0; i < 6; ++i)
+        if (!std::isfinite(m[i])) return false;
+    return true;
+}
+
+// More cells than this only come from degenerate steps or matrices.
+constexpr double kMaxCells = 250000;
+
+void axialColor(const AxialShading& s, double t, double* color) {
+    double c[maxColorComponents] = {};
+    if (s.functionCount() == 1) {
+        s.functions[0]->transform(&t, c);
+    } else {
+        for (int i = 0; i < s.functionCount(); ++i) {
+            double out[maxFunctionOutputs];
+            s.functions[static_cast<size_t>(i)]->transform(&t, out);
+            c[i] = out[0];
+        }
+    }
+    std::memcpy(color, c, sizeof c);
+}
+
+}  // namespace
+
+void ContentInterpreter::doTilingPatternFill(bool evenOdd) {
+    if (!device_->wantsNonText()) return;
+    const Pattern* current = state_->fillPattern();
+    if (!current || current->patternType() != 1) return;
+    // The state's pattern goes away below when the fill pattern is cleared.
+    std::unique_ptr<Pattern> owned = current->clone();
+    if (!owned) return;
+    const TilingPattern& pattern = static_cast<const TilingPattern&>(*owned);
+
+    double ictm[6], m1[6], m[6], imb[6];
+    invert(state_->transform(), ictm);
+    multiply(pattern.matrix, baseMatrix_, m1);
+    multiply(m1, ictm, m);
+    // The clip box is in device space: pattern space is reached through the inverse of the
+    // pattern-to-device matrix (the inverse of m would treat device units as user units).
+    invert(m1, imb);
+
+    saveState();
+    const ColorSpace& fillSpace = state_->fillColorSpace();
+    const ColorSpace* under = fillSpace.family() == ColorFamily::Pattern
+                                  ? static_cast<const PatternColorSpace&>(fillSpace).under()
+                                  : nullptr;
+    if (pattern.paintType == 2 && under)
+        state_->setFillColorSpace(under->clone());
+    else
+        state_->setFillColorSpace(std::make_unique<DeviceGrayColorSpace>());
+    state_->setFillPattern(nullptr);
+    device_->updateFillColor(*state_);
+
+    state_->clipToPath();
+    if (evenOdd)
+        device_->eoClip(*state_);
+    else
+        device_->clip(*state_);
+    state_->clearPath();
+
+    const double cx[4] = {state_->clipXMin(), state_->clipXMax(), state_->clipXMin(), state_->clipXMax()};
+    const double cy[4] = {state_->clipYMin(), state_->clipYMin(), state_->clipYMax(), state_->clipYMax()};
+    double xMin = 0, yMin = 0, xMax = 0, yMax = 0;
+    for (int i = 0; i < 4; ++i) {
+        double x = cx[i] * imb[0] + cy[i] * imb[2] + imb[4];
+        double y = cx[i] * imb[1] + cy[i] * imb[3] + imb[5];
+        if (i == 0 || x < xMin) xMin = x;
+        if (i == 0 || x > xMax) xMax = x;
+        if (i == 0 || y < yMin) yMin = y;
+        if (i == 0 || y > yMax) yMax = y;
+    }
+    double xstep = std::fabs(pattern.xStep), ystep = std::fabs(pattern.yStep);
+    bool usable = finite6(m) && finite6(imb) && std::isfinite(xMin + xMax + yMin + yMax) && xstep > 0 && ystep > 0;
+    double col0 = 0, col1 = 0, row0 = 0, row1 = 0;
+    if (usable) {
+        col0 = std::floor(xMin / xstep);
+        col1 = std::ceil(xMax / xstep) - 1;
+        row0 = std::floor(yMin / ystep);
+        row1 = std::ceil(yMax / ystep) - 1;
+        usable = std::isfinite(col0 + col1 + row0 + row1) &&
+                 (col1 - col0 + 1) * (row1 - row0 + 1) <= kMaxCells;
+        if (!usable) reportError(position(), "Too many pattern cells");
+    }
+    if (usable) {
+        PdfDict* res = pattern.resources.isDict() ? pattern.resources.getDict() : nullptr;
+        for (long row = static_cast<long>(row0); row <= static_cast<long>(row1); ++row) {
+            for (long col = static_cast<long>(col0); col <= static_cast<long>(col1); ++col) {
+                double cell[6] = {m[0], m[1], m[2], m[3], 0, 0};
+                cell[4] = col * xstep * m[0] + row * ystep * m[2] + m[4];
+                cell[5] = col * xstep * m[1] + row * ystep * m[3] + m[5];
+                runForm(pattern.contentStream, res, cell, pattern.bbox);
+            }
+        }
+    }
+    restoreState();
+}
+
+void ContentInterpreter::opShFill(PdfObject* args, int) {
+    const char* name = args[0].getName();
+    PdfObject obj = resources_->lookupShading(name);
+    if (obj.isNone()) {
+        reportError(position(), "Unknown shading '%s'", name);
+        return;
+    }
+    std::unique_ptr<Shading> shading = parseShading(obj);
+    if (!shading) return;
+
+    saveState();
+    if (shading->hasBBox) clipToRect(shading->xMin, shading->yMin, shading->xMax, shading->yMax);
+    if (shading->colorSpace) state_->setFillColorSpace(shading->colorSpace->clone());
+    if (shading->shadingType() == 2) doAxialShFill(static_cast<AxialShading&>(*shading));
+    restoreState();
+}
+
+void ContentInterpreter::doAxialShFill(AxialShading& shading) {
+    // The clip box in user space.
+    double ictm[6];
+    invert(state_->transform(), ictm);
+    const double cx[4] = {state_->clipXMin(), state_->clipXMax(), state_->clipXMin(), state_->clipXMax()};
+    const double cy[4] = {state_->clipYMin(), state_->clipYMin(), state_->clipYMax(), state_->clipYMax()};
+    double xMin = 0, yMin = 0, xMax = 0, yMax = 0;
+    for (int i = 0; i < 4; ++i) {
+        double x = cx[i] * ictm[0] + cy[i] * ictm[2] + ictm[4];
+        double y = cx[i] * ictm[1] + cy[i] * ictm[3] + ictm[5];
+        if (i == 0 || x < xMin) xMin = x;
+        if (i == 0 || x > xMax) xMax = x;
+        if (i == 0 || y < yMin) yMin = y;
+        if (i == 0 || y > yMax) yMax = y;
+    }
+    const double x0 = shading.x0, y0 = shading.y0;
+    const double dx = shading.x1 - x0, dy = shading.y1 - y0;
+    const double mul = 1 / (dx * dx + dy * dy);
+    // A zero-length axis or a singular transform leaves nothing sensible to paint.
+    if (!std::isfinite(mul) || !std::isfinite(xMin + xMax + yMin + yMax)) return;
+
+    double tMin = 0, tMax = 0;
+    const double bx[4] = {xMin, xMax, xMin, xMax}, by[4] = {yMin, yMin, yMax, yMax};
+    for (int i = 0; i < 4; ++i) {
+        double t = ((bx[i] - x0) * dx + (by[i] - y0) * dy) * mul;
+        if (i == 0 || t < tMin) tMin = t;
+        if (i == 0 || t > tMax) tMax = t;
+    }
+    if (tMin < 0 && !shading.extend0) tMin = 0;
+    if (tMax > 1 && !shading.extend1) tMax = 1;
+
+    auto colorAt = [&](double s, double* color) {
+        double arg = s < 0 ? shading.t0 : (s > 1 ? shading.t1 : shading.t0 + (shading.t1 - shading.t0) * s);
+        axialColor(shading, arg, color);
+    };
+    auto edge = [&](double s, double* px, double* py, double* qx, double* qy) {
+        double tx = x0 + s * dx, ty = y0 + s * dy;
+        double sMin, sMax;
+        if (dx != 0 && dy != 0) {
+            double v[4] = {(yMin - ty) / dx, (yMax - ty) / dx, -(xMin - tx) / dy, -(xMax - tx) / dy};
+            std::sort(v, v + 4);
+            sMin = v[1];
+            sMax = v[2];
+        } else if (dx == 0) {
+            sMin = -(xMin - tx) / dy;
+            sMax = -(xMax - tx) / dy;
+            if (sMin > sMax) std::swap(sMin, sMax);
+        } else {
+            sMin = (yMin - ty) / dx;
+            sMax = (yMax - ty) / dx;
+            if (sMin > sMax) std::swap(sMin, sMax);
+        }
+        *px = tx - sMin * dy;
+        *py = ty + sMin * dx;
+        *qx = tx - sMax * dy;
+        *qy = ty + sMax * dx;
+    };
+
+    const int n = state_->fillColorSpace().componentCount();
+    double ta[257];
+    int next[257];
+    ta[0] = tMin;
+    ta[256] = tMax;
+    next[0] = 256;
+    double color0[maxColorComponents], color1[maxColorComponents];
+    colorAt(tMin, color0);
+    double p0x, p0y, q0x, q0y;
+    edge(tMin, &p0x, &p0y, &q0x, &q0y);
+    int i = 0;
+    while (i < 256) {
+        int j = next[i];
+        for (;;) {
+            colorAt(ta[j], color1);
+            if (j <= i + 1) break;
+            bool close = true;
+            for (int k = 0; k < n && k < maxColorComponents; ++k)
+                if (std::fabs(color1[k] - color0[k]) > 0.00390625) close = false;
+            if (close) break;
+            int k = (i + j) / 2;
+            ta[k] = (ta[i] + ta[j]) / 2;
+            next[i] = k;
+            next[k] = j;
+            j = k;
+        }
+        double mean[maxColorComponents];
+        for (int k = 0; k < maxColorComponents; ++k) mean[k] = (color0[k] + color1[k]) / 2;
+        state_->setFillColor(mean);
+        device_->updateFillColor(*state_);
+        double p1x, p1y, q1x, q1y;
+        edge(ta[j], &p1x, &p1y, &q1x, &q1y);
+        state_->moveTo(p0x, p0y);
+        state_->lineTo(q0x, q0y);
+        state_->lineTo(q1x, q1y);
+        state_->lineTo(p1x, p1y);
+        state_->closePath();
+        device_->fill(*state_);
+        state_->clearPath();
+        std::memcpy(color0, color1, sizeof color0);
+        p0x = p1x;
+        p0y = p1y;
+        q0x = q1x;
+        q0y = q1y;
+        i = next[i];
+    }
+}
+
+}  // namespace qm

@@ -1,0 +1,97 @@
+#pragma once
+// Everything the content interpreter does reaches the output through this interface: page
+// start and end, state changes one field at a time, painting, clipping, text and images.
+#include <cstdint>
+
+namespace qm {
+
+class GraphicsState;
+class ImageColorMap;
+class PageLink;
+class PdfCatalog;
+class PdfString;
+class Stream;
+struct PdfRef;
+
+class OutputDevice {
+public:
+    OutputDevice() = default;
+    OutputDevice(const OutputDevice&) = delete;
+    OutputDevice& operator=(const OutputDevice&) = delete;
+    virtual ~OutputDevice() = default;
+
+    // Whether device space has y growing downwards (selects the page transform).
+    virtual bool isUpsideDown() = 0;
+    // Whether strings are shown one drawChar per character rather than one drawString.
+    virtual bool wantsCharByChar() = 0;
+    virtual bool wantsNonText() { return true; }
+
+    virtual void setBaseTransform(const double m[6]);
+    const double* baseTransform() const { return base_; }
+    const double* inverseBaseTransform() const { return inverse_; }
+
+    virtual void beginPage(int pageNumber, GraphicsState& state) {}
+    virtual void endPage() {}
+    virtual void checkpoint() {}
+
+    virtual void deviceToUser(int dx, int dy, double* ux, double* uy);
+    virtual void userToDevice(double ux, double uy, int* dx, int* dy);
+
+    virtual void drawLink(PageLink& link, PdfCatalog& catalog) {}
+
+    virtual void saveState(GraphicsState& state) {}
+    virtual void restoreState(GraphicsState& state) {}
+
+    virtual void updateAll(GraphicsState& state);
+    virtual void updateTransform(GraphicsState& state, double a, double b, double c, double d, double e,
+                                 double f) {}
+    virtual void updateLineDash(GraphicsState& state) {}
+    virtual void updateFlatness(GraphicsState& state) {}
+    virtual void updateLineJoin(GraphicsState& state) {}
+    virtual void updateLineCap(GraphicsState& state) {}
+    virtual void updateMiterLimit(GraphicsState& state) {}
+    virtual void updateLineWidth(GraphicsState& state) {}
+    virtual void updateFillColor(GraphicsState& state) {}
+    virtual void updateStrokeColor(GraphicsState& state) {}
+    virtual void updateFillOpacity(GraphicsState& state) {}
+    virtual void updateStrokeOpacity(GraphicsState& state) {}
+    virtual void updateFont(GraphicsState& state) {}
+    virtual void updateTextMatrix(GraphicsState& state) {}
+    virtual void updateCharSpacing(GraphicsState& state) {}
+    virtual void updateRenderMode(GraphicsState& state) {}
+    virtual void updateRise(GraphicsState& state) {}
+    virtual void updateWordSpacing(GraphicsState& state) {}
+    virtual void updateHorizScaling(GraphicsState& state) {}
+    virtual void updateTextPosition(GraphicsState& state) {}
+    virtual void updateTextShift(GraphicsState& state, double adjustment) {}
+
+    virtual void stroke(GraphicsState& state) {}
+    virtual void fill(GraphicsState& state) {}
+    virtual void eoFill(GraphicsState& state) {}
+    virtual void clip(GraphicsState& state) {}
+    virtual void eoClip(GraphicsState& state) {}
+
+    virtual void beginString(GraphicsState& state, const PdfString& s) {}
+    virtual void endString(GraphicsState& state) {}
+    // (x, y): origin in user space with the rise; (dx, dy): advance; (originX, originY): glyph
+    // origin offset; unicode: up to 8 UTF-16 values; rawCode: the undecoded byte or byte pair.
+    virtual void drawChar(GraphicsState& state, double x, double y, double dx, double dy, double originX,
+                          double originY, int code, const uint16_t* unicode, int unicodeCount, int rawCode) {}
+    virtual void drawString(GraphicsState& state, const PdfString& s) {}
+
+    // `ref` is null for inline images; inline data must be consumed so the content's EI follows.
+    virtual void drawImageMask(GraphicsState& state, const PdfRef* ref, Stream* stream, int width, int height,
+                               bool invert, bool inlineImage);
+    virtual void drawImage(GraphicsState& state, const PdfRef* ref, Stream* stream, int width, int height,
+                           ImageColorMap& colorMap, const int* maskColors, bool inlineImage);
+
+protected:
+    // Reads and drops `count` bytes of an inline image.
+    static void skipInlineData(Stream* stream, long count);
+
+private:
+    double base_[6] = {1, 0, 0, 1, 0, 0};
+    double inverse_[6] = {1, 0, 0, 1, 0, 0};
+};
+
+}  // namespace qm
