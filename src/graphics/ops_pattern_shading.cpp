@@ -39,6 +39,20 @@ bool finite6(const double* m) {
     return true;
 }
 
+// The bounding box of the state's (device-space) clip box mapped through m.
+void mapClipBox(const GraphicsState& state, const double* m, double* xMin, double* yMin, double* xMax, double* yMax) {
+    const double cx[4] = {state.clipXMin(), state.clipXMax(), state.clipXMin(), state.clipXMax()};
+    const double cy[4] = {state.clipYMin(), state.clipYMin(), state.clipYMax(), state.clipYMax()};
+    for (int i = 0; i < 4; ++i) {
+        double x = cx[i] * m[0] + cy[i] * m[2] + m[4];
+        double y = cx[i] * m[1] + cy[i] * m[3] + m[5];
+        if (i == 0 || x < *xMin) *xMin = x;
+        if (i == 0 || x > *xMax) *xMax = x;
+        if (i == 0 || y < *yMin) *yMin = y;
+        if (i == 0 || y > *yMax) *yMax = y;
+    }
+}
+
 // More cells than this only come from degenerate steps or matrices.
 constexpr double kMaxCells = 250000;
 
@@ -94,17 +108,8 @@ void ContentInterpreter::doTilingPatternFill(bool evenOdd) {
         device_->clip(*state_);
     state_->clearPath();
 
-    const double cx[4] = {state_->clipXMin(), state_->clipXMax(), state_->clipXMin(), state_->clipXMax()};
-    const double cy[4] = {state_->clipYMin(), state_->clipYMin(), state_->clipYMax(), state_->clipYMax()};
-    double xMin = 0, yMin = 0, xMax = 0, yMax = 0;
-    for (int i = 0; i < 4; ++i) {
-        double x = cx[i] * imb[0] + cy[i] * imb[2] + imb[4];
-        double y = cx[i] * imb[1] + cy[i] * imb[3] + imb[5];
-        if (i == 0 || x < xMin) xMin = x;
-        if (i == 0 || x > xMax) xMax = x;
-        if (i == 0 || y < yMin) yMin = y;
-        if (i == 0 || y > yMax) yMax = y;
-    }
+    double xMin, yMin, xMax, yMax;
+    mapClipBox(*state_, imb, &xMin, &yMin, &xMax, &yMax);
     double xstep = std::fabs(pattern.xStep), ystep = std::fabs(pattern.yStep);
     bool usable = finite6(m) && finite6(imb) && std::isfinite(xMin + xMax + yMin + yMax) && xstep > 0 && ystep > 0;
     double col0 = 0, col1 = 0, row0 = 0, row1 = 0;
@@ -152,17 +157,8 @@ void ContentInterpreter::doAxialShFill(AxialShading& shading) {
     // The clip box in user space.
     double ictm[6];
     invert(state_->transform(), ictm);
-    const double cx[4] = {state_->clipXMin(), state_->clipXMax(), state_->clipXMin(), state_->clipXMax()};
-    const double cy[4] = {state_->clipYMin(), state_->clipYMin(), state_->clipYMax(), state_->clipYMax()};
-    double xMin = 0, yMin = 0, xMax = 0, yMax = 0;
-    for (int i = 0; i < 4; ++i) {
-        double x = cx[i] * ictm[0] + cy[i] * ictm[2] + ictm[4];
-        double y = cx[i] * ictm[1] + cy[i] * ictm[3] + ictm[5];
-        if (i == 0 || x < xMin) xMin = x;
-        if (i == 0 || x > xMax) xMax = x;
-        if (i == 0 || y < yMin) yMin = y;
-        if (i == 0 || y > yMax) yMax = y;
-    }
+    double xMin, yMin, xMax, yMax;
+    mapClipBox(*state_, ictm, &xMin, &yMin, &xMax, &yMax);
     const double x0 = shading.x0, y0 = shading.y0;
     const double dx = shading.x1 - x0, dy = shading.y1 - y0;
     const double mul = 1 / (dx * dx + dy * dy);
