@@ -12,6 +12,7 @@
 
 namespace qm {
 
+class LinkDest;
 class PdfDict;
 class XrefTable;
 
@@ -30,6 +31,14 @@ public:
     PdfRef pageRef(int n) const;
     // The 1-based number of the page whose object is (number, generation), or 0.
     int findPage(int number, int generation) const;
+
+    // The destination a name stands for (Dests dictionary first, then the Dests name tree),
+    // or null when there is none or it is unusable.
+    std::unique_ptr<LinkDest> findDest(const PdfString& name) const;
+    // Writes the outline file (one line per outline item) and copies its path into `buffer`
+    // (truncated to `bufferLength` bytes with the terminator). True when the document has
+    // outline items and the file was written.
+    bool writeOutlines(char* buffer, int bufferLength) const;
 
     const PdfString* baseUri() const { return baseUri_.get(); }
     const PdfObject& dests() const { return dests_; }

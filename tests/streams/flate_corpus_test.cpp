@@ -13,6 +13,7 @@
 #include "document/pdf_document.h"
 #include "streams/stream.h"
 #include "support/pdf_builder.h"
+#include "support/tool_output.h"
 
 namespace qm::test {
 namespace {
@@ -66,17 +67,6 @@ bool isPlainFlate(const PdfObject& obj) {
     return !predictor.isInt() || predictor.getInt() == 1;
 }
 
-std::string toolOutput(const std::string& args) {
-    std::string cmd = std::string(QM_BINARY_DIR) + "/quillmark-inspect " + args;
-    FILE* p = ::popen(cmd.c_str(), "r");
-    if (!p) return "<popen failed>";
-    std::string out;
-    char buf[16384];
-    for (size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
-    ::pclose(p);
-    return out;
-}
-
 TEST(FlateCorpus, DecodesLikeZlib) {
     ASSERT_EQ(::access((std::string(QM_BINARY_DIR) + "/quillmark-inspect").c_str(), X_OK), 0);
     int filesWithTool = 0;
@@ -97,7 +87,7 @@ TEST(FlateCorpus, DecodesLikeZlib) {
             ++compared;
             if (throughTool < 3) {
                 ++throughTool;
-                EXPECT_EQ(toolOutput("--stream " + std::to_string(n) + " " + corpusPath(name)), expected)
+                EXPECT_EQ(inspectOutput("--stream " + std::to_string(n) + " " + corpusPath(name)), expected)
                     << name << " object " << n;
             }
         }

@@ -5,6 +5,10 @@
 //   quillmark-inspect [options] --stream N FILE    the decoded data of stream object N
 //   quillmark-inspect [options] --fonts FILE       one line per font of each page's resources
 //   quillmark-inspect [options] --trace N FILE     page N's content, operator by operator
+//   quillmark-inspect [options] --links N FILE     one line per link of page N: rectangle,
+//                                                  border width and action
+//   quillmark-inspect [options] --outline FILE     writes the outline file, prints its content
+//                                                  and removes it
 // Options: --owner-password PW, --user-password PW.
 // Exit status: 0 when the document opened, 1 when it did not (or the object is missing),
 // 2 for bad usage.
@@ -24,6 +28,7 @@
 #include "fonts/font_resource_set.h"
 #include "fonts/font_summary.h"
 #include "fonts/global_settings.h"
+#include "document/page_link.h"
 #include "streams/stream.h"
 #include "trace_page.h"
 
@@ -33,7 +38,7 @@ int usage(const char* why) {
     std::fprintf(stderr, "quillmark-inspect: %s\n", why);
     std::fprintf(stderr,
                  "usage: quillmark-inspect [--owner-password PW] [--user-password PW] "
-                 "[--object N | --stream N | --fonts | --trace N] FILE\n");
+                 "[--object N | --stream N | --fonts | --trace N | --links N | --outline] FILE\n");
     return 2;
 }
 
@@ -128,12 +133,109 @@ int listFonts(const qm::PdfDocument& doc) {
     return 0;
 }
 
+void printQuoted(const char* label, const qm::PdfString* s) {
+    std::printf(" %s '", label);
+    if (s) std::fwrite(s->text(), 1, static_cast<size_t>(s->length()), stdout);
+    std::fputc('\'', stdout);
+}
+
+const char* kDestKinds[] = {"XYZ", "Fit", "FitH", "FitV", "FitR", "FitB", "FitBH", "FitBV"};
+
+void printDest(const qm::PdfCatalog& catalog, const qm::LinkDest* dest) {
+    if (!dest) {
+        std::printf(" -> none");
+        return;
+    }
+    int page = dest->pageIsRef() ? catalog.findPage(dest->pageRef().num, dest->pageRef().gen) : dest->pageNumber();
+    std::printf(" page %d /%s", page, kDestKinds[dest->kind()]);
+}
+
+int printLinks(const qm::PdfDocument& doc, int pageNumber) {
+    const qm::PdfCatalog& catalog = *doc.catalog();
+    const qm::PdfPage* page = catalog.page(pageNumber);
+    if (!page) {
+        std::fprintf(stderr, "quillmark-inspect: no page %d (the document has %d)\n", pageNumber, doc.pageCount());
+        return 1;
+    }
+    qm::PageLinkList links(page->annots().resolve(doc.xref()), catalog.baseUri());
+    for (int i = 0; i < links.count(); ++i) {
+        const qm::PageLink& link = links.link(i);
+        std::printf("[%g %g %g %g] border %g", link.x1(), link.y1(), link.x2(), link.y2(), link.borderWidth());
+        const qm::LinkAction* action = link.action();
+        switch (action->kind()) {
+            case qm::LinkActionKind::GoTo: {
+                auto* a = static_cast<const qm::LinkGoTo*>(action);
+                std::printf(" GoTo");
+                if (a->namedDest()) {
+                    printQuoted("name", a->namedDest());
+                    printDest(catalog, catalog.findDest(*a->namedDest()).get());
+                } else {
+                    printDest(catalog, a->dest());
+                }
+                break;
+            }
+            case qm::LinkActionKind::GoToR: {
+                auto* a = static_cast<const qm::LinkGoToR*>(action);
+                std::printf(" GoToR");
+                printQuoted("file", a->fileName());
+                if (a->namedDest()) {
+                    printQuoted("name", a->namedDest());
+                } else {
+                    printDest(catalog, a->dest());
+                }
+                break;
+            }
+            case qm::LinkActionKind::Launch: {
+                auto* a = static_cast<const qm::LinkLaunch*>(action);
+                std::printf(" Launch");
+                printQuoted("file", a->fileName());
+                if (a->parameters()) printQuoted("parameters", a->parameters());
+                break;
+            }
+            case qm::LinkActionKind::Uri:
+                std::printf(" URI");
+                printQuoted("uri", static_cast<const qm::LinkUri*>(action)->uri());
+                break;
+            case qm::LinkActionKind::Named:
+                std::printf(" Named");
+                printQuoted("name", static_cast<const qm::LinkNamed*>(action)->name());
+                break;
+            case qm::LinkActionKind::Other:
+                std::printf(" Other");
+                printQuoted("type", static_cast<const qm::LinkUnknown*>(action)->actionType());
+                break;
+        }
+        std::fputc('\n', stdout);
+    }
+    return 0;
+}
+
+int printOutline(const qm::PdfDocument& doc) {
+    char path[260];
+    if (!doc.catalog()->writeOutlines(path, static_cast<int>(sizeof path))) {
+        std::fprintf(stderr, "quillmark-inspect: the document has no outline\n");
+        return 0;
+    }
+    std::FILE* in = std::fopen(path, "rb");
+    if (!in) {
+        std::fprintf(stderr, "quillmark-inspect: cannot read %s\n", path);
+        return 1;
+    }
+    char buffer[16384];
+    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, in)) > 0;) std::fwrite(buffer, 1, n, stdout);
+    std::fclose(in);
+    // The file only exists to be shown here; leaving it would fill the cache folder.
+    std::remove(path);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     std::optional<qm::PdfString> owner, user;
-    int objectNum = -1, streamNum = -1, tracePageNum = -1;
+    int objectNum = -1, streamNum = -1, tracePageNum = -1, linksPage = -1;
     bool fonts = false;
+    bool outline = false;
     const char* file = nullptr;
     for (int i = 1; i < argc; ++i) {
         const char* a = argv[i];
@@ -151,6 +253,10 @@ int main(int argc, char** argv) {
             fonts = true;
         } else if (std::strcmp(a, "--trace") == 0) {
             if (!hasValue || !parseNumber(argv[++i], &tracePageNum)) return usage("--trace needs a page number");
+        } else if (std::strcmp(a, "--links") == 0) {
+            if (!hasValue || !parseNumber(argv[++i], &linksPage)) return usage("--links needs a page number");
+        } else if (std::strcmp(a, "--outline") == 0) {
+            outline = true;
         } else if (a[0] == '-' && a[1] == '-') {
             return usage("unknown option");
         } else if (file) {
@@ -160,7 +266,9 @@ int main(int argc, char** argv) {
         }
     }
     if (!file) return usage("no file given");
-    if (objectNum >= 0 && streamNum >= 0) return usage("--object and --stream exclude each other");
+    if ((objectNum >= 0) + (streamNum >= 0) + (tracePageNum >= 0) + (linksPage >= 0) + outline + fonts > 1) {
+        return usage("--object, --stream, --fonts, --trace, --links and --outline exclude each other");
+    }
 
     // The engine's own messages explain a failed open; show them whatever the environment.
     qm::ErrorCapture capture;
@@ -174,5 +282,7 @@ int main(int argc, char** argv) {
     if (streamNum >= 0) return writeStream(doc.xref(), streamNum);
     if (fonts) return listFonts(doc);
     if (tracePageNum >= 0) return tracePage(doc, tracePageNum);
+    if (linksPage >= 0) return printLinks(doc, linksPage);
+    if (outline) return printOutline(doc);
     return listPages(doc);
 }

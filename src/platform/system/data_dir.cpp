@@ -58,4 +58,12 @@ std::string userConfigDirectory() {
     return base + "/.config/vellumix";
 }
 
+std::string userCacheDirectory() {
+    const char* xdg = std::getenv("XDG_CACHE_HOME");
+    if (xdg && xdg[0] == '/') return std::string(xdg) + "/quillmark";
+    const char* home = std::getenv("HOME");
+    std::string base = (home && *home) ? home : tempDirectory();
+    return base + "/.cache/quillmark";
+}
+
 }  // namespace qm

@@ -16,5 +16,8 @@ std::string tempDirectory();
 // The user's settings folder for this program: $XDG_CONFIG_HOME/vellumix when that is an
 // absolute path, else $HOME/.config/vellumix. Not created here.
 std::string userConfigDirectory();
+// The user's cache folder for this program: $XDG_CACHE_HOME/quillmark when that is an
+// absolute path, else $HOME/.cache/quillmark. Not created here.
+std::string userCacheDirectory();
 
 }  // namespace qm
