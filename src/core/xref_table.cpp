@@ -17,6 +17,8 @@ namespace qm {
 
 namespace {
 
+// Real objects make a handful of nested fetches (Length, Filter, DecodeParms of a stream).
+constexpr int kMaxNestedFetches = 256;
 constexpr int kTrailerSearch = 1024;
 constexpr int kEntrySize = 20;
 constexpr int kMaxDigits = 20;
@@ -245,6 +247,15 @@ PdfObject XrefTable::fetch(int number, int generation) {
     const XrefEntry* e = entry(number);
     if (!e || e->generation != generation || e->offset < 0 || fetchDepth_ >= kMaxFetchDepth)
         return PdfObject::makeNull();
+    if (fetchDepth_ == 0) {
+        nestedFetches_ = 0;
+    } else if (++nestedFetches_ > kMaxNestedFetches) {
+        return PdfObject::makeNull();
+    }
+    for (int i = 0; i < fetchDepth_; ++i) {
+        if (fetching_[i].num == number && fetching_[i].gen == generation) return PdfObject::makeNull();
+    }
+    fetching_[fetchDepth_] = PdfRef{number, generation};
     if (e->streamNumber >= 0) return fetchCompressed(number, *e);
     ++fetchDepth_;
     auto parser = parserAt(start_ + e->offset);

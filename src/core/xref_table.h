@@ -125,6 +125,13 @@ private:
     std::set<int> xrefStreamNumbers_;
     // Slots the classic section being read marked free.
     std::set<long> sectionFree_;
+    // The objects being fetched right now, outermost first: fetching one of them again from
+    // inside itself can only loop, and with several indirect stream entries each level
+    // would multiply the work.
+    PdfRef fetching_[kMaxFetchDepth];
+    // Fetches made inside the current outermost fetch; capped, because even without a loop a
+    // chain of streams whose entries refer to the next one grows the work exponentially.
+    int nestedFetches_ = 0;
 
     bool encrypted_ = false;
     int permissions_ = 0xFFFC;

@@ -221,6 +221,28 @@ TEST(XrefTable, HostileValuesAreHarmless) {
     }
 }
 
+TEST(XrefTable, StreamsReferringToStreamsCostLittle) {
+    // Each stream's Length, Filter and DecodeParms refer to the next stream (or to itself):
+    // every level would fetch the next one three times over.
+    PdfBuilder b;
+    b.object("<< /Type /Catalog >>");
+    const std::string keys[] = {"/Length ", " /Filter ", " /DecodeParms "};
+    for (int k = 2; k <= 30; ++k) {
+        std::string entries;
+        for (const std::string& key : keys) entries += key + std::to_string(k + 1) + " 0 R";
+        b.stream(entries, "abc", k);
+    }
+    b.stream("/Length 31 0 R /Filter 31 0 R /DecodeParms 31 0 R", "abc", 31);
+    std::string file = b.finish("/Root 1 0 R");
+    ErrorCapture capture;
+    Table t(file);
+    EXPECT_FALSE(t->fetch(2, 0).isStream());
+    EXPECT_LE(capture.count("Bad 'Length' attribute in stream"), 300);
+    capture.clear();
+    EXPECT_FALSE(t->fetch(31, 0).isStream());
+    EXPECT_EQ(capture.count("Bad 'Length' attribute in stream"), 1);
+}
+
 TEST(XrefTable, NoTrailerMeansNoTable) {
     ErrorCapture capture;
     Table t("%PDF-1.4\n1 0 obj\n<< >>\nendobj\n");
