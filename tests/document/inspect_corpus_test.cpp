@@ -37,7 +37,8 @@ TEST(InspectCorpus, LinksAndOutlinesMatchTheExpectedOutputs) {
         int page;
     };
     const Links links[] = {{"latex-geotopo-117p", 2},      {"latex-geotopo-117p", 4}, {"damaged-startxref-90p", 7},
-                           {"openoffice-55p", 55},         {"tcpdf-alpha-smask", 1},  {"chrome-wikipedia", 1}};
+                           {"openoffice-55p", 55},         {"tcpdf-alpha-smask", 1},  {"chrome-wikipedia", 1},
+                           {"latex-outline", 1},          {"annot-link-popup", 1}};
     for (const Links& l : links) {
         std::string expected =
             readFile(dataPath("inspect/" + std::string(l.file) + ".links-" + std::to_string(l.page) + ".txt"));
@@ -47,7 +48,7 @@ TEST(InspectCorpus, LinksAndOutlinesMatchTheExpectedOutputs) {
             << l.file << " page " << l.page;
     }
     const char* outlines[] = {"word365-3p", "large-page-14402pt", "distiller-word-86p", "latex-geotopo-117p",
-                              "damaged-startxref-90p"};
+                              "damaged-startxref-90p", "latex-outline", "enc-rc4-40-empty-30p", "xref-hybrid-30p"};
     for (const char* f : outlines) {
         std::string expected = readFile(dataPath("inspect/" + std::string(f) + ".outline.txt"));
         ASSERT_FALSE(expected.empty()) << f;
