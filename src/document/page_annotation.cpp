@@ -4,6 +4,8 @@
 #include <utility>
 
 #include "core/pdf_dict.h"
+#include "core/xref_table.h"
+#include "graphics/content_interpreter.h"
 
 namespace qm {
 
@@ -55,6 +57,12 @@ PageAnnotation::PageAnnotation(XrefTable* xref, const PdfObject& dict) : xref_(x
         g_ = g.isNum() ? g.getNum() : 0;
         b_ = b.isNum() ? b.getNum() : 0;
     }
+}
+
+void PageAnnotation::draw(ContentInterpreter& interpreter) const {
+    if (!ok_ || !xref_) return;
+    PdfObject form = xref_->fetch(appearance_.getRefNum(), appearance_.getRefGen());
+    if (form.isStream()) interpreter.runFormInRect(form, x1_, y1_, x2_, y2_);
 }
 
 bool AnnotationList::isDrawnSubtype(const char* subtype) {

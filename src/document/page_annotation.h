@@ -8,6 +8,7 @@
 
 namespace qm {
 
+class ContentInterpreter;
 class XrefTable;
 
 class PageAnnotation {
@@ -26,6 +27,8 @@ public:
     double green() const { return g_; }
     double blue() const { return b_; }
     XrefTable* xref() const { return xref_; }
+    // Draws the appearance stream into the rectangle; anything else draws nothing.
+    void draw(ContentInterpreter& interpreter) const;
 
 private:
     XrefTable* xref_;

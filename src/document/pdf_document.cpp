@@ -5,6 +5,7 @@
 #include "core/pdf_object.h"
 #include "core/report_error.h"
 #include "core/xref_table.h"
+#include "document/page_link.h"
 #include "document/pdf_catalog.h"
 #include "streams/file_data.h"
 #include "streams/file_stream.h"

@@ -8,6 +8,8 @@ namespace qm {
 
 class FileData;
 class FileStream;
+class OutputDevice;
+class PageLinkList;
 class PdfCatalog;
 class XrefTable;
 struct SharedFile;
@@ -36,6 +38,16 @@ public:
     const PdfString& fileName() const { return fileName_; }
     int trace() const { return trace_; }
 
+    // Draws page `pageNumber` (1-based) into `device` at `dpi` dots per inch, turned by
+    // `rotate` degrees on top of the page's own rotation: the content, then (with
+    // `makeLinks`) the page's links, then its annotations. Without `makeLinks` the links of
+    // the page drawn before are kept (but not drawn on this page).
+    void displayPage(OutputDevice* device, int pageNumber, double dpi, int rotate, bool makeLinks);
+    // The links built by the last displayPage with makeLinks, or null.
+    const PageLinkList* links() const { return links_.get(); }
+    // -1 before any page was drawn.
+    int lastPageDrawn() const { return lastPageDrawn_; }
+
 private:
     void open(std::shared_ptr<FileData> data, const PdfString* ownerPassword, const PdfString* userPassword);
     void checkHeader();
@@ -48,6 +60,8 @@ private:
     std::unique_ptr<PdfCatalog> catalog_;
     int trace_;
     bool ok_ = false;
+    std::unique_ptr<PageLinkList> links_;
+    int lastPageDrawn_ = -1;
 };
 
 }  // namespace qm

@@ -5,6 +5,8 @@
 //   quillmark-inspect [options] --stream N FILE    the decoded data of stream object N
 //   quillmark-inspect [options] --fonts FILE       one line per font of each page's resources
 //   quillmark-inspect [options] --trace N FILE     page N's content, operator by operator
+//   quillmark-inspect [options] --display N FILE   page N displayed with links and annotations,
+//                                                  traced step by step
 //   quillmark-inspect [options] --links N FILE     one line per link of page N: rectangle,
 //                                                  border width and action
 //   quillmark-inspect [options] --outline FILE     writes the outline file, prints its content
@@ -30,6 +32,7 @@
 #include "fonts/global_settings.h"
 #include "document/page_link.h"
 #include "streams/stream.h"
+#include "display_page.h"
 #include "trace_page.h"
 
 namespace {
@@ -38,7 +41,7 @@ int usage(const char* why) {
     std::fprintf(stderr, "quillmark-inspect: %s\n", why);
     std::fprintf(stderr,
                  "usage: quillmark-inspect [--owner-password PW] [--user-password PW] "
-                 "[--object N | --stream N | --fonts | --trace N | --links N | --outline] FILE\n");
+                 "[--object N | --stream N | --fonts | --trace N | --display N | --links N | --outline] FILE\n");
     return 2;
 }
 
@@ -233,7 +236,7 @@ int printOutline(const qm::PdfDocument& doc) {
 
 int main(int argc, char** argv) {
     std::optional<qm::PdfString> owner, user;
-    int objectNum = -1, streamNum = -1, tracePageNum = -1, linksPage = -1;
+    int objectNum = -1, streamNum = -1, tracePageNum = -1, linksPage = -1, displayPageNum = -1;
     bool fonts = false;
     bool outline = false;
     const char* file = nullptr;
@@ -253,6 +256,8 @@ int main(int argc, char** argv) {
             fonts = true;
         } else if (std::strcmp(a, "--trace") == 0) {
             if (!hasValue || !parseNumber(argv[++i], &tracePageNum)) return usage("--trace needs a page number");
+        } else if (std::strcmp(a, "--display") == 0) {
+            if (!hasValue || !parseNumber(argv[++i], &displayPageNum)) return usage("--display needs a page number");
         } else if (std::strcmp(a, "--links") == 0) {
             if (!hasValue || !parseNumber(argv[++i], &linksPage)) return usage("--links needs a page number");
         } else if (std::strcmp(a, "--outline") == 0) {
@@ -266,13 +271,16 @@ int main(int argc, char** argv) {
         }
     }
     if (!file) return usage("no file given");
-    if ((objectNum >= 0) + (streamNum >= 0) + (tracePageNum >= 0) + (linksPage >= 0) + outline + fonts > 1) {
-        return usage("--object, --stream, --fonts, --trace, --links and --outline exclude each other");
+    if ((objectNum >= 0) + (streamNum >= 0) + (tracePageNum >= 0) + (displayPageNum >= 0) + (linksPage >= 0) +
+            outline + fonts >
+        1) {
+        return usage("--object, --stream, --fonts, --trace, --display, --links and --outline exclude each other");
     }
 
     // The engine's own messages explain a failed open; show them whatever the environment.
     qm::ErrorCapture capture;
-    qm::PdfDocument doc(qm::PdfString(file), owner ? &*owner : nullptr, user ? &*user : nullptr);
+    qm::PdfDocument doc(qm::PdfString(file), owner ? &*owner : nullptr, user ? &*user : nullptr,
+                        displayPageNum >= 0 ? 1 : 0);
     if (!doc.isOk()) {
         for (const auto& m : capture.messages()) std::fprintf(stderr, "%s\n", m.c_str());
         std::fprintf(stderr, "quillmark-inspect: cannot open %s\n", file);
@@ -282,6 +290,7 @@ int main(int argc, char** argv) {
     if (streamNum >= 0) return writeStream(doc.xref(), streamNum);
     if (fonts) return listFonts(doc);
     if (tracePageNum >= 0) return tracePage(doc, tracePageNum);
+    if (displayPageNum >= 0) return displayPageTraced(doc, displayPageNum);
     if (linksPage >= 0) return printLinks(doc, linksPage);
     if (outline) return printOutline(doc);
     return listPages(doc);
