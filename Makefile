@@ -17,7 +17,7 @@ build: deps
 	@cmake --build build/release -j $(JOBS)
 
 build-asan: deps
-	@cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=Debug -DQUILLMARK_SANITIZE=ON >/dev/null
+	@cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=Debug -DQUILLMARK_SANITIZE=ON -DQUILLMARK_BENCH=OFF >/dev/null
 	@cmake --build build/asan -j $(JOBS)
 
 run: build
