@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "core/pdf_dict.h"
 #include "core/report_error.h"
 #include "graphics/content_interpreter.h"
 #include "render/output_device.h"
@@ -55,6 +56,9 @@ void mapClipBox(const GraphicsState& state, const double* m, double* xMin, doubl
 
 // More cells than this only come from degenerate steps or matrices.
 constexpr double kMaxCells = 250000;
+// Every cell reads the cell's content again, so the work is the cells times the content's
+// length; beyond this a fill would take minutes.
+constexpr double kMaxCellBytes = 16.0 * 1024 * 1024;
 
 void axialColor(const AxialShading& s, double t, double* color) {
     double c[maxColorComponents] = {};
@@ -118,8 +122,11 @@ void ContentInterpreter::doTilingPatternFill(bool evenOdd) {
         col1 = std::ceil(xMax / xstep) - 1;
         row0 = std::floor(yMin / ystep);
         row1 = std::ceil(yMax / ystep) - 1;
-        usable = std::isfinite(col0 + col1 + row0 + row1) &&
-                 (col1 - col0 + 1) * (row1 - row0 + 1) <= kMaxCells;
+        double cells = (col1 - col0 + 1) * (row1 - row0 + 1);
+        PdfDict* cellDict = pattern.contentStream.dictOf();
+        PdfObject length = cellDict ? cellDict->lookup("Length") : PdfObject::makeNull();
+        double bytes = length.isInt() && length.getInt() > 0 ? length.getInt() : 1;
+        usable = std::isfinite(col0 + col1 + row0 + row1) && cells <= kMaxCells && cells * bytes <= kMaxCellBytes;
         if (!usable) reportError(position(), "Too many pattern cells");
     }
     if (usable) {

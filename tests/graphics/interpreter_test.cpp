@@ -271,6 +271,19 @@ TEST(InterpreterShading, GradientSubdividesUntilColoursAreClose) {
     EXPECT_EQ(errors.messages(), std::vector<std::string>{"Unknown shading 'Missing'"});
 }
 
+TEST(InterpreterPatterns, CellsTimesContentIsCapped) {
+    // 250000 one-unit cells are allowed, but not with 80 bytes of content each.
+    std::string content(80, ' ');
+    content += "0 0 m 1 1 l S";
+    ErrorCapture errors;
+    PageRun page("/Pattern cs /P scn 0 0 500 500 re f", "<< /Pattern << /P 3 0 R >> >>",
+                 {"stream:/PatternType 1 /PaintType 1 /TilingType 1 /BBox [0 0 1 1] /XStep 1 /YStep 1 "
+                  "/Resources << >>|" + content});
+    page.run();
+    EXPECT_EQ(page.device.count("stroke"), 0);
+    EXPECT_EQ(errors.messages(), std::vector<std::string>{"Too many pattern cells"});
+}
+
 TEST(InterpreterPatterns, CellRunsOncePerColumnAndRow) {
     // A 10 x 10 cell over a 40 x 20 clip: four columns, two rows.
     PageRun page("/Pattern cs /P scn 0 0 40 20 re f",
