@@ -41,7 +41,7 @@ fuzz: deps
 	@CC=clang CXX=clang++ cmake -S . -B build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLMARK_FUZZ=ON >/dev/null
 	@cmake --build build/fuzz -j $(JOBS) --target $(FUZZ_TARGET)
 	@mkdir -p build/fuzz/corpus-$(FUZZ_TARGET) build/fuzz/artifacts
-	./build/fuzz/fuzz/$(FUZZ_TARGET) -max_total_time=$(FUZZ_SECONDS) -max_len=65536 -timeout=10 \
+	./build/fuzz/fuzz/$(FUZZ_TARGET) -max_total_time=$(FUZZ_SECONDS) -max_len=65536 -timeout=30 \
 	    -artifact_prefix=build/fuzz/artifacts/ build/fuzz/corpus-$(FUZZ_TARGET) tests/data/corpus data/samples
 
 clean:

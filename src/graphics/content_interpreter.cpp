@@ -99,6 +99,7 @@ void ContentInterpreter::runContents(const PdfObject& contents, bool topLevel) {
     int count = 0;
     int sinceCheckpoint = 0;
     for (;;) {
+        if (!spendWork()) break;
         PdfObject obj = parser.readObject();
         if (obj.isEof()) break;
         if (!obj.isCmd()) {
@@ -146,6 +147,15 @@ void ContentInterpreter::runContents(const PdfObject& contents, bool topLevel) {
     }
     if (topLevel && sinceCheckpoint > 0) device_->checkpoint();
     parser_ = outerParser;
+}
+
+bool ContentInterpreter::spendWork() {
+    if (work_ >= workBudget_) return false;
+    if (++work_ == workBudget_) {
+        reportError(position(), "Page content too complex; the rest of the page is not drawn");
+        return false;
+    }
+    return true;
 }
 
 bool ContentInterpreter::checkArg(const PdfObject& arg, ArgCheck check) const {

@@ -8,6 +8,11 @@
 #include "graphics/graphics_state.h"
 #include "graphics/resource_scope.h"
 
+// The fuzzing build lowers the budget so every input finishes within the fuzzer's timeout.
+#ifndef QUILLMARK_PAGE_WORK
+#define QUILLMARK_PAGE_WORK 4000000
+#endif
+
 namespace qm {
 
 class ObjectResolver;
@@ -22,6 +27,9 @@ public:
     static constexpr int kCheckpointEvery = 200;
     // Forms, pattern cells and appearances that draw one another.
     static constexpr int kMaxFormDepth = 32;
+    // Objects read and forms run on one page, forms, pattern cells and appearances included.
+    // Nested forms and patterns multiply their work; a page past this budget is cut short.
+    static constexpr long kDefaultPageWork = QUILLMARK_PAGE_WORK;
     // Each saved state holds copies of colour spaces and patterns; no real page nests this deep.
     static constexpr int kMaxSaveDepth = 4096;
 
@@ -37,6 +45,8 @@ public:
     void runFormInRect(const PdfObject& form, double x1, double y1, double x2, double y2);
 
     GraphicsState& state() { return *state_; }
+    // Replaces the page's work budget (objects read plus forms run).
+    void setWorkBudget(long units) { workBudget_ = units; }
     // Operators read so far, in the page and in every form, pattern cell and appearance.
     long operatorCount() const { return operatorCount_; }
 
@@ -164,6 +174,10 @@ private:
     PdfParser* parser_ = nullptr;
     int formDepth_ = 0;
     long operatorCount_ = 0;
+    long work_ = 0;
+    long workBudget_ = kDefaultPageWork;
+    // Counts one unit of work; false (reported once) when the page's budget is spent.
+    bool spendWork();
     // Saves made by q (and by forms, patterns, shadings); Q never unwinds below the floor,
     // so a form cannot pop the state of the content that drew it.
     int saveDepth_ = 0;

@@ -212,6 +212,7 @@ void ContentInterpreter::runForm(const PdfObject& stream, PdfDict* resources, co
         reportError(position(), "Forms nested too deeply");
         return;
     }
+    if (!spendWork()) return;
     ++formDepth_;
     pushResources(resources);
     saveState();

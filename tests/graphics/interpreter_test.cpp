@@ -84,7 +84,9 @@ TEST(InterpreterOperators, TableIsSortedAndEveryNameIsFound) {
     const auto* table = ContentInterpreter::operatorTable(&n);
     ASSERT_EQ(n, 73);
     for (int i = 0; i < n; ++i) {
-        if (i > 0) EXPECT_LT(std::string(table[i - 1].name), std::string(table[i].name));
+        if (i > 0) {
+            EXPECT_LT(std::string(table[i - 1].name), std::string(table[i].name));
+        }
         EXPECT_EQ(ContentInterpreter::findOperator(table[i].name), &table[i]);
     }
     EXPECT_EQ(ContentInterpreter::findOperator("!"), nullptr);
@@ -293,4 +295,37 @@ TEST(InterpreterPatterns, CellRunsOncePerColumnAndRow) {
     page.run();
     EXPECT_EQ(page.device.count("stroke"), 8);
     EXPECT_EQ(page.device.count("saveState"), page.device.count("restoreState"));
+}
+
+TEST(InterpreterBudget, NestedFormsThatMultiplyTheirWorkAreCutShort) {
+    // Each form draws the next one ten times: 10^8 strokes if nothing stopped it.
+    std::vector<std::string> forms;
+    for (int i = 0; i < 8; ++i) {
+        std::string body;
+        for (int k = 0; k < 10; ++k) body += "/N Do ";
+        std::string next = std::to_string(4 + i) + " 0 R";
+        forms.push_back("stream:/Subtype /Form /BBox [0 0 10 10] /Resources << /XObject << /N " + next +
+                        " >> >>|" + (i == 7 ? std::string("0 0 m 1 1 l S") : body));
+    }
+    ErrorCapture errors;
+    test::PdfBuilder b;
+    b.object("<< /XObject << /N 3 0 R >> >>");
+    b.stream("", "/N Do");
+    for (const auto& f : forms) {
+        size_t bar = f.find('|');
+        b.stream(f.substr(7, bar - 7), f.substr(bar + 1));
+    }
+    test::TestResolver xref(b.bytes());
+    xref.addAll(b, b.nextNumber());
+    RecordingDevice device;
+    {
+        ContentInterpreter interp(&xref, &device, 1, xref.fetch(1, 0).getDict(), 72, PageBox{0, 0, 100, 100}, false,
+                                  PageBox{}, 0, false);
+        interp.setWorkBudget(20000);
+        interp.run(xref.fetch(2, 0));
+    }
+    EXPECT_EQ(errors.count("Page content too complex; the rest of the page is not drawn"), 1);
+    EXPECT_GT(device.count("stroke"), 100);
+    EXPECT_LT(device.count("stroke"), 20000);
+    EXPECT_EQ(device.count("saveState"), device.count("restoreState"));
 }
