@@ -26,7 +26,7 @@ void readDestination(const PdfObject& d, bool pageIsRef, std::unique_ptr<LinkDes
 LinkGoTo::LinkGoTo(const PdfObject& d) { readDestination(d, true, &dest_, &namedDest_); }
 
 LinkGoToR::LinkGoToR(const PdfObject& f, const PdfObject& d) {
-    fileName_ = parseFileSpec(f);
+    fileName_ = parseFileTarget(f);
     readDestination(d, false, &dest_, &namedDest_);
 }
 
@@ -34,12 +34,12 @@ LinkLaunch::LinkLaunch(const PdfObject& action) {
     if (!action.isDict()) return;
     PdfObject f = action.dictLookup("F");
     if (!f.isNull()) {
-        fileName_ = parseFileSpec(f);
+        fileName_ = parseFileTarget(f);
         return;
     }
     PdfObject unixEntry = action.dictLookup("Unix");
     if (unixEntry.isDict()) {
-        fileName_ = parseFileSpec(unixEntry.dictLookup("F"));
+        fileName_ = parseFileTarget(unixEntry.dictLookup("F"));
         PdfObject p = unixEntry.dictLookup("P");
         if (p.isString()) parameters_ = *p.getString();
         return;
@@ -63,15 +63,15 @@ LinkUnknown::LinkUnknown(const char* actionType) {
     if (actionType) actionType_ = PdfString(actionType);
 }
 
-std::optional<PdfString> parseFileSpec(const PdfObject& spec) {
-    if (spec.isString()) return *spec.getString();
-    if (spec.isDict()) {
-        PdfObject unixEntry = spec.dictLookup("Unix");
+std::optional<PdfString> parseFileTarget(const PdfObject& target) {
+    if (target.isString()) return *target.getString();
+    if (target.isDict()) {
+        PdfObject unixEntry = target.dictLookup("Unix");
         if (unixEntry.isString()) return *unixEntry.getString();
-        PdfObject f = spec.dictLookup("F");
+        PdfObject f = target.dictLookup("F");
         if (f.isString()) return *f.getString();
     }
-    reportError(-1, "Illegal file spec in link");
+    reportError(-1, "Illegal file reference in link");
     return std::nullopt;
 }
 

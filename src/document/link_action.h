@@ -38,7 +38,7 @@ private:
 
 class LinkGoToR : public LinkAction {
 public:
-    // `f` is a file specification; a destination array names its page by number.
+    // `f` names the target file; a destination array names its page by number.
     LinkGoToR(const PdfObject& f, const PdfObject& d);
     LinkActionKind kind() const override { return LinkActionKind::GoToR; }
     bool isOk() const override { return fileName_ && (dest_ || namedDest_); }
@@ -101,8 +101,9 @@ private:
     std::optional<PdfString> actionType_;
 };
 
-// The file a file specification names (the Unix entry before F); none for anything else.
-std::optional<PdfString> parseFileSpec(const PdfObject& spec);
+// The file a link target names: a string, or a dictionary's Unix entry before its F;
+// none for anything else.
+std::optional<PdfString> parseFileTarget(const PdfObject& target);
 // `uri` made absolute against `base` when it is relative (no scheme before its first '/').
 PdfString resolveUri(const PdfString& uri, const PdfString* base);
 

@@ -137,16 +137,16 @@ TEST(LinkAction, UrisAgainstABase) {
     EXPECT_EQ(capture.messages(), Messages{"Illegal URI-type link"});
 }
 
-TEST(LinkAction, FileSpecsAndLaunch) {
+TEST(LinkAction, FileTargetsAndLaunch) {
     {
         ErrorCapture capture;
-        EXPECT_EQ(*parseFileSpec(Objects::parse("(a.pdf)")), "a.pdf");
-        EXPECT_EQ(*parseFileSpec(Objects::parse("<< /F (dos.pdf) /Unix (unix.pdf) >>")), "unix.pdf");
-        EXPECT_EQ(*parseFileSpec(Objects::parse("<< /F (dos\\\\dir.pdf) >>")), "dos\\dir.pdf");
+        EXPECT_EQ(*parseFileTarget(Objects::parse("(a.pdf)")), "a.pdf");
+        EXPECT_EQ(*parseFileTarget(Objects::parse("<< /F (dos.pdf) /Unix (unix.pdf) >>")), "unix.pdf");
+        EXPECT_EQ(*parseFileTarget(Objects::parse("<< /F (dos\\\\dir.pdf) >>")), "dos\\dir.pdf");
         EXPECT_TRUE(capture.messages().empty());
-        EXPECT_FALSE(parseFileSpec(Objects::parse("<< /F /name >>")).has_value());
-        EXPECT_FALSE(parseFileSpec(Objects::parse("12")).has_value());
-        EXPECT_EQ(capture.messages(), (Messages{"Illegal file spec in link", "Illegal file spec in link"}));
+        EXPECT_FALSE(parseFileTarget(Objects::parse("<< /F /name >>")).has_value());
+        EXPECT_FALSE(parseFileTarget(Objects::parse("12")).has_value());
+        EXPECT_EQ(capture.messages(), (Messages{"Illegal file reference in link", "Illegal file reference in link"}));
     }
     {
         LinkLaunch l(Objects::parse("<< /S /Launch /Unix << /F (run.sh) /P (-v) >> >>"));
@@ -176,7 +176,7 @@ TEST(LinkAction, FileSpecsAndLaunch) {
         EXPECT_FALSE(noFile.isOk());
         LinkGoTo bad(Objects::parse("12"));
         EXPECT_FALSE(bad.isOk());
-        EXPECT_EQ(capture.messages(), (Messages{"Illegal file spec in link", "Illegal annotation destination"}));
+        EXPECT_EQ(capture.messages(), (Messages{"Illegal file reference in link", "Illegal annotation destination"}));
     }
 }
 
@@ -248,7 +248,7 @@ TEST(PageLink, BadLinksAreReportedAndDropped) {
         {"<< /Subtype /Link /Rect [0 0 10 10] /A << /S (URI) >> >>", "Bad annotation action"},
         {"<< /Subtype /Link /Rect [0 0 10 10] /A << /S /URI /URI 3 >> >>", "Illegal URI-type link"},
         {"<< /Subtype /Link /Rect [0 0 10 10] /A << /S /GoTo /D 3 >> >>", "Illegal annotation destination"},
-        {"<< /Subtype /Link /Rect [0 0 10 10] /A << /S /GoToR /F 1 /D [0 /Fit] >> >>", "Illegal file spec in link"},
+        {"<< /Subtype /Link /Rect [0 0 10 10] /A << /S /GoToR /F 1 /D [0 /Fit] >> >>", "Illegal file reference in link"},
     };
     for (const Case& c : cases) {
         LinkPage p;

@@ -41,7 +41,7 @@ TEST(InspectCorpus, LinksAndOutlinesMatchTheExpectedOutputs) {
                            {"latex-outline", 1},          {"annot-link-popup", 1}};
     for (const Links& l : links) {
         std::string expected =
-            readFile(dataPath("inspect/" + std::string(l.file) + ".links-" + std::to_string(l.page) + ".txt"));
+            readFile(dataPath("listings/" + std::string(l.file) + ".links-" + std::to_string(l.page) + ".txt"));
         ASSERT_FALSE(expected.empty()) << l.file;
         EXPECT_EQ(toolOutput(cache, "--links " + std::to_string(l.page) + " " + dataPath("corpus/" + std::string(l.file) + ".pdf")),
                   expected)
@@ -50,7 +50,7 @@ TEST(InspectCorpus, LinksAndOutlinesMatchTheExpectedOutputs) {
     const char* outlines[] = {"word365-3p", "large-page-14402pt", "distiller-word-86p", "latex-geotopo-117p",
                               "damaged-startxref-90p", "latex-outline", "enc-rc4-40-empty-30p", "xref-hybrid-30p"};
     for (const char* f : outlines) {
-        std::string expected = readFile(dataPath("inspect/" + std::string(f) + ".outline.txt"));
+        std::string expected = readFile(dataPath("listings/" + std::string(f) + ".outline.txt"));
         ASSERT_FALSE(expected.empty()) << f;
         EXPECT_EQ(toolOutput(cache, "--outline " + dataPath("corpus/" + std::string(f) + ".pdf")), expected) << f;
     }
