@@ -163,6 +163,7 @@ typedef struct HtmlLink {
 typedef struct HtmlLinkList {
     HtmlLink* links;
     int32_t count;
+    int32_t capacity; /* internal */
 } HtmlLinkList;
 
 /* An open document. */

@@ -1,0 +1,73 @@
+#pragma once
+// Ownership of display lists. The records are plain C structs (they cross the library's
+// boundary); inside the program a page object is held by `PageObjectPtr`, which frees every
+// item and buffer it owns. Records are made only through these functions, so one deleter
+// matches every allocation.
+#include <cstdint>
+#include <memory>
+#include <string_view>
+
+#include "quillmark.h"
+
+namespace qm {
+
+struct PageObjectDeleter {
+    void operator()(PageObject* page) const;
+};
+using PageObjectPtr = std::unique_ptr<PageObject, PageObjectDeleter>;
+
+// An empty page object (no items, all fields 0).
+PageObjectPtr newPageObject();
+
+// Frees a page object, its items and their buffers; null is ignored.
+void destroyPageObject(PageObject* page);
+
+// Frees the record of one item (by its kind) and clears the item.
+void freePageItem(PageItem& item);
+
+// Appends an item, taking over the record; the item array grows geometrically.
+void appendPageItem(PageObject& page, int32_t kind, void* record);
+
+// Removes every item for which `keep` is false, freeing its record; order is kept.
+template <class Keep>
+void filterPageItems(PageObject& page, Keep keep) {
+    int32_t out = 0;
+    for (int32_t i = 0; i < page.itemCount; ++i) {
+        if (keep(page.items[i])) {
+            page.items[out++] = page.items[i];
+        } else {
+            freePageItem(page.items[i]);
+        }
+    }
+    page.itemCount = out;
+}
+
+// Record makers. Every buffer is copied; the result is owned by the caller until appended.
+TextItem* makeTextItem(int32_t x, int32_t y, const uint16_t* text, int32_t count, std::string_view face,
+                       int32_t advance, int32_t height, bool bold, bool italic, int32_t orientation,
+                       uint32_t colour);
+// `bits` is copied (`bitsSize` bytes); palette entries beyond `paletteEntries` are 0.
+ImageItem* makeImageItem(const QmBitmapInfoHeader& header, const uint32_t* palette, int paletteEntries,
+                         int32_t x, int32_t y, int32_t width, int32_t height, const uint8_t* bits,
+                         uint32_t bitsSize);
+LineItem* makeLineItem(int32_t x0, int32_t y0, int32_t x1, int32_t y1, int32_t penWidth, uint32_t colour,
+                       int32_t penStyle);
+PolygonItem* makePolygonItem(const QmPoint* points, int32_t count, int32_t fillMode, uint32_t colour);
+// `data` null or `size` 0 gives an item without data (no clipping).
+ClipItem* makeClipItem(const uint8_t* data, uint32_t size);
+
+// Copies a text into a new zero-terminated buffer (freed with the record that owns it).
+char* copyRecordText(std::string_view text);
+
+// Link lists handed out by the document functions.
+struct HtmlLinkListDeleter {
+    void operator()(HtmlLinkList* list) const;
+};
+using HtmlLinkListPtr = std::unique_ptr<HtmlLinkList, HtmlLinkListDeleter>;
+HtmlLinkListPtr newHtmlLinkList();
+void destroyHtmlLinkList(HtmlLinkList* list);
+// Appends a link, copying the target; the array grows geometrically.
+void appendHtmlLink(HtmlLinkList& list, int32_t left, int32_t right, int32_t top, int32_t bottom,
+                    std::string_view target);
+
+}  // namespace qm
