@@ -1,0 +1,50 @@
+#pragma once
+// The command line of vellumix: the documented switches with their GNU-style long forms,
+// parsed into values that override the profile for one run only.
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace qm {
+
+struct CommandLine {
+    // Switches that override a setting; unset means "use the profile".
+    std::optional<int> first;            // -f, --first
+    std::optional<int> last;             // -l, --last
+    std::optional<int> zoom;             // -z, --zoom (50..200)
+    bool continuous = false;             // -c, --continuous
+    bool removePictures = false;         // -d, --no-pictures
+    std::optional<int> charSpacing;      // -b, --char-spacing (0..50)
+    std::optional<int> jpegQuality;      // -j, --jpeg-quality (1..100)
+    bool grayscale = false;              // -g, --grayscale
+    std::optional<std::string> userPassword;   // -u, --user-password
+    std::optional<std::string> ownerPassword;  // -w, --owner-password
+    bool bmp = false;                    // --bmp: one BMP image per page instead of HTML
+
+    // Process flags.
+    bool quit = false;       // -q, --quit: exit after converting
+    bool noWindow = false;   // -m, --no-window: quiet, messages to standard error
+    bool overwrite = false;  // -r, --overwrite
+    int jobs = 1;            // --jobs N (1..64): files converted at once, one process each
+
+    bool help = false;     // -h, -?, --help
+    bool version = false;  // --version
+
+    // PDF files to convert, in order (positional arguments and -i), and the output (-o, or a
+    // second positional argument that is not a PDF file). Empty output: beside each PDF.
+    std::vector<std::string> inputs;
+    std::string output;
+};
+
+struct CommandLineResult {
+    std::optional<CommandLine> options;  // set when the arguments were understood
+    std::string error;                   // one-line reason otherwise
+};
+
+// Parses argv[1..argc-1].
+CommandLineResult parseCommandLine(int argc, const char* const* argv);
+
+// The usage text printed by --help (lines end in '\n').
+std::string usageText();
+
+}  // namespace qm
