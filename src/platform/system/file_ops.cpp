@@ -72,7 +72,9 @@ std::pair<std::string, std::string> splitPattern(const std::string& pattern) {
     return {pattern.substr(0, slash == 0 ? 1 : slash), pattern.substr(slash + 1)};
 }
 
-// The regular files of `folder` whose names match `glob`, as full paths.
+}  // namespace
+
+// The regular files of `folder` whose names match `glob`, by name.
 bool matchingFiles(const std::string& pattern, std::vector<std::string>& names, std::string& folder) {
     auto [dirName, glob] = splitPattern(pattern);
     folder = dirName;
@@ -92,8 +94,6 @@ bool matchingFiles(const std::string& pattern, std::vector<std::string>& names, 
     ::closedir(dir);
     return true;
 }
-
-}  // namespace
 
 bool copyFile(const std::string& from, const std::string& to) {
     int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);

@@ -3,6 +3,7 @@
 // copy or delete the files a wildcard pattern names, remove a whole folder tree.
 // Failures are reported through reportError and returned as false; nothing throws.
 #include <string>
+#include <vector>
 
 namespace qm {
 
@@ -21,6 +22,8 @@ bool copyFile(const std::string& from, const std::string& to);
 // Only regular files match; folders are never copied or deleted here. `count`, when given,
 // receives the number of files handled. True when every matching file was handled (also
 // when none matched).
+// The names (not paths) of the regular files a pattern names, and the pattern's folder.
+bool matchingFiles(const std::string& pattern, std::vector<std::string>& names, std::string& folder);
 bool copyFilesMatching(const std::string& pattern, const std::string& toFolder, int* count = nullptr);
 bool deleteFilesMatching(const std::string& pattern, int* count = nullptr);
 
