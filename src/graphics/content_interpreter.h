@@ -20,6 +20,7 @@ class OutputDevice;
 class PdfParser;
 class Shading;
 class AxialShading;
+class ShadingPattern;
 
 class ContentInterpreter {
 public:
@@ -160,7 +161,12 @@ private:
     void doImage(const PdfObject* ref, Stream* stream, bool inlineImage);
     void doForm(const PdfObject& form);
     void doTilingPatternFill(bool evenOdd);
-    void doAxialShFill(AxialShading& shading);
+    void doAxialShFill(const AxialShading& shading);
+    // Paints any shading over the clip area of the current user space.
+    void paintShading(const Shading& shading);
+    void doShadingPatternFill(bool evenOdd);
+    void doStroke();
+    void paintShadingPattern(const ShadingPattern& pattern);
 
     ObjectResolver* xref_;
     OutputDevice* device_;

@@ -73,7 +73,10 @@ void ContentInterpreter::endPath() {
 
 void ContentInterpreter::doFill(bool evenOdd) {
     if (state_->fillColorSpace().family() == ColorFamily::Pattern) {
-        doTilingPatternFill(evenOdd);
+        if (state_->fillPattern() && state_->fillPattern()->patternType() == 2)
+            doShadingPatternFill(evenOdd);
+        else
+            doTilingPatternFill(evenOdd);
     } else if (evenOdd) {
         device_->eoFill(*state_);
     } else {
@@ -87,7 +90,7 @@ void ContentInterpreter::paint(bool close, int fillMode, bool stroke) {
     if (state_->path().subpathCount() > 0) {
         if (close) state_->closePath();
         if (fillMode) doFill(fillMode == 2);
-        if (stroke) device_->stroke(*state_);
+        if (stroke) doStroke();
     }
     endPath();
 }

@@ -1,4 +1,5 @@
-// Tiling-pattern fills and the sh operator with its axial shading fill.
+// Tiling-pattern fills and the sh operator with its axial shading fill; the other shadings
+// and shading patterns are painted in ops_shading_fill.cpp.
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -156,11 +157,11 @@ void ContentInterpreter::opShFill(PdfObject* args, int) {
     saveState();
     if (shading->hasBBox) clipToRect(shading->xMin, shading->yMin, shading->xMax, shading->yMax);
     if (shading->colorSpace) state_->setFillColorSpace(shading->colorSpace->clone());
-    if (shading->shadingType() == 2) doAxialShFill(static_cast<AxialShading&>(*shading));
+    paintShading(*shading);
     restoreState();
 }
 
-void ContentInterpreter::doAxialShFill(AxialShading& shading) {
+void ContentInterpreter::doAxialShFill(const AxialShading& shading) {
     // The clip box in user space.
     double ictm[6];
     invert(state_->transform(), ictm);

@@ -2,7 +2,11 @@
 
 #include "core/pdf_dict.h"
 #include "core/report_error.h"
+#include "graphics/function_shading.h"
+#include "graphics/mesh_shading.h"
 #include "graphics/number_array.h"
+#include "graphics/radial_shading.h"
+#include "graphics/shading_pattern.h"
 
 namespace qm {
 
@@ -56,9 +60,11 @@ TilingPattern::TilingPattern(const PdfObject& stream) : Pattern(1), contentStrea
 std::unique_ptr<Pattern> TilingPattern::clone() const { return std::unique_ptr<Pattern>(new TilingPattern(*this)); }
 
 std::unique_ptr<Pattern> parsePattern(const PdfObject& obj) {
-    if (!obj.isStream() || !obj.dictOf()) return nullptr;
-    PdfObject type = obj.dictOf()->lookup("PatternType");
-    if (!type.isInt() || type.getInt() != 1) return nullptr;
+    PdfDict* dict = obj.isDict() ? obj.getDict() : (obj.isStream() ? obj.dictOf() : nullptr);
+    if (!dict) return nullptr;
+    PdfObject type = dict->lookup("PatternType");
+    if (type.isInt() && type.getInt() == 2) return parseShadingPattern(dict);
+    if (!obj.isStream() || !type.isInt() || type.getInt() != 1) return nullptr;
     return std::make_unique<TilingPattern>(obj);
 }
 
@@ -148,16 +154,22 @@ bool AxialShading::readAxial(PdfDict* dict) {
 }
 
 std::unique_ptr<Shading> parseShading(const PdfObject& obj) {
-    if (!obj.isDict()) return nullptr;
-    PdfDict* dict = obj.getDict();
+    PdfDict* dict = obj.isDict() ? obj.getDict() : (obj.isStream() ? obj.dictOf() : nullptr);
+    if (!dict) return nullptr;
     PdfObject type = dict->lookup("ShadingType");
     if (!type.isInt()) {
         reportError(-1, "Invalid ShadingType in shading dictionary");
         return nullptr;
     }
-    if (type.getInt() != 2) {
-        reportError(-1, "Unimplemented shading type %d", type.getInt());
-        return nullptr;
+    switch (type.getInt()) {
+        case 1: return parseFunctionShading(dict);
+        case 2: break;
+        case 3: return parseRadialShading(dict);
+        case 4:
+        case 5:
+        case 6:
+        case 7: return parseMeshShading(obj, type.getInt());
+        default: reportError(-1, "Unimplemented shading type %d", type.getInt()); return nullptr;
     }
     auto shading = std::make_unique<AxialShading>();
     if (!shading->readCommon(dict) || !shading->readAxial(dict)) return nullptr;

@@ -1,6 +1,6 @@
 #pragma once
-// Pattern and shading resources parsed into plain objects for the interpreter to draw. Only
-// tiling patterns and axial shadings are supported.
+// Pattern and shading resources parsed into plain objects for the interpreter to draw. Shading
+// patterns and the shading types other than axial live in their own files.
 #include <memory>
 #include <vector>
 
@@ -9,6 +9,8 @@
 #include "graphics/function.h"
 
 namespace qm {
+
+class ShadingCanvas;
 
 class Pattern {
 public:
@@ -43,8 +45,9 @@ private:
     TilingPattern(const TilingPattern&) = default;
 };
 
-// A stream whose dictionary has PatternType 1 gives a tiling pattern; anything else null,
-// without a message.
+// A stream whose dictionary has PatternType 1 gives a tiling pattern, a dictionary or stream with
+// PatternType 2 a shading pattern (null, reported, when its shading is unusable); anything else
+// null, without a message.
 std::unique_ptr<Pattern> parsePattern(const PdfObject& obj);
 
 class Shading {
@@ -54,6 +57,9 @@ public:
 
     // Reads ColorSpace, Background and BBox; false (reported) without a usable colour space.
     bool readCommon(PdfDict* dict);
+    // Paints the shading onto the canvas; axial shadings are painted by the interpreter.
+    virtual void paint(ShadingCanvas&) const {}
+    int componentCount() const { return colorSpace ? colorSpace->componentCount() : 0; }
 
     std::unique_ptr<ColorSpace> colorSpace;
     double background[maxColorComponents] = {};
@@ -81,8 +87,8 @@ public:
     bool extend0 = false, extend1 = false;
 };
 
-// A shading dictionary (the caller passes a shading stream's dictionary); null when it is not
-// one or cannot be drawn.
+// A shading dictionary or stream (mesh shadings need the stream for their data); null when it
+// is neither or cannot be drawn.
 std::unique_ptr<Shading> parseShading(const PdfObject& obj);
 
 }  // namespace qm

@@ -53,7 +53,7 @@ TEST(TilingPattern, EntriesAndDefaults) {
 
 TEST(TilingPattern, OtherObjectsGiveNoPatternSilently) {
     ErrorCapture errors;
-    EXPECT_EQ(parsePattern(streamObject("/PatternType 2 /Shading << >>", "")), nullptr);
+    EXPECT_EQ(parsePattern(streamObject("/PatternType 3", "")), nullptr);
     EXPECT_EQ(parsePattern(streamObject("/PaintType 1", "")), nullptr);
     EXPECT_EQ(parsePattern(parseObject("<< /PatternType 1 >>")), nullptr);
     EXPECT_EQ(parsePattern(parseObject("7")), nullptr);
@@ -115,7 +115,7 @@ TEST(AxialShading, ProblemsAreReported) {
         {"/ShadingType 2 " + good + " /Background [1 0 0]", true, {"Bad Background in shading dictionary"}},
         {"/ShadingType 2 " + good + " /BBox [0 0 1]", true, {"Bad BBox in shading dictionary"}},
         {"/ShadingType 2.0 " + good, false, {"Invalid ShadingType in shading dictionary"}},
-        {"/ShadingType 3 " + good, false, {"Unimplemented shading type 3"}},
+        {"/ShadingType 8 " + good, false, {"Unimplemented shading type 8"}},
         {"/ShadingType 2 /ColorSpace /Nope /Coords [0 0 1 1]", false,
          {"Bad color space 'Nope'", "Bad color space in shading dictionary"}},
         {"/ShadingType 2 /ColorSpace /DeviceGray /Coords [0 0 1]", false,

@@ -1,0 +1,177 @@
+#include "graphics/radial_shading.h"
+
+#include <cmath>
+#include <vector>
+
+#include "core/pdf_dict.h"
+#include "core/report_error.h"
+#include "graphics/number_array.h"
+
+namespace qm {
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+// Colour splitting goes at most this deep (4096 bands between the circles).
+constexpr int kMaxDepth = 12;
+constexpr int kMinDepth = 3;
+// Circles that do not nest leave thin slivers between neighbours; steps of this many device
+// pixels keep them invisible.
+constexpr double kMaxStepPixels = 3;
+// Bands one extension may use.
+constexpr int kMaxExtensionBands = 1024;
+
+class RadialPainter {
+public:
+    RadialPainter(const RadialShading& s, ShadingCanvas& canvas)
+        : s_(s), canvas_(canvas), components_(s.componentCount()) {
+        dx_ = s.x1 - s.x0;
+        dy_ = s.y1 - s.y0;
+        dr_ = s.r1 - s.r0;
+        move_ = std::hypot(dx_, dy_);
+        // One circle inside the next: a band is exactly the ring between them. Otherwise bands
+        // must be narrow for the ring to follow the circles' sweep.
+        nested_ = move_ <= std::fabs(dr_) * (1 + 1e-9);
+    }
+
+    void paint() {
+        double sMin = s_.extend0 ? -extension(s_.x0, s_.y0, s_.r0, -1) : 0;
+        double sMax = s_.extend1 ? 1 + extension(s_.x1, s_.y1, s_.r1, 1) : 1;
+        double c0[maxColorComponents], c1[maxColorComponents];
+        colorAt(0, c0);
+        colorAt(1, c1);
+        if (sMin < 0) plainBands(sMin, 0, c0);
+        split(0, 1, c0, c1, 0);
+        if (sMax > 1) plainBands(1, sMax, c1);
+    }
+
+private:
+    void colorAt(double s, double* color) const {
+        double t = s <= 0 ? s_.t0 : (s >= 1 ? s_.t1 : s_.t0 + (s_.t1 - s_.t0) * s);
+        s_.functions.eval(&t, color);
+    }
+
+    double radius(double s) const { return std::fmax(0.0, s_.r0 + s * dr_); }
+
+    // How far in s beyond the circle (cx, cy, r) the circles must go, in direction `dir`, until
+    // they cover the visible area, leave it for good or shrink to a point.
+    double extension(double cx, double cy, double r, double dir) const {
+        double dr = dr_ * dir;
+        double bx = (canvas_.xMin() + canvas_.xMax()) / 2, by = (canvas_.yMin() + canvas_.yMax()) / 2;
+        double half = std::hypot(canvas_.xMax() - canvas_.xMin(), canvas_.yMax() - canvas_.yMin()) / 2;
+        double dist = std::hypot(cx - bx, cy - by);
+        double reach = dist + half + r + 1;
+        double limit = 16 * reach / std::fmax(move_ + std::fabs(dr), 1e-12);
+        double length = limit;
+        if (dr > move_ * (1 + 1e-9)) {
+            length = (dist + half - r) / (dr - move_);  // the disc then holds the whole area
+        } else if (move_ > std::fmax(dr, 0.0) * (1 + 1e-9)) {
+            length = (r + dist + half) / (move_ - std::fmax(dr, 0.0));  // the circles have left it
+        }
+        if (dr < 0) length = std::fmin(length, r / -dr);
+        if (!std::isfinite(length)) return 0;
+        return std::fmax(0.0, std::fmin(length, limit));
+    }
+
+    void plainBands(double sa, double sb, const double* color) {
+        int bands = 1;
+        if (!nested_) {
+            double pixels = canvas_.scale() * move_ * (sb - sa);
+            bands = static_cast<int>(std::fmin(std::ceil(pixels / kMaxStepPixels), kMaxExtensionBands));
+            if (bands < 1) bands = 1;
+        }
+        for (int i = 0; i < bands && !canvas_.stopped(); ++i)
+            band(sa + (sb - sa) * i / bands, sa + (sb - sa) * (i + 1) / bands, color);
+    }
+
+    void split(double sa, double sb, const double* ca, const double* cb, int depth) {
+        if (canvas_.stopped()) return;
+        double width = canvas_.scale() * (move_ + std::fabs(dr_)) * (sb - sa);
+        bool colorSplit = colorDistance(ca, cb, components_) > kShadingColorStep && width > 1;
+        bool shapeSplit = !nested_ && canvas_.scale() * move_ * (sb - sa) > kMaxStepPixels;
+        if (depth < kMinDepth || (depth < kMaxDepth && (colorSplit || shapeSplit))) {
+            double sm = (sa + sb) / 2, cm[maxColorComponents];
+            colorAt(sm, cm);
+            split(sa, sm, ca, cm, depth + 1);
+            split(sm, sb, cm, cb, depth + 1);
+            return;
+        }
+        double mean[maxColorComponents];
+        for (int k = 0; k < maxColorComponents; ++k) mean[k] = (ca[k] + cb[k]) / 2;
+        band(sa, sb, mean);
+    }
+
+    // The ring between the circles at sa and sb: the first circle forwards, the second backwards,
+    // joined at angle 0, so either fill rule leaves out what both discs cover.
+    void band(double sa, double sb, const double* color) {
+        double ra = radius(sa), rb = radius(sb);
+        if (ra <= 0 && rb <= 0) return;
+        double devR = canvas_.scale() * std::fmax(ra, rb);
+        int n = static_cast<int>(std::ceil(kPi * std::sqrt(2 * std::fmax(devR, 0.0))));
+        n = n < 8 ? 8 : (n > 1024 ? 1024 : n);
+        points_.resize(static_cast<size_t>(4 * (n + 1)));
+        double ax = s_.x0 + sa * dx_, ay = s_.y0 + sa * dy_, bx = s_.x0 + sb * dx_, by = s_.y0 + sb * dy_;
+        for (int i = 0; i <= n; ++i) {
+            double angle = 2 * kPi * (i % n) / n;
+            double c = std::cos(angle), sn = std::sin(angle);
+            size_t fwd = static_cast<size_t>(2 * i), back = static_cast<size_t>(2 * (2 * n + 1 - i));
+            points_[fwd] = ax + ra * c;
+            points_[fwd + 1] = ay + ra * sn;
+            points_[back] = bx + rb * c;
+            points_[back + 1] = by + rb * sn;
+        }
+        canvas_.fill(color, points_.data(), 2 * (n + 1));
+    }
+
+    const RadialShading& s_;
+    ShadingCanvas& canvas_;
+    int components_;
+    double dx_, dy_, dr_, move_;
+    bool nested_;
+    std::vector<double> points_;
+};
+
+}  // namespace
+
+bool RadialShading::readRadial(PdfDict* dict) {
+    double coords[6];
+    if (!readNumberArray(dict->lookup("Coords"), coords, 6) || coords[2] < 0 || coords[5] < 0) {
+        reportError(-1, "Missing or invalid Coords in shading dictionary");
+        return false;
+    }
+    x0 = coords[0];
+    y0 = coords[1];
+    r0 = coords[2];
+    x1 = coords[3];
+    y1 = coords[4];
+    r1 = coords[5];
+    double domain[2];
+    if (readNumberArray(dict->lookup("Domain"), domain, 2)) {
+        t0 = domain[0];
+        t1 = domain[1];
+    }
+    if (!functions.read(dict->lookup("Function"), 1)) return false;
+    PdfObject extend = dict->lookup("Extend");
+    if (extend.isArray() && extend.arrayLength() == 2) {
+        PdfObject e0 = extend.arrayGet(0);
+        PdfObject e1 = extend.arrayGet(1);
+        if (e0.isBool() && e1.isBool()) {
+            extend0 = e0.getBool();
+            extend1 = e1.getBool();
+        }
+    }
+    return true;
+}
+
+void RadialShading::paint(ShadingCanvas& canvas) const {
+    if (!(std::isfinite(x0 + y0 + r0 + x1 + y1 + r1)) || (r0 == 0 && r1 == 0)) return;
+    RadialPainter(*this, canvas).paint();
+}
+
+std::unique_ptr<Shading> parseRadialShading(PdfDict* dict) {
+    auto shading = std::make_unique<RadialShading>();
+    if (!shading->readCommon(dict) || !shading->readRadial(dict)) return nullptr;
+    return shading;
+}
+
+}  // namespace qm
