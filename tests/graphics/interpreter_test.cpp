@@ -329,3 +329,62 @@ TEST(InterpreterBudget, NestedFormsThatMultiplyTheirWorkAreCutShort) {
     EXPECT_LT(device.count("stroke"), 20000);
     EXPECT_EQ(device.count("saveState"), device.count("restoreState"));
 }
+
+TEST(InterpreterShading, RadialShPaintsPolygonsInTheShadingColourSpace) {
+    PageRun page("/Sh sh",
+                 "<< /Shading << /Sh << /ShadingType 3 /ColorSpace /DeviceRGB /Coords [100 100 0 100 100 50] "
+                 "/Function << /FunctionType 2 /Domain [0 1] /C0 [1 0 0] /C1 [0 0 1] /N 1 >> >> >> >>");
+    page.run();
+    EXPECT_GE(page.device.count("fill ["), 64);
+    auto colors = page.device.matching("updateFillColor");
+    EXPECT_EQ(colors.front(), "updateFillColor 0");  // the page's default gray
+    EXPECT_EQ(colors.back().substr(0, 18), "updateFillColor 0.");
+    EXPECT_EQ(page.device.calls.back(), "endPage");
+}
+
+TEST(InterpreterShading, ShadingPatternFillsAndStrokesWithinThePath) {
+    const std::string res =
+        "<< /Pattern << /P << /PatternType 2 /Matrix [1 0 0 1 10 0] /Shading << /ShadingType 3 "
+        "/ColorSpace /DeviceGray /Background [0.5] /Coords [50 50 0 50 50 40] /Extend [false true] "
+        "/Function << /FunctionType 2 /Domain [0 1] /C0 [0] /C1 [1] /N 1 >> >> >> >> >>";
+    PageRun page("/Pattern cs /P scn /Pattern CS /P SCN 0 0 100 100 re B", res);
+    page.run();
+    const auto& calls = page.device.calls;
+    auto at = [&](const std::string& prefix, size_t from) {
+        for (size_t i = from; i < calls.size(); ++i)
+            if (calls[i].compare(0, prefix.size(), prefix) == 0) return i;
+        return calls.size();
+    };
+    size_t clip = at("clip", 0);
+    ASSERT_LT(clip, calls.size());
+    EXPECT_EQ(calls[clip], "clip 0 692 100 792");  // the path's device box
+    // The pattern matrix moves the shading 10 units right of the page origin.
+    size_t transform = at("updateTransform", clip);
+    ASSERT_LT(transform, calls.size());
+    EXPECT_EQ(calls[transform], "updateTransform 1 0 0 1 10 0");
+    size_t background = at("updateFillColor", transform);
+    EXPECT_EQ(calls[background], "updateFillColor 0.5");
+    EXPECT_GE(page.device.count("fill ["), 16);
+    // The stroke went through the shading as well: a second clip, and no plain stroke.
+    EXPECT_EQ(page.device.count("stroke"), 0);
+    size_t second = at("clip", clip + 1);
+    ASSERT_LT(second, calls.size());
+}
+
+TEST(InterpreterShading, ThePageBudgetStopsALargeShading) {
+    ErrorCapture errors;
+    PageRun page("/Sh sh 0 0 m 10 10 l S",
+                 "<< /Shading << /Sh << /ShadingType 3 /ColorSpace /DeviceGray /Coords [300 400 0 300 400 300] "
+                 "/Function << /FunctionType 2 /Domain [0 1] /C0 [0] /C1 [1] /N 1 >> >> >> >>");
+    PdfObject res = page.xref->fetch(1, 0);
+    PdfObject contents = page.xref->fetch(2, 0);
+    PageBox box{0, 0, 612, 792};
+    {
+        ContentInterpreter interp(page.xref.get(), &page.device, 1, res.getDict(), 72, box, false, box, 0, false);
+        interp.setWorkBudget(20);
+        interp.run(contents);
+    }
+    EXPECT_LE(page.device.count("fill ["), 20);
+    EXPECT_EQ(page.device.count("stroke"), 0);
+    EXPECT_TRUE(errors.contains("Page content too complex; the rest of the page is not drawn"));
+}
