@@ -40,6 +40,11 @@ public:
         double c0[maxColorComponents], c1[maxColorComponents];
         colorAt(0, c0);
         colorAt(1, c1);
+        end_ = sMax;
+        // Each band reaches a pixel into the next, which paints over it: rings that merely
+        // touched would leave unpainted pixels where their polygons differ.
+        double speed = canvas_.scale() * (move_ + std::fabs(dr_));
+        overlap_ = speed > 0 ? 1 / speed : 0;
         if (sMin < 0) plainBands(sMin, 0, c0);
         split(0, 1, c0, c1, 0);
         if (sMax > 1) plainBands(1, sMax, c1);
@@ -104,6 +109,7 @@ private:
     // The ring between the circles at sa and sb: the first circle forwards, the second backwards,
     // joined at angle 0, so either fill rule leaves out what both discs cover.
     void band(double sa, double sb, const double* color) {
+        sb = std::fmin(sb + overlap_, std::fmax(sb, end_));
         double ra = radius(sa), rb = radius(sb);
         if (ra <= 0 && rb <= 0) return;
         double devR = canvas_.scale() * std::fmax(ra, rb);
@@ -128,6 +134,7 @@ private:
     int components_;
     double dx_, dy_, dr_, move_;
     bool nested_;
+    double end_ = 1, overlap_ = 0;
     std::vector<double> points_;
 };
 
