@@ -251,11 +251,15 @@ std::string bookmarkTreeText(const std::string& title, int first, int last,
     if (entries.empty()) text += "root0 = gFld(\"Your pdf file doesn't contain bookmarks\", \"\")\n";
     long long pages = static_cast<long long>(last) - first + 1;
     // A level may grow by one from one entry to the next only; a deeper jump would name a
-    // folder variable that was never made and stop the whole tree script.
+    // folder variable that was never made and stop the whole tree script. Entries are
+    // placed under the nearest earlier entry of a smaller level, which keeps every level of
+    // a well-formed listing as it is.
     std::vector<int> levels(entries.size());
+    std::vector<int> ancestors;
     for (size_t k = 0; k < entries.size(); ++k) {
-        int most = k == 0 ? 0 : levels[k - 1] + 1;
-        levels[k] = std::max(0, std::min(entries[k].level, most));
+        while (!ancestors.empty() && ancestors.back() >= entries[k].level) ancestors.pop_back();
+        levels[k] = static_cast<int>(ancestors.size());
+        ancestors.push_back(entries[k].level);
     }
     char line[64];
     for (size_t k = 0; k < entries.size(); ++k) {
