@@ -1,0 +1,209 @@
+// The converted site in headless Chromium, opened from disk (every file its own origin, so
+// the frames talk through postMessage) and served over HTTP by Python's http.server (one
+// origin). Builds the site with make_test_site first and installs playwright-core into the
+// work folder when it is missing.
+//
+//   node site_browser.js MAKE_TEST_SITE PDF WORK_FOLDER CHROMIUM
+'use strict';
+const { execFileSync, spawn } = require('child_process');
+const fs = require('fs');
+const path = require('path');
+
+const [maker, pdf, work, chromiumPath] = process.argv.slice(2);
+if (!chromiumPath) {
+  console.error('usage: node site_browser.js MAKE_TEST_SITE PDF WORK_FOLDER CHROMIUM');
+  process.exit(2);
+}
+const SKIP = 77;
+
+function loadPlaywright() {
+  const npmRoot = path.join(work, 'npm');
+  const local = path.join(npmRoot, 'node_modules', 'playwright-core');
+  try { return require('playwright-core'); } catch (e) { /* not installed globally */ }
+  if (!fs.existsSync(local)) {
+    fs.mkdirSync(npmRoot, { recursive: true });
+    try {
+      execFileSync('npm', ['install', '--no-audit', '--no-fund', '--no-save', '--prefix', npmRoot, 'playwright-core'],
+                   { stdio: 'inherit', timeout: 300000 });
+    } catch (e) {
+      console.error('site_browser: playwright-core could not be installed with npm; test skipped');
+      process.exit(SKIP);
+    }
+  }
+  return require(local);
+}
+
+let failures = 0;
+function check(ok, what) {
+  if (ok) {
+    console.log('  ok    ' + what);
+  } else {
+    failures++;
+    console.log('  FAIL  ' + what);
+  }
+}
+
+async function waitFor(what, probe, timeoutMs = 5000) {
+  const end = Date.now() + timeoutMs;
+  let last;
+  while (Date.now() < end) {
+    try {
+      last = await probe();
+      if (last) return true;
+    } catch (e) { last = e.message; }
+    await new Promise(r => setTimeout(r, 50));
+  }
+  check(false, what + ' (last seen: ' + JSON.stringify(last) + ')');
+  return false;
+}
+
+// Python's http.server on 127.0.0.1 with a port the system picks; resolves to its address.
+function startServer(folder) {
+  return new Promise((resolve, reject) => {
+    const server = spawn('python3', ['-u', '-m', 'http.server', '0', '--bind', '127.0.0.1', '--directory', folder],
+                         { stdio: ['ignore', 'pipe', 'pipe'] });
+    let seen = '';
+    const timer = setTimeout(() => reject(new Error('http.server did not start: ' + seen)), 15000);
+    server.stdout.on('data', chunk => {
+      seen += chunk;
+      const m = /port (\d+)/.exec(seen);
+      if (m) {
+        clearTimeout(timer);
+        resolve({ server, base: 'http://127.0.0.1:' + m[1] + '/' });
+      }
+    });
+    server.stderr.on('data', () => {});  // request log
+    server.on('exit', code => reject(new Error('http.server ended with ' + code)));
+  });
+}
+
+async function drive(browser, url, mode, shotFolder) {
+  console.log(mode + ': ' + url);
+  const page = await browser.newPage({ viewport: { width: 1000, height: 700 } });
+  const errors = [];
+  page.on('pageerror', e => errors.push(e.message));
+  await page.goto(url);
+  const frame = name => page.frame({ name });
+  const contentsFile = () => path.basename(new URL(frame('contents').url()).pathname);
+  const counter = () => frame('ltop').$eval('#page', e => e.value);
+  const onPage = async (n, what) => {
+    const file = 'pg_' + String(n).padStart(4, '0') + '.htm';
+    if (await waitFor(what + ': contents shows ' + file, async () => contentsFile() === file)) {
+      check(true, what + ': contents shows ' + file);
+    }
+    if (await waitFor(what + ': counter reads ' + n, async () => (await counter()) === String(n))) {
+      check(true, what + ': counter reads ' + n);
+    }
+  };
+
+  await onPage(1, 'opened');
+  const crossOrigin = await frame('ltop').evaluate(() => {
+    try { return typeof parent.lastpage !== 'number'; } catch (e) { return true; }
+  });
+  check(crossOrigin === (mode === 'file'), 'frames are ' + (mode === 'file' ? 'separate origins' : 'one origin'));
+  check(await frame('ltop').$eval('#count', e => e.textContent) === '30', 'the bar counts 30 pages');
+  check(await frame('ltop').$eval('#prev', e => e.disabled), 'previous is off on the first page');
+
+  await frame('ltop').click('#next');
+  await onPage(2, 'next button');
+
+  await frame('ltop').selectOption('#zoom', '150');
+  if (await waitFor('zoom 150 % scales the page', async () =>
+      (await frame('contents').evaluate(() => document.body.style.zoom)) === '1.5')) {
+    check(true, 'zoom 150 % scales the page');
+  }
+  const box = await frame('contents').evaluate(() => document.querySelector('img').getBoundingClientRect().width);
+  check(box > 1200, 'the page picture is drawn at 150 % (' + Math.round(box) + ' px wide)');
+  await frame('ltop').click('#next');
+  await onPage(3, 'next button again');
+  if (await waitFor('the next page keeps 150 %', async () =>
+      (await frame('contents').evaluate(() => document.body.style.zoom)) === '1.5')) {
+    check(true, 'the next page keeps 150 %');
+  }
+  if (shotFolder) await page.screenshot({ path: path.join(shotFolder, mode + '-zoom150.png') });
+  await frame('ltop').selectOption('#zoom', '100');
+
+  await frame('lbottom').click('#list a[data-page="5"]');
+  await onPage(5, 'page list entry 5');
+  if (await waitFor('the page list marks page 5', async () =>
+      (await frame('lbottom').$eval('#list a.on', e => e.getAttribute('data-page'))) === '5')) {
+    check(true, 'the page list marks page 5');
+  }
+  check(await frame('lbottom').$$eval('#list img', l => l.length) === 30, 'the page list has 30 pictures');
+  const home = await frame('lbottom').$eval('table a', a => [a.getAttribute('href'), a.target]);
+  check(home[0] === 'https://example.org/?a=1&b=2' && home[1] === '_top', 'the home link ends the page list');
+
+  await frame('ltop').fill('#page', '7');
+  await frame('ltop').press('#page', 'Enter');
+  await onPage(7, 'page number typed');
+
+  await frame('contents').click('body', { position: { x: 400, y: 400 } });
+  await page.keyboard.press('n');
+  await onPage(8, 'key n in the page');
+  await frame('ltop').click('#zoom');
+  await page.keyboard.press('Escape');
+  await frame('ltop').focus('#next');
+  await page.keyboard.press('ArrowLeft');
+  await onPage(7, 'left arrow in the bar');
+
+  await frame('ltop').click('#last');
+  await onPage(30, 'last button');
+  check(await frame('ltop').$eval('#next', e => e.disabled), 'next is off on the last page');
+
+  await frame('lbottom').click('text=Bookmarks');
+  await waitFor('the bookmark view opens', async () => /pg_bmark\.htm$/.test(frame('lbottom').url()));
+  await frame('lbottom').waitForSelector('.tree');
+  await frame('lbottom').click('a:text("Trepak 2")');
+  await onPage(16, 'bookmark Trepak 2');
+  check(!(await frame('lbottom').isVisible('a:text("Amanda 1.1")')), 'folders start closed');
+  await frame('lbottom').click('li:has(> .row a:text("Isis 1")) > .row .tw');
+  await frame('lbottom').click('a:text("Amanda 1.1")');
+  await onPage(12, 'bookmark Amanda 1.1 inside an opened folder');
+  if (shotFolder) await page.screenshot({ path: path.join(shotFolder, mode + '-bookmarks.png') });
+  await frame('lbottom').click('text=Pages');
+  await waitFor('back to the page list', async () => /pg_index\.htm$/.test(frame('lbottom').url()));
+  if (await waitFor('the page list marks page 12', async () =>
+      (await frame('lbottom').$eval('#list a.on', e => e.getAttribute('data-page'))) === '12')) {
+    check(true, 'the page list marks page 12');
+  }
+
+  check(errors.length === 0, 'no script errors' + (errors.length ? ': ' + errors.join('; ') : ''));
+  await page.close();
+}
+
+(async () => {
+  const site = path.join(work, 'site');
+  fs.rmSync(site, { recursive: true, force: true });
+  fs.mkdirSync(work, { recursive: true });
+  execFileSync(maker, [site, pdf], { stdio: 'inherit' });
+  const { chromium } = loadPlaywright();
+  const browser = await chromium.launch({
+    executablePath: chromiumPath,
+    args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
+           '--disable-component-update', '--disable-sync'],
+  });
+  const shots = path.join(work, 'screenshots');
+  fs.mkdirSync(shots, { recursive: true });
+  let server;
+  try {
+    await drive(browser, 'file://' + path.join(site, 'index.htm'), 'file', shots);
+    const started = await startServer(site);
+    server = started.server;
+    await drive(browser, started.base + 'index.htm', 'http', shots);
+    for (const [w, h] of [[800, 600], [1280, 800], [1920, 1080]]) {
+      const page = await browser.newPage({ viewport: { width: w, height: h } });
+      await page.goto('file://' + path.join(site, 'index.htm'));
+      await page.waitForTimeout(400);
+      await page.screenshot({ path: path.join(shots, 'site-' + w + 'x' + h + '.png') });
+      await page.close();
+    }
+  } finally {
+    if (server) server.kill();
+    await browser.close();
+  }
+  console.log(failures ? failures + ' check(s) failed' : 'all checks passed');
+  process.exit(failures ? 1 : 0);
+})().catch(e => {
+  console.error(e);
+  process.exit(1);
+});
