@@ -1,5 +1,8 @@
 #include "core/pdf_parser.h"
 
+#include <cstring>
+#include <vector>
+
 #include "core/object_cipher.h"
 #include "core/object_resolver.h"
 #include "core/pdf_array.h"
@@ -100,8 +103,13 @@ PdfObject PdfParser::readObjectAt(const ObjectCipher* cipher, int num, int gen, 
         PdfObject result = first_;
         PdfString* s = result.getString();
         auto decryptor = cipher->forObject(num, gen);
-        if (decryptor && s->length() > 0)
-            decryptor->decrypt(reinterpret_cast<unsigned char*>(s->data()), s->length());
+        if (decryptor && s->length() > 0) {
+            std::vector<unsigned char> plain(static_cast<size_t>(s->length()) + StreamDecryptor::kMaxExtraOutput);
+            int n = decryptor->decrypt(reinterpret_cast<const unsigned char*>(s->data()), s->length(), plain.data(),
+                                       true);
+            s->resize(n);
+            if (n > 0) std::memcpy(s->data(), plain.data(), static_cast<size_t>(n));
+        }
         shift();
         return result;
     }
@@ -129,7 +137,7 @@ PdfObject PdfParser::makeStream(PdfObject dict, const ObjectCipher* cipher, int 
 
     SourceStream* base = current->sourceStream()->makeSubStream(start, length, dict);
     if (!base) return PdfObject::makeError();
-    if (cipher) base->setDecryptor(cipher->forObject(num, gen));
+    if (cipher) base->setDecryptor(cipher->forStream(num, gen, dict.getDict()));
     Stream* top = addFilters(base, dict.getDict());
 
     lexer_->setPosition(start + length);

@@ -24,11 +24,12 @@ bool checkUserPassword(const StandardEncryption& enc, const uint8_t padded[32], 
     for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(static_cast<uint32_t>(enc.permissions) >> (8 * i));
     md5.update(p, 4);
     md5.update(enc.fileId.data(), enc.fileId.size());
+    if (enc.revision >= 4 && !enc.encryptMetadata) md5.update("\xff\xff\xff\xff", 4);
     uint8_t digest[16];
     md5.finish(digest);
 
     bool ok = false;
-    if (enc.revision == 3) {
+    if (enc.revision == 3 || enc.revision == 4) {
         for (int i = 0; i < 50; ++i) Md5::digest(digest, 16, digest);
         uint8_t test[32];
         std::memcpy(test, enc.user.data(), 32);
@@ -74,11 +75,11 @@ bool computeFileKey(const StandardEncryption& enc, const char* ownerPassword, co
     padPassword(ownerPassword, padded);
     uint8_t digest[16];
     Md5::digest(padded, 32, digest);
-    if (enc.revision == 3)
+    if (enc.revision == 3 || enc.revision == 4)
         for (int i = 0; i < 50; ++i) Md5::digest(digest, 16, digest);
     uint8_t candidate[32];
     std::memcpy(candidate, enc.owner.data(), 32);
-    if (enc.revision == 3) {
+    if (enc.revision == 3 || enc.revision == 4) {
         uint8_t round[16];
         for (int i = 19; i >= 0; --i) {
             for (int k = 0; k < n; ++k) round[k] = static_cast<uint8_t>(digest[k] ^ i);

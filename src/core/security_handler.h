@@ -1,6 +1,7 @@
 #pragma once
-// Standard security handler, revisions 2 and 3 (RC4, 40 to 128-bit keys): the file key
-// from the passwords, and the per-object decryptors the parser and file streams use.
+// Standard security handler, revisions 2 to 4 (keys of 40 to 128 bits made with MD5): the
+// file key from the passwords, and the per-object RC4 decryptor. Revisions 5 and 6 are in
+// aes256_keys.h, the per-object choice of method in standard_cipher.h.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -14,11 +15,15 @@ namespace qm {
 struct StandardEncryption {
     int version = 1;      // V
     int revision = 2;     // R
-    int keyLength = 5;    // bytes, 5..16
-    std::string owner;    // O, 32 bytes
-    std::string user;     // U, 32 bytes
+    int keyLength = 5;    // bytes, 5..16 (32 from revision 5)
+    std::string owner;    // O, 32 bytes (48 from revision 5)
+    std::string user;     // U, 32 bytes (48 from revision 5)
     int32_t permissions = 0;  // P
     std::string fileId;   // first string of the trailer's ID
+    bool encryptMetadata = true;  // EncryptMetadata (revision 4 and later)
+    std::string ownerKey;  // OE, 32 bytes: the file key encrypted under the owner password
+    std::string userKey;   // UE, 32 bytes: the file key encrypted under the user password
+    std::string perms;     // Perms, 16 bytes, or empty
 };
 
 // The 32-byte form of a password: its first 32 bytes completed with the pad string;
@@ -35,8 +40,9 @@ public:
     ObjectDecryptor(const uint8_t* fileKey, int keyLength, int objectNumber, int generation);
     void reset() override { rc4_.init(objectKey_, objectKeyLength_); }
     uint8_t decryptByte(uint8_t byte) { return rc4_.next(byte); }
-    void decrypt(unsigned char* data, int length) override {
-        if (length > 0) rc4_.apply(data, static_cast<size_t>(length));
+    int decrypt(const unsigned char* in, int length, unsigned char* out, bool) override {
+        for (int i = 0; i < length; ++i) out[i] = rc4_.next(in[i]);
+        return length > 0 ? length : 0;
     }
 
 private:

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <set>
 
+#include "core/aes256_keys.h"
+#include "core/encryption_dict.h"
 #include "core/object_cipher.h"
 #include "core/pdf_array.h"
 #include "core/pdf_dict.h"
@@ -281,66 +283,34 @@ bool XrefTable::checkEncryption() {
     PdfObject encrypt = trailer_.dictLookup("Encrypt");
     if (!encrypt.isDict()) return true;
     encrypted_ = true;
-    PdfObject filter = encrypt.dictLookup("Filter");
-    if (!filter.isName("Standard")) {
-        reportError(-1, "Unknown security handler '%s'", filter.isName() ? filter.getName() : "???");
-        return false;
-    }
-    PdfObject v = encrypt.dictLookup("V"), r = encrypt.dictLookup("R"), p = encrypt.dictLookup("P");
-    PdfObject o = encrypt.dictLookup("O"), u = encrypt.dictLookup("U");
-    PdfObject length = encrypt.dictLookup("Length");
-    PdfObject id = trailer_.dictLookup("ID");
-    if (!v.isInt() || !r.isInt() || !p.isInt() || !o.isString() || o.getString()->length() != 32 ||
-        !u.isString() || u.getString()->length() != 32 || !id.isArray()) {
-        reportError(-1, "Weird encryption info");
-        return false;
-    }
-    EncryptionParams params;
-    params.version = v.getInt();
-    params.revision = r.getInt();
-    params.keyLength = length.isInt() ? length.getInt() / 8 : 5;
-    params.permissions = p.getInt();
-    if ((params.version != 1 && params.version != 2) || (params.revision != 2 && params.revision != 3)) {
-        reportError(-1, "Unsupported version/revision (%d/%d) of Standard security handler", params.version,
-                    params.revision);
-        return false;
-    }
-    PdfObject firstId = id.arrayGet(0);
-    if (!firstId.isString()) {
-        reportError(-1, "Weird encryption info");
-        return false;
-    }
-    params.ownerKey = *o.getString();
-    params.userKey = *u.getString();
-    params.fileId = *firstId.getString();
-    return unlock(params);
+    EncryptionSetup setup;
+    return readEncryptDict(encrypt, trailer_, &setup) && unlock(setup);
 }
 
 // The standard security handler decides which password opens the file and installs the
 // per-object cipher the parser then applies to every string and stream.
-bool XrefTable::unlock(const EncryptionParams& params) {
-    if (params.keyLength < 5 || params.keyLength > 16) {
+bool XrefTable::unlock(const EncryptionSetup& setup) {
+    const StandardEncryption& enc = setup.enc;
+    const bool aes256 = enc.revision >= 5;
+    if (!aes256 && (enc.keyLength < 5 || enc.keyLength > 16)) {
         reportError(-1, "Weird encryption info");
         return false;
     }
-    StandardEncryption enc;
-    enc.version = params.version;
-    enc.revision = params.revision;
-    enc.keyLength = params.keyLength;
-    enc.owner.assign(params.ownerKey.text(), static_cast<size_t>(params.ownerKey.length()));
-    enc.user.assign(params.userKey.text(), static_cast<size_t>(params.userKey.length()));
-    enc.permissions = params.permissions;
-    enc.fileId.assign(params.fileId.text(), static_cast<size_t>(params.fileId.length()));
     const char* owner = ownerPassword_ ? ownerPassword_->text() : nullptr;
     const char* user = userPassword_ ? userPassword_->text() : nullptr;
-    uint8_t key[16];
-    if (!computeFileKey(enc, owner, user, key, &ownerAccepted_)) {
+    uint8_t key[32];
+    bool accepted = aes256 ? computeAes256FileKey(enc, owner, user, key, &ownerAccepted_)
+                           : computeFileKey(enc, owner, user, key, &ownerAccepted_);
+    if (!accepted) {
         reportError(-1, "Incorrect password");
         return false;
     }
     if (owner && !ownerAccepted_) reportError(-1, "Incorrect owner password");
-    permissions_ = params.permissions;
-    cipher_ = std::make_unique<Rc4ObjectCipher>(key, params.keyLength);
+    if (aes256 && !aes256PermsMatch(enc, key))
+        reportError(-1, "Encryption permissions do not match the key (continuing anyway)");
+    permissions_ = enc.permissions;
+    cipher_ = std::make_unique<StandardObjectCipher>(key, aes256 ? 32 : enc.keyLength, setup.filters,
+                                                     enc.encryptMetadata);
     return true;
 }
 

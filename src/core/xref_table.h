@@ -18,6 +18,7 @@ namespace qm {
 class FileStream;
 class ObjectCipher;
 class PdfParser;
+struct EncryptionSetup;
 class Stream;
 
 struct XrefEntry {
@@ -27,17 +28,6 @@ struct XrefEntry {
     int generation = 0;
     bool used = false;
     int streamNumber = -1;  // the object stream holding the object, or -1
-};
-
-// The Encrypt dictionary's fields, checked for kind, as the security handler needs them.
-struct EncryptionParams {
-    int version = 0;
-    int revision = 0;
-    int keyLength = 5;
-    int permissions = 0;
-    PdfString ownerKey;  // O, 32 bytes
-    PdfString userKey;   // U, 32 bytes
-    PdfString fileId;    // first element of the trailer's ID
 };
 
 class XrefTable : public ObjectResolver {
@@ -98,7 +88,7 @@ private:
     void scanObjectLine(const char* line, int length, long linePos);
     bool growTo(long count);
     bool checkEncryption();
-    bool unlock(const EncryptionParams& params);
+    bool unlock(const EncryptionSetup& setup);
     // A stream over the file from `pos` (absolute) to its end, not yet reset.
     Stream* streamAt(long pos) const;
     // A parser bound to this table reading the file from `pos` (absolute).

@@ -6,14 +6,18 @@ namespace qm {
 
 FileStream::FileStream(std::shared_ptr<SharedFile> file, long start, long length, PdfObject dict)
     : SourceStream(std::move(dict)), file_(std::move(file)), start_(start < 0 ? 0 : start),
-      length_(length < 0 ? -1 : length), bufferPos_(start_) {}
+      length_(length < 0 ? -1 : length), bufferPos_(start_), rawPos_(start_) {}
 
 void FileStream::reset() {
     savedPos_ = file_->pos;
     file_->pos = start_;
     bufferPos_ = start_;
     next_ = end_ = 0;
-    if (decryptor_) decryptor_->reset();
+    if (decryptor_) {
+        decryptor_->reset();
+        rawPos_ = start_;
+        decryptDone_ = false;
+    }
 }
 
 void FileStream::close() {
@@ -24,6 +28,7 @@ void FileStream::close() {
 }
 
 bool FileStream::fill() {
+    if (decryptor_) return fillDecrypted();
     bufferPos_ += end_;
     next_ = end_ = 0;
     long want = kBufferSize;
@@ -36,8 +41,29 @@ bool FileStream::fill() {
     if (got <= 0) return false;
     file_->pos = bufferPos_ + got;
     end_ = static_cast<int>(got);
-    if (decryptor_) decryptor_->decrypt(buffer_, end_);
     return true;
+}
+
+bool FileStream::fillDecrypted() {
+    if (!raw_) raw_ = std::make_unique<unsigned char[]>(kBufferSize);
+    next_ = end_ = 0;
+    // A chunk can give out nothing (the initialisation vector alone, a held-back block), so
+    // read on until there are plain bytes or the object is done.
+    while (end_ == 0 && !decryptDone_) {
+        long limit = file_->data->size();
+        if (length_ >= 0 && start_ + length_ < limit) limit = start_ + length_;
+        long want = limit - rawPos_;
+        if (want > kBufferSize) want = kBufferSize;
+        if (want < 0) want = 0;
+        long got = want > 0 ? file_->data->readAt(rawPos_, raw_.get(), want) : 0;
+        if (got < 0) got = 0;
+        bufferPos_ = rawPos_;
+        rawPos_ += got;
+        file_->pos = rawPos_;
+        decryptDone_ = got < want || rawPos_ >= limit;
+        end_ = decryptor_->decrypt(raw_.get(), static_cast<int>(got), buffer_, decryptDone_);
+    }
+    return end_ > 0;
 }
 
 int FileStream::readBlock(unsigned char* out, int size) {
@@ -60,6 +86,13 @@ void FileStream::setPos(long position) {
     file_->pos = target;
     bufferPos_ = target;
     next_ = end_ = 0;
+    if (decryptor_) {
+        // Decryption restarts here; a block cipher's chain cannot be joined mid-way, which
+        // nothing reading object data asks for.
+        decryptor_->reset();
+        rawPos_ = target;
+        decryptDone_ = false;
+    }
 }
 
 SourceStream* FileStream::makeSubStream(long start, long length, PdfObject dict) {
@@ -70,6 +103,7 @@ void FileStream::moveStart(long delta) {
     start_ += delta;
     if (start_ < 0) start_ = 0;
     bufferPos_ = start_;
+    rawPos_ = start_;
     next_ = end_ = 0;
 }
 

@@ -39,15 +39,22 @@ public:
 
 private:
     bool fill();
+    // fill() for an encrypted object: raw bytes go through the decryptor into the buffer.
+    bool fillDecrypted();
 
     std::shared_ptr<SharedFile> file_;
     long start_;
     long length_;  // -1: up to the end of the file
-    unsigned char buffer_[kBufferSize];
+    unsigned char buffer_[kBufferSize + StreamDecryptor::kMaxExtraOutput];
     int next_ = 0;
     int end_ = 0;
     long bufferPos_;
     long savedPos_ = -1;
+    // Encrypted objects only: the raw bytes of one chunk, the next raw position to read and
+    // whether the decryptor has seen its final chunk.
+    std::unique_ptr<unsigned char[]> raw_;
+    long rawPos_ = 0;
+    bool decryptDone_ = false;
 };
 
 }  // namespace qm

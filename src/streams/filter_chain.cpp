@@ -57,6 +57,8 @@ CcittParams readCcittParams(const PdfDict* d) {
 
 Stream* makeFilter(Stream* below, const char* name, const PdfObject& params) {
     const PdfDict* dict = params.isDict() ? params.getDict() : nullptr;
+    // The security handler already decrypted the data below, with the method this names.
+    if (std::strcmp(name, "Crypt") == 0) return below;
     for (const FilterEntry* e = filterEntries(); e->name; ++e) {
         if (std::strcmp(name, e->name) == 0 || std::strcmp(name, e->abbreviation) == 0)
             return e->make(below, dict);

@@ -62,12 +62,20 @@ private:
     int refCount_ = 1;
 };
 
-// Decrypts raw file bytes of one object in place; reset returns it to its initial state.
+// Decrypts the raw file bytes of one object, fed in order in chunks; reset returns it to its
+// initial state. Block ciphers give out fewer bytes than they take (an initialisation vector,
+// padding) and may hold bytes back until the next chunk.
 class StreamDecryptor {
 public:
+    // Plain bytes one call may give out beyond the raw bytes it was given.
+    static constexpr int kMaxExtraOutput = 32;
+
     virtual ~StreamDecryptor() = default;
     virtual void reset() = 0;
-    virtual void decrypt(unsigned char* data, int length) = 0;
+    // Decrypts `length` bytes from `in` into `out`, which has room for length +
+    // kMaxExtraOutput bytes and does not overlap `in`; `last` marks the final chunk of the
+    // object. Returns the number of plain bytes written.
+    virtual int decrypt(const unsigned char* in, int length, unsigned char* out, bool last) = 0;
 };
 
 class SourceStream : public Stream {

@@ -83,13 +83,14 @@ TEST(PasswordPadding, ShortLongAndAbsent) {
 TEST(ObjectKeys, ObjectNumberEntersTheKeyAndResetReplays) {
     uint8_t fileKey[5] = {1, 2, 3, 4, 5};
     ObjectDecryptor d1(fileKey, 5, 1, 0), d2(fileKey, 5, 2, 0);
-    uint8_t x[4] = {9, 9, 9, 9}, y[4] = {9, 9, 9, 9};
-    d1.decrypt(x, 4);
-    d2.decrypt(y, 4);
+    const uint8_t nines[4] = {9, 9, 9, 9};
+    uint8_t x[4], y[4];
+    EXPECT_EQ(d1.decrypt(nines, 4, x, false), 4);
+    d2.decrypt(nines, 4, y, false);
     EXPECT_NE(hex(x, 4), hex(y, 4));
-    uint8_t again[4] = {9, 9, 9, 9};
+    uint8_t again[4];
     d1.reset();
-    d1.decrypt(again, 4);
+    d1.decrypt(nines, 4, again, true);
     EXPECT_EQ(hex(x, 4), hex(again, 4));
     // A 16-byte file key gives a 16-byte object key, never more.
     uint8_t longKey[16] = {};

@@ -26,8 +26,9 @@ class XorDecryptor : public StreamDecryptor {
 public:
     explicit XorDecryptor(unsigned char key) : key_(key) {}
     void reset() override { resets++; }
-    void decrypt(unsigned char* data, int length) override {
-        for (int i = 0; i < length; ++i) data[i] ^= key_;
+    int decrypt(const unsigned char* in, int length, unsigned char* out, bool) override {
+        for (int i = 0; i < length; ++i) out[i] = in[i] ^ key_;
+        return length;
     }
     int resets = 0;
 

@@ -262,8 +262,24 @@ TEST(XrefTable, EncryptionIsCheckedBeforeThePasswords) {
         {"/Filter /FooBar", true, "Unknown security handler 'FooBar'"},
         {"/Filter /Standard /V 1 /R 2 /P -4 /O (short) /U (" + u32 + ")", true, "Weird encryption info"},
         {"/Filter /Standard /V 1 /R 2 /P -4 /O (" + o32 + ") /U (" + u32 + ")", false, "Weird encryption info"},
-        {"/Filter /Standard /V 4 /R 4 /P -4 /O (" + o32 + ") /U (" + u32 + ")", true,
-         "Unsupported version/revision (4/4) of Standard security handler"},
+        {"/Filter /Standard /V 3 /R 3 /P -4 /O (" + o32 + ") /U (" + u32 + ")", true,
+         "Unsupported version/revision (3/3) of Standard security handler"},
+        {"/Filter /Standard /V 4 /R 5 /P -4 /O (" + o32 + ") /U (" + u32 + ")", true,
+         "Unsupported version/revision (4/5) of Standard security handler"},
+        // Crypt filters: a method nobody knows, a filter CF does not define.
+        {"/Filter /Standard /V 4 /R 4 /P -4 /O (" + o32 + ") /U (" + u32 +
+             ") /CF << /StdCF << /CFM /ROT13 >> >> /StmF /StdCF /StrF /StdCF",
+         true, "Unsupported crypt filter method 'ROT13' of Standard security handler"},
+        {"/Filter /Standard /V 4 /R 4 /P -4 /O (" + o32 + ") /U (" + u32 +
+             ") /CF << /StdCF << /CFM /AESV2 >> >> /StmF /Other /StrF /StdCF",
+         true, "Unknown crypt filter 'Other' of Standard security handler"},
+        // AES-256 needs 48-byte O and U and the wrapped keys; it does without the ID.
+        {"/Filter /Standard /V 5 /R 6 /P -4 /O (" + o32 + ") /U (" + u32 + ")", false, "Weird encryption info"},
+        {"/Filter /Standard /V 5 /R 6 /P -4 /O (" + o32 + u32 + ") /U (" + u32 + o32 + ")", false,
+         "Weird encryption info"},
+        {"/Filter /Standard /V 5 /R 6 /P -4 /O (" + o32 + u32 + ") /U (" + u32 + o32 + ") /OE (" + o32 +
+             ") /UE (" + u32 + ") /CF << /StdCF << /CFM /AESV3 >> >> /StmF /StdCF /StrF /StdCF",
+         false, "Incorrect password"},
         // Well formed: the security handler decides, and these keys fit no password.
         {"/Filter /Standard /V 1 /R 2 /P -4 /O (" + o32 + ") /U (" + u32 + ")", true, "Incorrect password"},
         {"/Filter /Standard /V 2 /R 3 /Length 4096 /P -4 /O (" + o32 + ") /U (" + u32 + ")", true,
