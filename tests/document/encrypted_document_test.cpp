@@ -84,10 +84,9 @@ TEST(EncryptedDocuments, WrongPasswordsAndUnsupportedMethods) {
         EXPECT_EQ(fetchString(*doc, 4, "Title"), "Hello");
     }
     {
-        ErrorCapture errors;
         auto doc = open("encryption/aes128.pdf", nullptr, "user");
-        EXPECT_FALSE(doc->isOk());
-        EXPECT_TRUE(errors.contains("Unsupported version/revision (4/4) of Standard security handler"));
+        ASSERT_TRUE(doc->isOk());
+        EXPECT_EQ(fetchString(*doc, 4, "Title"), "Hello");
     }
 }
 
@@ -119,9 +118,4 @@ TEST(EncryptedDocuments, CorpusFilesWithTheirPasswords) {
     }
     auto wrong = open("corpus/enc-rc4-40-pw.pdf", nullptr, "bar");
     EXPECT_FALSE(wrong->isOk());
-    for (const char* aes : {"enc-aes128-pw.pdf", "enc-aes128-empty-30p.pdf"}) {
-        ErrorCapture errors;
-        auto doc = open(std::string("corpus/") + aes, nullptr, "baz");
-        EXPECT_FALSE(doc->isOk()) << aes;
-    }
 }
