@@ -97,17 +97,24 @@ bool computeFileKey(const StandardEncryption& enc, const char* ownerPassword, co
     return checkUserPassword(enc, padded, fileKey);
 }
 
+int objectKeyMaterial(const uint8_t* fileKey, int keyLength, int objectNumber, int generation,
+                      uint8_t out[kMaxObjectKeyMaterial]) {
+    keyLength = clampKeyLength(keyLength);
+    std::memcpy(out, fileKey, static_cast<size_t>(keyLength));
+    out[keyLength] = static_cast<uint8_t>(objectNumber);
+    out[keyLength + 1] = static_cast<uint8_t>(objectNumber >> 8);
+    out[keyLength + 2] = static_cast<uint8_t>(objectNumber >> 16);
+    out[keyLength + 3] = static_cast<uint8_t>(generation);
+    out[keyLength + 4] = static_cast<uint8_t>(generation >> 8);
+    return keyLength + 5;
+}
+
 ObjectDecryptor::ObjectDecryptor(const uint8_t* fileKey, int keyLength, int objectNumber, int generation)
     : rc4_(nullptr, 0) {
     keyLength = clampKeyLength(keyLength);
-    uint8_t material[21];
-    std::memcpy(material, fileKey, static_cast<size_t>(keyLength));
-    material[keyLength] = static_cast<uint8_t>(objectNumber);
-    material[keyLength + 1] = static_cast<uint8_t>(objectNumber >> 8);
-    material[keyLength + 2] = static_cast<uint8_t>(objectNumber >> 16);
-    material[keyLength + 3] = static_cast<uint8_t>(generation);
-    material[keyLength + 4] = static_cast<uint8_t>(generation >> 8);
-    Md5::digest(material, static_cast<size_t>(keyLength + 5), objectKey_);
+    uint8_t material[kMaxObjectKeyMaterial];
+    int n = objectKeyMaterial(fileKey, keyLength, objectNumber, generation, material);
+    Md5::digest(material, static_cast<size_t>(n), objectKey_);
     objectKeyLength_ = keyLength + 5 > 16 ? 16 : keyLength + 5;
     reset();
 }

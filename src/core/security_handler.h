@@ -35,6 +35,12 @@ void padPassword(const char* password, uint8_t out[32]);
 bool computeFileKey(const StandardEncryption& enc, const char* ownerPassword, const char* userPassword,
                     uint8_t fileKey[16], bool* ownerAccepted);
 
+// What the object key is hashed from: the file key (5 to 16 bytes), then the object number's
+// three low bytes and the generation's two, least significant first. Returns its length.
+constexpr int kMaxObjectKeyMaterial = 21;
+int objectKeyMaterial(const uint8_t* fileKey, int keyLength, int objectNumber, int generation,
+                      uint8_t out[kMaxObjectKeyMaterial]);
+
 class ObjectDecryptor : public StreamDecryptor {
 public:
     ObjectDecryptor(const uint8_t* fileKey, int keyLength, int objectNumber, int generation);

@@ -87,41 +87,54 @@ void absorb(uint8_t (&buffer)[N], size_t& used, const void* data, size_t length,
     used = length;
 }
 
+// The compression function of both sizes: the message schedule and the rounds differ only
+// in word size, round count, constants and rotation amounts.
+struct Rounds256 {
+    using Word = uint32_t;
+    static constexpr int kRounds = 64;
+    static constexpr int kBig0[3] = {2, 13, 22}, kBig1[3] = {6, 11, 25};
+    static constexpr int kSmall0[3] = {7, 18, 3}, kSmall1[3] = {17, 19, 10};
+    static constexpr const Word* kK = kK256;
+    static Word load(const uint8_t* p) { return load32(p); }
+    static Word rotr(Word x, int n) { return rotr32(x, n); }
+};
+
+struct Rounds512 {
+    using Word = uint64_t;
+    static constexpr int kRounds = 80;
+    static constexpr int kBig0[3] = {28, 34, 39}, kBig1[3] = {14, 18, 41};
+    static constexpr int kSmall0[3] = {1, 8, 7}, kSmall1[3] = {19, 61, 6};
+    static constexpr const Word* kK = kK512;
+    static Word load(const uint8_t* p) { return load64(p); }
+    static Word rotr(Word x, int n) { return rotr64(x, n); }
+};
+
+template <typename R>
+void compress(typename R::Word state[8], const uint8_t* p) {
+    using W = typename R::Word;
+    auto big = [](W x, const int (&r)[3]) { return R::rotr(x, r[0]) ^ R::rotr(x, r[1]) ^ R::rotr(x, r[2]); };
+    auto small = [](W x, const int (&r)[3]) { return R::rotr(x, r[0]) ^ R::rotr(x, r[1]) ^ (x >> r[2]); };
+    W w[R::kRounds];
+    for (int i = 0; i < 16; ++i) w[i] = R::load(p + sizeof(W) * static_cast<size_t>(i));
+    for (int i = 16; i < R::kRounds; ++i)
+        w[i] = w[i - 16] + small(w[i - 15], R::kSmall0) + w[i - 7] + small(w[i - 2], R::kSmall1);
+    W v[8];
+    for (int i = 0; i < 8; ++i) v[i] = state[i];
+    for (int i = 0; i < R::kRounds; ++i) {
+        W t1 = v[7] + big(v[4], R::kBig1) + ((v[4] & v[5]) ^ (~v[4] & v[6])) + R::kK[i] + w[i];
+        W t2 = big(v[0], R::kBig0) + ((v[0] & v[1]) ^ (v[0] & v[2]) ^ (v[1] & v[2]));
+        for (int j = 7; j > 0; --j) v[j] = v[j - 1];
+        v[4] += t1;
+        v[0] = t1 + t2;
+    }
+    for (int i = 0; i < 8; ++i) state[i] += v[i];
+}
+
 }  // namespace
 
 Sha256::Sha256() { std::memcpy(state_, kInit256, sizeof state_); }
 
-void Sha256::block(const uint8_t* p) {
-    uint32_t w[64];
-    for (int i = 0; i < 16; ++i) w[i] = load32(p + 4 * i);
-    for (int i = 16; i < 64; ++i) {
-        uint32_t s0 = rotr32(w[i - 15], 7) ^ rotr32(w[i - 15], 18) ^ (w[i - 15] >> 3);
-        uint32_t s1 = rotr32(w[i - 2], 17) ^ rotr32(w[i - 2], 19) ^ (w[i - 2] >> 10);
-        w[i] = w[i - 16] + s0 + w[i - 7] + s1;
-    }
-    uint32_t a = state_[0], b = state_[1], c = state_[2], d = state_[3];
-    uint32_t e = state_[4], f = state_[5], g = state_[6], h = state_[7];
-    for (int i = 0; i < 64; ++i) {
-        uint32_t t1 = h + (rotr32(e, 6) ^ rotr32(e, 11) ^ rotr32(e, 25)) + ((e & f) ^ (~e & g)) + kK256[i] + w[i];
-        uint32_t t2 = (rotr32(a, 2) ^ rotr32(a, 13) ^ rotr32(a, 22)) + ((a & b) ^ (a & c) ^ (b & c));
-        h = g;
-        g = f;
-        f = e;
-        e = d + t1;
-        d = c;
-        c = b;
-        b = a;
-        a = t1 + t2;
-    }
-    state_[0] += a;
-    state_[1] += b;
-    state_[2] += c;
-    state_[3] += d;
-    state_[4] += e;
-    state_[5] += f;
-    state_[6] += g;
-    state_[7] += h;
-}
+void Sha256::block(const uint8_t* p) { compress<Rounds256>(state_, p); }
 
 void Sha256::update(const void* data, size_t length) {
     bytes_ += length;
@@ -152,37 +165,7 @@ Sha512::Sha512(Variant variant) : variant_(variant) {
     std::memcpy(state_, variant == Variant::Sha384 ? kInit384 : kInit512, sizeof state_);
 }
 
-void Sha512::block(const uint8_t* p) {
-    uint64_t w[80];
-    for (int i = 0; i < 16; ++i) w[i] = load64(p + 8 * i);
-    for (int i = 16; i < 80; ++i) {
-        uint64_t s0 = rotr64(w[i - 15], 1) ^ rotr64(w[i - 15], 8) ^ (w[i - 15] >> 7);
-        uint64_t s1 = rotr64(w[i - 2], 19) ^ rotr64(w[i - 2], 61) ^ (w[i - 2] >> 6);
-        w[i] = w[i - 16] + s0 + w[i - 7] + s1;
-    }
-    uint64_t a = state_[0], b = state_[1], c = state_[2], d = state_[3];
-    uint64_t e = state_[4], f = state_[5], g = state_[6], h = state_[7];
-    for (int i = 0; i < 80; ++i) {
-        uint64_t t1 = h + (rotr64(e, 14) ^ rotr64(e, 18) ^ rotr64(e, 41)) + ((e & f) ^ (~e & g)) + kK512[i] + w[i];
-        uint64_t t2 = (rotr64(a, 28) ^ rotr64(a, 34) ^ rotr64(a, 39)) + ((a & b) ^ (a & c) ^ (b & c));
-        h = g;
-        g = f;
-        f = e;
-        e = d + t1;
-        d = c;
-        c = b;
-        b = a;
-        a = t1 + t2;
-    }
-    state_[0] += a;
-    state_[1] += b;
-    state_[2] += c;
-    state_[3] += d;
-    state_[4] += e;
-    state_[5] += f;
-    state_[6] += g;
-    state_[7] += h;
-}
+void Sha512::block(const uint8_t* p) { compress<Rounds512>(state_, p); }
 
 void Sha512::update(const void* data, size_t length) {
     bytes_ += length;

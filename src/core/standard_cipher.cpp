@@ -40,17 +40,11 @@ std::unique_ptr<StreamDecryptor> StandardObjectCipher::make(CryptMethod method, 
         return std::make_unique<ObjectDecryptor>(key_, keyLength_ > 16 ? 16 : keyLength_, number, generation);
     case CryptMethod::AesV2: {
         // The object key of RC4 with "sAlT" appended before hashing; AES takes all 16 bytes.
-        const int n = keyLength_ > 16 ? 16 : keyLength_;
-        uint8_t material[25];
-        std::memcpy(material, key_, static_cast<size_t>(n));
-        material[n] = static_cast<uint8_t>(number);
-        material[n + 1] = static_cast<uint8_t>(number >> 8);
-        material[n + 2] = static_cast<uint8_t>(number >> 16);
-        material[n + 3] = static_cast<uint8_t>(generation);
-        material[n + 4] = static_cast<uint8_t>(generation >> 8);
-        std::memcpy(material + n + 5, "sAlT", 4);
+        uint8_t material[kMaxObjectKeyMaterial + 4];
+        int n = objectKeyMaterial(key_, keyLength_ > 16 ? 16 : keyLength_, number, generation, material);
+        std::memcpy(material + n, "sAlT", 4);
         uint8_t objectKey[16];
-        Md5::digest(material, static_cast<size_t>(n + 9), objectKey);
+        Md5::digest(material, static_cast<size_t>(n + 4), objectKey);
         return std::make_unique<AesCbcDecryptor>(objectKey, 16);
     }
     case CryptMethod::AesV3:
