@@ -9,6 +9,7 @@
 #include "core/aes.h"
 #include "core/aes256_keys.h"
 #include "core/aes_cbc_decryptor.h"
+#include "core/encryption_dict.h"
 #include "core/md5.h"
 #include "core/pdf_parser.h"
 #include "core/rc4.h"
@@ -401,4 +402,54 @@ TEST(Aes256Passwords, Revision6HashCountsOnly127BytesAndChecksPerms) {
     // Entries too short for their salts are refused, never read past.
     enc.user.resize(40);
     EXPECT_FALSE(computeAes256FileKey(enc, nullptr, pw.c_str(), key, &owner));
+}
+
+TEST(CryptFilters, KeyLengthsMethodsAndDefaults) {
+    auto dictOf = [](const std::string& text) {
+        PdfParser p(nullptr, std::make_unique<PdfLexer>(nullptr, test::memoryStream(text)));
+        return p.readObject();
+    };
+    const PdfObject trailer = dictOf("<< /ID [(0123456789abcdef) (x)] >>");
+    const std::string ou = "/O <" + std::string(64, '0') + "> /U <" + std::string(64, '1') + "> /P -4";
+    struct Case {
+        std::string encrypt;
+        int keyLength;
+        CryptMethod streams, strings;
+    } cases[] = {
+        // CF lengths come in bytes or in bits; the top-level Length counts when CF has none.
+        {"/V 4 /R 4 /CF << /StdCF << /CFM /V2 /Length 16 >> >> /StmF /StdCF /StrF /StdCF", 16, CryptMethod::Rc4,
+         CryptMethod::Rc4},
+        {"/V 4 /R 4 /CF << /StdCF << /CFM /V2 /Length 40 >> >> /StmF /StdCF /StrF /StdCF", 5, CryptMethod::Rc4,
+         CryptMethod::Rc4},
+        {"/V 4 /R 4 /Length 56 /CF << /StdCF << /CFM /V2 >> >> /StmF /StdCF /StrF /StdCF", 7, CryptMethod::Rc4,
+         CryptMethod::Rc4},
+        // AES-128 always has a 16-byte key, whatever Length says.
+        {"/V 4 /R 4 /Length 40 /CF << /StdCF << /CFM /AESV2 /Length 5 >> >> /StmF /StdCF /StrF /StdCF", 16,
+         CryptMethod::AesV2, CryptMethod::AesV2},
+        // Missing StmF or StrF means Identity; a None method too.
+        {"/V 4 /R 4 /CF << /StdCF << /CFM /AESV2 >> /Off << /CFM /None >> >> /StmF /StdCF /StrF /Off", 16,
+         CryptMethod::AesV2, CryptMethod::Identity},
+        {"/V 4 /R 4 /CF << /StdCF << /CFM /AESV2 >> >> /StrF /StdCF", 16, CryptMethod::Identity, CryptMethod::AesV2},
+        {"/V 2 /R 3 /Length 128", 16, CryptMethod::Rc4, CryptMethod::Rc4},
+        {"/V 1 /R 2", 5, CryptMethod::Rc4, CryptMethod::Rc4},
+    };
+    for (const auto& c : cases) {
+        EncryptionSetup setup;
+        ASSERT_TRUE(readEncryptDict(dictOf("<< /Filter /Standard " + ou + " " + c.encrypt + " >>"), trailer, &setup))
+            << c.encrypt;
+        EXPECT_EQ(setup.enc.keyLength, c.keyLength) << c.encrypt;
+        EXPECT_EQ(setup.filters.streams, c.streams) << c.encrypt;
+        EXPECT_EQ(setup.filters.strings, c.strings) << c.encrypt;
+        EXPECT_EQ(setup.enc.fileId, "0123456789abcdef");
+    }
+    EncryptionSetup setup;
+    ASSERT_TRUE(readEncryptDict(dictOf("<< /Filter /Standard " + ou +
+                                       " /V 4 /R 4 /EncryptMetadata false /CF << /A << /CFM /AESV2 >> /B << /CFM /V2 >> >>"
+                                       " /StmF /A /StrF /A >>"),
+                                trailer, &setup));
+    EXPECT_FALSE(setup.enc.encryptMetadata);
+    ASSERT_NE(setup.filters.find("B"), nullptr);
+    EXPECT_EQ(*setup.filters.find("B"), CryptMethod::Rc4);
+    EXPECT_EQ(*setup.filters.find("Identity"), CryptMethod::Identity);
+    EXPECT_EQ(setup.filters.find("C"), nullptr);
 }
