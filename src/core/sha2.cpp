@@ -71,6 +71,7 @@ inline void store64(uint8_t* p, uint64_t v) {
 // Buffers `data` into whole blocks for `blockFn`; shared by both digest sizes.
 template <size_t N, typename BlockFn>
 void absorb(uint8_t (&buffer)[N], size_t& used, const void* data, size_t length, BlockFn blockFn) {
+    if (length == 0) return;  // `data` may then be null
     const auto* p = static_cast<const uint8_t*>(data);
     if (used) {
         size_t take = N - used < length ? N - used : length;
