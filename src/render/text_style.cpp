@@ -62,7 +62,8 @@ int logicalWidth(int height, int advance) { return std::abs(height - advance) > 
 
 int escapement(double angle, std::string_view face) {
     const int base = face.size() > 1 && face[0] == '@' ? 2700 : 0;
-    const double raw = angle * 10 + base + 0.5;
+    // Rounded to the nearest tenth (down at halves), so -89.99999 degrees is -900 and not -899.
+    const double raw = std::floor(angle * 10 + base + 0.5);
     int e = std::isfinite(raw) && std::fabs(raw) < 1e6 ? static_cast<int>(raw) : 0;
     e %= 3600;  // a single add or subtract is enough for real angles; this also holds for any
     if (e < 0) e += 3600;
