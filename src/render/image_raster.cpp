@@ -161,6 +161,19 @@ bool placeGrid(const ImagePlacement& p, const Frame& f, int srcW, int srcH,
     return true;
 }
 
+// Sets the header for a width x height DIB of `bitCount` bits and zeroes its rows; returns
+// the row stride.
+size_t startBits(RasterImage& out, int width, int height, int bitCount) {
+    out.header = BitmapInfoHeader{};
+    out.header.width = width;
+    out.header.height = height;
+    out.header.bitCount = static_cast<uint16_t>(bitCount);
+    const size_t stride = BitmapInfoHeader::rowStride(width, bitCount);
+    out.header.imageSize = static_cast<uint32_t>(stride * static_cast<size_t>(height));
+    out.bits.assign(stride * static_cast<size_t>(height), 0);
+    return stride;
+}
+
 bool sizeOk(int width, int height) {
     if (width <= 0 || height <= 0 || static_cast<long long>(width) * height > kMaxSourcePixels) {
         reportError(-1, "Bad image size %d x %d", width, height);
@@ -209,13 +222,7 @@ bool rasterizeImage(const ImagePlacement& placement, Stream* stream, int width, 
     const bool placed = placeGrid(placement, f, width, height, next, decode, kTransparent, grid, out);
     stream->close();
     if (!placed) return false;
-    out.header = BitmapInfoHeader{};
-    out.header.width = grid.width;
-    out.header.height = grid.height;
-    out.header.bitCount = 32;
-    const size_t stride = BitmapInfoHeader::rowStride(grid.width, 32);
-    out.header.imageSize = static_cast<uint32_t>(stride * static_cast<size_t>(grid.height));
-    out.bits.assign(stride * static_cast<size_t>(grid.height), 0);
+    const size_t stride = startBits(out, grid.width, grid.height, 32);
     for (int y = 0; y < grid.height; ++y) {
         uint8_t* row = out.bits.data() + stride * static_cast<size_t>(grid.height - 1 - y);
         const uint32_t* src = grid.values.data() + static_cast<size_t>(y) * static_cast<size_t>(grid.width);
@@ -244,16 +251,10 @@ bool rasterizeImageMask(const ImagePlacement& placement, Stream* stream, int wid
     const bool placed = placeGrid(placement, f, width, height, next, decode, uint8_t{0}, grid, out);
     stream->close();
     if (!placed) return false;
-    out.header = BitmapInfoHeader{};
-    out.header.width = grid.width;
-    out.header.height = grid.height;
-    out.header.bitCount = 1;
+    const size_t stride = startBits(out, grid.width, grid.height, 1);
     out.header.clrUsed = 2;
     out.palette[0] = 0xFFFFFF;
     out.palette[1] = (redOf(color) << 16) | (greenOf(color) << 8) | blueOf(color);
-    const size_t stride = BitmapInfoHeader::rowStride(grid.width, 1);
-    out.header.imageSize = static_cast<uint32_t>(stride * static_cast<size_t>(grid.height));
-    out.bits.assign(stride * static_cast<size_t>(grid.height), 0);
     for (int y = 0; y < grid.height; ++y) {
         uint8_t* row = out.bits.data() + stride * static_cast<size_t>(grid.height - 1 - y);
         const uint8_t* src = grid.values.data() + static_cast<size_t>(y) * static_cast<size_t>(grid.width);
