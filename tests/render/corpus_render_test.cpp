@@ -2,8 +2,9 @@
 // page slower than 10 seconds. Under the sanitizers a handful of files stand for the rest.
 #include <gtest/gtest.h>
 
-#include <chrono>
+#include <ctime>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -40,11 +41,13 @@ std::string corpusPath(const std::string& name) { return std::string(QM_TEST_DAT
 
 TEST(CorpusRender, EveryPageDrawsInTime) {
     int pages = 0, files = 0, index = 0;
+    // QM_RENDER_CORPUS_FULL=1 runs every file in the sanitizer build as well.
+    [[maybe_unused]] const bool full = std::getenv("QM_RENDER_CORPUS_FULL") != nullptr;
     double slowest = 0;
     std::string slowestPage;
     for (const CorpusFile& f : corpusFiles()) {
 #ifdef QM_RENDER_CORPUS_SAMPLE
-        if (index++ % 9 != 0) continue;
+        if (index++ % 9 != 0 && !full) continue;
 #else
         ++index;
 #endif
@@ -56,9 +59,10 @@ TEST(CorpusRender, EveryPageDrawsInTime) {
         ++files;
         ConversionRenderer renderer(doc);
         for (int n = 1; n <= doc.pageCount(); ++n, ++pages) {
-            const auto start = std::chrono::steady_clock::now();
+            // Processor time: other work on a busy machine must not fail the page.
+            const std::clock_t start = std::clock();
             ASSERT_TRUE(renderer.drawPage(n, 100));
-            const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+            const double seconds = static_cast<double>(std::clock() - start) / CLOCKS_PER_SEC;
             if (seconds > slowest) {
                 slowest = seconds;
                 slowestPage = f.name + " page " + std::to_string(n);
@@ -69,7 +73,7 @@ TEST(CorpusRender, EveryPageDrawsInTime) {
     }
     std::printf("%d pages of %d files; slowest %.2f s (%s)\n", pages, files, slowest, slowestPage.c_str());
 #ifdef QM_RENDER_CORPUS_SAMPLE
-    EXPECT_GE(files, 4);
+    EXPECT_GE(files, full ? 40 : 4);
 #else
     EXPECT_GT(pages, 300);
 #endif
