@@ -11,7 +11,12 @@
 //                                                  border width and action
 //   quillmark-inspect [options] --outline FILE     writes the outline file, prints its content
 //                                                  and removes it
-// Options: --owner-password PW, --user-password PW.
+//   quillmark-inspect [options] --bmp N OUT FILE   page N drawn with its links, written to OUT
+//                                                  as a 24-bit BMP file
+//   quillmark-inspect [options] --items N FILE     page N recorded as a display list: one line
+//                                                  per item, then one per link record
+// Options: --owner-password PW, --user-password PW, --zoom Z (dots per inch for --bmp and
+// --items, 1..2400, default 100).
 // Exit status: 0 when the document opened, 1 when it did not (or the object is missing),
 // 2 for bad usage.
 #include <cstdio>
@@ -33,6 +38,7 @@
 #include "document/page_link.h"
 #include "streams/stream.h"
 #include "display_page.h"
+#include "render_page.h"
 #include "trace_page.h"
 
 namespace {
@@ -41,7 +47,8 @@ int usage(const char* why) {
     std::fprintf(stderr, "quillmark-inspect: %s\n", why);
     std::fprintf(stderr,
                  "usage: quillmark-inspect [--owner-password PW] [--user-password PW] "
-                 "[--object N | --stream N | --fonts | --trace N | --display N | --links N | --outline] FILE\n");
+                 "[--zoom Z] [--object N | --stream N | --fonts | --trace N | --display N | --links N | --outline | "
+                 "--bmp N OUT | --items N] FILE\n");
     return 2;
 }
 
@@ -237,6 +244,8 @@ int printOutline(const qm::PdfDocument& doc) {
 int main(int argc, char** argv) {
     std::optional<qm::PdfString> owner, user;
     int objectNum = -1, streamNum = -1, tracePageNum = -1, linksPage = -1, displayPageNum = -1;
+    int bmpPage = -1, itemsPage = -1, zoom = 100;
+    const char* bmpPath = nullptr;
     bool fonts = false;
     bool outline = false;
     const char* file = nullptr;
@@ -260,6 +269,14 @@ int main(int argc, char** argv) {
             if (!hasValue || !parseNumber(argv[++i], &displayPageNum)) return usage("--display needs a page number");
         } else if (std::strcmp(a, "--links") == 0) {
             if (!hasValue || !parseNumber(argv[++i], &linksPage)) return usage("--links needs a page number");
+        } else if (std::strcmp(a, "--bmp") == 0) {
+            if (i + 2 >= argc || !parseNumber(argv[++i], &bmpPage)) return usage("--bmp needs a page number and a file");
+            bmpPath = argv[++i];
+        } else if (std::strcmp(a, "--items") == 0) {
+            if (!hasValue || !parseNumber(argv[++i], &itemsPage)) return usage("--items needs a page number");
+        } else if (std::strcmp(a, "--zoom") == 0) {
+            if (!hasValue || !parseNumber(argv[++i], &zoom) || zoom < 1 || zoom > 2400)
+                return usage("--zoom needs a resolution from 1 to 2400");
         } else if (std::strcmp(a, "--outline") == 0) {
             outline = true;
         } else if (a[0] == '-' && a[1] == '-') {
@@ -272,9 +289,10 @@ int main(int argc, char** argv) {
     }
     if (!file) return usage("no file given");
     if ((objectNum >= 0) + (streamNum >= 0) + (tracePageNum >= 0) + (displayPageNum >= 0) + (linksPage >= 0) +
-            outline + fonts >
+            (bmpPage >= 0) + (itemsPage >= 0) + outline + fonts >
         1) {
-        return usage("--object, --stream, --fonts, --trace, --display, --links and --outline exclude each other");
+        return usage("--object, --stream, --fonts, --trace, --display, --links, --outline, --bmp and --items "
+                     "exclude each other");
     }
 
     // The engine's own messages explain a failed open; show them whatever the environment.
@@ -293,5 +311,7 @@ int main(int argc, char** argv) {
     if (displayPageNum >= 0) return displayPageTraced(doc, displayPageNum);
     if (linksPage >= 0) return printLinks(doc, linksPage);
     if (outline) return printOutline(doc);
+    if (bmpPage >= 0) return renderPageBmp(doc, bmpPage, zoom, bmpPath);
+    if (itemsPage >= 0) return printPageItems(doc, itemsPage, zoom);
     return listPages(doc);
 }

@@ -1,0 +1,59 @@
+// Pages per second through the page renderer at zoom 100: drawn into the page bitmap, and
+// recorded as a display list, over multi-page corpus documents (text, slides, forms).
+#include <benchmark/benchmark.h>
+
+#include <string>
+
+#include "core/report_error.h"
+#include "document/pdf_document.h"
+#include "fonts/global_settings.h"
+#include "render/conversion_renderer.h"
+#include "render/display_list.h"
+
+using namespace qm;
+
+namespace {
+
+void renderDocument(benchmark::State& state, const char* file, bool record) {
+    createGlobalSettings("config.lst");
+    ErrorCapture quiet;
+    PdfDocument doc(PdfString((std::string(QM_TEST_DATA_DIR) + "/corpus/" + file).c_str()), nullptr, nullptr);
+    if (!doc.isOk()) {
+        state.SkipWithError("cannot open");
+        return;
+    }
+    ConversionRenderer renderer(doc);
+    long pages = 0;
+    for (auto _ : state) {
+        for (int n = 1; n <= doc.pageCount(); ++n, ++pages) {
+            PageObjectPtr page = record ? newPageObject() : nullptr;
+            renderer.setDisplayList(page.get());
+            renderer.drawPage(n, 100);
+            renderer.setDisplayList(nullptr);
+            benchmark::DoNotOptimize(page);
+            quiet.clear();
+        }
+    }
+    state.counters["pages/s"] = benchmark::Counter(static_cast<double>(pages), benchmark::Counter::kIsRate);
+    state.counters["ms/page"] = benchmark::Counter(static_cast<double>(pages), benchmark::Counter::kIsRate |
+                                                                               benchmark::Counter::kInvert);
+    destroyGlobalSettings();
+}
+
+void drawText(benchmark::State& s) { renderDocument(s, "latex-tracemonkey-14p.pdf", false); }
+void recordText(benchmark::State& s) { renderDocument(s, "latex-tracemonkey-14p.pdf", true); }
+void drawReport(benchmark::State& s) { renderDocument(s, "reportlab-16p.pdf", false); }
+void recordReport(benchmark::State& s) { renderDocument(s, "reportlab-16p.pdf", true); }
+void drawWord(benchmark::State& s) { renderDocument(s, "distiller-word-86p.pdf", false); }
+void recordWord(benchmark::State& s) { renderDocument(s, "distiller-word-86p.pdf", true); }
+
+}  // namespace
+
+BENCHMARK(drawText)->Unit(benchmark::kMillisecond);
+BENCHMARK(recordText)->Unit(benchmark::kMillisecond);
+BENCHMARK(drawReport)->Unit(benchmark::kMillisecond);
+BENCHMARK(recordReport)->Unit(benchmark::kMillisecond);
+BENCHMARK(drawWord)->Unit(benchmark::kMillisecond);
+BENCHMARK(recordWord)->Unit(benchmark::kMillisecond);
+
+BENCHMARK_MAIN();

@@ -1,0 +1,65 @@
+#include "render/conversion_renderer.h"
+
+#include <cstdio>
+
+#include "core/report_error.h"
+#include "document/pdf_document.h"
+#include "graphics/graphics_state.h"
+#include "platform/canvas/packed_dib.h"
+#include "streams/filter_stream.h"
+
+namespace qm {
+
+ConversionRenderer::ConversionRenderer(PdfDocument& document) : document_(document) {}
+
+bool ConversionRenderer::drawPage(int pageNumber, int dpi) {
+    if (pageNumber < 1 || pageNumber > document_.pageCount() || dpi < 1 || dpi > 2400) return false;
+    clearLinks();
+    document_.displayPage(this, pageNumber, dpi, 0, true);
+    return true;
+}
+
+uint8_t* ConversionRenderer::packedPage() const { return bitmap() ? packDib(*bitmap()) : nullptr; }
+
+void ConversionRenderer::setMaskSaving(bool on, const std::string& folder, const std::string& baseName) {
+    saveMasks_ = on && !folder.empty();
+    maskFolder_ = folder;
+    maskBase_ = baseName.empty() ? "image" : baseName;
+}
+
+void ConversionRenderer::beginPage(int pageNumber, GraphicsState& state) {
+    pageNumber_ = pageNumber;
+    PageRenderer::beginPage(pageNumber, state);
+}
+
+void ConversionRenderer::drawImageMask(GraphicsState& state, const PdfRef* ref, Stream* stream, int width,
+                                       int height, bool invert, bool inlineImage) {
+    if (saveMasks_ && !inlineImage && stream->kind() == StreamKind::Dct) saveMaskData(stream);
+    PageRenderer::drawImageMask(state, ref, stream, width, height, invert, inlineImage);
+}
+
+void ConversionRenderer::saveMaskData(Stream* stream) {
+    // The JPEG data is what the decoder reads: the bytes below it.
+    Stream* encoded = static_cast<FilterStream*>(stream)->below();
+    char name[64];
+    std::snprintf(name, sizeof name, "-%03d.jpg", imageCount_);
+    const std::string path = maskFolder_ + "/" + maskBase_ + name;
+    std::FILE* out = std::fopen(path.c_str(), "wb");
+    if (!out) {
+        reportError(-1, "Couldn't open image file '%s'", path.c_str());
+        return;
+    }
+    ++imageCount_;
+    encoded->reset();
+    unsigned char buffer[16384];
+    bool ok = true;
+    for (int n; ok && (n = encoded->readBlock(buffer, static_cast<int>(sizeof buffer))) > 0;)
+        ok = std::fwrite(buffer, 1, static_cast<size_t>(n), out) == static_cast<size_t>(n);
+    encoded->close();
+    if (std::fclose(out) != 0 || !ok) {
+        reportError(-1, "Couldn't write image file '%s'", path.c_str());
+        std::remove(path.c_str());
+    }
+}
+
+}  // namespace qm

@@ -1,0 +1,267 @@
+#include "render/image_raster.h"
+
+#include <algorithm>
+#include <cmath>
+#include <functional>
+
+#include "core/report_error.h"
+#include "graphics/image_color_map.h"
+#include "streams/image_sample_reader.h"
+#include "streams/stream.h"
+
+namespace qm {
+
+namespace {
+
+constexpr long long kMaxSourcePixels = 1LL << 28;
+constexpr double kMaxCoord = double(1 << 28);
+constexpr uint32_t kTransparent = 0xFFFFFF;  // page words 0x00RRGGBB
+constexpr uint32_t kCoveringWhite = 0xFFFFFA;  // red 255, green 255, blue 250
+
+// How the image's columns and rows lie on the page when it is not turned by an odd angle.
+struct Orientation {
+    bool swap;   // columns run down the page, rows across
+    bool flipX;  // along the DIB's x axis the image runs right to left
+    bool flipY;  // along the DIB's y axis the image runs bottom to top
+};
+
+// The source index (0..count-1) that DIB index i of n picks, by the centres of both.
+long pick(long i, long n, long count, bool flip) {
+    long s = static_cast<long>((static_cast<double>(i) + 0.5) * static_cast<double>(count) / static_cast<double>(n));
+    s = std::clamp(s, 0L, count - 1);
+    return flip ? count - 1 - s : s;
+}
+
+// A top-down grid of values made from the image rows, at most `maxX` x `maxY` and oriented
+// as asked. `decodeRow(row, columns wanted, out)` turns one source row into values.
+template <typename T>
+struct Grid {
+    int width = 0, height = 0;
+    std::vector<T> values;
+};
+
+template <typename T, typename DecodeRow>
+void buildGrid(int srcW, int srcH, const Orientation& o, long maxX, long maxY, bool readAll, const std::function<const unsigned char*()>& nextRow,
+               DecodeRow decode, Grid<T>& grid) {
+    // The DIB's axes: without a swap x follows the columns and y the rows.
+    const long alongX = o.swap ? srcH : srcW, alongY = o.swap ? srcW : srcH;
+    grid.width = static_cast<int>(std::clamp(maxX, 1L, alongX));
+    grid.height = static_cast<int>(std::clamp(maxY, 1L, alongY));
+    grid.values.assign(static_cast<size_t>(grid.width) * static_cast<size_t>(grid.height), T{});
+    // Which grid line (along the row axis) each source row feeds, and which source column
+    // each grid position along the other axis takes.
+    const long rowLines = o.swap ? grid.width : grid.height;
+    const long colLines = o.swap ? grid.height : grid.width;
+    const bool rowFlip = o.swap ? o.flipX : o.flipY, colFlip = o.swap ? o.flipY : o.flipX;
+    std::vector<int> lineOfRow(static_cast<size_t>(srcH), -1);
+    for (long i = 0; i < rowLines; ++i) lineOfRow[static_cast<size_t>(pick(i, rowLines, srcH, rowFlip))] = static_cast<int>(i);
+    std::vector<int> columns(static_cast<size_t>(colLines));
+    for (long j = 0; j < colLines; ++j) columns[static_cast<size_t>(j)] = static_cast<int>(pick(j, colLines, srcW, colFlip));
+    std::vector<T> row(static_cast<size_t>(colLines));
+    long lastNeeded = readAll ? srcH - 1 : 0;
+    for (long r = 0; r < srcH; ++r)
+        if (lineOfRow[static_cast<size_t>(r)] >= 0) lastNeeded = r;
+    for (long r = 0; r <= lastNeeded; ++r) {
+        const unsigned char* samples = nextRow();
+        const int line = lineOfRow[static_cast<size_t>(r)];
+        if (line < 0 || !samples) continue;
+        decode(samples, columns, row);
+        for (long j = 0; j < colLines; ++j) {
+            const long x = o.swap ? line : j, y = o.swap ? j : line;
+            grid.values[static_cast<size_t>(y) * static_cast<size_t>(grid.width) + static_cast<size_t>(x)] = row[static_cast<size_t>(j)];
+        }
+    }
+}
+
+struct Frame {
+    double a, b, c, d, e, f;
+    long left, top, right, bottom;  // device bounding box (right and bottom exclusive)
+};
+
+bool frameOf(const ImagePlacement& p, Frame& fr) {
+    const double* m = p.m;
+    fr = {m[0], m[1], m[2], m[3], m[4], m[5], 0, 0, 0, 0};
+    if (!(std::fabs(m[0] * m[3] - m[1] * m[2]) >= kSingularImage)) return false;
+    const double xs[4] = {m[4], m[0] + m[4], m[2] + m[4], m[0] + m[2] + m[4]};
+    const double ys[4] = {m[5], m[1] + m[5], m[3] + m[5], m[1] + m[3] + m[5]};
+    double x0 = *std::min_element(xs, xs + 4), x1 = *std::max_element(xs, xs + 4);
+    double y0 = *std::min_element(ys, ys + 4), y1 = *std::max_element(ys, ys + 4);
+    if (!std::isfinite(x0 + x1 + y0 + y1)) return false;
+    auto round = [](double v) { return static_cast<long>(std::trunc(std::clamp(v, -kMaxCoord, kMaxCoord) + 0.5)); };
+    fr.left = round(x0);
+    fr.right = round(x1);
+    fr.top = round(y0);
+    fr.bottom = round(y1);
+    // Images thinner than a pixel still show as one.
+    if (fr.right == fr.left) ++fr.right;
+    if (fr.bottom == fr.top) ++fr.bottom;
+    return true;
+}
+
+// Axis-aligned placements (skew below half a pixel over the image) keep their own pixels;
+// anything else is drawn pixel by pixel from the page's side.
+std::optional<Orientation> alignedOrientation(const Frame& f) {
+    if (std::fabs(f.b) < 0.5 && std::fabs(f.c) < 0.5) return Orientation{false, f.a < 0, f.d > 0};
+    if (std::fabs(f.a) < 0.5 && std::fabs(f.d) < 0.5) return Orientation{true, f.c > 0, f.b < 0};
+    return std::nullopt;
+}
+
+// Fills `out` from a top-down grid, for images turned by any angle: each page pixel of the
+// visible part of the frame takes the grid value under its centre, `outside` elsewhere.
+template <typename T>
+Grid<T> resample(const Grid<T>& source, const Frame& f, long left, long top, long right, long bottom, T outside) {
+    Grid<T> out;
+    out.width = static_cast<int>(right - left);
+    out.height = static_cast<int>(bottom - top);
+    out.values.assign(static_cast<size_t>(out.width) * static_cast<size_t>(out.height), outside);
+    const double det = f.a * f.d - f.b * f.c;
+    for (long y = top; y < bottom; ++y) {
+        for (long x = left; x < right; ++x) {
+            const double px = x + 0.5 - f.e, py = y + 0.5 - f.f;
+            const double u = (px * f.d - py * f.c) / det, v = (py * f.a - px * f.b) / det;
+            if (u < 0 || u >= 1 || v <= 0 || v > 1) continue;
+            const long col = std::min<long>(static_cast<long>(u * source.width), source.width - 1);
+            const long row = std::min<long>(static_cast<long>((1 - v) * source.height), source.height - 1);
+            out.values[static_cast<size_t>(y - top) * static_cast<size_t>(out.width) + static_cast<size_t>(x - left)] =
+                source.values[static_cast<size_t>(row) * static_cast<size_t>(source.width) + static_cast<size_t>(col)];
+        }
+    }
+    return out;
+}
+
+// Builds the oriented grid for the frame: the image's own pixels (at most its place's size)
+// when aligned, else a page-pixel resampling of the visible part.
+template <typename T, typename DecodeRow>
+bool placeGrid(const ImagePlacement& p, const Frame& f, int srcW, int srcH,
+               const std::function<const unsigned char*()>& nextRow, DecodeRow decode, T outside, Grid<T>& grid,
+               RasterImage& out) {
+    // Beyond a few page sizes more pixels would only cost memory.
+    const long limit = 2L * (p.pageWidth + p.pageHeight) + 64;
+    if (auto o = alignedOrientation(f)) {
+        buildGrid(srcW, srcH, *o, std::min(f.right - f.left, limit), std::min(f.bottom - f.top, limit), p.readAll,
+                  nextRow, decode, grid);
+        out.x = static_cast<int>(f.left);
+        out.y = static_cast<int>(f.top);
+        out.width = static_cast<int>(f.right - f.left);
+        out.height = static_cast<int>(f.bottom - f.top);
+        return true;
+    }
+    const long left = std::max(f.left, 0L), top = std::max(f.top, 0L);
+    const long right = std::min<long>(f.right, p.pageWidth), bottom = std::min<long>(f.bottom, p.pageHeight);
+    if (right <= left || bottom <= top) return false;
+    const long diagonal =
+        std::min(static_cast<long>(std::hypot(double(f.right - f.left), double(f.bottom - f.top))) + 1, limit);
+    Grid<T> upright;
+    buildGrid(srcW, srcH, Orientation{false, false, false}, diagonal, diagonal, p.readAll, nextRow, decode, upright);
+    grid = resample(upright, f, left, top, right, bottom, outside);
+    out.x = static_cast<int>(left);
+    out.y = static_cast<int>(top);
+    out.width = grid.width;
+    out.height = grid.height;
+    return true;
+}
+
+// Sets the header for a width x height DIB of `bitCount` bits and zeroes its rows; returns
+// the row stride.
+size_t startBits(RasterImage& out, int width, int height, int bitCount) {
+    out.header = BitmapInfoHeader{};
+    out.header.width = width;
+    out.header.height = height;
+    out.header.bitCount = static_cast<uint16_t>(bitCount);
+    const size_t stride = BitmapInfoHeader::rowStride(width, bitCount);
+    out.header.imageSize = static_cast<uint32_t>(stride * static_cast<size_t>(height));
+    out.bits.assign(stride * static_cast<size_t>(height), 0);
+    return stride;
+}
+
+bool sizeOk(int width, int height) {
+    if (width <= 0 || height <= 0 || static_cast<long long>(width) * height > kMaxSourcePixels) {
+        reportError(-1, "Bad image size %d x %d", width, height);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool rasterizeImage(const ImagePlacement& placement, Stream* stream, int width, int height,
+                    const ImageColorMap& colorMap, const int* maskColors, RasterImage& out) {
+    Frame f;
+    if (!frameOf(placement, f) || !sizeOk(width, height)) return false;
+    const int comps = colorMap.componentCount();
+    ImageSampleReader reader(stream, width, comps, colorMap.bits());
+    if (!reader.isOk()) return false;
+    reader.reset();
+    // Colour-key ranges in the reader's value width (16-bit values arrive as their high byte).
+    int low[32], high[32];
+    const int shift = colorMap.bits() > 8 ? 8 : 0;
+    if (maskColors)
+        for (int k = 0; k < comps && k < 16; ++k) {
+            low[k] = maskColors[2 * k] >> shift;
+            high[k] = maskColors[2 * k + 1] >> shift;
+        }
+    auto decode = [&](const unsigned char* samples, const std::vector<int>& columns, std::vector<uint32_t>& row) {
+        for (size_t j = 0; j < columns.size(); ++j) {
+            const unsigned char* s = samples + static_cast<size_t>(columns[j]) * static_cast<size_t>(comps);
+            if (maskColors) {
+                bool keyed = true;
+                for (int k = 0; k < comps && k < 16 && keyed; ++k) keyed = s[k] >= low[k] && s[k] <= high[k];
+                if (keyed) {
+                    row[j] = kTransparent;
+                    continue;
+                }
+            }
+            unsigned char rgb[3];
+            colorMap.getRgbBytes(s, rgb);
+            const uint32_t w = (uint32_t(rgb[0]) << 16) | (uint32_t(rgb[1]) << 8) | rgb[2];
+            row[j] = w == kTransparent ? kCoveringWhite : w;
+        }
+    };
+    std::function<const unsigned char*()> next = [&] { return reader.nextLine(); };
+    Grid<uint32_t> grid;
+    const bool placed = placeGrid(placement, f, width, height, next, decode, kTransparent, grid, out);
+    stream->close();
+    if (!placed) return false;
+    const size_t stride = startBits(out, grid.width, grid.height, 32);
+    for (int y = 0; y < grid.height; ++y) {
+        uint8_t* row = out.bits.data() + stride * static_cast<size_t>(grid.height - 1 - y);
+        const uint32_t* src = grid.values.data() + static_cast<size_t>(y) * static_cast<size_t>(grid.width);
+        for (int x = 0; x < grid.width; ++x) {
+            row[4 * x] = static_cast<uint8_t>(src[x]);
+            row[4 * x + 1] = static_cast<uint8_t>(src[x] >> 8);
+            row[4 * x + 2] = static_cast<uint8_t>(src[x] >> 16);
+        }
+    }
+    return true;
+}
+
+bool rasterizeImageMask(const ImagePlacement& placement, Stream* stream, int width, int height, bool invert,
+                        ColorRef color, RasterImage& out) {
+    Frame f;
+    if (!frameOf(placement, f) || !sizeOk(width, height)) return false;
+    ImageSampleReader reader(stream, width, 1, 1);
+    if (!reader.isOk()) return false;
+    reader.reset();
+    const unsigned char paint = invert ? 1 : 0;
+    auto decode = [&](const unsigned char* samples, const std::vector<int>& columns, std::vector<uint8_t>& row) {
+        for (size_t j = 0; j < columns.size(); ++j) row[j] = samples[columns[j]] == paint ? 1 : 0;
+    };
+    std::function<const unsigned char*()> next = [&] { return reader.nextLine(); };
+    Grid<uint8_t> grid;
+    const bool placed = placeGrid(placement, f, width, height, next, decode, uint8_t{0}, grid, out);
+    stream->close();
+    if (!placed) return false;
+    const size_t stride = startBits(out, grid.width, grid.height, 1);
+    out.header.clrUsed = 2;
+    out.palette[0] = 0xFFFFFF;
+    out.palette[1] = (redOf(color) << 16) | (greenOf(color) << 8) | blueOf(color);
+    for (int y = 0; y < grid.height; ++y) {
+        uint8_t* row = out.bits.data() + stride * static_cast<size_t>(grid.height - 1 - y);
+        const uint8_t* src = grid.values.data() + static_cast<size_t>(y) * static_cast<size_t>(grid.width);
+        for (int x = 0; x < grid.width; ++x)
+            if (src[x]) row[x >> 3] |= static_cast<uint8_t>(0x80 >> (x & 7));
+    }
+    return true;
+}
+
+}  // namespace qm

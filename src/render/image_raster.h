@@ -1,0 +1,45 @@
+#pragma once
+// Images and image masks turned into bitmaps ready for the page: already in the page's
+// orientation (mirrored or turned as the transform asks) and no larger than their place
+// on the page, so big scans cost no more than the pixels they cover. White is what the page
+// blit leaves transparent: pixels of the image that are white themselves are stored as
+// (255, 255, 250) so they still cover the page.
+#include <cstdint>
+#include <vector>
+
+#include "platform/canvas/color_ref.h"
+#include "platform/canvas/dib.h"
+
+namespace qm {
+
+class ImageColorMap;
+class Stream;
+
+struct RasterImage {
+    BitmapInfoHeader header;       // 32 bits (blue, green, red, 0) or 1 bit (table below)
+    uint32_t palette[2] = {0, 0};  // 1-bit images: entry 0 white, entry 1 the mask colour
+    std::vector<uint8_t> bits;     // rows bottom-up, padded to 4 bytes
+    int x = 0, y = 0, width = 0, height = 0;  // destination on the page
+};
+
+// The image transform (the state's transform of the unit square) and where it may land.
+struct ImagePlacement {
+    double m[6];
+    int pageWidth, pageHeight;
+    bool readAll;  // inline images: every row is read so the content after the data follows
+};
+
+// Reads the image's samples from `stream` (reset and closed here). False when the transform
+// is singular, the destination is empty or the image is too large to hold; the stream is
+// still read to its end for inline images. `maskColors` (2 per component, or null) are the
+// colour-key ranges: pixels inside every range are left out.
+bool rasterizeImage(const ImagePlacement& placement, Stream* stream, int width, int height,
+                    const ImageColorMap& colorMap, const int* maskColors, RasterImage& out);
+// The same for an image mask: painted samples (0, or 1 when inverted) take `color`.
+bool rasterizeImageMask(const ImagePlacement& placement, Stream* stream, int width, int height, bool invert,
+                        ColorRef color, RasterImage& out);
+
+// |a d - b c| of the transform is below this: the image has no area.
+inline constexpr double kSingularImage = 1e-6;
+
+}  // namespace qm

@@ -1,0 +1,442 @@
+#include "render/page_renderer.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "core/report_error.h"
+#include "document/page_link.h"
+#include "fonts/pdf_font.h"
+#include "graphics/graphics_state.h"
+#include "graphics/image_color_map.h"
+#include "platform/canvas/text_drawing.h"
+#include "platform/system/code_page.h"
+#include "render/device_font_cache.h"
+#include "render/display_list.h"
+#include "render/font_name_map.h"
+#include "render/image_raster.h"
+#include "render/link_target.h"
+
+namespace qm {
+
+namespace {
+
+// Link borders carry no colour of their own here; they are drawn in the usual link blue.
+constexpr ColorRef kLinkBorder = makeColorRef(0, 0, 255);
+// A mask painted white would vanish in the transparent blit; this near-white stays.
+constexpr ColorRef kVisibleWhite = 0xF0FFFF;
+
+int roundPixel(double v) {
+    v = std::trunc(v + 0.5);
+    return v >= -2147483647.0 ? (v <= 2147483647.0 ? static_cast<int>(v) : 2147483647) : -2147483647;
+}
+int truncPixel(double v) {
+    v = std::trunc(v);
+    return v >= -2147483647.0 ? (v <= 2147483647.0 ? static_cast<int>(v) : 2147483647) : -2147483647;
+}
+
+bool isUtf8(std::string_view s) {
+    for (size_t i = 0; i < s.size();) {
+        const unsigned char c = static_cast<unsigned char>(s[i]);
+        const size_t n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+        if (n == 0 || i + n > s.size()) return false;
+        for (size_t k = 1; k < n; ++k)
+            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
+        i += n;
+    }
+    return true;
+}
+
+// Font names are bytes; faces are UTF-8. Names that are not UTF-8 are mostly Japanese
+// (Shift-JIS) or else single-byte Latin.
+std::string faceToUtf8(std::string_view name) {
+    if (isUtf8(name)) return std::string(name);
+    if (auto u = codePageToUtf16(name, "CP932"); u && u->find(u'\uFFFD') == std::u16string::npos)
+        return utf16ToUtf8(*u);
+    std::u16string latin(name.begin(), name.end());
+    for (char16_t& c : latin) c &= 0xFF;
+    return utf16ToUtf8(latin);
+}
+
+QmBitmapInfoHeader publicHeader(const BitmapInfoHeader& h) {
+    QmBitmapInfoHeader q{};
+    q.size = h.size;
+    q.width = h.width;
+    q.height = h.height;
+    q.planes = h.planes;
+    q.bitCount = h.bitCount;
+    q.compression = h.compression;
+    q.imageSize = h.imageSize;
+    q.xPelsPerMeter = h.xPelsPerMeter;
+    q.yPelsPerMeter = h.yPelsPerMeter;
+    q.clrUsed = h.clrUsed;
+    q.clrImportant = h.clrImportant;
+    return q;
+}
+
+}  // namespace
+
+PageRenderer::PageRenderer() : deviceFonts_(std::make_unique<DeviceFontCache>()) {}
+PageRenderer::~PageRenderer() = default;
+
+ColorRef PageRenderer::toColorRef(const double* rgb) {
+    unsigned v[3];
+    for (int i = 0; i < 3; ++i) {
+        const double c = rgb[i] >= 0 ? (rgb[i] <= 1 ? rgb[i] : 1) : 0;  // NaN gives 0
+        v[i] = static_cast<unsigned>(c * 65535) >> 8;
+    }
+    return makeColorRef(v[0], v[1], v[2]);
+}
+
+namespace {
+ColorRef fillColorOf(const GraphicsState& s) {
+    double rgb[3];
+    s.fillColorSpace().toRgb(s.fillColor(), rgb);
+    return PageRenderer::toColorRef(rgb);
+}
+ColorRef strokeColorOf(const GraphicsState& s) {
+    double rgb[3];
+    s.strokeColorSpace().toRgb(s.strokeColor(), rgb);
+    return PageRenderer::toColorRef(rgb);
+}
+}  // namespace
+
+void PageRenderer::copyLinks(HtmlLinkList& out) const {
+    for (const LinkRecord& l : links_) appendHtmlLink(out, l.left, l.right, l.top, l.bottom, l.target);
+}
+
+// ---- Page
+
+void PageRenderer::beginPage(int, GraphicsState& state) {
+    const double w = std::trunc(state.pageWidth() + 0.5), h = std::trunc(state.pageHeight() + 0.5);
+    startPage(w >= 0 && w < 1e6 ? static_cast<int>(w) : 0, h >= 0 && h < 1e6 ? static_cast<int>(h) : 0);
+}
+
+void PageRenderer::startPage(int width, int height) {
+    pageWidth_ = width;
+    pageHeight_ = height;
+    canvas_.reset();
+    bitmap_.reset();
+    // Recording draws nothing, so it needs no bitmap.
+    if (!target_) {
+        bitmap_ = std::make_unique<Bitmap>(width, height);
+        canvas_ = std::make_unique<Canvas>(*bitmap_);
+    }
+    savedClips_.clear();
+    clip_ = Region::rectangle(0, 0, width, height);
+    clipChanged();
+    hasDisplayFont_ = false;
+    // The face mapping is read once per page (again while the file has no entries).
+    faceMap_ = fontNameMap();
+}
+
+void PageRenderer::saveState(GraphicsState&) { savedClips_.push_back(clip_); }
+
+void PageRenderer::restoreState(GraphicsState& state) {
+    if (savedClips_.empty()) return;
+    flatness_ = state.flatness();
+    clip_ = std::move(savedClips_.back());
+    savedClips_.pop_back();
+    clipChanged();
+}
+
+// ---- State
+
+void PageRenderer::updateAll(GraphicsState& state) {
+    reportLineStyle(state);
+    updateFlatness(state);
+    updateMiterLimit(state);
+    updateFillColor(state);
+    updateStrokeColor(state);
+    updateFont(state);
+}
+
+void PageRenderer::reportLineStyle(GraphicsState& state) {
+    // Pens are made from the state at stroke time; only bad values need saying.
+    if (state.lineCap() < 0 || state.lineCap() > 2) reportError(-1, "Bad line cap style (%d)", state.lineCap());
+    if (state.lineJoin() < 0 || state.lineJoin() > 2) reportError(-1, "Bad line join style (%d)", state.lineJoin());
+}
+
+void PageRenderer::updateTransform(GraphicsState& state, double, double, double, double, double, double) {
+    reportLineStyle(state);
+}
+void PageRenderer::updateLineDash(GraphicsState& state) { reportLineStyle(state); }
+void PageRenderer::updateLineJoin(GraphicsState& state) { reportLineStyle(state); }
+void PageRenderer::updateLineCap(GraphicsState& state) { reportLineStyle(state); }
+void PageRenderer::updateLineWidth(GraphicsState& state) { reportLineStyle(state); }
+void PageRenderer::updateFlatness(GraphicsState& state) { flatness_ = state.flatness(); }
+
+void PageRenderer::updateFont(GraphicsState& state) {
+    PdfFont* font = state.font();
+    if (!font) {
+        hasDisplayFont_ = false;
+        return;
+    }
+    if (font->kind() == FontKind::Type3 && !metType3_) {
+        metType3_ = true;
+        reportError(-1, "This document uses Type 3 fonts - some text may not be correctly displayed");
+    }
+    double m[4];
+    state.fontTransform(m);
+    m[0] *= state.horizScaling();
+    m[1] *= state.horizScaling();
+    hasDisplayFont_ = fontCache_.lookup(*font, m[0], m[1], m[2], m[3]) != nullptr;
+}
+
+// ---- Canvas primitives
+
+void PageRenderer::line(int x0, int y0, int x1, int y1, int width, ColorRef color, bool dashed) {
+    const int style = dashed ? QM_PEN_DASHED : QM_PEN_SOLID;
+    if (target_) {
+        appendPageItem(*target_, QM_ITEM_LINE, makeLineItem(x0, y0, x1, y1, width, color, style));
+    } else if (canvas_) {
+        canvas_->drawLine(x0, y0, x1, y1, Pen{width, dashed, color});
+    }
+}
+
+void PageRenderer::polygon(const std::vector<Point>& points, FillMode mode, ColorRef color) {
+    if (points.size() < 3) return;
+    if (target_) {
+        static_assert(sizeof(Point) == sizeof(QmPoint), "points are recorded as they are");
+        appendPageItem(*target_, QM_ITEM_POLYGON,
+                       makePolygonItem(reinterpret_cast<const QmPoint*>(points.data()),
+                                       static_cast<int32_t>(points.size()), static_cast<int32_t>(mode), color));
+    } else if (canvas_) {
+        canvas_->fillPolygon(points.data(), points.size(), mode, color);
+    }
+}
+
+void PageRenderer::clipChanged() {
+    if (target_) {
+        if (clip_) {
+            const std::vector<uint8_t> data = clip_->toRegionData();
+            appendPageItem(*target_, QM_ITEM_CLIP, makeClipItem(data.data(), static_cast<uint32_t>(data.size())));
+        } else {
+            appendPageItem(*target_, QM_ITEM_CLIP, makeClipItem(nullptr, 0));
+        }
+    } else if (canvas_) {
+        canvas_->setClip(clip_ ? &*clip_ : nullptr);
+    }
+}
+
+void PageRenderer::image(const RasterImage& raster) {
+    uint8_t header[BitmapInfoHeader::kSize + 8];
+    raster.header.writeTo(header);
+    const int entries = raster.header.bitCount == 1 ? 2 : 0;
+    for (int i = 0; i < entries; ++i) storeLe32(header + BitmapInfoHeader::kSize + 4 * i, raster.palette[i]);
+    if (target_) {
+        appendPageItem(*target_, QM_ITEM_IMAGE,
+                       makeImageItem(publicHeader(raster.header), raster.palette, entries, raster.x, raster.y,
+                                     raster.width, raster.height, raster.bits.data(),
+                                     static_cast<uint32_t>(raster.bits.size())));
+    } else if (canvas_) {
+        auto view = DibView::make(header, BitmapInfoHeader::kSize + 4 * static_cast<size_t>(entries), raster.bits.data(),
+                                  raster.bits.size());
+        if (view) canvas_->drawTransparentImage(*view, raster.x, raster.y, raster.width, raster.height);
+    }
+}
+
+// ---- Paths
+
+void PageRenderer::stroke(GraphicsState& state) {
+    buildDevicePath(state, flatness_, pageWidth_, pageHeight_, false, path_);
+    if (path_.points.empty()) return;
+    const double w = std::trunc(state.transformedLineWidth(state.lineWidth()) + 0.5);
+    const int width = w >= 1 ? (w < 32767 ? static_cast<int>(w) : 32767) : 1;
+    const ColorRef color = strokeColorOf(state);
+    const bool dashed = state.lineDashLength() > 0;
+    size_t at = 0;
+    for (int count : path_.counts) {
+        for (int i = 1; i < count; ++i) {
+            const Point& a = path_.points[at + i - 1];
+            const Point& b = path_.points[at + i];
+            line(a.x, a.y, b.x, b.y, width, color, dashed);
+        }
+        at += static_cast<size_t>(count);
+    }
+}
+
+void PageRenderer::fill(GraphicsState& state) { fillPath(state, FillMode::winding); }
+void PageRenderer::eoFill(GraphicsState& state) { fillPath(state, FillMode::alternate); }
+
+void PageRenderer::fillPath(GraphicsState& state, FillMode mode) {
+    buildDevicePath(state, flatness_, pageWidth_, pageHeight_, true, path_);
+    if (path_.points.empty()) return;
+    const ColorRef color = fillColorOf(state);
+    joinSubpaths(path_, joined_);
+    polygon(joined_, mode, color);
+    // A lone subpath is outlined too, so hairline shapes do not vanish.
+    if (path_.subpathCount() == 1)
+        for (size_t i = 1; i < path_.points.size(); ++i)
+            line(path_.points[i - 1].x, path_.points[i - 1].y, path_.points[i].x, path_.points[i].y, 1, color, false);
+}
+
+void PageRenderer::clip(GraphicsState& state) { clipPath(state, FillMode::winding); }
+void PageRenderer::eoClip(GraphicsState& state) { clipPath(state, FillMode::alternate); }
+
+void PageRenderer::clipPath(GraphicsState& state, FillMode mode) {
+    buildDevicePath(state, flatness_, pageWidth_, pageHeight_, true, path_);
+    joinSubpaths(path_, joined_);
+    Region shape = Region::polygon(joined_.data(), joined_.size(), mode);
+    if (clip_) shape.intersect(*clip_);
+    clip_ = std::move(shape);
+    clipChanged();
+}
+
+// ---- Links
+
+void PageRenderer::drawLink(PageLink& link, PdfCatalog& catalog) {
+    int x[4], y[4];
+    userToDevice(link.x1(), link.y1(), &x[0], &y[0]);
+    userToDevice(link.x2(), link.y1(), &x[1], &y[1]);
+    userToDevice(link.x2(), link.y2(), &x[2], &y[2]);
+    userToDevice(link.x1(), link.y2(), &x[3], &y[3]);
+    if (link.borderWidth() > 0) {
+        const double w = std::trunc(link.borderWidth() + 0.5);
+        const int width = w >= 1 ? (w < 1000 ? static_cast<int>(w) : 1000) : 1;
+        for (int i = 0; i < 4; ++i) line(x[i], y[i], x[(i + 1) % 4], y[(i + 1) % 4], width, kLinkBorder, false);
+    }
+    std::string target = linkTargetText(link.action(), catalog);
+    if (target.empty()) return;
+    links_.push_back({std::min(x[0], x[2]), std::max(x[0], x[2]), std::min(y[0], y[2]), std::max(y[0], y[2]),
+                      std::move(target)});
+}
+
+// ---- Text
+
+void PageRenderer::drawChar(GraphicsState& state, double x, double y, double dx, double dy, double originX,
+                            double originY, int, const uint16_t* unicode, int unicodeCount, int) {
+    const int mode = state.renderMode();
+    if (mode == 3 || mode == 7 || unicodeCount <= 0 || !unicode) return;
+    const double* m = state.transform();
+    const double px = x - originX, py = y - originY;
+    const double devX = px * m[0] + py * m[2] + m[4], devY = px * m[1] + py * m[3] + m[5];
+    const int ix = hasDisplayFont_ ? roundPixel(devX) : truncPixel(devX);
+    const int iy = hasDisplayFont_ ? roundPixel(devY) : truncPixel(devY);
+    text(state, ix, iy, truncPixel(dx * m[0] + dy * m[2]), truncPixel(dx * m[1] + dy * m[3]), unicode,
+         std::min(unicodeCount, 8));
+}
+
+void PageRenderer::text(GraphicsState& state, int x, int y, int advanceX, int, const uint16_t* unicode, int count) {
+    const int mode = state.renderMode();
+    const ColorRef fillColor = fillColorOf(state), strokeColor = strokeColorOf(state);
+    PdfFont* font = state.font();
+    FaceName face{"Courier", false, false};
+    bool vertical = false;
+    if (font && font->name()) {
+        face = parseFaceName(std::string_view(font->name()->text(), static_cast<size_t>(font->name()->length())),
+                             font->isBold(), font->isItalic());
+        vertical = font->wMode() == 1;
+    }
+    if (!vertical) vertical = markedContentIsVertical();
+    double m[4];
+    state.fontTransform(m);
+    const TextGeometry g = textGeometry(m[0], m[1], m[2], m[3]);
+    LogicalFont logical;
+    logical.height = g.height;
+    logical.width = logicalWidth(g.height, advanceX);
+    logical.italic = face.italic || (g.angle == 0 && g.skewed);
+    logical.weight = face.bold ? 700 : 0;
+    logical.charset = font ? font->winCharSet() : 1;
+    const std::string mapped = faceToUtf8(face.face);
+    const std::string* configured = faceMap_ ? faceMap_->map(mapped) : nullptr;
+    std::string faceName = configured ? *configured : mapped;
+    if (vertical) {
+        if (!faceName.empty() && faceName[0] == '@') faceName.erase(0, 1);
+        if (usesVerticalForm(unicode[0])) {
+            adjustVerticalPosition(x, y, advanceX, g.height, g.angle);
+            faceName = "@" + faceName;
+        }
+    }
+    logical.escapement = escapement(g.angle, faceName);
+    logical.face = faceName;
+    const ColorRef color = (mode & 1) ? strokeColor : fillColor;
+
+    if (target_) {
+        appendPageItem(*target_, QM_ITEM_TEXT,
+                       makeTextItem(x, y, unicode, count, logical.face, advanceX, logical.height, face.bold,
+                                    logical.italic, logical.escapement, color));
+        return;
+    }
+    if (!canvas_) return;
+    const DeviceFont* device = deviceFontFor(logical, font, unicode[0]);
+    if (!device) return;
+    const std::u16string_view chars(reinterpret_cast<const char16_t*>(unicode), static_cast<size_t>(count));
+    if (mode == 0) {
+        drawText(*canvas_, *device, x, y, chars, fillColor);
+        return;
+    }
+    TextOutline outline;
+    switch (mode) {
+        case 1: outline = {TextOutline::Brush::solid, kWhite, 1, strokeColor}; break;
+        case 2: outline = {TextOutline::Brush::solid, fillColor, 2, strokeColor}; break;
+        case 4: outline = {TextOutline::Brush::hatched, fillColor, 1, fillColor}; break;
+        case 5: outline = {TextOutline::Brush::hatched, kWhite, 1, strokeColor}; break;
+        default: outline = {TextOutline::Brush::hatched, fillColor, 1, strokeColor}; break;
+    }
+    drawOutlinedText(*canvas_, *device, x, y, chars, outline);
+}
+
+const DeviceFont* PageRenderer::deviceFontFor(LogicalFont logical, const PdfFont* font, uint16_t firstChar) {
+    if (const DeviceFont* f = deviceFonts_->get(logical)) return f;
+    const std::string prefix = !logical.face.empty() && logical.face[0] == '@' ? "@" : "";
+    // Latin text of a face that is not installed looks closest in the standard face of its
+    // kind; other scripts need the default face, which covers CJK.
+    if (firstChar < 0x2E80) {
+        const bool fixed = font && font->isFixedWidth(), serif = font && font->isSerif();
+        logical.face = prefix + (fixed ? "Courier" : serif ? "Times" : "Helvetica");
+        if (const DeviceFont* f = deviceFonts_->get(logical)) return f;
+    }
+    logical.face = prefix + (faceMap_ ? faceMap_->defaultFace() : std::string());
+    return deviceFonts_->get(logical);
+}
+
+// ---- Images
+
+void PageRenderer::drawImage(GraphicsState& state, const PdfRef* ref, Stream* stream, int width, int height,
+                             ImageColorMap& colorMap, const int* maskColors, bool inlineImage) {
+    const double* m = state.transform();
+    if (!(std::fabs(m[0] * m[3] - m[1] * m[2]) >= kSingularImage)) {
+        reportError(-1, "Singular CTM in drawImage");
+        OutputDevice::drawImage(state, ref, stream, width, height, colorMap, maskColors, inlineImage);
+        return;
+    }
+    if (!target_ && !canvas_) {
+        OutputDevice::drawImage(state, ref, stream, width, height, colorMap, maskColors, inlineImage);
+        return;
+    }
+    ImagePlacement placement{{m[0], m[1], m[2], m[3], m[4], m[5]}, pageWidth_, pageHeight_, inlineImage};
+    RasterImage raster;
+    if (rasterizeImage(placement, stream, width, height, colorMap, maskColors, raster))
+        image(raster);
+    else
+        OutputDevice::drawImage(state, ref, stream, width, height, colorMap, maskColors, inlineImage);
+}
+
+void PageRenderer::drawImageMask(GraphicsState& state, const PdfRef* ref, Stream* stream, int width, int height,
+                                 bool invert, bool inlineImage) {
+    paintImageMask(state, ref, stream, width, height, invert, inlineImage, fillColorOf(state));
+}
+
+void PageRenderer::paintImageMask(GraphicsState& state, const PdfRef* ref, Stream* stream, int width, int height,
+                                  bool invert, bool inlineImage, ColorRef color) {
+    const double* m = state.transform();
+    if (!(std::fabs(m[0] * m[3] - m[1] * m[2]) >= kSingularImage)) {
+        reportError(-1, "Singular CTM in drawImage");
+        OutputDevice::drawImageMask(state, ref, stream, width, height, invert, inlineImage);
+        return;
+    }
+    if (!target_ && !canvas_) {
+        OutputDevice::drawImageMask(state, ref, stream, width, height, invert, inlineImage);
+        return;
+    }
+    if (color == kWhite) color = kVisibleWhite;
+    ImagePlacement placement{{m[0], m[1], m[2], m[3], m[4], m[5]}, pageWidth_, pageHeight_, inlineImage};
+    RasterImage raster;
+    if (rasterizeImageMask(placement, stream, width, height, invert, color, raster))
+        image(raster);
+    else
+        OutputDevice::drawImageMask(state, ref, stream, width, height, invert, inlineImage);
+}
+
+}  // namespace qm

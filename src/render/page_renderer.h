@@ -1,0 +1,129 @@
+#pragma once
+// The page renderer: the output device that turns interpreted page content into either
+// drawing on the page bitmap or, when a display-list target is set, PageItems appended to
+// that target (nothing is drawn then). It also outlines the page's links and keeps one
+// record per link target. All state (bitmap, clip, target, fonts, links) belongs to one
+// renderer, so renderers of different documents never disturb each other.
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/canvas/bitmap.h"
+#include "platform/canvas/canvas.h"
+#include "platform/canvas/region.h"
+#include "quillmark.h"
+#include "render/device_path.h"
+#include "render/font_cache.h"
+#include "render/font_name_map.h"
+#include "render/output_device.h"
+#include "render/text_style.h"
+
+namespace qm {
+
+class DeviceFontCache;
+class PdfFont;
+class ImageColorMap;
+
+// One link area of the page in device pixels and the text naming its target.
+struct LinkRecord {
+    int left = 0, right = 0, top = 0, bottom = 0;
+    std::string target;
+};
+
+class PageRenderer : public OutputDevice {
+public:
+    PageRenderer();
+    ~PageRenderer() override;
+
+    // --- Mode. With a target every drawing step is appended to it as a PageItem and the
+    // bitmap is left alone; null returns to drawing. The target is borrowed: the caller
+    // keeps it alive while pages are drawn and clears it before freeing it.
+    void setDisplayList(PageObject* target) { target_ = target; }
+    PageObject* displayList() const { return target_; }
+
+    // --- The page surface. Made by startPage; null before the first page or when a
+    // bitmap of that size cannot be had (drawing then does nothing).
+    const Bitmap* bitmap() const { return bitmap_.get(); }
+    int pageWidth() const { return pageWidth_; }
+    int pageHeight() const { return pageHeight_; }
+
+    // --- Links drawn since the last clearLinks, in drawing order.
+    const std::vector<LinkRecord>& links() const { return links_; }
+    void clearLinks() { links_.clear(); }
+    // Appends copies of the link records to `out`.
+    void copyLinks(HtmlLinkList& out) const;
+
+    // --- Output device
+    bool isUpsideDown() override { return true; }
+    bool wantsCharByChar() override { return true; }
+    bool wantsNonText() override { return true; }
+    void beginPage(int pageNumber, GraphicsState& state) override;
+    void drawLink(PageLink& link, PdfCatalog& catalog) override;
+    void saveState(GraphicsState& state) override;
+    void restoreState(GraphicsState& state) override;
+    void updateAll(GraphicsState& state) override;
+    void updateTransform(GraphicsState& state, double a, double b, double c, double d, double e, double f) override;
+    void updateLineDash(GraphicsState& state) override;
+    void updateFlatness(GraphicsState& state) override;
+    void updateLineJoin(GraphicsState& state) override;
+    void updateLineCap(GraphicsState& state) override;
+    void updateLineWidth(GraphicsState& state) override;
+    void updateFont(GraphicsState& state) override;
+    void stroke(GraphicsState& state) override;
+    void fill(GraphicsState& state) override;
+    void eoFill(GraphicsState& state) override;
+    void clip(GraphicsState& state) override;
+    void eoClip(GraphicsState& state) override;
+    void drawChar(GraphicsState& state, double x, double y, double dx, double dy, double originX, double originY,
+                  int code, const uint16_t* unicode, int unicodeCount, int rawCode) override;
+    void drawImageMask(GraphicsState& state, const PdfRef* ref, Stream* stream, int width, int height, bool invert,
+                       bool inlineImage) override;
+    void drawImage(GraphicsState& state, const PdfRef* ref, Stream* stream, int width, int height,
+                   ImageColorMap& colorMap, const int* maskColors, bool inlineImage) override;
+
+    // Colour components in 0..1 as a 0x00BBGGRR value (each component: trunc(c x 65535) >> 8).
+    static ColorRef toColorRef(const double* rgb);
+
+protected:
+    // Gives the page a white bitmap of width x height pixels and resets the clip to it, the
+    // saved clips and the current fonts.
+    void startPage(int width, int height);
+    // Draws or records an image mask with the given colour for its painted pixels.
+    void paintImageMask(GraphicsState& state, const PdfRef* ref, Stream* stream, int width, int height, bool invert,
+                        bool inlineImage, ColorRef color);
+
+private:
+    // Canvas primitives: each draws, or records when a target is set.
+    void line(int x0, int y0, int x1, int y1, int width, ColorRef color, bool dashed);
+    void polygon(const std::vector<Point>& points, FillMode mode, ColorRef color);
+    void clipChanged();
+    void image(const struct RasterImage& raster);
+
+    void fillPath(GraphicsState& state, FillMode mode);
+    void clipPath(GraphicsState& state, FillMode mode);
+    void reportLineStyle(GraphicsState& state);
+    void text(GraphicsState& state, int x, int y, int advanceX, int advanceY, const uint16_t* unicode, int count);
+    // The installed font for `logical`, else the standard face of the font's kind (Latin
+    // text), else the default face; null when none is installed.
+    const DeviceFont* deviceFontFor(LogicalFont logical, const PdfFont* font, uint16_t firstChar);
+
+    PageObject* target_ = nullptr;
+    std::unique_ptr<Bitmap> bitmap_;
+    std::unique_ptr<Canvas> canvas_;  // on bitmap_, with clip_ applied
+    int pageWidth_ = 0, pageHeight_ = 0;
+    std::optional<Region> clip_;  // none: the whole page
+    std::vector<std::optional<Region>> savedClips_;
+    int flatness_ = 0;
+    FontCache fontCache_;
+    bool hasDisplayFont_ = false;  // the current font has a display font
+    bool metType3_ = false;
+    std::unique_ptr<DeviceFontCache> deviceFonts_;
+    std::vector<LinkRecord> links_;
+    std::shared_ptr<const FontNameMap> faceMap_;
+    DevicePath path_;            // reused between paths
+    std::vector<Point> joined_;  // reused between fills
+};
+
+}  // namespace qm
