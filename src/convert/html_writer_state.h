@@ -1,0 +1,44 @@
+#pragma once
+// What the page HTML writer keeps from one page to the next while a file is converted: the
+// text styles met so far, the vertical offset of the next page and the mode. The document
+// functions take no handle for it, so there is one owner for the process; the conversion
+// of each file starts with startFile(), and one conversion runs at a time.
+#include <cstdint>
+#include <string>
+
+#include "convert/font_class_table.h"
+
+namespace qm {
+
+class HtmlWriterState {
+public:
+    // Empties the style table, puts the next page at the top, reads the mode from the
+    // settings (continuous mode is fixed for the whole file) and forgets the last error.
+    void startFile();
+
+    FontClassTable& fontClasses() { return classes_; }
+    const FontClassTable& fontClasses() const { return classes_; }
+
+    bool continuousMode() const { return continuous_; }
+    void setContinuousMode(bool on) { continuous_ = on; }
+
+    // Pixels added to every vertical position the writer emits.
+    int64_t pageTopOffset() const { return pageTopOffset_; }
+    void advancePageTop(int64_t pixels) { pageTopOffset_ += pixels; }
+
+    // The message of the last page file that could not be written ("" when none), for the
+    // caller to show; the document functions report success or failure only.
+    const std::string& lastError() const { return lastError_; }
+    void setLastError(std::string message) { lastError_ = std::move(message); }
+
+private:
+    FontClassTable classes_;
+    int64_t pageTopOffset_ = 0;
+    bool continuous_ = false;
+    std::string lastError_;
+};
+
+// The process's writer state; made on first use with startFile() applied.
+HtmlWriterState& htmlWriterState();
+
+}  // namespace qm

@@ -1,0 +1,245 @@
+#include "convert/page_html_writer.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+
+#include "convert/html_text.h"
+#include "convert/path_parts.h"
+#include "convert/settings.h"
+#include "core/report_error.h"
+#include "platform/system/code_page.h"
+#include "render/display_list.h"
+
+namespace qm {
+
+namespace {
+
+// Scripts and fixed lines of the page file. The blanks before some line breaks are part of
+// the texts; line breaks become CR LF when the file is written.
+constexpr const char* kMetaCharset = "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">\n";
+constexpr const char* kErrorScript =
+    "<script language=\"javascript\"> \n<!-- hide \nfunction killerrors() { \nreturn true; \n} \n"
+    "window.onerror = killerrors; \n// --> \n</script>\n";
+// A double click scrolls the page by one pixel every 10 ms until a mouse press or the end.
+constexpr const char* kScrollScript =
+    "\n<script language=\"JavaScript\">\nvar currentpos,timer; \nfunction initialize() \n{ \n"
+    "timer=setInterval(\"scrollwindow()\",10);\n} \nfunction sc(){\nclearInterval(timer); \n}\n"
+    "function scrollwindow() \n{ \ncurrentpos=document.body.scrollTop; \nwindow.scroll(0,++currentpos); \n"
+    "if (currentpos != document.body.scrollTop) \nsc();\n} \ndocument.onmousedown=sc\n"
+    "document.ondblclick=initialize\n</script>\n";
+// Follows the zoom chosen in the navigation frame of the site.
+constexpr const char* kZoomScript =
+    "<script language=\"javascript\">\n\t\t\tvar currentZoom = parent.ltop.currentZoom;\n"
+    "\t\t\tif(currentZoom != undefined)\n\t\t\t\tdocument.body.style.zoom=currentZoom/100;\n\t\t\t</script>\n";
+
+constexpr std::string_view kGoToPrefix = "actionGoTo:";
+constexpr std::string_view kUriPrefix = "actionURI:";
+
+[[gnu::format(printf, 2, 3)]] void appendf(std::string& out, const char* format, ...) {
+    char buffer[512];
+    va_list args;
+    va_start(args, format);
+    int n = std::vsnprintf(buffer, sizeof buffer, format, args);
+    va_end(args);
+    if (n > 0) out.append(buffer, std::min<size_t>(static_cast<size_t>(n), sizeof buffer - 1));
+}
+
+std::string removeAll(std::string_view text, std::string_view what) {
+    std::string out;
+    size_t at = 0;
+    for (size_t hit; (hit = text.find(what, at)) != std::string_view::npos; at = hit + what.size())
+        out.append(text.substr(at, hit - at));
+    out.append(text.substr(at));
+    return out;
+}
+
+const TextItem* uprightText(const PageObject& page, int32_t i) {
+    const PageItem& item = page.items[i];
+    if (item.kind != QM_ITEM_TEXT || item.record.text == nullptr) return nullptr;
+    return item.record.text->orientation == 0 ? item.record.text : nullptr;
+}
+
+std::u16string_view textOf(const TextItem& t) {
+    if (t.text == nullptr || t.count <= 0) return {};
+    return {reinterpret_cast<const char16_t*>(t.text), static_cast<size_t>(t.count)};
+}
+
+// The character written last, carried from one run to the next within the page.
+struct Previous {
+    int64_t x = 0, y = 0;
+    int64_t advance = 0, height = 0;
+    std::u16string_view text;
+};
+
+class TextRunWriter {
+public:
+    TextRunWriter(const PageObject& page, const FontClassTable& classes, int64_t top, bool insertSpaces,
+                  int runGapLimit)
+        : page_(page), classes_(classes), top_(top), insertSpaces_(insertSpaces), gapLimit_(runGapLimit) {}
+
+    void write(std::string& out) {
+        for (int32_t i = 0; i < page_.itemCount; ++i) {
+            const TextItem* cur = uprightText(page_, i);
+            if (cur == nullptr) continue;
+            int c = classes_.find(*cur);
+            if (c < 0) continue;
+            appendf(out, "<div style=\"position:absolute;top:%lld;left:%d\"><nobr><span class=\"ft%d\">",
+                    static_cast<long long>(int64_t{cur->y} + top_ - cur->height + 2), cur->x, c);
+            for (;;) {
+                writeChar(out, *cur);
+                const TextItem* next = i + 1 < page_.itemCount ? uprightText(page_, i + 1) : nullptr;
+                if (next == nullptr || !continuesRun(*cur, *next)) break;
+                cur = next;
+                ++i;
+            }
+            out += "</span></nobr></div>\n";
+        }
+    }
+
+private:
+    void writeChar(std::string& out, const TextItem& cur) {
+        std::u16string_view text = textOf(cur);
+        // A glyph drawn twice at one place (simulated bold) is written once.
+        if (cur.x == previous_.x && cur.y == previous_.y && text == previous_.text) return;
+        const double gap = static_cast<double>(cur.x) - static_cast<double>(previous_.advance) -
+                           static_cast<double>(previous_.x);
+        const bool spaceDue = previous_.height != 0 && gap > 0.15 * static_cast<double>(previous_.height);
+        previous_ = Previous{cur.x, cur.y, cur.advance, cur.height, text};
+        if (insertSpaces_ && spaceDue) out += ' ';
+        appendGlyphHtml(out, utf16ToOutput(text));
+    }
+
+    // Bold and italic are not compared: a run carries the class of its first character.
+    bool continuesRun(const TextItem& cur, const TextItem& next) const {
+        if (gapLimit_ == 0) return false;
+        const int64_t dx = int64_t{next.x} - cur.x;
+        if (dx < 1 || dx > gapLimit_) return false;
+        if (next.height != cur.height || next.colour != cur.colour || faceOf(next) != faceOf(cur)) return false;
+        const int64_t rise = (int64_t{next.y} - next.height) - (int64_t{cur.y} - cur.height);
+        return (rise < 0 ? -rise : rise) < cur.height;
+    }
+
+    const PageObject& page_;
+    const FontClassTable& classes_;
+    int64_t top_;
+    bool insertSpaces_;
+    int64_t gapLimit_;
+    Previous previous_;
+};
+
+void writeStyles(std::string& out, const FontClassTable& classes) {
+    out += "<style type=\"text/css\">\n<!--\n";
+    for (size_t i = 0; i < classes.size(); ++i) {
+        const FontClass& c = classes[i];
+        appendf(out, ".ft%zu{font-style:%s;font-weight:%s;font-size:%dpx;font-family:", i,
+                c.italic ? "italic" : "normal", c.bold ? "bold" : "normal", c.height);
+        out += cssFontFamily(c.face);
+        appendf(out, ";color:#%02x%02x%02x;}\n", c.colour & 0xFF, (c.colour >> 8) & 0xFF, (c.colour >> 16) & 0xFF);
+    }
+    out += "-->\n</style>\n";
+}
+
+void writePicture(std::string& out, const PageObject& page, const HtmlLinkList* links, bool continuous, int64_t top,
+                  std::string_view htmlPath, const std::string& imageName) {
+    const long long topPx = static_cast<long long>(top);
+    if (links != nullptr && links->count > 0 && links->links != nullptr && !continuous) {
+        appendf(out, "<div style=\"position:absolute;top:%lld;left:0\"><map name=\"FPMap0\">\n", topPx);
+        const std::string_view extension = extensionOf(htmlPath);
+        for (int32_t i = 0; i < links->count; ++i) {
+            const HtmlLink& link = links->links[i];
+            std::string href = linkHref(link.target ? link.target : "", extension);
+            if (href.empty()) continue;
+            out += "<area href=\"" + href + "\" shape=\"rect\" coords=\"";
+            appendf(out, "%d,%lld,%d,%lld\">\n", link.left, static_cast<long long>(link.top + top), link.right,
+                    static_cast<long long>(link.bottom + top));
+        }
+        out += "</map>\n";
+        appendf(out, "<img width=\"%d\" height=\"%d\" src=\"", page.width, page.height);
+        out += imageName + "\" usemap=\"#FPMap0\"></div>\n";
+    } else {
+        appendf(out, "<div style=\"position:absolute;top:%lld;left:0\"><img width=\"%d\" height=\"%d\" src=\"", topPx,
+                page.width, page.height);
+        out += imageName + "\"></div>\n";
+    }
+}
+
+// The text as a file opened in text mode on the original platform stores it.
+std::string withCrLf(const std::string& text) {
+    std::string out;
+    out.reserve(text.size() + text.size() / 16);
+    for (char c : text) {
+        if (c == '\n') out += '\r';
+        out += c;
+    }
+    return out;
+}
+
+}  // namespace
+
+void stripNonTextItems(PageObject& page) {
+    filterPageItems(page, [](const PageItem& item) { return item.kind == QM_ITEM_TEXT; });
+}
+
+std::string linkHref(std::string_view target, std::string_view pageExtension) {
+    if (target.starts_with(kGoToPrefix)) {
+        std::string rest = removeAll(target, kGoToPrefix);
+        long long page = 0;
+        for (size_t i = 0; i < rest.size() && rest[i] >= '0' && rest[i] <= '9' && page < 100000000; ++i)
+            page = page * 10 + (rest[i] - '0');
+        char name[32];
+        std::snprintf(name, sizeof name, "pg_%04lld", page);
+        return escapeHtml(name + std::string(pageExtension));
+    }
+    std::string href = target.starts_with(kUriPrefix) ? removeAll(target, kUriPrefix) : std::string(target);
+    if (isScriptTarget(href)) return "";
+    return escapeHtml(href);
+}
+
+bool writePageHtml(PageObject& page, const HtmlLinkList* links, const std::string& htmlPath,
+                   const std::string& imagePath, HtmlWriterState& state) {
+    const bool continuous = state.continuousMode();
+    FontClassTable& classes = state.fontClasses();
+    if (!continuous) classes.clear();
+    stripNonTextItems(page);
+    for (int32_t i = 0; i < page.itemCount; ++i)
+        if (const TextItem* t = uprightText(page, i)) classes.add(*t);
+
+    const std::string outPath = continuous ? std::string(folderOf(htmlPath)) + "index.htm" : htmlPath;
+    std::FILE* file = std::fopen(outPath.c_str(), continuous ? "ab" : "wb");
+    if (file == nullptr) {
+        std::string message = "Create file error [" + htmlPath + "]!";
+        reportError(-1, "%s", message.c_str());
+        state.setLastError(std::move(message));
+        return false;
+    }
+
+    const int64_t top = state.pageTopOffset();
+    std::string out;
+    out.reserve(4096 + static_cast<size_t>(page.itemCount) * 16);
+    out += "<html>\n<head>\n";
+    out += kMetaCharset;
+    out += "<title>" + escapeHtml(baseNameOf(htmlPath)) + "</title>\n\n";
+    out += kErrorScript;
+    writeStyles(out, classes);
+    const uint32_t background = static_cast<uint32_t>(Settings::readInt(Setting::backgroundColour)) & 0xFFFFFF;
+    appendf(out, "</head>\n<body vlink=\"#FFFFFF\" link=\"#FFFFFF\" bgcolor=\"#%02x%02x%02x\">\n", background & 0xFF,
+            (background >> 8) & 0xFF, (background >> 16) & 0xFF);
+    out += kScrollScript;
+    if (!continuous || !Settings::readFlag(Setting::removePictures))
+        writePicture(out, page, links, continuous, top, htmlPath, fileNameAttribute(fileNameOf(imagePath)));
+    TextRunWriter(page, classes, top, Settings::readFlag(Setting::insertSpaces),
+                  Settings::readInt(Setting::runGapLimit))
+        .write(out);
+    if (!continuous) out += kZoomScript;
+    out += "</body>\n</html>";
+
+    const std::string bytes = withCrLf(out);
+    // Write errors after a successful open leave a short file; the page is still reported
+    // done, as a full disk shows on the next open.
+    std::fwrite(bytes.data(), 1, bytes.size(), file);
+    std::fclose(file);
+    return true;
+}
+
+}  // namespace qm
