@@ -8,6 +8,8 @@
 #include <memory>
 #include <string>
 
+#include "convert/html_text.h"
+
 namespace qm {
 
 namespace {
@@ -141,21 +143,6 @@ BookmarkEntry parseListingLine(std::string_view line) {
 std::string pagePath(const std::string& folder, const char* name) { return folder + "/" + name; }
 
 }  // namespace
-
-std::string escapeHtml(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (char c : text) {
-        switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        default: out.push_back(c);
-        }
-    }
-    return out;
-}
 
 bool writeFramesetPage(const std::string& folder, const std::string& title, int first, int last,
                        const SiteOptions& options) {

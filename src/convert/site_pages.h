@@ -61,7 +61,5 @@ bool writeSitePages(const std::string& folder, const std::string& title, int fir
 // talks only through postMessage, so it works when each file is its own origin.
 std::string_view pageSiteScript();
 
-// Text for HTML text and attribute values: '&', '<', '>' and '"' as references.
-std::string escapeHtml(std::string_view text);
 
 }  // namespace qm

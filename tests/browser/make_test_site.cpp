@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "convert/html_text.h"
 #include "convert/site_pages.h"
 #include "document/pdf_catalog.h"
 #include "document/pdf_document.h"
