@@ -1,58 +1,19 @@
-// The written pages as a real browser shows them: headless Chromium takes a screenshot and
-// dumps the DOM; the test checks that the picture shows, that the text lies where the
-// display list put it, and that the image map leads where the link did.
-#include <cairo.h>
-
-#include <cstdlib>
-
+// A written page as a real browser shows it: the picture shows, the text lies where the
+// display list put it, and the image map leads where the link did.
+#include "browser_support.h"
 #include "convert/html_conversion.h"
 #include "convert_test_support.h"
-#include "platform/canvas/color_ref.h"
 
 namespace qm {
 namespace {
 
 using test::addGlyph;
 using test::emptyPage;
-using test::readFileText;
-
-bool haveChromium() { return std::system("command -v chromium >/dev/null 2>&1") == 0; }
-
-// Runs headless Chromium on `page`; `mode` is "--screenshot=FILE" or "--dump-dom".
-bool runChromium(const std::string& page, const std::string& mode, const std::string& profile,
-                 const std::string& stdoutFile) {
-    const std::string command =
-        "timeout 120 chromium --headless --no-sandbox --disable-gpu --disable-quic --no-first-run "
-        "--disable-background-networking --disable-component-update --disable-sync --hide-scrollbars "
-        "--force-device-scale-factor=1 --user-data-dir='" + profile + "' --window-size=400,300 " + mode +
-        " 'file://" + page + "' >'" + stdoutFile + "' 2>/dev/null";
-    return std::system(command.c_str()) == 0;
-}
-
-struct Screenshot {
-    cairo_surface_t* surface = nullptr;
-    ~Screenshot() {
-        if (surface) cairo_surface_destroy(surface);
-    }
-    bool ok() const { return surface && cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS; }
-    int width() const { return cairo_image_surface_get_width(surface); }
-    int height() const { return cairo_image_surface_get_height(surface); }
-    ColorRef pixel(int x, int y) const {
-        cairo_surface_flush(surface);
-        const auto* row = cairo_image_surface_get_data(surface) + static_cast<size_t>(y) * cairo_image_surface_get_stride(surface);
-        uint32_t w = reinterpret_cast<const uint32_t*>(row)[x];
-        return makeColorRef((w >> 16) & 0xFF, (w >> 8) & 0xFF, w & 0xFF);
-    }
-    bool dark(int x, int y) const {
-        ColorRef c = pixel(x, y);
-        return redOf(c) + greenOf(c) + blueOf(c) < 200;
-    }
-};
 
 class BrowserTest : public test::SettingsSandbox {};
 
 TEST_F(BrowserTest, ShowsThePictureTheTextInPlaceAndTheLinkTargets) {
-    if (!haveChromium()) GTEST_SKIP() << "chromium is not installed";
+    if (!test::haveChromium()) GTEST_SKIP() << "chromium is not installed";
     // A blue box in the picture, a black word over white paper, a link over the box.
     PageObjectPtr page = emptyPage(400, 300);
     QmPoint box[] = {{20, 20}, {120, 20}, {120, 80}, {20, 80}};
@@ -72,12 +33,8 @@ TEST_F(BrowserTest, ShowsThePictureTheTextInPlaceAndTheLinkTargets) {
     ASSERT_TRUE(convertPageToHtml(*page, links.get(), htmlPath, state));
 
     test::TempFolder profile;
-    const std::string shot = out_ / "shot.png";
-    ASSERT_TRUE(runChromium(htmlPath, "--screenshot='" + shot + "'", profile.path(), out_ / "log.txt"));
-    Screenshot s;
-    s.surface = cairo_image_surface_create_from_png(shot.c_str());
+    test::Screenshot s = test::screenshot(htmlPath, out_ / "shot.png", profile.path(), 400, 300);
     ASSERT_TRUE(s.ok());
-    if (std::getenv("QM_KEEP_SCREENSHOT")) std::system(("cp '" + shot + "' '" + std::getenv("QM_KEEP_SCREENSHOT") + "'").c_str());
     ASSERT_GE(s.width(), 400);
     ASSERT_GE(s.height(), 300);
 
@@ -104,8 +61,7 @@ TEST_F(BrowserTest, ShowsThePictureTheTextInPlaceAndTheLinkTargets) {
     EXPECT_GT(inkRight, left + 60);
 
     // The image map: the go-to area names the page file; the script link is gone.
-    ASSERT_TRUE(runChromium(htmlPath, "--dump-dom", profile.path(), out_ / "dom.html"));
-    const std::string dom = readFileText(out_ / "dom.html");
+    const std::string dom = test::dumpDom(htmlPath, out_ / "dom.html", profile.path());
     EXPECT_NE(dom.find("<area href=\"pg_0007.htm\" shape=\"rect\" coords=\"20,20,120,80\">"), std::string::npos);
     EXPECT_EQ(dom.find("javascript:alert"), std::string::npos);
     EXPECT_NE(dom.find("HELLO"), std::string::npos);

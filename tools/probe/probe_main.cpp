@@ -15,8 +15,10 @@
 //                                                  as a 24-bit BMP file
 //   quillmark-inspect [options] --items N FILE     page N recorded as a display list: one line
 //                                                  per item, then one per link record
+//   quillmark-inspect [options] --html N OUT FILE  page N recorded with its links and written as
+//                                                  the HTML page OUT with its JPEG beside it
 // Options: --owner-password PW, --user-password PW, --zoom Z (dots per inch for --bmp and
-// --items, 1..2400, default 100).
+// --items and --html, 1..2400, default 100).
 // Exit status: 0 when the document opened, 1 when it did not (or the object is missing),
 // 2 for bad usage.
 #include <cstdio>
@@ -48,7 +50,7 @@ int usage(const char* why) {
     std::fprintf(stderr,
                  "usage: quillmark-inspect [--owner-password PW] [--user-password PW] "
                  "[--zoom Z] [--object N | --stream N | --fonts | --trace N | --display N | --links N | --outline | "
-                 "--bmp N OUT | --items N] FILE\n");
+                 "--bmp N OUT | --items N | --html N OUT] FILE\n");
     return 2;
 }
 
@@ -244,8 +246,9 @@ int printOutline(const qm::PdfDocument& doc) {
 int main(int argc, char** argv) {
     std::optional<qm::PdfString> owner, user;
     int objectNum = -1, streamNum = -1, tracePageNum = -1, linksPage = -1, displayPageNum = -1;
-    int bmpPage = -1, itemsPage = -1, zoom = 100;
+    int bmpPage = -1, itemsPage = -1, htmlPage = -1, zoom = 100;
     const char* bmpPath = nullptr;
+    const char* htmlPath = nullptr;
     bool fonts = false;
     bool outline = false;
     const char* file = nullptr;
@@ -272,6 +275,9 @@ int main(int argc, char** argv) {
         } else if (std::strcmp(a, "--bmp") == 0) {
             if (i + 2 >= argc || !parseNumber(argv[++i], &bmpPage)) return usage("--bmp needs a page number and a file");
             bmpPath = argv[++i];
+        } else if (std::strcmp(a, "--html") == 0) {
+            if (i + 2 >= argc || !parseNumber(argv[++i], &htmlPage)) return usage("--html needs a page number and a file");
+            htmlPath = argv[++i];
         } else if (std::strcmp(a, "--items") == 0) {
             if (!hasValue || !parseNumber(argv[++i], &itemsPage)) return usage("--items needs a page number");
         } else if (std::strcmp(a, "--zoom") == 0) {
@@ -289,9 +295,9 @@ int main(int argc, char** argv) {
     }
     if (!file) return usage("no file given");
     if ((objectNum >= 0) + (streamNum >= 0) + (tracePageNum >= 0) + (displayPageNum >= 0) + (linksPage >= 0) +
-            (bmpPage >= 0) + (itemsPage >= 0) + outline + fonts >
+            (bmpPage >= 0) + (itemsPage >= 0) + (htmlPage >= 0) + outline + fonts >
         1) {
-        return usage("--object, --stream, --fonts, --trace, --display, --links, --outline, --bmp and --items "
+        return usage("--object, --stream, --fonts, --trace, --display, --links, --outline, --bmp, --items and --html "
                      "exclude each other");
     }
 
@@ -313,5 +319,6 @@ int main(int argc, char** argv) {
     if (outline) return printOutline(doc);
     if (bmpPage >= 0) return renderPageBmp(doc, bmpPage, zoom, bmpPath);
     if (itemsPage >= 0) return printPageItems(doc, itemsPage, zoom);
+    if (htmlPage >= 0) return writePageHtmlFile(doc, htmlPage, zoom, htmlPath);
     return listPages(doc);
 }

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <string>
 
+#include "convert/html_writer_state.h"
+#include "convert/page_recording.h"
 #include "document/pdf_document.h"
 #include "fonts/global_settings.h"
 #include "platform/canvas/bmp_file.h"
@@ -101,5 +103,20 @@ int printPageItems(qm::PdfDocument& doc, int number, int zoom) {
     for (int32_t i = 0; i < page->itemCount; ++i) printItem(page->items[i]);
     for (const qm::LinkRecord& l : renderer.links())
         std::printf("link %d %d %d %d '%s'\n", l.left, l.right, l.top, l.bottom, l.target.c_str());
+    return 0;
+}
+
+int writePageHtmlFile(qm::PdfDocument& doc, int number, int zoom, const char* outPath) {
+    if (!checkPage(doc, number)) return 1;
+    Settings settings;
+    qm::ConversionRenderer renderer(doc);
+    qm::RecordedPage recorded = qm::recordPage(renderer, number, zoom);
+    if (!recorded.page) return 1;
+    qm::htmlWriterState().startFile();
+    PDF_ConvertToHtmlFile(recorded.page.get(), recorded.links.get(), outPath);
+    if (!qm::htmlWriterState().lastError().empty()) {
+        std::fprintf(stderr, "quillmark-inspect: %s\n", qm::htmlWriterState().lastError().c_str());
+        return 1;
+    }
     return 0;
 }

@@ -9,3 +9,6 @@ int renderPageBmp(qm::PdfDocument& doc, int number, int zoom, const char* outPat
 // Records page `number` as a display list and prints one line per item, then one line per
 // link record. 1 when there is no such page.
 int printPageItems(qm::PdfDocument& doc, int number, int zoom);
+// Records page `number` with its links and writes it through the HTML conversion driver as
+// `outPath` with its JPEG beside it. 1 when there is no such page or the file cannot be written.
+int writePageHtmlFile(qm::PdfDocument& doc, int number, int zoom, const char* outPath);

@@ -1,0 +1,27 @@
+#include "convert/page_recording.h"
+
+#include "document/pdf_document.h"
+#include "render/conversion_renderer.h"
+
+namespace qm {
+
+RecordedPage recordPage(ConversionRenderer& renderer, int pageNumber, int zoom) {
+    RecordedPage out;
+    PageObjectPtr page = newPageObject();
+    renderer.setDisplayList(page.get());
+    const bool drawn = renderer.drawPage(pageNumber, zoom);
+    renderer.setDisplayList(nullptr);
+    if (!drawn) return out;
+    page->width = renderer.pageWidth();
+    page->height = renderer.pageHeight();
+    page->pageNumber = pageNumber;
+    page->pageCount = renderer.document().pageCount();
+    page->zoom = zoom;
+    page->pdfVersion = static_cast<float>(renderer.document().version());
+    out.links = newHtmlLinkList();
+    renderer.copyLinks(*out.links);
+    out.page = std::move(page);
+    return out;
+}
+
+}  // namespace qm
