@@ -56,6 +56,16 @@ inline PageObjectPtr emptyPage(int width = 200, int height = 100) {
     return page;
 }
 
+// The text with CR LF line ends, as the writers store it.
+inline std::string crlf(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        if (c == '\n') out += '\r';
+        out += c;
+    }
+    return out;
+}
+
 // Number of times `what` occurs in `text`.
 inline int occurrences(const std::string& text, const std::string& what) {
     int n = 0;

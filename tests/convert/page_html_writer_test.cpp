@@ -7,19 +7,10 @@ namespace qm {
 namespace {
 
 using test::addGlyph;
+using test::crlf;
 using test::emptyPage;
 using test::occurrences;
 using test::readFileText;
-
-// The page's fixed texts, as a browser receives them.
-std::string crlf(const std::string& text) {
-    std::string out;
-    for (char c : text) {
-        if (c == '\n') out += '\r';
-        out += c;
-    }
-    return out;
-}
 
 const std::string kErrorScript =
     "<script language=\"javascript\"> \n<!-- hide \nfunction killerrors() { \nreturn true; \n} \n"

@@ -1,6 +1,8 @@
 // The site pages: frameset, home link, page range for the bar and the bookmark tree.
 #include "convert/site_pages.h"
 
+#include "convert_test_support.h"
+
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -46,14 +48,7 @@ protected:
     std::string folder_;
 };
 
-std::string crlf(const std::string& text) {
-    std::string out;
-    for (char c : text) {
-        if (c == '\n') out += '\r';
-        out += c;
-    }
-    return out;
-}
+using test::crlf;
 
 const char kRoot[] = "root0 = gFld(\"doc\", \"\")\r\n";
 const char kClosing[] =
