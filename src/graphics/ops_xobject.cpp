@@ -74,6 +74,12 @@ void ContentInterpreter::doImage(const PdfObject* ref, Stream* stream, bool inli
     // A JPEG 2000 image serves 8-bit samples whatever the dictionary says, in the colour space
     // of its codestream unless the dictionary names one.
     JpxDecoder* jpx = stream->kind() == StreamKind::Jpx ? static_cast<JpxDecoder*>(stream) : nullptr;
+    // Their decoders take the data to its end, which an inline image does not mark: they would
+    // swallow the rest of the page.
+    if (inlineImage && (jpx || stream->kind() == StreamKind::Jbig2)) {
+        reportError(position(), "Inline image cannot use the JPXDecode or JBIG2Decode filter");
+        return;
+    }
     const char* jpxSpace = nullptr;
     if (jpx && !isMask) {
         if (!jpx->decodeImage()) return;

@@ -120,7 +120,7 @@ struct GlobalsFree {
 
 }  // namespace
 
-Jbig2Decoder::Jbig2Decoder(Stream* below, PdfObject globals) : FilterStream(below), globals_(std::move(globals)) {}
+Jbig2Decoder::Jbig2Decoder(Stream* below, PdfObject globals) : WholeImageDecoder(below), globals_(std::move(globals)) {}
 
 void Jbig2Decoder::reset() {
     below_->reset();
@@ -132,18 +132,8 @@ void Jbig2Decoder::reset() {
 }
 
 void Jbig2Decoder::close() {
-    // A page can be large; a stream read again decodes again.
-    out_.clear();
-    out_.shrink_to_fit();
-    next_ = 0;
+    release();
     FilterStream::close();
-}
-
-int Jbig2Decoder::readBlock(unsigned char* buffer, int size) {
-    size_t n = std::min(static_cast<size_t>(size > 0 ? size : 0), out_.size() - next_);
-    std::memcpy(buffer, out_.data() + next_, n);
-    next_ += n;
-    return static_cast<int>(n);
 }
 
 void Jbig2Decoder::libraryMessage(const char* text, bool fatal) {

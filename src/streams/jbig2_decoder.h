@@ -6,11 +6,11 @@
 #include <vector>
 
 #include "core/pdf_object.h"
-#include "streams/filter_stream.h"
+#include "streams/whole_image_decoder.h"
 
 namespace qm {
 
-class Jbig2Decoder : public FilterStream {
+class Jbig2Decoder : public WholeImageDecoder {
 public:
     // `globals` is the JBIG2Globals stream object, or anything else for none.
     Jbig2Decoder(Stream* below, PdfObject globals);
@@ -18,12 +18,6 @@ public:
     StreamKind kind() const override { return StreamKind::Jbig2; }
     void reset() override;
     void close() override;
-    int readByte() override { return next_ < out_.size() ? out_[next_++] : -1; }
-    int peekByte() override { return next_ < out_.size() ? out_[next_] : -1; }
-    int readBlock(unsigned char* buffer, int size) override;
-    // No PostScript filter decodes JBIG2.
-    std::unique_ptr<PdfString> describeFilter(int) override { return nullptr; }
-    bool isBinaryData(bool) override { return below_->isBinaryData(true); }
 
     // The decoded page's size, valid after a reset that found a page.
     int width() const { return width_; }
@@ -37,8 +31,6 @@ private:
     bool readGlobals(std::vector<uint8_t>* bytes);
 
     PdfObject globals_;
-    std::vector<uint8_t> out_;
-    size_t next_ = 0;
     int width_ = 0, height_ = 0;
     int messages_ = 0;
 };

@@ -109,7 +109,7 @@ inline uint8_t to8(int v, const Channel& c) {
 
 }  // namespace
 
-JpxDecoder::JpxDecoder(Stream* below) : FilterStream(below) {}
+JpxDecoder::JpxDecoder(Stream* below) : WholeImageDecoder(below) {}
 
 void JpxDecoder::reset() {
     decodeImage();
@@ -117,19 +117,9 @@ void JpxDecoder::reset() {
 }
 
 void JpxDecoder::close() {
-    // The decoded image can be large; a stream read again decodes again.
-    out_.clear();
-    out_.shrink_to_fit();
-    next_ = 0;
+    release();
     state_ = State::NotTried;
     FilterStream::close();
-}
-
-int JpxDecoder::readBlock(unsigned char* buffer, int size) {
-    size_t n = std::min(static_cast<size_t>(size > 0 ? size : 0), out_.size() - next_);
-    std::memcpy(buffer, out_.data() + next_, n);
-    next_ += n;
-    return static_cast<int>(n);
 }
 
 const char* JpxDecoder::colorSpaceName() const {

@@ -5,23 +5,17 @@
 #include <cstdint>
 #include <vector>
 
-#include "streams/filter_stream.h"
+#include "streams/whole_image_decoder.h"
 
 namespace qm {
 
-class JpxDecoder : public FilterStream {
+class JpxDecoder : public WholeImageDecoder {
 public:
     explicit JpxDecoder(Stream* below);
 
     StreamKind kind() const override { return StreamKind::Jpx; }
     void reset() override;
     void close() override;
-    int readByte() override { return next_ < out_.size() ? out_[next_++] : -1; }
-    int peekByte() override { return next_ < out_.size() ? out_[next_] : -1; }
-    int readBlock(unsigned char* buffer, int size) override;
-    // No PostScript filter decodes JPEG 2000.
-    std::unique_ptr<PdfString> describeFilter(int) override { return nullptr; }
-    bool isBinaryData(bool) override { return below_->isBinaryData(true); }
 
     // Decodes the image unless that was done since the last close; the facts below are then
     // valid. False when the data holds no usable image.
@@ -43,8 +37,6 @@ private:
     bool decodeWhole();
 
     State state_ = State::NotTried;
-    std::vector<uint8_t> out_;
-    size_t next_ = 0;
     int width_ = 0, height_ = 0, components_ = 0;
     bool alpha_ = false;
     int messages_ = 0;
