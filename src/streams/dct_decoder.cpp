@@ -370,14 +370,15 @@ int DctDecoder::readBlock(unsigned char* buffer, int size) {
     return n;
 }
 
+int DctDecoder::markerAfterData() {
+    if (!bits_.markerPending()) return readMarker();
+    // The bit reader stopped at the marker's 0xFF; its code is next.
+    bits_.clearMarker();
+    return below_->readByte();
+}
+
 bool DctDecoder::takeRestartMarker() {
-    int marker;
-    if (bits_.markerPending()) {
-        marker = below_->readByte();
-        bits_.clearMarker();
-    } else {
-        marker = readMarker();
-    }
+    int marker = markerAfterData();
     if (marker != nextRestart_) return fail("Bad DCT data: incorrect restart marker");
     nextRestart_ = nextRestart_ == 0xD7 ? 0xD0 : nextRestart_ + 1;
     restartCountdown_ = restartInterval_;
@@ -544,13 +545,7 @@ void DctDecoder::convertRow(int rowCount) {
 
 void DctDecoder::readTrailer() {
     trailerRead_ = true;
-    int marker;
-    if (bits_.markerPending()) {
-        marker = below_->readByte();
-        bits_.clearMarker();
-    } else {
-        marker = readMarker();
-    }
+    int marker = markerAfterData();
     if (marker != 0xD9) reportError(below_->position(), "Bad DCT trailer");
 }
 

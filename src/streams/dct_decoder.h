@@ -78,6 +78,8 @@ private:
     bool skipSegment();
     bool setUpSampling();
     int readMarker();
+    // The marker that ends entropy-coded data, wherever the bit reader stopped.
+    int markerAfterData();
     int read8();
     int read16();
     // Reports `message` and answers false.

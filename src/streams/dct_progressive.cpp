@@ -49,13 +49,7 @@ void DctDecoder::readScans() {
     trailerRead_ = true;
     for (int scans = 0; scans < kMaxScans; ++scans) {
         if (!decodeScan()) return;
-        int marker;
-        if (bits_.markerPending()) {
-            marker = below_->readByte();
-            bits_.clearMarker();
-        } else {
-            marker = readMarker();
-        }
+        int marker = markerAfterData();
         for (;;) {
             if (marker == 0xD9) return;  // EOI
             if (marker == 0xDA) {
@@ -140,15 +134,12 @@ bool DctDecoder::endOfBlock() {
     return fail("Bad DCT data: end of data in scan");
 }
 
+// Sequential scans have no successive approximation: the DC part is that of a first DC scan.
 bool DctDecoder::decodeSequentialBlock(Component& c, int16_t* block) {
-    int s = decodeHuffman(bits_, dcTables_[c.dcTable]);
-    if (s < 0 || s > 16) return fail("Bad Huffman code in DCT stream");
-    int diff = s ? extendDctValue(bits_.get(s), s) : 0;
-    c.predictor = std::clamp(c.predictor + diff, -65536, 65536);
-    block[0] = toStored(c.predictor);
+    if (!decodeDcFirst(c, block)) return false;
     const DctHuffmanTable& ac = acTables_[c.acTable];
     for (int k = 1; k < 64; ++k) {
-        s = decodeHuffman(bits_, ac);
+        int s = decodeHuffman(bits_, ac);
         if (s < 0) return fail("Bad Huffman code in DCT stream");
         if (s == 0) break;  // end of block
         k += s >> 4;
