@@ -18,6 +18,7 @@ public:
     int peekByte() override { return next_ < out_.size() ? out_[next_] : -1; }
     int readBlock(unsigned char* buffer, int size) override {
         size_t n = std::min(static_cast<size_t>(size > 0 ? size : 0), out_.size() - next_);
+        if (n == 0) return 0;  // an empty image has no buffer to copy from
         std::memcpy(buffer, out_.data() + next_, n);
         next_ += n;
         return static_cast<int>(n);
