@@ -11,6 +11,7 @@
 #include "render/output_device.h"
 #include "streams/embed_stream.h"
 #include "streams/filter_chain.h"
+#include "streams/jpx_decoder.h"
 
 namespace qm {
 
@@ -70,6 +71,21 @@ void ContentInterpreter::doImage(const PdfObject* ref, Stream* stream, bool inli
     bool isMask = mask.isBool() && mask.getBool();
     // A mask may leave its bit depth out: it can only be 1.
     if (isMask && bits.isNull()) bits = PdfObject::makeInt(1);
+    // A JPEG 2000 image serves 8-bit samples whatever the dictionary says, in the colour space
+    // of its codestream unless the dictionary names one.
+    JpxDecoder* jpx = stream->kind() == StreamKind::Jpx ? static_cast<JpxDecoder*>(stream) : nullptr;
+    // Their decoders take the data to its end, which an inline image does not mark: they would
+    // swallow the rest of the page.
+    if (inlineImage && (jpx || stream->kind() == StreamKind::Jbig2)) {
+        reportError(position(), "Inline image cannot use the JPXDecode or JBIG2Decode filter");
+        return;
+    }
+    const char* jpxSpace = nullptr;
+    if (jpx && !isMask) {
+        if (!jpx->decodeImage()) return;
+        bits = PdfObject::makeInt(8);
+        jpxSpace = jpx->colorSpaceName();
+    }
     if (!width.isInt() || !height.isInt() || !(mask.isNull() || mask.isBool()) || !bits.isInt()) {
         reportError(position(), "Bad image parameters");
         return;
@@ -92,6 +108,7 @@ void ContentInterpreter::doImage(const PdfObject* ref, Stream* stream, bool inli
         return;
     }
     PdfObject csObj = lookupEither(dict, "ColorSpace", "CS");
+    if (csObj.isNull() && jpxSpace) csObj = PdfObject::makeName(jpxSpace);
     if (csObj.isName()) {
         PdfObject found = resources_->lookupColorSpace(csObj.getName());
         if (!found.isNone() && !found.isNull()) csObj = std::move(found);

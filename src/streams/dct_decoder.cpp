@@ -10,13 +10,7 @@ namespace qm {
 
 namespace {
 
-// Zig-zag position -> natural (row-major) position; 16 extra entries absorb the runs of
-// damaged data that step past the last coefficient.
-constexpr uint8_t kZigzag[64 + 16] = {
-    0,  1,  8,  16, 9,  2,  3,  10, 17, 24, 32, 25, 18, 11, 4,  5,  12, 19, 26, 33,
-    40, 48, 41, 34, 27, 20, 13, 6,  7,  14, 21, 28, 35, 42, 49, 56, 57, 50, 43, 36,
-    29, 22, 15, 23, 30, 37, 44, 51, 58, 59, 52, 45, 38, 31, 39, 46, 53, 60, 61, 54,
-    47, 55, 62, 63, 63, 63, 63, 63, 63, 63, 63, 63, 63, 63, 63, 63, 63, 63, 63, 63};
+constexpr const uint8_t* kZigzag = kDctZigzag;
 
 // 16.16 fixed-point YCbCr -> RGB terms per chroma value, rounding folded in, and the
 // clamping table: every sum below lies within -256..511.
@@ -41,10 +35,6 @@ const ColorTables& colorTables() {
     return tables;
 }
 
-inline int extendValue(unsigned v, int n) {
-    return v < (1u << (n - 1)) ? static_cast<int>(v) - (1 << n) + 1 : static_cast<int>(v);
-}
-
 }  // namespace
 
 DctDecoder::DctDecoder(Stream* below) : FilterStream(below) {
@@ -59,6 +49,8 @@ void DctDecoder::reset() {
         c.id = c.quant = c.dcTable = c.acTable = c.predictor = 0;
         c.h = c.v = c.hs = c.vs = 1;
         c.inScan = false;
+        c.coefs.release();
+        c.quantTaken = false;
     }
     std::memset(quant_, 0, sizeof(quant_));
     for (int i = 0; i < 4; ++i) {
@@ -70,11 +62,18 @@ void DctDecoder::reset() {
     adobeTransform_ = 0;
     transform_ = false;
     gotFrame_ = false;
+    progressive_ = gathered_ = samplingReady_ = false;
+    eobRun_ = 0;
+    storedRow_ = 0;
     next_ = end_ = 0;
     y_ = 0;
     trailerRead_ = false;
     ok_ = readHeader();
     if (!ok_) return;
+    if (gathered_) {
+        readScans();
+        return;
+    }
     nextRestart_ = 0xD0;
     restartCountdown_ = restartInterval_;
     bits_.start(below_);
@@ -115,23 +114,43 @@ bool DctDecoder::readHeader() {
         bool ok = true;
         switch (marker) {
             case 0xD8: break;
-            case 0xC0: ok = readFrame(); break;
-            case 0xC4: ok = readHuffmanTables(); break;
-            case 0xDB: ok = readQuantTables(); break;
-            case 0xDD: ok = readRestartInterval(); break;
-            case 0xEE: ok = readAdobeMarker(); break;
+            // Baseline, extended sequential and progressive frames, all Huffman-coded.
+            case 0xC0:
+            case 0xC1:
+            case 0xC2:
+                progressive_ = marker == 0xC2;
+                ok = readFrame();
+                break;
             case 0xDA: return readScanHeader();
             case -1:
                 reportError(below_->position(), "Bad DCT header");
                 return false;
-            default:
-                if (marker < 0xE0) {
+            default: {
+                bool handled = false;
+                ok = readTableMarker(marker, &handled);
+                if (!handled) {
                     reportError(below_->position(), "Unknown DCT marker <%02x>", marker);
                     return false;
                 }
-                ok = skipSegment();
+            }
         }
         if (!ok) return false;
+    }
+}
+
+bool DctDecoder::readTableMarker(int marker, bool* handled) {
+    *handled = true;
+    switch (marker) {
+        case 0xC4: return readHuffmanTables();
+        case 0xDB: return readQuantTables();
+        case 0xDD: return readRestartInterval();
+        case 0xEE: return readAdobeMarker();
+        default:
+            if (marker < 0xE0) {
+                *handled = false;
+                return false;
+            }
+            return skipSegment();
     }
 }
 
@@ -249,9 +268,12 @@ bool DctDecoder::readScanHeader() {
     int n = read8();
     if (length < 0 || n < 0 || length != 2 * n + 6) return fail("Bad DCT scan info block");
     if (!gotFrame_) return fail("Bad DCT header");
-    // Only one scan holding every component is decoded; a frame split over several scans
-    // cannot be served one MCU row at a time.
-    if (n != numComps_) return fail("Bad DCT scan info block");
+    // A frame split over several scans cannot be served one MCU row at a time: its
+    // coefficients are gathered first.
+    if (!samplingReady_) gathered_ = progressive_ || n != numComps_;
+    if (n < 1 || n > numComps_ || (!gathered_ && n != numComps_)) return fail("Bad DCT scan info block");
+    for (int j = 0; j < numComps_; ++j) comps_[j].inScan = false;
+    scan_.count = n;
     for (int i = 0; i < n; ++i) {
         int id = read8();
         int tables = read8();
@@ -260,19 +282,31 @@ bool DctDecoder::readScanHeader() {
         for (int j = 0; j < numComps_ && !comp; ++j)
             if (comps_[j].id == id && !comps_[j].inScan) comp = &comps_[j];
         if (!comp) return fail("Bad DCT component ID in scan info block");
+        scan_.comps[i] = static_cast<int>(comp - comps_);
         comp->inScan = true;
         comp->dcTable = tables >> 4;
         comp->acTable = tables & 0x0F;
         if (comp->dcTable > 3 || comp->acTable > 3) return fail("Bad DCT header");
     }
-    for (int i = 0; i < 3; ++i) {
-        if (read8() < 0) return fail("Bad DCT header");
+    int ss = read8(), se = read8(), approx = read8();
+    if (ss < 0 || se < 0 || approx < 0) return fail("Bad DCT header");
+    scan_.ss = 0, scan_.se = 63, scan_.ah = 0, scan_.al = 0;
+    if (progressive_) {
+        // Sequential scans carry no spectral selection worth checking; progressive ones
+        // must name a DC scan or an AC band of one component.
+        scan_.ss = ss, scan_.se = se, scan_.ah = approx >> 4, scan_.al = approx & 0x0F;
+        bool dc = ss == 0;
+        if (se > 63 || ss > se || (dc && se != 0) || (!dc && n != 1) || scan_.ah > 13 || scan_.al > 13)
+            return fail("Bad DCT scan info block");
     }
+    if (samplingReady_) return true;
     if (gotAdobe_)
         transform_ = adobeTransform_ != 0;
     else
         transform_ = numComps_ == 3 && comps_[0].id == 1 && comps_[1].id == 2 && comps_[2].id == 3;
-    return setUpSampling();
+    if (!setUpSampling()) return false;
+    samplingReady_ = true;
+    return !gathered_ || allocateCoefficients();
 }
 
 bool DctDecoder::setUpSampling() {
@@ -312,7 +346,7 @@ bool DctDecoder::nextRow() {
         if (!trailerRead_) readTrailer();
         return false;
     }
-    if (!decodeMcuRow()) {
+    if (!(gathered_ ? emitStoredRow() : decodeMcuRow())) {
         ok_ = false;
         return false;
     }
@@ -336,19 +370,21 @@ int DctDecoder::readBlock(unsigned char* buffer, int size) {
     return n;
 }
 
+int DctDecoder::markerAfterData() {
+    if (!bits_.markerPending()) return readMarker();
+    // The bit reader stopped at the marker's 0xFF; its code is next.
+    bits_.clearMarker();
+    return below_->readByte();
+}
+
 bool DctDecoder::takeRestartMarker() {
-    int marker;
-    if (bits_.markerPending()) {
-        marker = below_->readByte();
-        bits_.clearMarker();
-    } else {
-        marker = readMarker();
-    }
+    int marker = markerAfterData();
     if (marker != nextRestart_) return fail("Bad DCT data: incorrect restart marker");
     nextRestart_ = nextRestart_ == 0xD7 ? 0xD0 : nextRestart_ + 1;
     restartCountdown_ = restartInterval_;
     bits_.restart();
     for (int i = 0; i < numComps_; ++i) comps_[i].predictor = 0;
+    eobRun_ = 0;
     return true;
 }
 
@@ -379,7 +415,7 @@ bool DctDecoder::decodeBlock(Component& c, int32_t coef[64], unsigned* rowMask) 
     const uint16_t* q = quant_[c.quant];
     int s = decodeHuffman(bits_, dcTables_[c.dcTable]);
     if (s < 0 || s > 16) return fail("Bad Huffman code in DCT stream");
-    int diff = s ? extendValue(bits_.get(s), s) : 0;
+    int diff = s ? extendDctValue(bits_.get(s), s) : 0;
     // Damaged data could drive the predictor anywhere; real values stay within 12 bits.
     c.predictor = std::clamp(c.predictor + diff, -65536, 65536);
     coef[0] = std::clamp(c.predictor * q[0], -kMaxDctCoefficient, kMaxDctCoefficient);
@@ -405,7 +441,7 @@ bool DctDecoder::decodeBlock(Component& c, int32_t coef[64], unsigned* rowMask) 
         k += s >> 4;
         int size = s & 0x0F;
         if (size) {
-            int value = extendValue(bits_.get(size), size);
+            int value = extendDctValue(bits_.get(size), size);
             int pos = kZigzag[k < 64 ? k : 64];
             if (k < 64) {
                 coef[pos] = std::clamp(value * q[pos], -kMaxDctCoefficient, kMaxDctCoefficient);
@@ -509,13 +545,7 @@ void DctDecoder::convertRow(int rowCount) {
 
 void DctDecoder::readTrailer() {
     trailerRead_ = true;
-    int marker;
-    if (bits_.markerPending()) {
-        marker = below_->readByte();
-        bits_.clearMarker();
-    } else {
-        marker = readMarker();
-    }
+    int marker = markerAfterData();
     if (marker != 0xD9) reportError(below_->position(), "Bad DCT trailer");
 }
 

@@ -1,9 +1,12 @@
 #pragma once
-// Baseline (sequential, Huffman-coded, 8-bit) JPEG decoding, one MCU row at a time, into
-// interleaved samples with the YCbCr/YCCK colour transform applied when the data asks for it.
+// Huffman-coded 8-bit JPEG decoding into interleaved samples with the YCbCr/YCCK colour
+// transform applied when the data asks for it. A sequential image whose first scan holds
+// every component is decoded one MCU row at a time; progressive images, and sequential ones
+// split over several scans, are first gathered as coefficients of the whole image.
 #include <cstdint>
 #include <vector>
 
+#include "streams/dct_coefficients.h"
 #include "streams/dct_entropy.h"
 #include "streams/filter_stream.h"
 
@@ -15,6 +18,7 @@ public:
 
     StreamKind kind() const override { return StreamKind::Dct; }
     void reset() override;
+    void close() override;
     int readByte() override {
         if (next_ >= end_ && !nextRow()) return -1;
         return out_[next_++];
@@ -48,6 +52,18 @@ private:
         std::vector<uint8_t> rows;
         // One row replicated to the full width, for components with hs above 1.
         std::vector<uint8_t> expanded;
+        // Whole-image coefficients (gathered decoding only), and the quantisation table
+        // taken when the component's first scan began.
+        DctCoefficientPlane coefs;
+        uint16_t quantTable[64];
+        bool quantTaken = false;
+    };
+
+    // The scan being decoded in gathered mode.
+    struct Scan {
+        int count = 0;
+        int comps[4] = {0, 0, 0, 0};  // indexes into comps_
+        int ss = 0, se = 63, ah = 0, al = 0;
     };
 
     bool readHeader();
@@ -57,9 +73,13 @@ private:
     bool readRestartInterval();
     bool readAdobeMarker();
     bool readScanHeader();
+    // Header markers shared by the frame header and the gaps between scans.
+    bool readTableMarker(int marker, bool* handled);
     bool skipSegment();
     bool setUpSampling();
     int readMarker();
+    // The marker that ends entropy-coded data, wherever the bit reader stopped.
+    int markerAfterData();
     int read8();
     int read16();
     // Reports `message` and answers false.
@@ -75,6 +95,19 @@ private:
     void convertRow(int rowCount);
     void readTrailer();
 
+    // Gathered decoding (dct_progressive.cpp).
+    bool allocateCoefficients();
+    void readScans();
+    bool decodeScan();
+    bool decodeStoredBlock(Component& c, int16_t* block);
+    bool decodeSequentialBlock(Component& c, int16_t* block);
+    bool decodeDcFirst(Component& c, int16_t* block);
+    bool decodeDcRefine(int16_t* block);
+    bool decodeAcFirst(Component& c, int16_t* block);
+    bool decodeAcRefine(Component& c, int16_t* block);
+    bool endOfBlock();
+    bool emitStoredRow();
+
     // Header state.
     int width_ = 0, height_ = 0, numComps_ = 0;
     Component comps_[4];
@@ -85,6 +118,14 @@ private:
     int adobeTransform_ = 0;
     bool transform_ = false;
     bool gotFrame_ = false;
+    bool progressive_ = false;
+    // Whole-image coefficients are gathered from all scans before any row is served.
+    bool gathered_ = false;
+    bool samplingReady_ = false;
+    Scan scan_;
+    int eobRun_ = 0;
+    int mcuRows_ = 0;
+    int storedRow_ = 0;  // next MCU row served from the coefficients
     int mcuWidth_ = 8, mcuHeight_ = 8;
     int mcusPerRow_ = 0;
     int bufferWidth_ = 0;

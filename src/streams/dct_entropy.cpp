@@ -4,6 +4,12 @@
 
 namespace qm {
 
+const uint8_t kDctZigzag[64 + 16] = {
+    0,  1,  8,  16, 9,  2,  3,  10, 17, 24, 32, 25, 18, 11, 4,  5,  12, 19, 26, 33,
+    40, 48, 41, 34, 27, 20, 13, 6,  7,  14, 21, 28, 35, 42, 49, 56, 57, 50, 43, 36,
+    29, 22, 15, 23, 30, 37, 44, 51, 58, 59, 52, 45, 38, 31, 39, 46, 53, 60, 61, 54,
+    47, 55, 62, 63, 63, 63, 63, 63, 63, 63, 63, 63, 63, 63, 63, 63, 63, 63, 63, 63};
+
 void DctHuffmanTable::clear() { std::memset(this, 0, sizeof(*this)); }
 
 void DctHuffmanTable::build(const uint8_t counts[16], const uint8_t* values) {
@@ -30,7 +36,7 @@ void DctHuffmanTable::build(const uint8_t counts[16], const uint8_t* values) {
                 int size = symbol & 0x0F, used = len + size;
                 if (size != 0 && used <= kFastBits) {
                     unsigned v = (look >> (kFastBits - used)) & ((1u << size) - 1);
-                    int value = v < (1u << (size - 1)) ? static_cast<int>(v) - (1 << size) + 1 : static_cast<int>(v);
+                    int value = extendDctValue(v, size);
                     fastAc[look] = value * 65536 + ((symbol >> 4) << 8) + used;
                 }
                 break;

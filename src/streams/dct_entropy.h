@@ -6,6 +6,15 @@
 
 namespace qm {
 
+// Zig-zag position -> natural (row-major) position; 16 extra entries absorb the runs of
+// damaged data that step past the last coefficient.
+extern const uint8_t kDctZigzag[64 + 16];
+
+// The signed value of `n` magnitude bits `v`.
+inline int extendDctValue(unsigned v, int n) {
+    return v < (1u << (n - 1)) ? static_cast<int>(v) - (1 << n) + 1 : static_cast<int>(v);
+}
+
 struct DctHuffmanTable {
     static constexpr int kFastBits = 9;
 

@@ -5,6 +5,8 @@
 #include "streams/ccitt_fax_decoder.h"
 #include "streams/dct_decoder.h"
 #include "streams/flate_decoder.h"
+#include "streams/jbig2_decoder.h"
+#include "streams/jpx_decoder.h"
 #include "streams/lzw_decoder.h"
 #include "streams/run_length_decoder.h"
 
@@ -19,6 +21,9 @@ static const FilterEntry kFilters[] = {
     {"CCITTFaxDecode", "CCF", makeCcittFaxDecoder},
     {"DCTDecode", "DCT", makeDctDecoder},
     {"FlateDecode", "Fl", makeFlateDecoder},
+    // No abbreviations exist for these two; the full name stands in.
+    {"JBIG2Decode", "JBIG2Decode", makeJbig2Decoder},
+    {"JPXDecode", "JPXDecode", makeJpxDecoder},
     {nullptr, nullptr, nullptr},
 };
 

@@ -21,6 +21,8 @@ enum class StreamKind : int {
     Dct = 6,
     Flate = 7,
     EndOfData = 8,
+    Jbig2 = 9,
+    Jpx = 10,
 };
 
 class Stream {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -227,6 +229,31 @@ TEST(InterpreterImages, XObjectImagesMasksAndParameters) {
     EXPECT_EQ(page.device.matching("drawImageMask"),
               std::vector<std::string>{"drawImageMask 8x2 invert ref 4 bytes 2"});
     EXPECT_EQ(errors.count("Bad image parameters"), 2);
+}
+
+TEST(InterpreterImages, JpegTwoThousandTakesDepthAndColourSpaceFromItsData) {
+    std::ifstream in(std::string(QM_TEST_DATA_DIR) + "/streams/jpx-rgba.jp2", std::ios::binary);
+    const std::string jp2((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_FALSE(jp2.empty());
+    ErrorCapture errors;
+    // No depth or colour space in the first; the second names its own space, which wins; the
+    // third is no JPEG 2000 data at all and shows nothing.
+    // An inline one is refused before its decoder could read past its end.
+    PageRun page("/I1 Do /I2 Do /I3 Do BI /W 2 /H 2 /F /JPXDecode ID\nxxxx\nEI 1 0 0 RG",
+                 "<< /XObject << /I1 3 0 R /I2 4 0 R /I3 5 0 R >> >>",
+                 {"stream:/Subtype /Image /Width 61 /Height 43 /Filter /JPXDecode /SMaskInData 1|" + jp2,
+                  "stream:/Subtype /Image /Width 61 /Height 43 /BitsPerComponent 4 /ColorSpace /DeviceGray "
+                  "/Filter /JPXDecode|" + jp2,
+                  "stream:/Subtype /Image /Width 61 /Height 43 /Filter /JPXDecode|junk"});
+    page.device.readImages = true;
+    page.run();
+    EXPECT_EQ(page.device.matching("drawImage "),
+              (std::vector<std::string>{"drawImage 61x43 comps 3 bits 8 ref 3 bytes 7869",
+                                        "drawImage 61x43 comps 1 bits 8 ref 4 bytes 7869"}));
+    EXPECT_EQ(errors.count("Bad image parameters"), 0);
+    EXPECT_EQ(errors.count("JPX stream is neither a JP2 file nor a codestream"), 1);
+    EXPECT_EQ(errors.count("Inline image cannot use the JPXDecode or JBIG2Decode filter"), 1);
+    EXPECT_EQ(page.device.count("updateStrokeColor 1 0 0"), 1);
 }
 
 TEST(InterpreterImages, InlineImageDataContainingEI) {

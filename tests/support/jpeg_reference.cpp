@@ -134,6 +134,8 @@ bool decodeJpegInto(const std::string& data, JpegImage& image, bool replicate, b
     if (!convert) info.out_color_space = info.jpeg_color_space;
     info.dct_method = JDCT_ISLOW;
     if (replicate) info.do_fancy_upsampling = FALSE;
+    // Our decoder shows the coefficients a cut-off progressive file has, not estimates.
+    if (replicate) info.do_block_smoothing = FALSE;
     jpeg_start_decompress(&info);
     image.width = static_cast<int>(info.output_width);
     image.height = static_cast<int>(info.output_height);

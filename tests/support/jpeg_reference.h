@@ -39,8 +39,8 @@ struct JpegImage {
 };
 
 // Decodes to gray, RGB (from YCbCr or RGB) or CMYK (from CMYK or YCCK), or with `convert`
-// false to the stored components as they are; chroma is replicated when `replicate` is set
-// (libjpeg's smoothing otherwise).
+// false to the stored components as they are; chroma is replicated and missing progressive
+// coefficients are left out when `replicate` is set (libjpeg's smoothing otherwise).
 JpegImage decodeJpeg(const std::string& data, bool replicate = true, bool convert = true);
 // The same into `image`, reusing its sample buffer (for benchmarks); false on failure.
 bool decodeJpegInto(const std::string& data, JpegImage& image, bool replicate = true, bool convert = true);

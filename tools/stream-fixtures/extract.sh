@@ -46,3 +46,7 @@ raw img-ccitt.pdf 8 0 ccitt-g4-16x16.raw
 raw distiller-word-86p.pdf 124 0 ccitt-g4-230x79.raw
 raw distiller-word-86p.pdf 328 0 ccitt-g4-526x507.raw
 raw distiller-word-86p.pdf 100 0 ccitt-g4-1458x928.raw
+
+# JBIG2: a scanned page whose symbols live in a globals stream (JBIG2Globals), and that stream.
+raw scan-jbig2-xerox.pdf 6 0 jbig2-xerox.raw
+decoded scan-jbig2-xerox.pdf 5 0 jbig2-xerox-globals.raw
