@@ -104,6 +104,13 @@ std::unique_ptr<PdfFunction> parseFunction(const PdfObject& obj, FunctionParseLi
     return fn;
 }
 
+void PdfFunction::evaluate(const double* in, int count, double* out) const {
+    double padded[maxFunctionInputs] = {};
+    const int n = count < 0 ? 0 : count > maxFunctionInputs ? maxFunctionInputs : count;
+    for (int i = 0; i < n; ++i) padded[i] = in[i];
+    transform(padded, out);
+}
+
 // ---- Identity
 
 IdentityFunction::IdentityFunction() {

@@ -64,11 +64,11 @@ constexpr double kMaxCellBytes = 16.0 * 1024 * 1024;
 void axialColor(const AxialShading& s, double t, double* color) {
     double c[maxColorComponents] = {};
     if (s.functionCount() == 1) {
-        s.functions[0]->transform(&t, c);
+        s.functions[0]->evaluate(&t, 1, c);
     } else {
         for (int i = 0; i < s.functionCount(); ++i) {
             double out[maxFunctionOutputs];
-            s.functions[static_cast<size_t>(i)]->transform(&t, out);
+            s.functions[static_cast<size_t>(i)]->evaluate(&t, 1, out);
             c[i] = out[0];
         }
     }

@@ -141,6 +141,13 @@ bool AxialShading::readAxial(PdfDict* dict) {
         if (!f) return false;
         functions.push_back(std::move(f));
     }
+    // The colour along the axis is a function of one value, t.
+    for (const auto& f : functions) {
+        if (f->inputCount() != 1) {
+            reportError(-1, "Shading function takes %d inputs instead of 1", f->inputCount());
+            return false;
+        }
+    }
     PdfObject extend = dict->lookup("Extend");
     if (extend.isArray() && extend.arrayLength() == 2) {
         PdfObject e0 = extend.arrayGet(0);

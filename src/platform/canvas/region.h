@@ -38,7 +38,8 @@ public:
     // One closed polygon with integer vertices.
     static Region polygon(const Point* points, size_t count, FillMode mode);
     // Several closed contours at once, filled together (used for dashed lines and shapes
-    // with holes). Coordinates are clamped to +-2^17 pixels; rows outside are never visited.
+    // with holes). Coordinates are clamped to +-2^17 pixels and non-finite points are left
+    // out; rows outside are never visited.
     static Region contours(const std::vector<std::vector<PointF>>& contours, FillMode mode);
 
     void intersect(const Region& other);  // AND
