@@ -5,6 +5,7 @@
 #include "core/pdf_array.h"
 #include "core/pdf_dict.h"
 #include "core/report_error.h"
+#include "graphics/number_array.h"
 #include "graphics/postscript_function.h"
 #include "graphics/sampled_function.h"
 
@@ -231,13 +232,9 @@ bool StitchingFunction::readNumbers(PdfDict* dict, const char* key, int count, s
         reportError(-1, "%s", missing);
         return false;
     }
-    for (int i = 0; i < count; ++i) {
-        PdfObject v = array.arrayGet(i);
-        if (!v.isNum()) {
-            reportError(-1, "%s", badType);
-            return false;
-        }
-        values[static_cast<size_t>(offset + i)] = v.getNum();
+    if (!readNumberArray(array, values.data() + offset, count)) {
+        reportError(-1, "%s", badType);
+        return false;
     }
     return true;
 }

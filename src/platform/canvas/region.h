@@ -54,7 +54,7 @@ public:
     std::vector<Rect> rectangles() const;
     bool operator==(const Region& other) const;
 
-    // The layout of the original platform's region data: a 32-byte header (size 32, type 1,
+    // The region as flat data: a 32-byte header (size 32, type 1,
     // rectangle count, bytes of rectangles, bounding rectangle), then each rectangle as four
     // little-endian int32 (left, top, right, bottom).
     std::vector<uint8_t> toRegionData() const;
