@@ -13,6 +13,7 @@
 #include "fonts/global_settings.h"
 #include "graphics/content_interpreter.h"
 #include "graphics/graphics_state.h"
+#include "graphics/graphics_test_support.h"
 #include "recording_device.h"
 #include "support/pdf_builder.h"
 
@@ -44,26 +45,13 @@ public:
     int staleDraws = 0;
 };
 
-// Object 1: resources, 2: content, 3 on: `extra` ("stream:" entries are streams).
 class FontScopes : public ::testing::Test {
 protected:
     void SetUp() override { createGlobalSettings("config.lst"); }
     void TearDown() override { destroyGlobalSettings(); }
 
     void build(const std::string& content, const std::string& resources, const std::vector<std::string>& extra) {
-        test::PdfBuilder b;
-        b.object(resources);
-        b.stream("", content);
-        for (const auto& e : extra) {
-            if (e.rfind("stream:", 0) == 0) {
-                size_t bar = e.find('|');
-                b.stream(e.substr(7, bar - 7), e.substr(bar + 1));
-            } else {
-                b.object(e);
-            }
-        }
-        xref_ = std::make_unique<test::TestResolver>(b.bytes());
-        xref_->addAll(b, b.nextNumber());
+        xref_ = test::pageObjects(content, resources, extra);
     }
     void run(OutputDevice& device, FontCache* fonts = nullptr, long budget = 0) {
         PdfObject res = xref_->fetch(1, 0);
