@@ -9,6 +9,7 @@
 
 #include "document/pdf_catalog.h"
 #include "document/pdf_document.h"
+#include "fonts/global_settings.h"
 #include "platform/system/data_dir.h"
 #include "render/null_device.h"
 #include "streams/file_data.h"
@@ -25,6 +26,9 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     // Outline files go to a folder of this run, not the user's cache.
     std::string cache = qm::tempDirectory() + "/qm-fuzz-cache-" + std::to_string(::getpid());
     ::setenv("XDG_CACHE_HOME", cache.c_str(), 1);
+    // The settings live for the whole run, as in the program: fonts reach CMaps, glyph names
+    // and cidToUnicode files through them.
+    qm::createGlobalSettings("config.lst");
     return 0;
 }
 

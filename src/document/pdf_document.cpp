@@ -7,6 +7,7 @@
 #include "core/xref_table.h"
 #include "document/page_link.h"
 #include "document/pdf_catalog.h"
+#include "fonts/font_cache.h"
 #include "streams/file_data.h"
 #include "streams/file_stream.h"
 
@@ -57,6 +58,8 @@ PdfDocument::PdfDocument(std::shared_ptr<FileData> data, PdfString name, const P
 }
 
 PdfDocument::~PdfDocument() {
+    // Fonts hold objects of the document, so they go before its table.
+    fonts_.reset();
     catalog_.reset();
     xref_.reset();
     if (base_) base_->decRef();

@@ -7,6 +7,7 @@
 namespace qm {
 
 class FileData;
+class FontCache;
 class FileStream;
 class OutputDevice;
 class PageLinkList;
@@ -47,6 +48,8 @@ public:
     const PageLinkList* links() const { return links_.get(); }
     // -1 before any page was drawn.
     int lastPageDrawn() const { return lastPageDrawn_; }
+    // The fonts built for the pages drawn so far, shared by every page, form and pattern.
+    FontCache* fonts() const { return fonts_.get(); }
 
 private:
     void open(std::shared_ptr<FileData> data, const PdfString* ownerPassword, const PdfString* userPassword);
@@ -62,6 +65,7 @@ private:
     bool ok_ = false;
     std::unique_ptr<PageLinkList> links_;
     int lastPageDrawn_ = -1;
+    std::unique_ptr<FontCache> fonts_;
 };
 
 }  // namespace qm

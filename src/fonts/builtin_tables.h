@@ -18,7 +18,7 @@ extern const int kSymbolRangesCount;
 extern const UnicodeMapRange kZapfDingbatsRanges[];
 extern const int kZapfDingbatsRangesCount;
 
-// Text encodings (builtin_text_maps.cpp).
+// Text encodings (text_encoding_ranges.cpp, written by hand).
 extern const UnicodeMapRange kLatin1Ranges[];
 extern const int kLatin1RangesCount;
 extern const UnicodeMapRange kAscii7Ranges[];

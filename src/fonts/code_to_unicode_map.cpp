@@ -47,7 +47,6 @@ CodeToUnicodeMap* CodeToUnicodeMap::parseToUnicode(std::string_view text, int nB
     CodeToUnicodeMap* map = new CodeToUnicodeMap;
     map->map_.assign(256, 0);
     map->parseLines(text, nBits, 0);
-    map->indexMulti();
     return map;
 }
 
@@ -116,8 +115,22 @@ void CodeToUnicodeMap::addChar(std::string_view codeToken, std::string_view dest
             m.values[j] = 0;
         }
     }
-    if (multi_.size() == multi_.capacity()) multi_.reserve(multi_.size() + 8);
+    addMulti(m);
+}
+
+void CodeToUnicodeMap::addMulti(const Multi& m) {
+    // Lookups answer with a code's first multi entry, so later ones for the same code are
+    // never seen; keeping one per code bounds the entries by the codes a map can hold.
+    if (multiSlot_.size() < map_.size()) multiSlot_.resize(map_.size(), 0);
+    uint32_t& slot = multiSlot_[m.code];
+    if (slot != 0) return;
+    if (multi_.size() >= kMaxMultiEntries) {
+        if (!multiFull_) reportError(-1, "Too many entries in ToUnicode CPDFMap");
+        multiFull_ = true;
+        return;
+    }
     multi_.push_back(m);
+    slot = static_cast<uint32_t>(multi_.size());
 }
 
 bool CodeToUnicodeMap::addRange(uint32_t code, uint32_t last, std::string_view dest) {
@@ -131,14 +144,12 @@ bool CodeToUnicodeMap::addRange(uint32_t code, uint32_t last, std::string_view d
     Multi m{0, {}, std::min<int>(static_cast<int>((dest.size() - 2) / 4), kMaxMultiLength)};
     for (int j = 0; j < m.length; ++j)
         if (!readGroup(dest, static_cast<size_t>(j), &m.values[j])) return false;
-    const size_t count = last - code + 1;
-    if (multi_.size() + count > multi_.capacity()) multi_.reserve((multi_.size() + count + 7) / 8 * 8);
     for (uint32_t c = code; c <= last; ++c) {
         map_[c] = 0;
         Multi entry = m;
         entry.code = c;
         if (entry.length > 0) entry.values[entry.length - 1] = static_cast<uint16_t>(m.values[m.length - 1] + (c - code));
-        multi_.push_back(entry);
+        addMulti(entry);
     }
     return true;
 }
@@ -229,13 +240,6 @@ void CodeToUnicodeMap::growTo(uint32_t code) {
     map_.resize((code + 256) & ~255u, 0);
 }
 
-void CodeToUnicodeMap::indexMulti() {
-    multiIndex_.clear();
-    multiIndex_.reserve(multi_.size());
-    for (size_t i = 0; i < multi_.size(); ++i) multiIndex_.emplace_back(multi_[i].code, static_cast<uint32_t>(i));
-    std::sort(multiIndex_.begin(), multiIndex_.end());
-}
-
 CodeToUnicodeMap* CodeToUnicodeMap::readCidToUnicode(const char* collection, FILE* file) {
     CodeToUnicodeMap* map = new CodeToUnicodeMap;
     map->hasCollection_ = true;
@@ -264,9 +268,8 @@ int CodeToUnicodeMap::lookup(uint32_t code, uint16_t* out, int size) const {
         out[0] = map_[code];
         return 1;
     }
-    auto it = std::lower_bound(multiIndex_.begin(), multiIndex_.end(), std::make_pair(code, 0u));
-    if (it == multiIndex_.end() || it->first != code) return 0;
-    const Multi& m = multi_[it->second];
+    if (code >= multiSlot_.size() || multiSlot_[code] == 0) return 0;
+    const Multi& m = multi_[multiSlot_[code] - 1];
     const int n = std::min(m.length, size);
     for (int i = 0; i < n; ++i) out[i] = m.values[i];
     return n;

@@ -41,6 +41,8 @@ public:
     static constexpr int kMaxMultiLength = 8;
     // Nested usecmap reads followed in ToUnicode maps.
     static constexpr int kMaxUseDepth = 8;
+    // Multi entries one map keeps: every 16-bit code once.
+    static constexpr size_t kMaxMultiEntries = 65536;
 
 private:
     struct Multi {
@@ -58,12 +60,14 @@ private:
     // False when the destination does not read as hexadecimal.
     bool addRange(uint32_t code, uint32_t last, std::string_view dest);
     void growTo(uint32_t code);
-    // Rebuilds the index that finds a code's first multi entry without a linear search.
-    void indexMulti();
+    // Adds the entry unless its code already has one (the first entry of a code is the one
+    // lookups give) or the map holds kMaxMultiEntries.
+    void addMulti(const Multi& m);
 
     std::vector<uint16_t> map_;
     std::vector<Multi> multi_;
-    std::vector<std::pair<uint32_t, uint32_t>> multiIndex_;  // (code, entry), sorted
+    std::vector<uint32_t> multiSlot_;  // per code: 1 + index of its multi entry, or 0
+    bool multiFull_ = false;
     bool hasCollection_ = false;
     PdfString collection_;
     int refCount_ = 1;

@@ -1,28 +1,37 @@
 #pragma once
 // The fonts of one resource Font dictionary, one entry per dictionary entry in its order
-// (an entry stays empty when its font could not be built). Owns the fonts.
+// (an entry stays empty when its font could not be built). Fonts come from a document's
+// FontCache when one is given, so scopes naming the same font dictionaries share them.
 #include <memory>
 #include <vector>
 
-#include "fonts/pdf_font.h"
+#include "fonts/font_cache.h"
 
 namespace qm {
 
 class FontResourceSet {
 public:
-    FontResourceSet(ObjectResolver* xref, PdfDict* fontDict);
+    FontResourceSet(ObjectResolver* xref, PdfDict* fontDict, FontCache* cache = nullptr,
+                    const FontBuildBudget& budget = {});
 
-    // The first font whose tag equals `tag` exactly, or null.
+    // The first font whose entry is named `tag` exactly, or null.
     PdfFont* lookup(const char* tag) const;
     int size() const { return static_cast<int>(fonts_.size()); }
     // Entry i, or null when empty.
-    PdfFont* at(int i) const { return fonts_[static_cast<size_t>(i)].get(); }
+    PdfFont* at(int i) const { return fonts_[static_cast<size_t>(i)].font.get(); }
+    // Fonts this set built rather than took from the cache.
+    int builtCount() const { return built_; }
 
     // Marks a direct font dictionary's generation in its id: (entry index, kDirectGen).
     static constexpr int kDirectGen = 999999;
 
 private:
-    std::vector<std::unique_ptr<PdfFont>> fonts_;
+    struct Entry {
+        PdfString tag;
+        std::shared_ptr<PdfFont> font;
+    };
+    std::vector<Entry> fonts_;
+    int built_ = 0;
 };
 
 }  // namespace qm

@@ -150,4 +150,14 @@ extern GlobalSettings* globalSettings;
 void createGlobalSettings(const char* configFileName);
 void destroyGlobalSettings();
 
+// The process-wide settings for the lifetime of the object, read from "config.lst" unless
+// another name is given; declare it before the documents that use them.
+class GlobalSettingsScope {
+public:
+    explicit GlobalSettingsScope(const char* configFileName = "config.lst") { createGlobalSettings(configFileName); }
+    ~GlobalSettingsScope() { destroyGlobalSettings(); }
+    GlobalSettingsScope(const GlobalSettingsScope&) = delete;
+    GlobalSettingsScope& operator=(const GlobalSettingsScope&) = delete;
+};
+
 }  // namespace qm

@@ -183,9 +183,33 @@ std::string readStreamText(const PdfObject& streamObject, size_t limit) {
     return text;
 }
 
+namespace {
+
+// Stands in for a font that could not be built at all; isOk() is false, so nobody keeps it.
+class UnbuiltFont : public PdfFont {
+public:
+    UnbuiltFont(const char* tag, PdfRef id, const PdfObject& baseFont) : PdfFont(tag, id, baseFont) {}
+    bool isCidFont() const override { return false; }
+    int decodeNextChar(const uint8_t*, int, uint32_t* code, uint16_t*, int, int* uLen, double* dx, double* dy,
+                       double* ox, double* oy) override {
+        *code = 0;
+        *uLen = 0;
+        *dx = *dy = *ox = *oy = 0;
+        return 1;
+    }
+};
+
+}  // namespace
+
 PdfFont* createFont(ObjectResolver* xref, const char* tag, int num, int gen, PdfDict* fontDict) {
     const PdfRef id{num, gen};
     PdfObject baseFont = fontDict ? fontDict->lookup("BaseFont") : PdfObject();
+    // Glyph names, CMaps and Unicode tables all come from the settings; a font built without
+    // them would decode wrongly without a word, so the caller's omission is made visible.
+    if (!globalSettings) {
+        reportError(-1, "Font '%s' not built: the engine settings were not created", tag ? tag : "");
+        return new UnbuiltFont(tag, id, baseFont);
+    }
     PdfObject subtype = fontDict ? fontDict->lookup("Subtype") : PdfObject();
     FontKind kind = FontKind::Unknown;
     if (subtype.isName("Type1") || subtype.isName("MMType1")) kind = FontKind::Type1;

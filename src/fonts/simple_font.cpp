@@ -46,6 +46,18 @@ const char* const* namedEncoding(const PdfObject& name, const char** source) {
 
 }  // namespace
 
+namespace {
+
+// Symbol and ZapfDingbats under any subset prefix or style suffix: their codes are symbols,
+// never halves of double-byte characters.
+bool isSymbolFontName(const char* name) {
+    const char* plus = std::strchr(name, '+');
+    const char* base = plus ? plus + 1 : name;
+    return std::strncmp(base, "Symbol", 6) == 0 || std::strncmp(base, "ZapfDingbats", 12) == 0;
+}
+
+}  // namespace
+
 SimpleFont::SimpleFont(ObjectResolver* xref, const char* tag, PdfRef id, const PdfObject& baseFont, FontKind kind,
                        PdfDict* fontDict)
     : PdfFont(tag, id, baseFont) {
@@ -131,6 +143,11 @@ SimpleFont::SimpleFont(ObjectResolver* xref, const char* tag, PdfRef id, const P
     }
 
     readWidths(fontDict, builtin);
+    const bool declaresEncoding =
+        encodingObj.isName() ||
+        (encodingObj.isDict() && (encodingObj.dictLookup("BaseEncoding").isName() || hasDifferences_));
+    legacyDoubleByte_ = !standardName_ && embeddedId_.num < 0 && !hasToUnicodeStream_ && !declaresEncoding &&
+                        kind_ != FontKind::Type3 && !(hasName_ && isSymbolFontName(name_.text()));
     ok_ = true;
 }
 
@@ -257,10 +274,7 @@ int SimpleFont::decodeNextChar(const uint8_t* bytes, int len, uint32_t* code, ui
         return 0;
     }
     const uint8_t b0 = bytes[0];
-    // Texts in a legacy double-byte code page shown with a font that has neither a program
-    // of its own nor a standard name, nor a ToUnicode map that says otherwise.
-    if (len >= 2 && !standardName_ && embeddedId_.num < 0 && !hasToUnicodeStream_ && b0 >= 0x81 && b0 <= 0xFE &&
-        bytes[1] >= 0x80 && bytes[1] <= 0xFE) {
+    if (len >= 2 && legacyDoubleByte_ && b0 >= 0x81 && b0 <= 0xFE && bytes[1] >= 0x80 && bytes[1] <= 0xFE) {
         *code = static_cast<uint32_t>(b0) << 8 | bytes[1];
         char16_t unit = legacyDoubleByteToUnicode(b0, bytes[1]);
         *uLen = unit && uSize > 0 ? 1 : 0;

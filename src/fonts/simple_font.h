@@ -32,6 +32,7 @@ public:
     const char* encodingSource() const { return encodingSource_; }
     bool hasDifferences() const { return hasDifferences_; }
     bool hasToUnicodeStream() const { return hasToUnicodeStream_; }
+    bool usesLegacyDoubleByte() const { return legacyDoubleByte_; }
 
 private:
     void setOwned(int code, const char* name);
@@ -47,6 +48,10 @@ private:
     const char* encodingSource_ = "builtin";
     bool hasDifferences_ = false;
     bool hasToUnicodeStream_ = false;
+    // Texts in a legacy double-byte code page: pairs of high bytes are read as one
+    // character. Only for fonts that say nothing about their codes (no program, standard
+    // name, ToUnicode, Encoding name or Differences), never for Type 3 or symbol fonts.
+    bool legacyDoubleByte_ = false;
 };
 
 }  // namespace qm

@@ -13,8 +13,12 @@ namespace qm {
 
 ContentInterpreter::ContentInterpreter(ObjectResolver* xref, OutputDevice* device, int pageNumber,
                                        PdfDict* resources, double dpi, const PageBox& pageBox, bool crop,
-                                       const PageBox& cropBox, int rotate, bool traceOperators)
-    : xref_(xref), device_(device), traceOperators_(traceOperators) {
+                                       const PageBox& cropBox, int rotate, bool traceOperators, FontCache* fonts)
+    : xref_(xref),
+      device_(device),
+      ownFonts_(fonts ? nullptr : std::make_unique<FontCache>()),
+      fonts_(fonts ? fonts : ownFonts_.get()),
+      traceOperators_(traceOperators) {
     pushResources(resources);
     state_ = std::make_unique<GraphicsState>(dpi, pageBox, rotate, device_->isUpsideDown());
     device_->beginPage(pageNumber, *state_);
@@ -41,10 +45,15 @@ ContentInterpreter::~ContentInterpreter() {
 }
 
 void ContentInterpreter::pushResources(PdfDict* resources) {
-    resources_ = std::make_unique<ResourceScope>(xref_, resources, std::move(resources_));
+    resources_ = std::make_unique<ResourceScope>(xref_, resources, std::move(resources_), fonts_,
+                                                 [this] { return spendWork(kFontBuildWork); });
 }
 
-void ContentInterpreter::popResources() { resources_ = resources_->takeNext(); }
+void ContentInterpreter::popResources() {
+    resources_ = resources_->takeNext();
+    // Fonts of the scope just left must not stay with the device.
+    fontChanged_ = true;
+}
 
 void ContentInterpreter::saveState() {
     device_->saveState(*state_);
@@ -58,6 +67,8 @@ void ContentInterpreter::restoreState() {
         --saveDepth_;
     }
     device_->restoreState(*state_);
+    // The restored state may hold another font than the one the device was last given.
+    fontChanged_ = true;
 }
 
 long ContentInterpreter::position() const {
@@ -149,9 +160,10 @@ void ContentInterpreter::runContents(const PdfObject& contents, bool topLevel) {
     parser_ = outerParser;
 }
 
-bool ContentInterpreter::spendWork() {
+bool ContentInterpreter::spendWork(long units) {
     if (work_ >= workBudget_) return false;
-    if (++work_ == workBudget_) {
+    work_ = units >= workBudget_ - work_ ? workBudget_ : work_ + units;
+    if (work_ == workBudget_) {
         reportError(position(), "Page content too complex; the rest of the page is not drawn");
         return false;
     }

@@ -33,9 +33,14 @@ public:
     static constexpr long kDefaultPageWork = QUILLMARK_PAGE_WORK;
     // Each saved state holds copies of colour spaces and patterns; no real page nests this deep.
     static constexpr int kMaxSaveDepth = 4096;
+    // Building a font reads its program and maps; it counts as this many objects read.
+    static constexpr long kFontBuildWork = 1000;
 
+    // Fonts come from `fonts` (normally the document's) when given, else from a cache of this
+    // interpreter's own.
     ContentInterpreter(ObjectResolver* xref, OutputDevice* device, int pageNumber, PdfDict* resources, double dpi,
-                       const PageBox& pageBox, bool crop, const PageBox& cropBox, int rotate, bool traceOperators);
+                       const PageBox& pageBox, bool crop, const PageBox& cropBox, int rotate, bool traceOperators,
+                       FontCache* fonts = nullptr);
     ~ContentInterpreter();
     ContentInterpreter(const ContentInterpreter&) = delete;
     ContentInterpreter& operator=(const ContentInterpreter&) = delete;
@@ -170,6 +175,8 @@ private:
 
     ObjectResolver* xref_;
     OutputDevice* device_;
+    std::unique_ptr<FontCache> ownFonts_;
+    FontCache* fonts_;
     bool traceOperators_;
     std::unique_ptr<ResourceScope> resources_;
     std::unique_ptr<GraphicsState> state_;
@@ -182,8 +189,8 @@ private:
     long operatorCount_ = 0;
     long work_ = 0;
     long workBudget_ = kDefaultPageWork;
-    // Counts one unit of work; false (reported once) when the page's budget is spent.
-    bool spendWork();
+    // Counts units of work; false (reported once) when the page's budget is spent.
+    bool spendWork(long units = 1);
     // Saves made by q (and by forms, patterns, shadings); Q never unwinds below the floor,
     // so a form cannot pop the state of the content that drew it.
     int saveDepth_ = 0;

@@ -5,6 +5,7 @@
 #include "core/pdf_array.h"
 #include "core/pdf_dict.h"
 #include "core/report_error.h"
+#include "graphics/number_array.h"
 #include "graphics/postscript_function.h"
 #include "graphics/sampled_function.h"
 
@@ -102,6 +103,13 @@ std::unique_ptr<PdfFunction> parseFunction(const PdfObject& obj, FunctionParseLi
     }
     if (!fn->isOk()) return nullptr;
     return fn;
+}
+
+void PdfFunction::evaluate(const double* in, int count, double* out) const {
+    double padded[maxFunctionInputs] = {};
+    const int n = count < 0 ? 0 : count > maxFunctionInputs ? maxFunctionInputs : count;
+    for (int i = 0; i < n; ++i) padded[i] = in[i];
+    transform(padded, out);
 }
 
 // ---- Identity
@@ -224,13 +232,9 @@ bool StitchingFunction::readNumbers(PdfDict* dict, const char* key, int count, s
         reportError(-1, "%s", missing);
         return false;
     }
-    for (int i = 0; i < count; ++i) {
-        PdfObject v = array.arrayGet(i);
-        if (!v.isNum()) {
-            reportError(-1, "%s", badType);
-            return false;
-        }
-        values[static_cast<size_t>(offset + i)] = v.getNum();
+    if (!readNumberArray(array, values.data() + offset, count)) {
+        reportError(-1, "%s", badType);
+        return false;
     }
     return true;
 }

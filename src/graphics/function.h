@@ -36,6 +36,9 @@ public:
     virtual std::unique_ptr<PdfFunction> clone() const = 0;
     // `in` holds inputCount() values; `out` must have room for maxFunctionOutputs values.
     virtual void transform(const double* in, double* out) const = 0;
+    // transform() for callers with `count` inputs, which may be fewer than the function
+    // reads: the missing inputs are 0, never memory past the caller's values.
+    void evaluate(const double* in, int count, double* out) const;
     virtual bool isOk() const { return ok_; }
 
     int inputCount() const { return m_; }

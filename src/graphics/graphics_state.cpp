@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "graphics/matrix.h"
+
 namespace qm {
 
 GraphicsState::GraphicsState(double dpi, const PageBox& box, int rotate, bool upsideDown)
@@ -109,10 +111,8 @@ std::unique_ptr<GraphicsState> GraphicsState::restore(std::unique_ptr<GraphicsSt
 }
 
 void GraphicsState::concatTransform(double a, double b, double c, double d, double e, double f) {
-    const double* m = ctm_;
-    double r[6] = {a * m[0] + b * m[2],        a * m[1] + b * m[3],        c * m[0] + d * m[2],
-                   c * m[1] + d * m[3],        e * m[0] + f * m[2] + m[4], e * m[1] + f * m[3] + m[5]};
-    std::copy(r, r + 6, ctm_);
+    const double m[6] = {a, b, c, d, e, f};
+    multiplyMatrix(m, ctm_, ctm_);
 }
 
 void GraphicsState::setTransform(double a, double b, double c, double d, double e, double f) {

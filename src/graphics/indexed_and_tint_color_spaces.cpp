@@ -164,10 +164,8 @@ std::unique_ptr<ColorSpace> TintColorSpace::clone() const {
 }
 
 void TintColorSpace::tintColor(const double* color, double* out) const {
-    double in[maxFunctionInputs] = {};
-    std::copy(color, color + componentCount(), in);
     std::fill(out, out + maxFunctionOutputs, 0.0);
-    tint_->transform(in, out);
+    tint_->evaluate(color, componentCount(), out);
 }
 
 double TintColorSpace::toGray(const double* color) const {

@@ -7,33 +7,12 @@
 #include "core/pdf_dict.h"
 #include "core/report_error.h"
 #include "graphics/content_interpreter.h"
+#include "graphics/matrix.h"
 #include "render/output_device.h"
 
 namespace qm {
 
 namespace {
-
-// r = a x b for transforms [a b c d e f] (a is applied first).
-void multiply(const double* a, const double* b, double* r) {
-    double t[6];
-    t[0] = a[0] * b[0] + a[1] * b[2];
-    t[1] = a[0] * b[1] + a[1] * b[3];
-    t[2] = a[2] * b[0] + a[3] * b[2];
-    t[3] = a[2] * b[1] + a[3] * b[3];
-    t[4] = a[4] * b[0] + a[5] * b[2] + b[4];
-    t[5] = a[4] * b[1] + a[5] * b[3] + b[5];
-    std::memcpy(r, t, sizeof t);
-}
-
-void invert(const double* m, double* r) {
-    double det = 1.0 / (m[0] * m[3] - m[1] * m[2]);
-    r[0] = m[3] * det;
-    r[1] = -m[1] * det;
-    r[2] = -m[2] * det;
-    r[3] = m[0] * det;
-    r[4] = (m[2] * m[5] - m[3] * m[4]) * det;
-    r[5] = (m[1] * m[4] - m[0] * m[5]) * det;
-}
 
 bool finite6(const double* m) {
     for (int i = 0; i < 6; ++i)
@@ -64,11 +43,11 @@ constexpr double kMaxCellBytes = 16.0 * 1024 * 1024;
 void axialColor(const AxialShading& s, double t, double* color) {
     double c[maxColorComponents] = {};
     if (s.functionCount() == 1) {
-        s.functions[0]->transform(&t, c);
+        s.functions[0]->evaluate(&t, 1, c);
     } else {
         for (int i = 0; i < s.functionCount(); ++i) {
             double out[maxFunctionOutputs];
-            s.functions[static_cast<size_t>(i)]->transform(&t, out);
+            s.functions[static_cast<size_t>(i)]->evaluate(&t, 1, out);
             c[i] = out[0];
         }
     }
@@ -87,12 +66,12 @@ void ContentInterpreter::doTilingPatternFill(bool evenOdd) {
     const TilingPattern& pattern = static_cast<const TilingPattern&>(*owned);
 
     double ictm[6], m1[6], m[6], imb[6];
-    invert(state_->transform(), ictm);
-    multiply(pattern.matrix, baseMatrix_, m1);
-    multiply(m1, ictm, m);
+    invertMatrix(state_->transform(), ictm);
+    multiplyMatrix(pattern.matrix, baseMatrix_, m1);
+    multiplyMatrix(m1, ictm, m);
     // The clip box is in device space: pattern space is reached through the inverse of the
     // pattern-to-device matrix (the inverse of m would treat device units as user units).
-    invert(m1, imb);
+    invertMatrix(m1, imb);
 
     saveState();
     const ColorSpace& fillSpace = state_->fillColorSpace();
@@ -164,7 +143,7 @@ void ContentInterpreter::opShFill(PdfObject* args, int) {
 void ContentInterpreter::doAxialShFill(const AxialShading& shading) {
     // The clip box in user space.
     double ictm[6];
-    invert(state_->transform(), ictm);
+    invertMatrix(state_->transform(), ictm);
     double xMin, yMin, xMax, yMax;
     mapClipBox(*state_, ictm, &xMin, &yMin, &xMax, &yMax);
     const double x0 = shading.x0, y0 = shading.y0;

@@ -7,6 +7,7 @@
 #include "core/pdf_parser.h"
 #include "core/report_error.h"
 #include "graphics/content_interpreter.h"
+#include "graphics/number_array.h"
 #include "graphics/image_color_map.h"
 #include "render/output_device.h"
 #include "streams/embed_stream.h"
@@ -23,15 +24,6 @@ PdfObject lookupEither(PdfDict* dict, const char* longKey, const char* shortKey)
     PdfObject v = dict->lookup(longKey);
     if (v.isNull()) v = dict->lookup(shortKey);
     return v;
-}
-
-bool readNumbers(const PdfObject& array, double* out, int count) {
-    if (!array.isArray() || array.arrayLength() < count) return false;
-    for (int i = 0; i < count; ++i) {
-        PdfObject v = array.arrayGet(i);
-        out[i] = v.isNum() ? v.getNum() : 0;
-    }
-    return true;
 }
 
 }  // namespace
@@ -187,13 +179,13 @@ void ContentInterpreter::doForm(const PdfObject& form) {
     PdfObject type = dict->lookup("FormType");
     if (!type.isNull() && !(type.isInt() && type.getInt() == 1)) reportError(position(), "Unknown form type");
     double bbox[4];
-    if (!readNumbers(dict->lookup("BBox"), bbox, 4)) {
+    if (!readNumberArray(dict->lookup("BBox"), bbox, 4, NonNumber::Zero, true)) {
         reportError(position(), "Bad form bounding box");
         return;
     }
     double matrix[6] = {1, 0, 0, 1, 0, 0};
     PdfObject m = dict->lookup("Matrix");
-    if (m.isArray() && m.arrayLength() == 6) readNumbers(m, matrix, 6);
+    if (m.isArray() && m.arrayLength() == 6) readNumberArray(m, matrix, 6, NonNumber::Zero, true);
     PdfObject res = dict->lookup("Resources");
     runForm(form, res.isDict() ? res.getDict() : nullptr, matrix, bbox);
 }
@@ -202,13 +194,13 @@ void ContentInterpreter::runFormInRect(const PdfObject& form, double x1, double 
     PdfDict* dict = form.dictOf();
     if (!dict) return;
     double bbox[4];
-    if (!readNumbers(dict->lookup("BBox"), bbox, 4)) {
+    if (!readNumberArray(dict->lookup("BBox"), bbox, 4, NonNumber::Zero, true)) {
         reportError(position(), "Bad form bounding box");
         return;
     }
     double m[6] = {1, 0, 0, 1, 0, 0};
     PdfObject mo = dict->lookup("Matrix");
-    if (mo.isArray() && mo.arrayLength() == 6) readNumbers(mo, m, 6);
+    if (mo.isArray() && mo.arrayLength() == 6) readNumberArray(mo, m, 6, NonNumber::Zero, true);
     // An empty box cannot be scaled onto the rectangle and shows nothing.
     if (bbox[2] == bbox[0] || bbox[3] == bbox[1]) return;
     double sx = std::fabs((x2 - x1) / (bbox[2] - bbox[0]));

@@ -1,6 +1,16 @@
 #include "graphics/path_data.h"
 
+#include <climits>
+
 namespace qm {
+
+int nextPathCapacity(int capacity, int needed) {
+    // Doubling keeps a path of n points at O(n) copying; maps and plots draw lines of
+    // hundreds of thousands of points.
+    long next = capacity < kPathInitialCapacity ? kPathInitialCapacity : capacity;
+    while (next < needed) next *= 2;
+    return next > INT_MAX ? INT_MAX : static_cast<int>(next);
+}
 
 SubPath::SubPath(double x, double y) {
     reserveFor(1);
@@ -9,7 +19,7 @@ SubPath::SubPath(double x, double y) {
 
 void SubPath::reserveFor(int needed) {
     if (capacity_ - pointCount() >= needed) return;
-    capacity_ += growth;
+    capacity_ = nextPathCapacity(capacity_, pointCount() + needed);
     points_.reserve(static_cast<size_t>(capacity_));
 }
 
@@ -33,7 +43,7 @@ void SubPath::close() {
 }
 
 PathData::PathData() {
-    capacity_ = growth;
+    capacity_ = kPathInitialCapacity;
     subpaths_.reserve(static_cast<size_t>(capacity_));
 }
 
@@ -46,7 +56,7 @@ void PathData::moveTo(double x, double y) {
 void PathData::startPendingSubpath() {
     if (!movePending_) return;
     if (subpathCount() == capacity_) {
-        capacity_ += growth;
+        capacity_ = nextPathCapacity(capacity_, subpathCount() + 1);
         subpaths_.reserve(static_cast<size_t>(capacity_));
     }
     subpaths_.emplace_back(moveX_, moveY_);

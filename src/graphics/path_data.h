@@ -1,10 +1,15 @@
 #pragma once
 // The path under construction: subpaths of points, where a curve adds its two control points
-// (flagged) and its end point. Storage grows in steps of 16 rather than point by point.
+// (flagged) and its end point. Storage starts with room for 16 and doubles when full.
 #include <cstddef>
 #include <vector>
 
 namespace qm {
+
+constexpr int kPathInitialCapacity = 16;
+// The capacity after `capacity` when `needed` entries must fit: at least the initial size,
+// doubled until it holds them.
+int nextPathCapacity(int capacity, int needed);
 
 struct PathPoint {
     double x;
@@ -14,8 +19,6 @@ struct PathPoint {
 
 class SubPath {
 public:
-    static constexpr int growth = 16;
-
     SubPath(double x, double y);
     int pointCount() const { return static_cast<int>(points_.size()); }
     int capacity() const { return capacity_; }
@@ -39,8 +42,6 @@ private:
 
 class PathData {
 public:
-    static constexpr int growth = 16;
-
     PathData();
     int subpathCount() const { return static_cast<int>(subpaths_.size()); }
     int capacity() const { return capacity_; }

@@ -10,20 +10,6 @@
 
 namespace qm {
 
-namespace {
-
-// Numeric elements of an array of exactly `count` elements replace the defaults in `out`.
-bool replaceNumbers(const PdfObject& array, double* out, int count) {
-    if (!array.isArray() || array.arrayLength() != count) return false;
-    for (int i = 0; i < count; ++i) {
-        PdfObject v = array.arrayGet(i);
-        if (v.isNum()) out[i] = v.getNum();
-    }
-    return true;
-}
-
-}  // namespace
-
 // ---- Tiling patterns
 
 TilingPattern::TilingPattern(const PdfObject& stream) : Pattern(1), contentStream(stream) {
@@ -38,7 +24,7 @@ TilingPattern::TilingPattern(const PdfObject& stream) : Pattern(1), contentStrea
         tilingType = tiling.getInt();
     else
         reportError(-1, "Invalid or missing TilingType in pattern");
-    if (!replaceNumbers(dict->lookup("BBox"), bbox, 4)) reportError(-1, "Invalid or missing BBox in pattern");
+    if (!readNumberArray(dict->lookup("BBox"), bbox, 4, NonNumber::Keep)) reportError(-1, "Invalid or missing BBox in pattern");
     PdfObject step = dict->lookup("XStep");
     if (step.isNum())
         xStep = step.getNum();
@@ -54,7 +40,7 @@ TilingPattern::TilingPattern(const PdfObject& stream) : Pattern(1), contentStrea
         reportError(-1, "Invalid or missing Resources in pattern");
         resources = PdfObject::makeNull();
     }
-    replaceNumbers(dict->lookup("Matrix"), matrix, 6);
+    readNumberArray(dict->lookup("Matrix"), matrix, 6, NonNumber::Keep);
 }
 
 std::unique_ptr<Pattern> TilingPattern::clone() const { return std::unique_ptr<Pattern>(new TilingPattern(*this)); }
@@ -140,6 +126,13 @@ bool AxialShading::readAxial(PdfDict* dict) {
         auto f = parseFunction(fn);
         if (!f) return false;
         functions.push_back(std::move(f));
+    }
+    // The colour along the axis is a function of one value, t.
+    for (const auto& f : functions) {
+        if (f->inputCount() != 1) {
+            reportError(-1, "Shading function takes %d inputs instead of 1", f->inputCount());
+            return false;
+        }
     }
     PdfObject extend = dict->lookup("Extend");
     if (extend.isArray() && extend.arrayLength() == 2) {

@@ -5,12 +5,13 @@
 
 namespace qm {
 
-ResourceScope::ResourceScope(ObjectResolver* xref, PdfDict* resources, std::unique_ptr<ResourceScope> next)
+ResourceScope::ResourceScope(ObjectResolver* xref, PdfDict* resources, std::unique_ptr<ResourceScope> next,
+                             FontCache* fonts, const FontBuildBudget& budget)
     : next_(std::move(next)) {
     auto dictOrNull = [](PdfObject o) { return o.isDict() ? std::move(o) : PdfObject::makeNull(); };
     if (resources) {
-        PdfObject fonts = resources->lookup("Font");
-        if (fonts.isDict()) fonts_ = std::make_unique<FontResourceSet>(xref, fonts.getDict());
+        PdfObject fontDict = resources->lookup("Font");
+        if (fontDict.isDict()) fonts_ = std::make_unique<FontResourceSet>(xref, fontDict.getDict(), fonts, budget);
         xObjects_ = dictOrNull(resources->lookup("XObject"));
         colorSpaces_ = dictOrNull(resources->lookup("ColorSpace"));
         patterns_ = dictOrNull(resources->lookup("Pattern"));

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "core/pdf_object.h"
+#include "fonts/font_cache.h"
 
 namespace qm {
 
@@ -14,8 +15,10 @@ class PdfFont;
 
 class ResourceScope {
 public:
-    // `resources` may be null: every lookup in this scope then fails.
-    ResourceScope(ObjectResolver* xref, PdfDict* resources, std::unique_ptr<ResourceScope> next);
+    // `resources` may be null: every lookup in this scope then fails. Fonts come from `fonts`
+    // when given; `budget` is asked before each font that has to be built.
+    ResourceScope(ObjectResolver* xref, PdfDict* resources, std::unique_ptr<ResourceScope> next,
+                  FontCache* fonts = nullptr, const FontBuildBudget& budget = {});
     ~ResourceScope();
     ResourceScope(const ResourceScope&) = delete;
     ResourceScope& operator=(const ResourceScope&) = delete;

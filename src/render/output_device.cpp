@@ -1,20 +1,14 @@
 #include "render/output_device.h"
 
 #include "graphics/image_color_map.h"
+#include "graphics/matrix.h"
 #include "streams/stream.h"
 
 namespace qm {
 
 void OutputDevice::setBaseTransform(const double m[6]) {
     for (int i = 0; i < 6; ++i) base_[i] = m[i];
-    double det = m[0] * m[3] - m[1] * m[2];
-    double inv = 1.0 / det;
-    inverse_[0] = m[3] * inv;
-    inverse_[1] = -m[1] * inv;
-    inverse_[2] = -m[2] * inv;
-    inverse_[3] = m[0] * inv;
-    inverse_[4] = (m[2] * m[5] - m[3] * m[4]) * inv;
-    inverse_[5] = (m[1] * m[4] - m[0] * m[5]) * inv;
+    invertMatrix(m, inverse_);
 }
 
 void OutputDevice::deviceToUser(int dx, int dy, double* ux, double* uy) {

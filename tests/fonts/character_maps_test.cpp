@@ -150,6 +150,20 @@ TEST_F(CharacterMaps, ToUnicodeSixteenBitBlocks) {
     EXPECT_EQ(map->multiCount(), 3);
 }
 
+TEST_F(CharacterMaps, ToUnicodeMultiEntriesKeepOnePerCode) {
+    // Whole-range multi-value lines repeated: every code keeps its first entry only, so the
+    // map holds at most one entry per code however many lines there are.
+    std::string text = "1 beginbfrange\n<0000> <00FF> <00410042>\nendbfrange\n";
+    for (int i = 0; i < 6; ++i) text += "1 beginbfrange\n<0000> <FFFF> <00610062>\nendbfrange\n";
+    text += "1 beginbfchar\n<0010> <00780079>\n<0020> <007A>\nendbfchar\n";
+    Ref<CodeToUnicodeMap> map(CodeToUnicodeMap::parseToUnicode(text, 16));
+    EXPECT_EQ(map->multiCount(), 65536);
+    EXPECT_EQ(unicode(*map.p, 0x10), (std::vector<uint16_t>{0x41, 0x52}));
+    EXPECT_EQ(unicode(*map.p, 0x20), std::vector<uint16_t>{0x7A});  // a single value still wins
+    EXPECT_EQ(unicode(*map.p, 0x100), (std::vector<uint16_t>{0x61, 0x162}));
+    EXPECT_EQ(unicode(*map.p, 0xFFFF), (std::vector<uint16_t>{0x61, 0x61}));  // 0x62 + 0xFFFF wraps
+}
+
 TEST_F(CharacterMaps, ToUnicodeEightBitCodesAndBadLines) {
     const std::string text =
         "1 beginbfchar\n<0041> <0041>\n<41>\n<42> <00zz>\n<43> <0043>\n<44> 0044\nendbfchar\n"

@@ -216,6 +216,47 @@ TEST_F(FontDictionaries, DoubleByteFallbackOnlyForPlainNonStandardFonts) {
     EXPECT_EQ(decode(*embedded, "\xB0\xA1").used, 1);
 }
 
+TEST_F(FontDictionaries, DoubleByteFallbackNeverForFontsThatNameTheirCodes) {
+    // Western text in fonts that declare an encoding, Type 3 fonts and symbol fonts: each
+    // high byte is one character of its own.
+    const char* fonts[] = {
+        "<< /Subtype /TrueType /BaseFont /Verdana /Encoding /WinAnsiEncoding >>",
+        "<< /Subtype /TrueType /BaseFont /Verdana /Encoding << /BaseEncoding /WinAnsiEncoding >> >>",
+        "<< /Subtype /Type1 /BaseFont /Custom /Encoding << /Differences [176 /degree /exclamdown] >> >>",
+        "<< /Subtype /Type3 /FontMatrix [0.001 0 0 0.001 0 0] /CharProcs << >> /FirstChar 0 /LastChar 0 "
+        "/Widths [0] >>",
+        "<< /Subtype /TrueType /BaseFont /SymbolMT >>",
+        "<< /Subtype /Type1 /BaseFont /ABCDEF+ZapfDingbatsITC >>",
+    };
+    for (const char* body : fonts) {
+        auto f = font(body);
+        ASSERT_TRUE(f->isOk()) << body;
+        EXPECT_FALSE(simple(f).usesLegacyDoubleByte()) << body;
+        Decoded d = decode(*f, "\xB0\xA1");
+        EXPECT_EQ(d.used, 1) << body;
+        EXPECT_EQ(d.code, 0xB0u) << body;
+    }
+    EXPECT_EQ(decode(*font(fonts[0]), "\xB0").u, std::vector<uint16_t>{0xB0});  // degree sign
+
+    // A dictionary Encoding with neither a base nor Differences says nothing either.
+    auto plain = font("<< /Subtype /TrueType /BaseFont /SimSun /Encoding << >> >>");
+    EXPECT_TRUE(simple(plain).usesLegacyDoubleByte());
+    EXPECT_EQ(decode(*plain, "\xB0\xA1").u, std::vector<uint16_t>{0x554A});
+}
+
+TEST_F(FontDictionaries, WithoutSettingsFontsAreNotBuiltAndSaySo) {
+    destroyGlobalSettings();
+    ErrorCapture errors;
+    auto f = font("<< /Type /Font /Subtype /Type0 /BaseFont /X /Encoding /Identity-H /DescendantFonts [<< "
+                  "/Subtype /CIDFontType2 /BaseFont /X /CIDSystemInfo << /Registry (Adobe) /Ordering (Identity) "
+                  "/Supplement 0 >> >>] >>");
+    EXPECT_FALSE(f->isOk());
+    EXPECT_EQ(errors.messages(),
+              std::vector<std::string>{"Font 'F1' not built: the engine settings were not created"});
+    EXPECT_EQ(decode(*f, "AB").used, 1);
+    createGlobalSettings("config.lst");
+}
+
 TEST_F(FontDictionaries, EmbeddedProgramsAndTheDescriptor) {
     PdfBuilder b;
     int t1 = b.stream("", "%!PS-AdobeFont-1.0\n/FontName /ABCDEF+Inner def\n/Encoding 256 array\n"

@@ -21,6 +21,8 @@ void FontTestEnv::SetUp() {
     fs::create_directories(root_ + "/tmp");
     if (const char* h = std::getenv("HOME")) hadHome_ = true, oldHome_ = h;
     if (const char* t = std::getenv("TMPDIR")) hadTmp_ = true, oldTmp_ = t;
+    if (const char* x = std::getenv("XDG_CONFIG_HOME")) hadXdg_ = true, oldXdg_ = x;
+    ::unsetenv("XDG_CONFIG_HOME");
     oldCwd_ = fs::current_path().string();
     ::setenv("HOME", (root_ + "/home").c_str(), 1);
     ::setenv("TMPDIR", (root_ + "/tmp").c_str(), 1);
@@ -33,6 +35,7 @@ void FontTestEnv::TearDown() {
     setResourceRoot("");
     if (hadHome_) ::setenv("HOME", oldHome_.c_str(), 1); else ::unsetenv("HOME");
     if (hadTmp_) ::setenv("TMPDIR", oldTmp_.c_str(), 1); else ::unsetenv("TMPDIR");
+    if (hadXdg_) ::setenv("XDG_CONFIG_HOME", oldXdg_.c_str(), 1); else ::unsetenv("XDG_CONFIG_HOME");
     std::error_code ec;
     fs::remove_all(root_, ec);
 }

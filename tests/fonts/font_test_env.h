@@ -1,6 +1,6 @@
 #pragma once
-// A private folder tree per test: HOME, TMPDIR and the resource root point into it while
-// the test runs, so configuration and data-file searches see only what the test wrote.
+// A private folder tree per test: HOME, TMPDIR and the resource root point into it (and
+// XDG_CONFIG_HOME is unset) while the test runs, so configuration and data-file searches see only what the test wrote.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -19,8 +19,8 @@ protected:
     std::string root_;  // root_/home, root_/data/Resource/CMap, root_/tmp exist
 
 private:
-    std::string oldHome_, oldTmp_, oldCwd_;
-    bool hadHome_ = false, hadTmp_ = false;
+    std::string oldHome_, oldTmp_, oldXdg_, oldCwd_;
+    bool hadHome_ = false, hadTmp_ = false, hadXdg_ = false;
 };
 
 }  // namespace qm::test

@@ -30,6 +30,7 @@ TEST_F(DataFiles, SearchOrder) {
     write("data/Resource/CMap/a.txt", "cmap a");
     write("data/Resource/CMap/b.txt", "cmap b");
     write("tmp/sub/c.txt", "tmp c");
+    write("home/.config/vellumix/sub/d.txt", "user d");
     write("local/a.txt", "local a");
     std::string opened;
 
@@ -42,9 +43,13 @@ TEST_F(DataFiles, SearchOrder) {
     // 3: the base name in Resource/CMap.
     EXPECT_EQ(firstLine(openDataFile("somewhere/b.txt", "r", &opened)), "cmap b");
     EXPECT_EQ(opened, path("data/Resource/CMap/b.txt"));
-    // 4: the path as given under the temporary folder.
-    EXPECT_EQ(firstLine(openDataFile("sub/c.txt", "r", &opened)), "tmp c");
-    EXPECT_EQ(opened, path("tmp") + "/sub/c.txt");
+    // 4: a relative path in the user's configuration folder; never the shared temporary
+    // folder, where anybody could leave a file of the name.
+    EXPECT_EQ(firstLine(openDataFile("sub/d.txt", "r", &opened)), "user d");
+    EXPECT_EQ(opened, path("home/.config/vellumix/sub/d.txt"));
+    EXPECT_EQ(openDataFile("sub/c.txt", "r"), nullptr);
+    ::unsetenv("HOME");
+    EXPECT_EQ(openDataFile("sub/d.txt", "r"), nullptr);
     // Windows-style folders in a configured name still give the base name.
     EXPECT_EQ(firstLine(openDataFile("Resource\\CMap\\b.txt", "r")), "cmap b");
 
@@ -56,7 +61,7 @@ TEST_F(DataFiles, SearchOrder) {
 
 TEST_F(DataFiles, FoldersDoNotCountAsFiles) {
     ::mkdir(path("data/Resource/CMap/Dir").c_str(), 0755);
-    write("tmp/data/Resource/CMap/Dir", "a file after all");
+    write("home/.config/vellumix/data/Resource/CMap/Dir", "a file after all");
     EXPECT_EQ(firstLine(openDataFile("data/Resource/CMap/Dir", "r")), "a file after all");
     EXPECT_EQ(openDataFile("data/Resource", "r"), nullptr);
 }
@@ -69,7 +74,53 @@ TEST_F(DataFiles, ResourceRootDefaultsToTheDataFolder) {
     EXPECT_EQ(::stat((resourceRoot() + "/config.lst").c_str(), &st), 0) << resourceRoot();
 }
 
+TEST_F(DataFiles, FifosAndDevicesAreNeverOpened) {
+    // A FIFO would block an open for reading until a writer came; it is passed over at once.
+    ASSERT_EQ(::mkfifo(path("data/Resource/CMap/Pipe").c_str(), 0644), 0);
+    EXPECT_EQ(openDataFile("Pipe", "r"), nullptr);
+    EXPECT_EQ(openDataFile(path("data/Resource/CMap/Pipe"), "r"), nullptr);
+    EXPECT_EQ(openDataFile("/dev/zero", "r"), nullptr);
+    // Only reading is offered.
+    write("data/Resource/w.txt", "x");
+    EXPECT_EQ(openDataFile("w.txt", "w"), nullptr);
+    EXPECT_EQ(firstLine(openDataFile("w.txt", "r")), "x");
+}
+
+TEST_F(DataFiles, NamesFromDocumentsStayInTheirFolder) {
+    write("data/Resource/CMap/Adobe-Japan1/UniJIS-UCS2-H", "cmap");
+    write("data/secret", "secret");
+    write("data/Resource/CMap/Adobe-Japan1/a..b", "dots");
+    const std::string dir = path("data/Resource/CMap/Adobe-Japan1");
+    EXPECT_EQ(firstLine(openDataFileIn(dir, "UniJIS-UCS2-H", "r")), "cmap");
+    for (const char* name : {"../../../secret", "..", "a..b", "sub/x", "..\\secret", "/etc/hostname", "a\nb", "",
+                             "a\x7f"}) {
+        EXPECT_EQ(openDataFileIn(dir, name, "r"), nullptr) << name;
+        EXPECT_FALSE(isSafeDataName(name)) << name;
+    }
+    EXPECT_TRUE(isSafeDataName("Arial,Bold"));
+    EXPECT_TRUE(isSafeDataName("UniGB-UCS2-H"));
+
+    // The same through the settings: a CMap, ToUnicode or font name with a folder in it.
+    write("data/config.lst", "cMapDir Adobe-Japan1 " + dir + "\ntoUnicodeDir " + dir + "\nfontDir " + dir + "\n");
+    write("data/Resource/CMap/Adobe-Japan1/x.ttf", "font");
+    GlobalSettings s("config.lst");
+    EXPECT_NE(s.findCMapFile("Adobe-Japan1", "UniJIS-UCS2-H"), nullptr);
+    EXPECT_EQ(s.findCMapFile("Adobe-Japan1", "../../../secret"), nullptr);
+    EXPECT_EQ(s.findToUnicodeFile("../../../secret"), nullptr);
+    EXPECT_TRUE(s.findFontFile("x", ".ttf", nullptr, nullptr));
+    EXPECT_FALSE(s.findFontFile("../Adobe-Japan1/x", ".ttf", nullptr, nullptr));
+}
+
 using ConfigSearch = test::FontTestEnv;
+
+TEST_F(ConfigSearch, AConfigurationInTheTemporaryFolderIsIgnored) {
+    write("tmp/config.lst", "fontDir /planted\n");
+    write("data/config.lst", "fontDir /installed\n");
+    GlobalSettings s("config.lst");
+    EXPECT_EQ(s.configFilePath(), path("data/config.lst"));
+    write("home/.config/vellumix/mine.lst", "fontDir /mine\n");
+    EXPECT_EQ(GlobalSettings("mine.lst").configFilePath(), path("home/.config/vellumix/mine.lst"));
+}
 
 TEST_F(ConfigSearch, GivenNameThenHomeThenDataFolder) {
     write("data/pdfrc", "fontDir /from-data\n");

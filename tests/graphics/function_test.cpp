@@ -91,6 +91,20 @@ TEST(FunctionParse, MalformedObjectsAreRefusedWithTheirMessages) {
     }
 }
 
+TEST(FunctionParse, EvaluateGivesMissingInputsAsZero) {
+    // Identity reads eight inputs; a caller with one value must not have the other seven
+    // read from beyond it.
+    auto fn = parseFunction(PdfObject::makeName("Identity"));
+    ASSERT_NE(fn, nullptr);
+    const double in[2] = {0.25, 0.75};
+    double out[maxFunctionOutputs];
+    fn->evaluate(in, 1, out);
+    EXPECT_EQ(std::vector<double>(out, out + 8), (std::vector<double>{0.25, 0, 0, 0, 0, 0, 0, 0}));
+    fn->evaluate(in, 2, out);
+    EXPECT_EQ(out[1], 0.75);
+    EXPECT_EQ(out[2], 0);
+}
+
 TEST(FunctionParse, IdentityPassesEightValuesThrough) {
     auto fn = parseFunction(PdfObject::makeName("Identity"));
     ASSERT_NE(fn, nullptr);

@@ -8,6 +8,7 @@
 #include "core/pdf_dict.h"
 #include "core/report_error.h"
 #include "graphics/content_interpreter.h"
+#include "graphics/graphics_test_support.h"
 #include "recording_device.h"
 #include "support/pdf_builder.h"
 
@@ -20,21 +21,8 @@ namespace {
 // objects (forms, images, patterns) follow from number 3.
 struct PageRun {
     explicit PageRun(const std::string& content, const std::string& resources = "<< >>",
-                     const std::vector<std::string>& extra = {}) {
-        test::PdfBuilder b;
-        b.object(resources);
-        b.stream("", content);
-        for (const auto& e : extra) {
-            if (e.rfind("stream:", 0) == 0) {
-                size_t bar = e.find('|');
-                b.stream(e.substr(7, bar - 7), e.substr(bar + 1));
-            } else {
-                b.object(e);
-            }
-        }
-        xref = std::make_unique<test::TestResolver>(b.bytes());
-        xref->addAll(b, b.nextNumber());
-    }
+                     const std::vector<std::string>& extra = {})
+        : xref(test::pageObjects(content, resources, extra)) {}
     void run(bool crop = false) {
         PdfObject res = xref->fetch(1, 0);
         PdfObject contents = xref->fetch(2, 0);

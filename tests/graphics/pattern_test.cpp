@@ -129,6 +129,13 @@ TEST(AxialShading, ProblemsAreReported) {
          {"Shading has more than 8 functions"}},
         {"/ShadingType 2 /ColorSpace /DeviceGray /Coords [0 0 1 1] /Function []", false,
          {"Shading has an empty Function array"}},
+        // The colour along the axis depends on one value; functions of more inputs would read
+        // past it.
+        {"/ShadingType 2 /ColorSpace /DeviceGray /Coords [0 0 1 1] /Function /Identity", false,
+         {"Shading function takes 8 inputs instead of 1"}},
+        {"/ShadingType 2 /ColorSpace /DeviceRGB /Coords [0 0 1 1] /Function [" + std::string(kRamp) + " /Identity " +
+             std::string(kRamp) + "]",
+         false, {"Shading function takes 8 inputs instead of 1"}},
     };
     for (const Case& c : cases) {
         ErrorCapture errors;

@@ -15,7 +15,7 @@ namespace {
 
 using test::TempFolder;
 
-TEST(Process, CommandLinesSplitLikeTheOriginalPlatform) {
+TEST(Process, CommandLinesSplitAtBlanksWithQuotesAndBackslashes) {
     using V = std::vector<std::string>;
     EXPECT_EQ(splitCommandLine("  a  b\tc "), (V{"a", "b", "c"}));
     EXPECT_EQ(splitCommandLine("prog -outfile \"/x y/p.jpg\" -quality 75 \"/x y/p.bmp\""),

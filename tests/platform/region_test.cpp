@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+#include <vector>
+
 #include "core/report_error.h"
 #include "platform/canvas/canvas.h"
 #include "canvas_test_support.h"
@@ -138,6 +141,19 @@ TEST(Region, HugeCoordinatesAreClampedNotTrusted) {
     Bitmap page(10, 10);
     Canvas(page).fillRegion(r, kRed);
     EXPECT_EQ(test::countColor(page, kRed), 50);
+}
+
+TEST(Region, NonFinitePointsAreLeftOut) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    // The square's corners with bad points between them: the square is filled as if they
+    // were not there.
+    std::vector<std::vector<PointF>> contours{
+        {{2, 3}, {nan, 5}, {7, 3}, {7, inf}, {7, 8}, {-inf, nan}, {2, 8}}};
+    EXPECT_EQ(Region::contours(contours, FillMode::winding), Region::rectangle(2, 3, 7, 8));
+    // Nothing finite enough for a shape gives nothing.
+    std::vector<std::vector<PointF>> bad{{{nan, nan}, {1, 1}, {inf, 2}, {3, nan}}};
+    EXPECT_TRUE(Region::contours(bad, FillMode::alternate).isEmpty());
 }
 
 }  // namespace

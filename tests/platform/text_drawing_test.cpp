@@ -74,7 +74,7 @@ TEST(Fonts, FacesThatCannotBeResolvedReportFailure) {
                                                            "Couldn't find a font for face '@No Such Face'"}));
 }
 
-TEST(Fonts, HeightsAndWidthsFollowTheOriginalPlatform) {
+TEST(Fonts, HeightsAreCellHeightsUnlessNegative) {
     // Arial's cell is 2288 units of a 2048-unit em (ascent 1854, descent 434).
     auto cell = font("Arial", 40);
     EXPECT_NEAR(cell->emSize(), 40.0 * 2048 / 2288, 1e-6);

@@ -127,7 +127,6 @@ int writeStream(qm::XrefTable* xref, int num) {
 }
 
 int listFonts(const qm::PdfDocument& doc) {
-    qm::createGlobalSettings("config.lst");
     for (int n = 1; n <= doc.pageCount(); ++n) {
         const qm::PdfPage* page = doc.catalog()->page(n);
         qm::PdfObject fonts = page && page->resources() ? page->resources()->lookup("Font") : qm::PdfObject();
@@ -141,7 +140,6 @@ int listFonts(const qm::PdfDocument& doc) {
                 std::printf("  %s (not built)\n", fonts.getDict()->keyAt(i));
         }
     }
-    qm::destroyGlobalSettings();
     return 0;
 }
 
@@ -303,6 +301,8 @@ int main(int argc, char** argv) {
 
     // The engine's own messages explain a failed open; show them whatever the environment.
     qm::ErrorCapture capture;
+    // Fonts of every mode (listing, trace, display) need the engine's settings.
+    qm::GlobalSettingsScope settings;
     qm::PdfDocument doc(qm::PdfString(file), owner ? &*owner : nullptr, user ? &*user : nullptr,
                         displayPageNum >= 0 ? 1 : 0);
     if (!doc.isOk()) {

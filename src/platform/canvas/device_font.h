@@ -1,6 +1,6 @@
 #pragma once
 // A logical font (the description callers build) made real from an installed font file,
-// sized and turned like the original platform's fonts: a positive height is the cell height
+// sized and turned as font descriptions expect: a positive height is the cell height
 // (ascent plus descent), a negative one the em height, 0 a default cell of 16 pixels; a
 // non-zero width stretches the font so its average character is that wide; the escapement
 // turns the baseline counter-clockwise in tenths of a degree. A face beginning with '@' is

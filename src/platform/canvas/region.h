@@ -38,7 +38,8 @@ public:
     // One closed polygon with integer vertices.
     static Region polygon(const Point* points, size_t count, FillMode mode);
     // Several closed contours at once, filled together (used for dashed lines and shapes
-    // with holes). Coordinates are clamped to +-2^17 pixels; rows outside are never visited.
+    // with holes). Coordinates are clamped to +-2^17 pixels and non-finite points are left
+    // out; rows outside are never visited.
     static Region contours(const std::vector<std::vector<PointF>>& contours, FillMode mode);
 
     void intersect(const Region& other);  // AND
@@ -53,7 +54,7 @@ public:
     std::vector<Rect> rectangles() const;
     bool operator==(const Region& other) const;
 
-    // The layout of the original platform's region data: a 32-byte header (size 32, type 1,
+    // The region as flat data: a 32-byte header (size 32, type 1,
     // rectangle count, bytes of rectangles, bounding rectangle), then each rectangle as four
     // little-endian int32 (left, top, right, bottom).
     std::vector<uint8_t> toRegionData() const;

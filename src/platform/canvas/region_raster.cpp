@@ -29,12 +29,18 @@ double clampCoord(double v) { return std::clamp(v, -kLimit, kLimit); }
 Region Region::contours(const std::vector<std::vector<PointF>>& contours, FillMode mode) {
     std::vector<Edge> edges;
     double minY = kLimit, maxY = -kLimit;
+    std::vector<PointF> points;
     for (const auto& contour : contours) {
-        const size_t n = contour.size();
+        // A non-finite point passes the clamp unchanged and would reach the integer row and
+        // column conversions; the contour goes on without it.
+        points.clear();
+        for (const PointF& p : contour)
+            if (std::isfinite(p.x) && std::isfinite(p.y)) points.push_back({clampCoord(p.x), clampCoord(p.y)});
+        const size_t n = points.size();
         if (n < 3) continue;
         for (size_t i = 0; i < n; ++i) {
-            PointF a{clampCoord(contour[i].x), clampCoord(contour[i].y)};
-            PointF b{clampCoord(contour[(i + 1) % n].x), clampCoord(contour[(i + 1) % n].y)};
+            PointF a = points[i];
+            PointF b = points[(i + 1) % n];
             if (a.y == b.y) continue;
             int dir = 1;
             if (a.y > b.y) {

@@ -15,8 +15,7 @@ namespace qm {
 // files.
 int runAndWait(const char* commandLine);
 
-// Splits a command line into arguments the way the original platform's programs do:
-// blanks separate arguments, double quotes group, 2n backslashes before a quote give n
+// Splits a command line into arguments: blanks separate arguments, double quotes group, 2n backslashes before a quote give n
 // backslashes and a quote toggles grouping, 2n+1 give n backslashes and a literal quote,
 // other backslashes are literal.
 std::vector<std::string> splitCommandLine(const std::string& commandLine);
