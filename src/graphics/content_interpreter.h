@@ -21,6 +21,7 @@ class PdfParser;
 class Shading;
 class AxialShading;
 class ShadingPattern;
+class PdfFont;
 
 class ContentInterpreter {
 public:
@@ -144,6 +145,10 @@ private:
     void opShowSpaceText(PdfObject* args, int);
     void moveText(double tx, double ty);
     void showText(const PdfString& s);
+    // Runs the glyph procedure of a Type 3 character with its origin at (x, y) in user
+    // space; false when the font has none for the code (the device then gets the character).
+    bool showType3Char(PdfFont& font, uint32_t code, double x, double y);
+    bool ignoredInGlyph(const char* op) const;
     // Glyph descriptions, marked content, compatibility.
     void opSetCharWidth(PdfObject*, int);
     void opSetCacheDevice(PdfObject*, int);
@@ -188,6 +193,10 @@ private:
     // so a form cannot pop the state of the content that drew it.
     int saveDepth_ = 0;
     int saveFloor_ = 0;
+    // Glyph procedures being run, and whether the innermost declared itself uncoloured
+    // (d1): its colour operators are then ignored and it paints in the text's colour.
+    int type3Depth_ = 0;
+    bool uncolouredGlyph_ = false;
 };
 
 }  // namespace qm
