@@ -3,6 +3,7 @@
 // config.ini switch and the fall-back for programs FreeType refuses.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -239,6 +240,39 @@ TEST_F(EmbeddedFontTest, BrokenProgramsFallBackToInstalledFonts) {
         EXPECT_GT(inkIn(*r->bitmap(), 0, 0, 200, 100), 0);
         EXPECT_LT(inkIn(*r->bitmap(), 31, 31, 79, 79), 48 * 48 - 10);
     }
+}
+
+TEST_F(EmbeddedFontTest, OutlineFontsRefuseWhatFreeTypeCannotReadAndDegenerateSizes) {
+    EXPECT_EQ(OutlineFont::load({}), nullptr);
+    const std::string junk = "\x80\x01 not a font program";
+    EXPECT_EQ(OutlineFont::load(std::vector<uint8_t>(junk.begin(), junk.end())), nullptr);
+    const std::string program = trueTypeProgram(squareAndBar(), {{3, 1, {{'A', 1}}}});
+    auto font = OutlineFont::load(std::vector<uint8_t>(program.begin(), program.end()));
+    ASSERT_NE(font, nullptr);
+    EXPECT_EQ(font->glyphCount(), 3u);
+    EXPECT_EQ(font->glyphByCharmap(3, 1, 'A'), 1u);
+    EXPECT_EQ(font->glyphByCharmap(3, 0, 'A'), 0u);  // no such map
+    EXPECT_TRUE(font->glyphLoads(2));
+    EXPECT_FALSE(font->glyphLoads(3));
+    const double flat[4] = {10, 0, 0, 0}, nan[4] = {NAN, 0, 0, 10}, huge[4] = {1e9, 0, 0, 1e9};
+    EXPECT_EQ(font->scaledFont(flat), nullptr);
+    EXPECT_EQ(font->scaledFont(nan), nullptr);
+    EXPECT_EQ(font->scaledFont(huge), nullptr);
+    const double m[4] = {12, 0, 0, -12};
+    cairo_scaled_font_t* a = font->scaledFont(m);
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(font->scaledFont(m), a);  // kept for the next character of that size
+    for (int i = 1; i <= static_cast<int>(OutlineFont::kScaledFonts) + 4; ++i) {
+        const double other[4] = {12.0 + i, 0, 0, -12.0 - i};
+        EXPECT_NE(font->scaledFont(other), nullptr);
+    }
+    // Glyphs far larger than the page still draw (as paths) without trouble.
+    Bitmap bitmap(50, 50);
+    Canvas canvas(bitmap);
+    bitmap.fill(kWhite);
+    const double big[4] = {5000, 0, 0, -5000};
+    EXPECT_TRUE(drawGlyph(canvas, *font, 1, big, -600, 100, GlyphPaint{}));
+    EXPECT_EQ(bitmap.pixel(25, 25), kBlack);
 }
 
 // ---- Programs taken from corpus files
