@@ -29,6 +29,9 @@ public:
     static constexpr int kCheckpointEvery = 200;
     // Forms, pattern cells and appearances that draw one another.
     static constexpr int kMaxFormDepth = 32;
+    // Type 3 glyphs that show text in Type 3 fonts. Each level multiplies the work by the
+    // length of the string shown, so the cap is far below the one for forms.
+    static constexpr int kMaxType3Depth = 4;
     // Objects read and forms run on one page, forms, pattern cells and appearances included.
     // Nested forms and patterns multiply their work; a page past this budget is cut short.
     static constexpr long kDefaultPageWork = QUILLMARK_PAGE_WORK;

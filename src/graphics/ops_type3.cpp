@@ -32,8 +32,8 @@ bool ContentInterpreter::showType3Char(PdfFont& font, uint32_t code, double x, d
     PdfObject proc = simple.charProcs().getDict()->lookup(name);
     if (!proc.isStream()) return false;
     // From here the character belongs to its procedure, drawn or cut short.
-    if (formDepth_ >= kMaxFormDepth) {
-        reportError(position(), "Forms nested too deeply");
+    if (formDepth_ >= kMaxFormDepth || type3Depth_ >= kMaxType3Depth) {
+        reportError(position(), "Type 3 glyphs nested too deeply");
         return true;
     }
     if (!spendWork()) return true;

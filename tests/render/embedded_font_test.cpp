@@ -341,7 +341,7 @@ TEST_F(EmbeddedFontTest, CompactFontProgramDrawsGlyphsByName) {
 std::unique_ptr<PdfDocument> type3Page(const std::string& content) {
     const std::string sq = "700 0 100 0 600 500 d1 1 0 0 rg 100 0 500 500 re f";
     const std::string bar = "300 0 d0 0 1 0 rg 100 0 100 700 re f";
-    const std::string self = "300 0 d0 0 0 500 100 re f BT /T3 1000 Tf (C) Tj ET";
+    const std::string self = "300 0 d0 0 0 500 100 re f BT /T3 1000 Tf (CCCC) Tj ET";
     return onePage(content, "/Font << /T3 5 0 R >>",
                    {"<< /Type /Font /Subtype /Type3 /FontBBox [0 0 700 700] /FontMatrix [0.001 0 0 0.001 0 0] "
                     "/CharProcs << /sq 6 0 R /bar 7 0 R /self 8 0 R >> /Encoding << /Differences [65 /sq /bar "
@@ -386,9 +386,12 @@ TEST_F(EmbeddedFontTest, Type3GlyphsFollowTheTextMatrixAndScaling) {
 TEST_F(EmbeddedFontTest, Type3GlyphsThatShowThemselvesAreCutShort) {
     ConfigHome home;
     ErrorCapture quiet;
+    // Four copies of itself per glyph: unchecked, the page would draw billions of them.
     auto doc = type3Page("BT /T3 100 Tf 20 20 Td (C) Tj ET 0 0 1 rg 150 50 10 10 re f");
     std::unique_ptr<ConversionRenderer> r;
     drawOne(*doc, 72, r);
+    EXPECT_TRUE(quiet.contains("Type 3 glyphs nested too deeply"));
+    EXPECT_LE(quiet.count("Type 3 glyphs nested too deeply"), 4 * 4 * 4 * 4);
     const Bitmap& b = *r->bitmap();
     EXPECT_GT(inkIn(b, 0, 0, 200, 100), 0);
     // The page goes on after the glyph.
