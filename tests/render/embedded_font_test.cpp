@@ -16,6 +16,7 @@
 #include "document/pdf_catalog.h"
 #include "document/pdf_page.h"
 #include "fonts/font_resource_set.h"
+#include "fonts/global_settings.h"
 #include "fonts/pdf_font.h"
 #include "font_programs.h"
 #include "render/embedded_fonts.h"
@@ -273,6 +274,32 @@ TEST_F(EmbeddedFontTest, OutlineFontsRefuseWhatFreeTypeCannotReadAndDegenerateSi
     const double big[4] = {5000, 0, 0, -5000};
     EXPECT_TRUE(drawGlyph(canvas, *font, 1, big, -600, 100, GlyphPaint{}));
     EXPECT_EQ(bitmap.pixel(25, 25), kBlack);
+}
+
+TEST_F(EmbeddedFontTest, ConfiguredTrueTypeDisplayFontsDrawFontsWithoutPrograms) {
+    ConfigHome home;
+    char pattern[] = "/tmp/qm-display-XXXXXX";
+    ASSERT_NE(::mkdtemp(pattern), nullptr);
+    const std::string dir = pattern;
+    const std::string program = trueTypeProgram(squareAndBar(), {{3, 1, {{'A', 1}, {'B', 2}}}});
+    std::ofstream(dir + "/boxes.ttf", std::ios::binary) << program;
+    std::ofstream(dir + "/config.lst") << "displayFontTT Boxes " << dir << "/boxes.ttf\n";
+    GlobalSettings* outer = globalSettings;
+    {
+        GlobalSettings mine((dir + "/config.lst").c_str());
+        globalSettings = &mine;
+        auto doc = onePage("BT /F1 100 Tf 20 20 Td (AB) Tj ET", "/Font << /F1 5 0 R >>",
+                           {"<< /Type /Font /Subtype /TrueType /BaseFont /Boxes /FirstChar 65 /LastChar 66 "
+                            "/Widths [700 300] /Encoding /WinAnsiEncoding >>"});
+        std::unique_ptr<ConversionRenderer> r;
+        drawOne(*doc, 72, r);
+        globalSettings = outer;
+        EXPECT_GE(inkIn(*r->bitmap(), 31, 31, 79, 79), 48 * 48 - 10);
+        EXPECT_GE(inkIn(*r->bitmap(), 101, 11, 109, 79), 8 * 68 - 4);
+    }
+    globalSettings = outer;
+    std::error_code ec;
+    std::filesystem::remove_all(dir, ec);
 }
 
 // ---- Programs taken from corpus files
