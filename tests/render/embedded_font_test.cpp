@@ -76,6 +76,15 @@ Rect inkBox(const Bitmap& b, int x0, int y0, int x1, int y1) {
     return r;
 }
 
+// The ink of the whole bitmap lies in (left, top) - (right, bottom), give or take a pixel.
+void expectInkBox(const Bitmap& b, int left, int top, int right, int bottom) {
+    const Rect box = inkBox(b, 0, 0, b.width(), b.height());
+    EXPECT_NEAR(box.left, left, 1);
+    EXPECT_NEAR(box.right, right, 1);
+    EXPECT_NEAR(box.top, top, 1);
+    EXPECT_NEAR(box.bottom, bottom, 1);
+}
+
 std::string streamObject(const std::string& dict, const std::string& data) {
     return "<< " + dict + " /Length " + std::to_string(data.size()) + " >>\nstream\n" + data + "\nendstream";
 }
@@ -95,10 +104,8 @@ std::unique_ptr<PdfDocument> trueTypePage(const std::string& program, int flags,
                     streamObject("", program)});
 }
 
-class EmbeddedFontTest : public ::testing::Test {
-protected:
-    RenderSettings settings;
-};
+// The engine settings are the binary's (made once for all renderer tests).
+class EmbeddedFontTest : public ::testing::Test {};
 
 TEST_F(EmbeddedFontTest, SymbolicTrueTypeDrawsItsGlyphsThroughThePrivateUsePage) {
     ConfigHome home;
@@ -115,11 +122,7 @@ TEST_F(EmbeddedFontTest, SymbolicTrueTypeDrawsItsGlyphsThroughThePrivateUsePage)
     EXPECT_GE(inkIn(b, 101, 11, 109, 79), 8 * 68 - 4);
     EXPECT_EQ(inkIn(b, 82, 0, 99, 100), 0);  // the gap between the glyphs
     EXPECT_EQ(inkIn(b, 0, 81, 200, 100), 0);  // nothing below the baseline
-    const Rect box = inkBox(b, 0, 0, 200, 100);
-    EXPECT_NEAR(box.left, 30, 1);
-    EXPECT_NEAR(box.right, 110, 1);
-    EXPECT_NEAR(box.top, 10, 1);
-    EXPECT_NEAR(box.bottom, 80, 1);
+    expectInkBox(b, 30, 10, 110, 80);
 }
 
 TEST_F(EmbeddedFontTest, NonSymbolicTrueTypeGoesFromGlyphNamesToUnicode) {
@@ -284,20 +287,17 @@ TEST_F(EmbeddedFontTest, ConfiguredTrueTypeDisplayFontsDrawFontsWithoutPrograms)
     const std::string program = trueTypeProgram(squareAndBar(), {{3, 1, {{'A', 1}, {'B', 2}}}});
     std::ofstream(dir + "/boxes.ttf", std::ios::binary) << program;
     std::ofstream(dir + "/config.lst") << "displayFontTT Boxes " << dir << "/boxes.ttf\n";
-    GlobalSettings* outer = globalSettings;
     {
-        GlobalSettings mine((dir + "/config.lst").c_str());
-        globalSettings = &mine;
+        createGlobalSettings((dir + "/config.lst").c_str());
         auto doc = onePage("BT /F1 100 Tf 20 20 Td (AB) Tj ET", "/Font << /F1 5 0 R >>",
                            {"<< /Type /Font /Subtype /TrueType /BaseFont /Boxes /FirstChar 65 /LastChar 66 "
                             "/Widths [700 300] /Encoding /WinAnsiEncoding >>"});
         std::unique_ptr<ConversionRenderer> r;
         drawOne(*doc, 72, r);
-        globalSettings = outer;
+        createGlobalSettings("config.lst");
         EXPECT_GE(inkIn(*r->bitmap(), 31, 31, 79, 79), 48 * 48 - 10);
         EXPECT_GE(inkIn(*r->bitmap(), 101, 11, 109, 79), 8 * 68 - 4);
     }
-    globalSettings = outer;
     std::error_code ec;
     std::filesystem::remove_all(dir, ec);
 }
@@ -403,11 +403,7 @@ TEST_F(EmbeddedFontTest, Type3GlyphsFollowTheTextMatrixAndScaling) {
     auto doc = type3Page("BT /T3 100 Tf 50 Tz 1 0 0 1 100 10 Tm (A) Tj ET");
     std::unique_ptr<ConversionRenderer> r;
     drawOne(*doc, 72, r);
-    const Rect box = inkBox(*r->bitmap(), 0, 0, 200, 100);
-    EXPECT_NEAR(box.left, 105, 1);
-    EXPECT_NEAR(box.right, 130, 1);
-    EXPECT_NEAR(box.top, 40, 1);
-    EXPECT_NEAR(box.bottom, 90, 1);
+    expectInkBox(*r->bitmap(), 105, 40, 130, 90);
 }
 
 TEST_F(EmbeddedFontTest, Type3GlyphsThatShowThemselvesAreCutShort) {

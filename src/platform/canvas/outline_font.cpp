@@ -1,33 +1,17 @@
 #include "platform/canvas/outline_font.h"
 
 #include <cairo-ft.h>
-#include <ft2build.h>
-#include FT_FREETYPE_H
 
 #include <algorithm>
 #include <climits>
 #include <cmath>
 #include <mutex>
 
+#include "platform/canvas/freetype_library.h"
+
 namespace qm {
 
 namespace {
-
-// FreeType's library object is not safe for faces made and freed on several threads at
-// once; documents may be drawn on different threads.
-std::mutex& libraryMutex() {
-    static std::mutex m;
-    return m;
-}
-
-FT_Library library() {
-    static FT_Library lib = [] {
-        FT_Library l = nullptr;
-        if (FT_Init_FreeType(&l) != 0) l = nullptr;
-        return l;
-    }();
-    return lib;
-}
 
 const cairo_user_data_key_t kFaceKey{};
 
@@ -46,7 +30,7 @@ struct OutlineFont::Face {
     FT_Face ft = nullptr;
     ~Face() {
         if (ft) {
-            std::lock_guard<std::mutex> lock(libraryMutex());
+            std::lock_guard<std::mutex> lock(freeTypeLock());
             FT_Done_Face(ft);
         }
     }
@@ -61,8 +45,8 @@ std::unique_ptr<OutlineFont> OutlineFont::load(std::vector<uint8_t> bytes) {
     auto face = std::make_unique<Face>();
     face->bytes = std::move(bytes);
     {
-        std::lock_guard<std::mutex> lock(libraryMutex());
-        if (!library() || FT_New_Memory_Face(library(), face->bytes.data(), static_cast<FT_Long>(face->bytes.size()),
+        std::lock_guard<std::mutex> lock(freeTypeLock());
+        if (!freeTypeLibrary() || FT_New_Memory_Face(freeTypeLibrary(), face->bytes.data(), static_cast<FT_Long>(face->bytes.size()),
                                              0, &face->ft) != 0) {
             face->ft = nullptr;
             return nullptr;
