@@ -31,6 +31,8 @@ bool ContentInterpreter::showType3Char(PdfFont& font, uint32_t code, double x, d
     if (!name || !simple.charProcs().isDict()) return false;
     PdfObject proc = simple.charProcs().getDict()->lookup(name);
     if (!proc.isStream()) return false;
+    // Invisible text (render modes 3 and 7) stays invisible, as over scanned pages.
+    if ((state_->renderMode() & 3) == 3) return true;
     // From here the character belongs to its procedure, drawn or cut short.
     if (formDepth_ >= kMaxFormDepth || type3Depth_ >= kMaxType3Depth) {
         reportError(position(), "Type 3 glyphs nested too deeply");

@@ -406,6 +406,14 @@ TEST_F(EmbeddedFontTest, Type3GlyphsFollowTheTextMatrixAndScaling) {
     expectInkBox(*r->bitmap(), 105, 40, 130, 90);
 }
 
+TEST_F(EmbeddedFontTest, InvisibleType3TextRunsNoProcedure) {
+    ConfigHome home;
+    auto doc = type3Page("BT 3 Tr /T3 100 Tf 20 20 Td (AB) Tj 7 Tr (AB) Tj ET");
+    std::unique_ptr<ConversionRenderer> r;
+    drawOne(*doc, 72, r);
+    EXPECT_EQ(inkIn(*r->bitmap(), 0, 0, 200, 100), 0);
+}
+
 TEST_F(EmbeddedFontTest, Type3GlyphsThatShowThemselvesAreCutShort) {
     ConfigHome home;
     ErrorCapture quiet;
