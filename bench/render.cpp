@@ -2,6 +2,9 @@
 // recorded as a display list, over multi-page corpus documents (text, slides, forms).
 #include <benchmark/benchmark.h>
 
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "core/report_error.h"
@@ -40,7 +43,27 @@ void renderDocument(benchmark::State& state, const char* file, bool record) {
     destroyGlobalSettings();
 }
 
+// The same text-heavy pages drawn with the document's own fonts and with installed fonts
+// (config.ini in a settings folder of the benchmark's own switches between them).
+void drawWithFonts(benchmark::State& state, const char* file, bool embedded) {
+    const std::string dir = (std::filesystem::temp_directory_path() / "qm-bench-fonts").string();
+    std::filesystem::create_directories(dir + "/vellumix");
+    std::ofstream(dir + "/vellumix/config.ini") << "[VELLUMX]\nEmbeddedFonts=" << (embedded ? 1 : 0) << "\n";
+    const char* old = std::getenv("XDG_CONFIG_HOME");
+    const std::string saved = old ? old : "";
+    ::setenv("XDG_CONFIG_HOME", dir.c_str(), 1);
+    renderDocument(state, file, false);
+    if (old)
+        ::setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
+    else
+        ::unsetenv("XDG_CONFIG_HOME");
+    std::error_code ec;
+    std::filesystem::remove_all(dir, ec);
+}
+
 void drawText(benchmark::State& s) { renderDocument(s, "latex-tracemonkey-14p.pdf", false); }
+void drawTextEmbeddedFonts(benchmark::State& s) { drawWithFonts(s, "latex-tracemonkey-14p.pdf", true); }
+void drawTextInstalledFonts(benchmark::State& s) { drawWithFonts(s, "latex-tracemonkey-14p.pdf", false); }
 void recordText(benchmark::State& s) { renderDocument(s, "latex-tracemonkey-14p.pdf", true); }
 void drawReport(benchmark::State& s) { renderDocument(s, "reportlab-16p.pdf", false); }
 void recordReport(benchmark::State& s) { renderDocument(s, "reportlab-16p.pdf", true); }
@@ -50,6 +73,8 @@ void recordWord(benchmark::State& s) { renderDocument(s, "distiller-word-86p.pdf
 }  // namespace
 
 BENCHMARK(drawText)->Unit(benchmark::kMillisecond);
+BENCHMARK(drawTextEmbeddedFonts)->Unit(benchmark::kMillisecond);
+BENCHMARK(drawTextInstalledFonts)->Unit(benchmark::kMillisecond);
 BENCHMARK(recordText)->Unit(benchmark::kMillisecond);
 BENCHMARK(drawReport)->Unit(benchmark::kMillisecond);
 BENCHMARK(recordReport)->Unit(benchmark::kMillisecond);

@@ -8,6 +8,7 @@
 #include <variant>
 
 #include "platform/system/profile_file.h"
+#include "render/embedded_fonts.h"
 
 namespace qm {
 
@@ -21,7 +22,7 @@ constexpr SettingType kText = SettingType::text;
 // The section of the program's own entries in the profile and in config.ini.
 constexpr const char* kProgramSection = "VELLUMX";
 
-constexpr std::array<SettingInfo, 27> kSettings{{
+constexpr std::array<SettingInfo, 28> kSettings{{
     {zoom, profile, "ZoomRatio", "Zoom", kInt, 100, nullptr},
     {pageRangeType, profile, "PageRangeType", "Type", kInt, 0, nullptr},
     {pageFrom, profile, "PageRange", "From", kInt, 1, nullptr},
@@ -47,6 +48,8 @@ constexpr std::array<SettingInfo, 27> kSettings{{
     {lastOpenPath, profile, "FilePath", "LastOpenPath", kText, 0, nullptr},
     {saveDirectory, profile, "htmSaveDefaultDirectory", "Path", kText, 0, ""},
     {runGapLimit, configIni, kProgramSection, "CharSpaces", kInt, 50, nullptr},
+    // The renderer reads this one itself; the entry makes it an option like the others.
+    {embeddedFonts, configIni, kRenderSection, kEmbeddedFontsKey, kInt, 1, nullptr},
     {quiet, memory, nullptr, "quiet", kInt, 0, nullptr},
     {exitAfterConverting, memory, nullptr, "exit after converting", kInt, 0, nullptr},
     {overwrite, memory, nullptr, "overwrite", kInt, 0, nullptr},

@@ -38,6 +38,7 @@ enum class Setting {
     saveDirectory,
     // config.ini
     runGapLimit,          // largest x step between characters of one text run; 0: one block each
+    embeddedFonts,        // page pictures drawn with the document's own fonts (read by the renderer)
     // this run only
     quiet,                // no message boxes about page ranges and unreadable files
     exitAfterConverting,  // end the program when the queue is done

@@ -69,6 +69,9 @@ public:
     double missingWidth() const { return missingWidth_; }
     double ascent() const { return ascent_; }
     double descent() const { return descent_; }
+    // The whole font program (external file first, else the embedded stream); false when
+    // there is none.
+    bool readFontProgram(ObjectResolver* xref, std::vector<uint8_t>& bytes);
 
 protected:
     PdfFont(const char* tag, PdfRef id, const PdfObject& baseFont);
@@ -78,9 +81,6 @@ protected:
     void readFontDescriptor(ObjectResolver* xref, PdfDict* dict);
     // Type 1 and TrueType fonts look for a program of their name in the font folders.
     void findExternalFontFile();
-    // The whole font program (external file first, else the embedded stream); false when
-    // there is none.
-    bool readFontProgram(ObjectResolver* xref, std::vector<uint8_t>& bytes);
 
     bool ok_ = false;
     int wMode_ = 0;

@@ -94,6 +94,7 @@ SimpleFont::SimpleFont(ObjectResolver* xref, const char* tag, PdfRef id, const P
             reportError(-1, "Missing or invalid CharProcs dictionary in Type 3 font");
             charProcs_ = PdfObject();
         }
+        type3Resources_ = fontDict ? fontDict->lookup("Resources") : PdfObject();
     }
 
     PdfObject encodingObj = fontDict ? fontDict->lookup("Encoding") : PdfObject();

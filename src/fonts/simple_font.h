@@ -27,6 +27,8 @@ public:
     bool encodingOwned(int code) const { return code >= 0 && code < 256 && !owned_[code].empty(); }
     bool isStandardName() const { return standardName_; }
     const PdfObject& charProcs() const { return charProcs_; }
+    // The Resources of a Type 3 font's glyph procedures; null when they use the page's.
+    PdfDict* type3Resources() const { return type3Resources_.isDict() ? type3Resources_.getDict() : nullptr; }
     // Where the encoding came from: "font" (the program), a standard encoding's name, or
     // "builtin", and whether Differences changed it.
     const char* encodingSource() const { return encodingSource_; }
@@ -44,6 +46,7 @@ private:
     std::array<std::string, 256> owned_;  // private copies; empty for borrowed names
     double widths_[256] = {};
     PdfObject charProcs_;
+    PdfObject type3Resources_;
     bool standardName_ = false;
     const char* encodingSource_ = "builtin";
     bool hasDifferences_ = false;

@@ -206,6 +206,7 @@ void ContentInterpreter::execute(const char* name, PdfObject* args, int count) {
             return;
         }
     }
+    if (type3Depth_ > 0 && ignoredInGlyph(name)) return;
     (this->*op->handler)(args, count);
 }
 

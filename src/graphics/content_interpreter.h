@@ -21,6 +21,7 @@ class PdfParser;
 class Shading;
 class AxialShading;
 class ShadingPattern;
+class PdfFont;
 
 class ContentInterpreter {
 public:
@@ -28,6 +29,9 @@ public:
     static constexpr int kCheckpointEvery = 200;
     // Forms, pattern cells and appearances that draw one another.
     static constexpr int kMaxFormDepth = 32;
+    // Type 3 glyphs that show text in Type 3 fonts. Each level multiplies the work by the
+    // length of the string shown, so the cap is far below the one for forms.
+    static constexpr int kMaxType3Depth = 4;
     // Objects read and forms run on one page, forms, pattern cells and appearances included.
     // Nested forms and patterns multiply their work; a page past this budget is cut short.
     static constexpr long kDefaultPageWork = QUILLMARK_PAGE_WORK;
@@ -149,6 +153,10 @@ private:
     void opShowSpaceText(PdfObject* args, int);
     void moveText(double tx, double ty);
     void showText(const PdfString& s);
+    // Runs the glyph procedure of a Type 3 character with its origin at (x, y) in user
+    // space; false when the font has none for the code (the device then gets the character).
+    bool showType3Char(PdfFont& font, uint32_t code, double x, double y);
+    bool ignoredInGlyph(const char* op) const;
     // Glyph descriptions, marked content, compatibility.
     void opSetCharWidth(PdfObject*, int);
     void opSetCacheDevice(PdfObject*, int);
@@ -195,6 +203,10 @@ private:
     // so a form cannot pop the state of the content that drew it.
     int saveDepth_ = 0;
     int saveFloor_ = 0;
+    // Glyph procedures being run, and whether the innermost declared itself uncoloured
+    // (d1): its colour operators are then ignored and it paints in the text's colour.
+    int type3Depth_ = 0;
+    bool uncolouredGlyph_ = false;
 };
 
 }  // namespace qm

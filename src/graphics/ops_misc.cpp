@@ -1,4 +1,4 @@
-// Glyph-description, marked-content and compatibility operators.
+// Marked-content and compatibility operators.
 #include <cstdio>
 
 #include "core/report_error.h"
@@ -6,14 +6,6 @@
 #include "graphics/marked_content.h"
 
 namespace qm {
-
-void ContentInterpreter::opSetCharWidth(PdfObject*, int) {
-    reportError(position(), "Encountered 'd0' operator in content stream");
-}
-
-void ContentInterpreter::opSetCacheDevice(PdfObject*, int) {
-    reportError(position(), "Encountered 'd1' operator in content stream");
-}
 
 void ContentInterpreter::opBeginMarkedContent(PdfObject* args, int count) {
     MarkedContentStack::instance().push(args, count);

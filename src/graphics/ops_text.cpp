@@ -158,6 +158,7 @@ void ContentInterpreter::showText(const PdfString& s) {
     int left = s.length();
 
     if (device_->wantsCharByChar()) {
+        const bool type3 = font->kind() == FontKind::Type3 && device_->interpretType3Chars();
         const double riseX = state_->rise() * tm[2], riseY = state_->rise() * tm[3];
         device_->beginString(*state_, s);
         while (left > 0) {
@@ -182,9 +183,9 @@ void ContentInterpreter::showText(const PdfString& s) {
             double aox = ox * tm[0] + oy * tm[2], aoy = ox * tm[1] + oy * tm[3];
             int raw = n == 1 ? static_cast<int>(static_cast<int8_t>(p[0]))
                              : static_cast<int>(static_cast<int16_t>(p[0] | (p[1] << 8)));
-            device_->drawChar(*state_, state_->curX() + riseX, state_->curY() + riseY, adx, ady, aox, aoy,
-                              static_cast<int>(code),
-                              unicode, uLen < 0 ? 0 : (uLen > 8 ? 8 : uLen), raw);
+            if (!type3 || !showType3Char(*font, code, state_->curX() + riseX, state_->curY() + riseY))
+                device_->drawChar(*state_, state_->curX() + riseX, state_->curY() + riseY, adx, ady, aox, aoy,
+                                  static_cast<int>(code), unicode, uLen < 0 ? 0 : (uLen > 8 ? 8 : uLen), raw);
             state_->shift(adx, ady);
             p += n;
             left -= n;

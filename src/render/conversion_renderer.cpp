@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "core/report_error.h"
+#include "core/xref_table.h"
 #include "document/pdf_document.h"
 #include "graphics/graphics_state.h"
 #include "platform/canvas/packed_dib.h"
@@ -10,7 +11,9 @@
 
 namespace qm {
 
-ConversionRenderer::ConversionRenderer(PdfDocument& document) : document_(document) {}
+ConversionRenderer::ConversionRenderer(PdfDocument& document) : document_(document) {
+    setFontPrograms(document.xref());
+}
 
 bool ConversionRenderer::drawPage(int pageNumber, int dpi) {
     if (pageNumber < 1 || pageNumber > document_.pageCount() || dpi < 1 || dpi > 2400) return false;

@@ -25,6 +25,9 @@ public:
     // Whether strings are shown one drawChar per character rather than one drawString.
     virtual bool wantsCharByChar() = 0;
     virtual bool wantsNonText() { return true; }
+    // Whether characters of Type 3 fonts are drawn by running their glyph procedures
+    // rather than handed to drawChar.
+    virtual bool interpretType3Chars() { return false; }
 
     virtual void setBaseTransform(const double m[6]);
     const double* baseTransform() const { return base_; }

@@ -58,6 +58,8 @@ std::string faceToUtf8(std::string_view name) {
     return utf16ToUtf8(latin);
 }
 
+bool sameRef(PdfRef a, PdfRef b) { return a.num == b.num && a.gen == b.gen; }
+
 QmBitmapInfoHeader publicHeader(const BitmapInfoHeader& h) {
     QmBitmapInfoHeader q{};
     q.size = h.size;
@@ -78,6 +80,12 @@ QmBitmapInfoHeader publicHeader(const BitmapInfoHeader& h) {
 
 PageRenderer::PageRenderer() : deviceFonts_(std::make_unique<DeviceFontCache>()) {}
 PageRenderer::~PageRenderer() = default;
+
+void PageRenderer::setFontPrograms(ObjectResolver* xref) {
+    outlines_ = xref ? std::make_unique<EmbeddedFonts>(xref) : nullptr;
+    outlineFont_ = nullptr;
+    outlineEntry_ = nullptr;
+}
 
 ColorRef PageRenderer::toColorRef(const double* rgb) {
     unsigned v[3];
@@ -126,6 +134,10 @@ void PageRenderer::startPage(int width, int height) {
     clip_ = Region::rectangle(0, 0, width, height);
     clipChanged();
     hasDisplayFont_ = false;
+    embeddedFonts_ = outlines_ && embeddedFontsEnabled();
+    if (outlines_) outlines_->trim();
+    outlineFont_ = nullptr;
+    outlineEntry_ = nullptr;
     // The face mapping is read once per page (again while the file has no entries).
     faceMap_ = fontNameMap();
 }
@@ -305,16 +317,50 @@ void PageRenderer::drawLink(PageLink& link, PdfCatalog& catalog) {
 // ---- Text
 
 void PageRenderer::drawChar(GraphicsState& state, double x, double y, double dx, double dy, double originX,
-                            double originY, int, const uint16_t* unicode, int unicodeCount, int) {
+                            double originY, int code, const uint16_t* unicode, int unicodeCount, int) {
     const int mode = state.renderMode();
-    if (mode == 3 || mode == 7 || unicodeCount <= 0 || !unicode) return;
-    const double* m = state.transform();
+    if (mode == 3 || mode == 7) return;
     const double px = x - originX, py = y - originY;
+    if (embeddedFonts_ && !target_ && canvas_ && code >= 0 && drawOutlineChar(state, px, py, static_cast<uint32_t>(code)))
+        return;
+    if (unicodeCount <= 0 || !unicode) return;
+    const double* m = state.transform();
     const double devX = px * m[0] + py * m[2] + m[4], devY = px * m[1] + py * m[3] + m[5];
     const int ix = hasDisplayFont_ ? roundPixel(devX) : truncPixel(devX);
     const int iy = hasDisplayFont_ ? roundPixel(devY) : truncPixel(devY);
     text(state, ix, iy, truncPixel(dx * m[0] + dy * m[2]), truncPixel(dx * m[1] + dy * m[3]), unicode,
          std::min(unicodeCount, 8));
+}
+
+bool PageRenderer::drawOutlineChar(GraphicsState& state, double x, double y, uint32_t code) {
+    PdfFont* font = state.font();
+    if (!font) return false;
+    if (font != outlineFont_ || !sameRef(font->id(), outlineId_) ||
+        !sameRef(font->embeddedId(), outlineProgram_)) {
+        outlineFont_ = font;
+        outlineId_ = font->id();
+        outlineProgram_ = font->embeddedId();
+        outlineEntry_ = outlines_->entryFor(*font);
+    }
+    if (!outlineEntry_) return false;
+    const uint32_t glyph = EmbeddedFonts::glyphOf(*outlineEntry_, *font, code);
+    OutlineFont& program = *outlineEntry_->program;
+    if (glyph == 0 || !program.glyphLoads(glyph)) return false;
+    double m[4];
+    state.fontTransform(m);
+    m[0] *= state.horizScaling();
+    m[1] *= state.horizScaling();
+    const double* t = state.transform();
+    const double devX = x * t[0] + y * t[2] + t[4], devY = x * t[1] + y * t[3] + t[5];
+    const int mode = state.renderMode() & 3;
+    GlyphPaint paint;
+    paint.fill = mode == 0 || mode == 2;
+    paint.stroke = mode == 1 || mode == 2;
+    paint.fillColor = fillColorOf(state);
+    paint.strokeColor = strokeColorOf(state);
+    const double w = state.transformedLineWidth(state.lineWidth());
+    paint.lineWidth = w >= 1 ? w : 1;
+    return drawGlyph(*canvas_, program, glyph, m, devX, devY, paint);
 }
 
 void PageRenderer::text(GraphicsState& state, int x, int y, int advanceX, int, const uint16_t* unicode, int count) {

@@ -15,6 +15,8 @@
 #include "platform/canvas/region.h"
 #include "quillmark.h"
 #include "render/device_path.h"
+#include "core/pdf_object.h"
+#include "render/embedded_fonts.h"
 #include "render/font_cache.h"
 #include "render/font_name_map.h"
 #include "render/output_device.h"
@@ -25,6 +27,7 @@ namespace qm {
 class DeviceFontCache;
 class PdfFont;
 class ImageColorMap;
+class ObjectResolver;
 
 // One link area of the page in device pixels and the text naming its target.
 struct LinkRecord {
@@ -59,6 +62,8 @@ public:
     bool isUpsideDown() override { return true; }
     bool wantsCharByChar() override { return true; }
     bool wantsNonText() override { return true; }
+    // Type 3 glyph procedures paint into the bitmap; recorded pages keep their text items.
+    bool interpretType3Chars() override { return !target_ && embeddedFonts_; }
     void beginPage(int pageNumber, GraphicsState& state) override;
     void drawLink(PageLink& link, PdfCatalog& catalog) override;
     void saveState(GraphicsState& state) override;
@@ -86,7 +91,14 @@ public:
     // Colour components in 0..1 as a 0x00BBGGRR value (each component: trunc(c x 65535) >> 8).
     static ColorRef toColorRef(const double* rgb);
 
+    // Whether page bitmaps are drawn with the document's own fonts (config.ini, read at
+    // each page start).
+    bool embeddedFontsOn() const { return embeddedFonts_; }
+
 protected:
+    // The document whose font programs the bitmap is drawn with; without one every
+    // character is drawn with installed fonts.
+    void setFontPrograms(ObjectResolver* xref);
     // Gives the page a white bitmap of width x height pixels and resets the clip to it, the
     // saved clips and the current fonts.
     void startPage(int width, int height);
@@ -104,6 +116,8 @@ private:
     void fillPath(GraphicsState& state, FillMode mode);
     void clipPath(GraphicsState& state, FillMode mode);
     void reportLineStyle(GraphicsState& state);
+    // Draws the character from the font's own program; false when it has none for it.
+    bool drawOutlineChar(GraphicsState& state, double x, double y, uint32_t code);
     void text(GraphicsState& state, int x, int y, int advanceX, int advanceY, const uint16_t* unicode, int count);
     // The installed font for `logical`, else the standard face of the font's kind (Latin
     // text), else the default face; null when none is installed.
@@ -120,6 +134,12 @@ private:
     bool hasDisplayFont_ = false;  // the current font has a display font
     bool metType3_ = false;
     std::unique_ptr<DeviceFontCache> deviceFonts_;
+    std::unique_ptr<EmbeddedFonts> outlines_;
+    bool embeddedFonts_ = false;
+    // The font the outline entry below was found for (checked by pointer and identity).
+    const PdfFont* outlineFont_ = nullptr;
+    PdfRef outlineId_{-1, 0}, outlineProgram_{-1, 0};
+    const EmbeddedFonts::Entry* outlineEntry_ = nullptr;
     std::vector<LinkRecord> links_;
     std::shared_ptr<const FontNameMap> faceMap_;
     DevicePath path_;            // reused between paths

@@ -5,6 +5,7 @@
 
 #include "convert_test_support.h"
 #include "platform/system/profile_file.h"
+#include "render/embedded_fonts.h"
 
 namespace qm {
 namespace {
@@ -82,6 +83,14 @@ TEST_F(SettingsTest, ConfigIniChangesGoToTheUsersCopy) {
     EXPECT_NE(readFileText(configFolder() + "/config.ini").find("CharSpaces=0"), std::string::npos);
     // Written settings land in their own file, not the profile.
     EXPECT_EQ(readFileText(applicationProfilePath()).find("CharSpaces"), std::string::npos);
+}
+
+TEST_F(SettingsTest, TheEmbeddedFontsOptionIsTheOneTheRendererReads) {
+    EXPECT_TRUE(Settings::readFlag(Setting::embeddedFonts));
+    EXPECT_TRUE(embeddedFontsEnabled());
+    ASSERT_TRUE(Settings::write(Setting::embeddedFonts, 0));
+    EXPECT_FALSE(embeddedFontsEnabled());
+    EXPECT_NE(readFileText(configFolder() + "/config.ini").find("EmbeddedFonts=0"), std::string::npos);
 }
 
 TEST_F(SettingsTest, OverridesWinForThisRunAndAreNeverWritten) {

@@ -11,6 +11,7 @@
 
 #include "core/report_error.h"
 #include "platform/canvas/font_match.h"
+#include "platform/canvas/freetype_library.h"
 #include "platform/canvas/text_runs.h"
 
 namespace qm {
@@ -21,16 +22,10 @@ constexpr double kDefaultCellHeight = 16;
 constexpr double kMaxEm = 32767;
 const cairo_user_data_key_t kFaceKey{};
 
-FT_Library library() {
-    static FT_Library lib = [] {
-        FT_Library l = nullptr;
-        if (FT_Init_FreeType(&l) != 0) l = nullptr;
-        return l;
-    }();
-    return lib;
+void releaseFace(void* face) {
+    std::lock_guard<std::mutex> lock(freeTypeLock());
+    FT_Done_Face(static_cast<FT_Face>(face));
 }
-
-void releaseFace(void* face) { FT_Done_Face(static_cast<FT_Face>(face)); }
 
 // The average character width the way older font tables define it: lower-case letters and
 // the space weighted by their frequency in English text. Newer tables average all glyphs
@@ -69,8 +64,11 @@ std::unique_ptr<DeviceFont> DeviceFont::create(const LogicalFont& logical) {
     const bool bold = logical.weight >= 600;
     FontFile file;
     FT_Face ftFace = nullptr;
-    if (!library() || !findFontFile(face, bold, logical.italic, logical.charset, file) ||
-        FT_New_Face(library(), file.path.c_str(), file.index, &ftFace) != 0) {
+    if (!freeTypeLibrary() || !findFontFile(face, bold, logical.italic, logical.charset, file) ||
+        [&] {
+            std::lock_guard<std::mutex> lock(freeTypeLock());
+            return FT_New_Face(freeTypeLibrary(), file.path.c_str(), file.index, &ftFace) != 0;
+        }()) {
         reportError(-1, "Couldn't find a font for face '%s'", logical.face.c_str());
         return nullptr;
     }
