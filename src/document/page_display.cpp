@@ -9,7 +9,7 @@
 #include "document/page_link.h"
 #include "document/pdf_catalog.h"
 #include "document/pdf_document.h"
-#include "fonts/font_cache.h"
+#include "fonts/document_font_cache.h"
 #include "graphics/content_interpreter.h"
 #include "render/output_device.h"
 
@@ -47,7 +47,7 @@ void PdfDocument::displayPage(OutputDevice* device, int pageNumber, double dpi, 
         }
         std::printf("***** Rotate = %d\n", page->rotate());
     }
-    if (!fonts_) fonts_ = std::make_unique<FontCache>();
+    if (!fonts_) fonts_ = std::make_unique<DocumentFontCache>();
     ContentInterpreter interpreter(xref_.get(), device, pageNumber, page->resources(), dpi, toPageBox(box),
                                    page->hasCropBox(), toPageBox(page->cropBox()),
                                    effectiveRotation(rotate, page->rotate()), trace_ != 0, fonts_.get());

@@ -7,7 +7,7 @@
 #include "core/xref_table.h"
 #include "document/page_link.h"
 #include "document/pdf_catalog.h"
-#include "fonts/font_cache.h"
+#include "fonts/document_font_cache.h"
 #include "streams/file_data.h"
 #include "streams/file_stream.h"
 

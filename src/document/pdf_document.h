@@ -7,7 +7,7 @@
 namespace qm {
 
 class FileData;
-class FontCache;
+class DocumentFontCache;
 class FileStream;
 class OutputDevice;
 class PageLinkList;
@@ -49,7 +49,7 @@ public:
     // -1 before any page was drawn.
     int lastPageDrawn() const { return lastPageDrawn_; }
     // The fonts built for the pages drawn so far, shared by every page, form and pattern.
-    FontCache* fonts() const { return fonts_.get(); }
+    DocumentFontCache* fonts() const { return fonts_.get(); }
 
 private:
     void open(std::shared_ptr<FileData> data, const PdfString* ownerPassword, const PdfString* userPassword);
@@ -65,7 +65,7 @@ private:
     bool ok_ = false;
     std::unique_ptr<PageLinkList> links_;
     int lastPageDrawn_ = -1;
-    std::unique_ptr<FontCache> fonts_;
+    std::unique_ptr<DocumentFontCache> fonts_;
 };
 
 }  // namespace qm

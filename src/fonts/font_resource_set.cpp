@@ -2,11 +2,11 @@
 
 #include "core/pdf_dict.h"
 #include "core/report_error.h"
-#include "fonts/font_cache.h"
+#include "fonts/document_font_cache.h"
 
 namespace qm {
 
-FontResourceSet::FontResourceSet(ObjectResolver* xref, PdfDict* fontDict, FontCache* cache,
+FontResourceSet::FontResourceSet(ObjectResolver* xref, PdfDict* fontDict, DocumentFontCache* cache,
                                  const FontBuildBudget& budget) {
     if (!fontDict) return;
     const int n = fontDict->length();

@@ -1,17 +1,17 @@
 #pragma once
 // The fonts of one resource Font dictionary, one entry per dictionary entry in its order
 // (an entry stays empty when its font could not be built). Fonts come from a document's
-// FontCache when one is given, so scopes naming the same font dictionaries share them.
+// DocumentFontCache when one is given, so scopes naming the same font dictionaries share them.
 #include <memory>
 #include <vector>
 
-#include "fonts/font_cache.h"
+#include "fonts/document_font_cache.h"
 
 namespace qm {
 
 class FontResourceSet {
 public:
-    FontResourceSet(ObjectResolver* xref, PdfDict* fontDict, FontCache* cache = nullptr,
+    FontResourceSet(ObjectResolver* xref, PdfDict* fontDict, DocumentFontCache* cache = nullptr,
                     const FontBuildBudget& budget = {});
 
     // The first font whose entry is named `tag` exactly, or null.

@@ -13,10 +13,10 @@ namespace qm {
 
 ContentInterpreter::ContentInterpreter(ObjectResolver* xref, OutputDevice* device, int pageNumber,
                                        PdfDict* resources, double dpi, const PageBox& pageBox, bool crop,
-                                       const PageBox& cropBox, int rotate, bool traceOperators, FontCache* fonts)
+                                       const PageBox& cropBox, int rotate, bool traceOperators, DocumentFontCache* fonts)
     : xref_(xref),
       device_(device),
-      ownFonts_(fonts ? nullptr : std::make_unique<FontCache>()),
+      ownFonts_(fonts ? nullptr : std::make_unique<DocumentFontCache>()),
       fonts_(fonts ? fonts : ownFonts_.get()),
       traceOperators_(traceOperators) {
     pushResources(resources);

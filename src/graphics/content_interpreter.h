@@ -44,7 +44,7 @@ public:
     // interpreter's own.
     ContentInterpreter(ObjectResolver* xref, OutputDevice* device, int pageNumber, PdfDict* resources, double dpi,
                        const PageBox& pageBox, bool crop, const PageBox& cropBox, int rotate, bool traceOperators,
-                       FontCache* fonts = nullptr);
+                       DocumentFontCache* fonts = nullptr);
     ~ContentInterpreter();
     ContentInterpreter(const ContentInterpreter&) = delete;
     ContentInterpreter& operator=(const ContentInterpreter&) = delete;
@@ -183,8 +183,8 @@ private:
 
     ObjectResolver* xref_;
     OutputDevice* device_;
-    std::unique_ptr<FontCache> ownFonts_;
-    FontCache* fonts_;
+    std::unique_ptr<DocumentFontCache> ownFonts_;
+    DocumentFontCache* fonts_;
     bool traceOperators_;
     std::unique_ptr<ResourceScope> resources_;
     std::unique_ptr<GraphicsState> state_;

@@ -6,7 +6,7 @@
 namespace qm {
 
 ResourceScope::ResourceScope(ObjectResolver* xref, PdfDict* resources, std::unique_ptr<ResourceScope> next,
-                             FontCache* fonts, const FontBuildBudget& budget)
+                             DocumentFontCache* fonts, const FontBuildBudget& budget)
     : next_(std::move(next)) {
     auto dictOrNull = [](PdfObject o) { return o.isDict() ? std::move(o) : PdfObject::makeNull(); };
     if (resources) {

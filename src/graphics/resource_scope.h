@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "core/pdf_object.h"
-#include "fonts/font_cache.h"
+#include "fonts/document_font_cache.h"
 
 namespace qm {
 
@@ -18,7 +18,7 @@ public:
     // `resources` may be null: every lookup in this scope then fails. Fonts come from `fonts`
     // when given; `budget` is asked before each font that has to be built.
     ResourceScope(ObjectResolver* xref, PdfDict* resources, std::unique_ptr<ResourceScope> next,
-                  FontCache* fonts = nullptr, const FontBuildBudget& budget = {});
+                  DocumentFontCache* fonts = nullptr, const FontBuildBudget& budget = {});
     ~ResourceScope();
     ResourceScope(const ResourceScope&) = delete;
     ResourceScope& operator=(const ResourceScope&) = delete;

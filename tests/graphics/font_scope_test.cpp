@@ -9,7 +9,7 @@
 
 #include "core/pdf_dict.h"
 #include "core/report_error.h"
-#include "fonts/font_cache.h"
+#include "fonts/document_font_cache.h"
 #include "fonts/global_settings.h"
 #include "graphics/content_interpreter.h"
 #include "graphics/graphics_state.h"
@@ -53,7 +53,7 @@ protected:
     void build(const std::string& content, const std::string& resources, const std::vector<std::string>& extra) {
         xref_ = test::pageObjects(content, resources, extra);
     }
-    void run(OutputDevice& device, FontCache* fonts = nullptr, long budget = 0) {
+    void run(OutputDevice& device, DocumentFontCache* fonts = nullptr, long budget = 0) {
         PdfObject res = xref_->fetch(1, 0);
         ContentInterpreter interp(xref_.get(), &device, 1, res.getDict(), 72, PageBox{0, 0, 612, 792}, false,
                                   PageBox{}, 0, false, fonts);
@@ -78,7 +78,7 @@ TEST_F(FontScopes, FormsAndPatternCellsShareOneBuildPerFontDictionary) {
            "/Resources << /Font << /F1 3 0 R >> >>|BT /F1 9 Tf (A) Tj ET"});
     ErrorCapture errors;
     RecordingDevice device;
-    FontCache fonts;
+    DocumentFontCache fonts;
     run(device, &fonts);
     EXPECT_EQ(device.count("drawChar"), 140);
     EXPECT_EQ(errors.count(kBadLine), 1);
@@ -100,7 +100,7 @@ TEST_F(FontScopes, TheSameDictionaryUnderTwoNamesAnswersToEach) {
           {kFontWithToUnicode, kToUnicode});
     ErrorCapture errors;
     RecordingDevice device;
-    FontCache fonts;
+    DocumentFontCache fonts;
     run(device, &fonts);
     EXPECT_EQ(device.count("drawChar"), 2);
     EXPECT_FALSE(errors.contains("No font in show"));

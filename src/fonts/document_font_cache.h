@@ -15,7 +15,7 @@ namespace qm {
 // Asked before a font is built (not when a kept one is reused); false: the font is not built.
 using FontBuildBudget = std::function<bool()>;
 
-class FontCache {
+class DocumentFontCache {
 public:
     // Fonts kept at most; past it the fonts no resource scope holds are let go.
     static constexpr size_t kMaxFonts = 1024;

@@ -1,8 +1,8 @@
-#include "fonts/font_cache.h"
+#include "fonts/document_font_cache.h"
 
 namespace qm {
 
-std::shared_ptr<PdfFont> FontCache::font(ObjectResolver* xref, const char* tag, PdfRef id, PdfDict* dict,
+std::shared_ptr<PdfFont> DocumentFontCache::font(ObjectResolver* xref, const char* tag, PdfRef id, PdfDict* dict,
                                          const FontBuildBudget& budget, bool* built) {
     if (built) *built = false;
     Key key{id.num, id.gen, tag ? tag : ""};
@@ -17,7 +17,7 @@ std::shared_ptr<PdfFont> FontCache::font(ObjectResolver* xref, const char* tag, 
     return font;
 }
 
-void FontCache::makeRoom() {
+void DocumentFontCache::makeRoom() {
     if (fonts_.size() < sweepAt_) return;
     // Fonts in use stay (a device may be drawing with them); the rest are rebuilt on demand.
     std::erase_if(fonts_, [](const auto& entry) { return !entry.second || entry.second.use_count() == 1; });
