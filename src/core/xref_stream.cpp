@@ -185,8 +185,6 @@ const DecodedObjectStream* XrefTable::objectStream(int number) {
 }
 
 PdfObject XrefTable::fetchCompressed(int number, const XrefEntry& e) {
-    if (fetchDepth_ >= kMaxFetchDepth) return PdfObject::makeNull();
-    ++fetchDepth_;
     PdfObject result = PdfObject::makeNull();
     const DecodedObjectStream* d = objectStream(e.streamNumber);
     long index = e.offset;
@@ -207,7 +205,6 @@ PdfObject XrefTable::fetchCompressed(int number, const XrefEntry& e) {
             reportError(-1, "Object %d lies outside object stream %d", number, e.streamNumber);
         }
     }
-    --fetchDepth_;
     return result;
 }
 

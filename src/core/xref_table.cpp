@@ -231,28 +231,35 @@ bool XrefTable::readEntries(Stream* in, long first, long count) {
 PdfObject XrefTable::fetch(int number, int generation) {
     const XrefEntry* e = entry(number);
     // A free entry stays free, whatever its offset field holds.
-    if (!e || !e->used || e->generation != generation || e->offset < 0 || fetchDepth_ >= kMaxFetchDepth)
-        return PdfObject::makeNull();
-    if (fetchDepth_ == 0) {
-        nestedFetches_ = 0;
-    } else if (++nestedFetches_ > kMaxNestedFetches) {
-        return PdfObject::makeNull();
-    }
-    for (int i = 0; i < fetchDepth_; ++i) {
-        if (fetching_[i].num == number && fetching_[i].gen == generation) return PdfObject::makeNull();
-    }
-    fetching_[fetchDepth_] = PdfRef{number, generation};
+    if (!e || !e->used || e->generation != generation || e->offset < 0) return PdfObject::makeNull();
+    FetchGuard guard(this, number, generation);
+    if (!guard.admitted()) return PdfObject::makeNull();
     if (e->streamNumber >= 0) return fetchCompressed(number, *e);
-    ++fetchDepth_;
     auto parser = parserAt(start_ + e->offset);
     PdfObject num = parser->readObject();
     PdfObject gen = parser->readObject();
     PdfObject keyword = parser->readObject();
-    PdfObject result = PdfObject::makeNull();
     if (num.isInt() && num.getInt() == number && gen.isInt() && gen.getInt() == generation && keyword.isCmd("obj"))
-        result = parser->readObject(xrefStreamNumbers_.count(number) ? nullptr : cipher_.get(), number, generation);
-    --fetchDepth_;
-    return result;
+        return parser->readObject(xrefStreamNumbers_.count(number) ? nullptr : cipher_.get(), number, generation);
+    return PdfObject::makeNull();
+}
+
+XrefTable::FetchGuard::FetchGuard(XrefTable* table, int number, int generation) : table_(table) {
+    int& depth = table->fetchDepth_;
+    if (depth >= kMaxFetchDepth) return;
+    if (depth == 0) {
+        table->nestedFetches_ = 0;
+    } else if (++table->nestedFetches_ > kMaxNestedFetches) {
+        return;
+    }
+    for (int i = 0; i < depth; ++i)
+        if (table->fetching_[i].num == number && table->fetching_[i].gen == generation) return;
+    table->fetching_[depth++] = PdfRef{number, generation};
+    admitted_ = true;
+}
+
+XrefTable::FetchGuard::~FetchGuard() {
+    if (admitted_) --table_->fetchDepth_;
 }
 
 bool XrefTable::streamEnd(long start, long* end) {

@@ -63,6 +63,23 @@ private:
     // stream (or a chain of such).
     static constexpr int kMaxFetchDepth = 16;
 
+    // The one guard every fetch passes: it refuses a fetch of an object already being
+    // fetched further out (that can only loop), nesting deeper than kMaxFetchDepth, and more
+    // nested fetches within one outermost fetch than real objects ever make (a chain of
+    // streams whose entries refer to the next one grows the work exponentially otherwise).
+    class FetchGuard {
+    public:
+        FetchGuard(XrefTable* table, int number, int generation);
+        ~FetchGuard();
+        FetchGuard(const FetchGuard&) = delete;
+        FetchGuard& operator=(const FetchGuard&) = delete;
+        bool admitted() const { return admitted_; }
+
+    private:
+        XrefTable* table_;
+        bool admitted_ = false;
+    };
+
     bool readLastTrailer(long* sectionPos);
     bool takeTrailer(PdfObject trailer, long xrefPos, long* sectionPos);
     bool readSection(long pos, long* prev, bool* hasPrev);
@@ -108,12 +125,9 @@ private:
     std::set<int> xrefStreamNumbers_;
     // Slots the classic section being read marked free.
     std::set<long> sectionFree_;
-    // The objects being fetched right now, outermost first: fetching one of them again from
-    // inside itself can only loop, and with several indirect stream entries each level
-    // would multiply the work.
+    // The objects being fetched right now, outermost first, and the fetches made inside the
+    // current outermost one (see FetchGuard).
     PdfRef fetching_[kMaxFetchDepth];
-    // Fetches made inside the current outermost fetch; capped, because even without a loop a
-    // chain of streams whose entries refer to the next one grows the work exponentially.
     int nestedFetches_ = 0;
 
     bool encrypted_ = false;

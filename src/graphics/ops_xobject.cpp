@@ -14,6 +14,7 @@
 #include "streams/embed_stream.h"
 #include "streams/filter_chain.h"
 #include "streams/jpx_decoder.h"
+#include "streams/stream_ref.h"
 
 namespace qm {
 
@@ -161,11 +162,11 @@ void ContentInterpreter::opBeginImage(PdfObject*, int) {
     if (!lexer->currentStream() && unread.empty()) return;
     auto* source = new EmbedStream(lexer->currentStream(), dict);
     source->giveBack(unread.data(), static_cast<int>(unread.size()));
-    Stream* image = addFilters(source, dict.getDict());
-    doImage(nullptr, image, true);
+    StreamRef<> image(addFilters(source, dict.getDict()));
+    doImage(nullptr, image.get(), true);
     // Every decoder read to its end hands back what it read ahead, so the search for "EI"
     // starts right after the image's data, whatever the device took.
-    source->finishChain(image);
+    source->finishChain(image.get());
     // Resynchronise on the first "EI" followed by white space, a delimiter or the end.
     int c1 = source->readByte(), c2 = c1 < 0 ? -1 : source->readByte();
     while (c1 >= 0) {
@@ -174,7 +175,6 @@ void ContentInterpreter::opBeginImage(PdfObject*, int) {
         c2 = c1 < 0 ? -1 : source->readByte();
     }
     lexer->giveBack(source->takeUnread());
-    image->decRef();
 }
 
 void ContentInterpreter::opImageData(PdfObject*, int) { reportError(position(), "Internal: got 'ID' operator"); }

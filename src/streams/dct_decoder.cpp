@@ -76,7 +76,7 @@ void DctDecoder::reset() {
     }
     nextRestart_ = 0xD0;
     restartCountdown_ = restartInterval_;
-    bits_.start(below_);
+    bits_.start(below_.get());
 }
 
 // ---- header -------------------------------------------------------------------------
