@@ -81,21 +81,12 @@ bool PdfLexer::advance() {
     return current_ != nullptr;
 }
 
-void PdfLexer::giveBack(std::vector<unsigned char> bytes) {
-    bytes.insert(bytes.end(), back_.begin() + static_cast<long>(backPos_), back_.end());
-    back_ = std::move(bytes);
-    backPos_ = 0;
-}
+void PdfLexer::giveBack(const std::vector<unsigned char>& bytes) { back_.prepend(bytes.data(), bytes.size()); }
 
-std::vector<unsigned char> PdfLexer::takeUnread() {
-    std::vector<unsigned char> rest(back_.begin() + static_cast<long>(backPos_), back_.end());
-    back_.clear();
-    backPos_ = 0;
-    return rest;
-}
+std::vector<unsigned char> PdfLexer::takeUnread() { return back_.takeAll(); }
 
 int PdfLexer::readByte() {
-    if (backPos_ < back_.size()) return back_[backPos_++];
+    if (!back_.empty()) return back_.take();
     while (current_) {
         int c = current_->readByte();
         if (c >= 0) return c;
@@ -105,7 +96,7 @@ int PdfLexer::readByte() {
 }
 
 int PdfLexer::peekByte() {
-    if (backPos_ < back_.size()) return back_[backPos_];
+    if (!back_.empty()) return back_.peek();
     while (current_) {
         int c = current_->peekByte();
         if (c >= 0) return c;

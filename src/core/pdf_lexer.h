@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "core/pdf_object.h"
+#include "core/pushback_bytes.h"
 
 namespace qm {
 
@@ -31,7 +32,7 @@ public:
     Stream* currentStream() { return current_; }
     // Bytes to read again before the current stream's next ones: what an inline image's
     // decoders read beyond the image and its "EI".
-    void giveBack(std::vector<unsigned char> bytes);
+    void giveBack(const std::vector<unsigned char>& bytes);
     // The given-back bytes not read yet, removed from the lexer.
     std::vector<unsigned char> takeUnread();
 
@@ -50,8 +51,7 @@ private:
     PdfObject currentObj_;
     Stream* current_ = nullptr;
     char token_[128];
-    std::vector<unsigned char> back_;
-    size_t backPos_ = 0;
+    PushbackBytes back_;
 };
 
 }  // namespace qm

@@ -5,6 +5,7 @@
 // data ends.
 #include <vector>
 
+#include "core/pushback_bytes.h"
 #include "streams/stream.h"
 
 namespace qm {
@@ -25,14 +26,16 @@ public:
     void reset() override { started_ = true; }
     void close() override {}
     int readByte() override {
-        if (backPos_ < back_.size()) return back_[backPos_++];
+        if (!back_.empty()) return back_.take();
         return outer_ ? outer_->readByte() : -1;
     }
     int peekByte() override {
-        if (backPos_ < back_.size()) return back_[backPos_];
+        if (!back_.empty()) return back_.peek();
         return outer_ ? outer_->peekByte() : -1;
     }
-    void giveBack(const unsigned char* bytes, int count) override;
+    void giveBack(const unsigned char* bytes, int count) override {
+        if (count > 0) back_.prepend(bytes, static_cast<size_t>(count));
+    }
     long position() override { return outer_ ? outer_->position() : -1; }
     void setPos(long position) override;
     bool isBinaryData(bool last) override { return outer_ && outer_->isBinaryData(last); }
@@ -40,19 +43,18 @@ public:
     long getStart() override;
     void moveStart(long delta) override;
 
-    // Reads each decoder of the chain from `top` down to this stream to the end of its data,
-    // so every one of them hands back what it read ahead. `top` may be this stream itself
-    // (unfiltered data: nothing to do).
+    // Reads each decoder of the chain from `top` down to this stream that reads ahead to the
+    // end of its data, so that it hands back what it read beyond. `top` may be this stream
+    // itself (unfiltered data: nothing to do).
     void finishChain(Stream* top);
     // The handed-back bytes not read yet; they belong to whoever reads the outer stream next.
-    std::vector<unsigned char> takeUnread();
+    std::vector<unsigned char> takeUnread() { return back_.takeAll(); }
 
 private:
     Stream* outer_;
     bool started_ = false;
     // Bytes handed back by the decoder above, served before the outer stream's.
-    std::vector<unsigned char> back_;
-    size_t backPos_ = 0;
+    PushbackBytes back_;
 };
 
 }  // namespace qm

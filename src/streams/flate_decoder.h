@@ -42,6 +42,7 @@ public:
     int readBlock(unsigned char* buffer, int size) override;
     std::unique_ptr<PdfString> describeFilter(int) override { return nullptr; }
     bool isBinaryData(bool) override { return below_->isBinaryData(true); }
+    bool readsAhead() const override { return true; }
 
 private:
     static constexpr int kMask = kWindowSize - 1;

@@ -17,24 +17,12 @@
 #include "core/xref_table.h"
 #include "streams/file_stream.h"
 #include "support/pdf_builder.h"
+#include "support/table_fixture.h"
 
 namespace qm::test {
 namespace {
 
 constexpr long kFewMegabytes = 4L << 20;
-
-struct Table {
-    explicit Table(const std::string& bytes)
-        : base(new FileStream(sharedMemoryFile(bytes), 0, -1, PdfObject::makeNull())),
-          xref(std::make_unique<XrefTable>(base, nullptr, nullptr)) {}
-    ~Table() {
-        xref.reset();
-        base->decRef();
-    }
-    XrefTable* operator->() { return xref.get(); }
-    FileStream* base;
-    std::unique_ptr<XrefTable> xref;
-};
 
 std::string text(const PdfObject& o) {
     return o.isString() ? std::string(o.getString()->view()) : std::string("<") + o.kindName() + ">";

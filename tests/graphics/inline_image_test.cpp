@@ -126,7 +126,10 @@ TEST(InlineImages, DecodersThatReadAheadLeaveTheFollowingOperators) {
         {"ascii85 then flate", "/F [/A85 /Fl]", ""},
         {"flate then flate", "/F [/Fl /Fl]", zlibCompress(zlibCompress(gray))},
         {"unfiltered", "", gray},
+        {"run length without its end marker", "/F /RL", ""},
     };
+    // Literal runs of 120 bytes and no end-of-data byte: nothing may read on into "EI".
+    for (size_t i = 0; i < gray.size(); i += 120) cases[6].data += static_cast<char>(119) + gray.substr(i, 120);
     // ASCII85 of the compressed bytes, by hand: four bytes to five characters.
     {
         std::string z = zlibCompress(gray), a;
