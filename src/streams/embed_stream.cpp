@@ -6,7 +6,15 @@
 namespace qm {
 
 void EmbedStream::finishChain(Stream* top) {
-    if (top == this) return;
+    bool anyReadsAhead = false;
+    for (Stream* level = top; level && level != this;) {
+        anyReadsAhead = anyReadsAhead || level->readsAhead();
+        auto* filter = dynamic_cast<FilterStream*>(level);
+        level = filter ? filter->below() : nullptr;
+    }
+    // Starting a chain nobody read would make decoders that take their whole input at
+    // reset swallow the page.
+    if (!anyReadsAhead) return;
     if (!started_) top->reset();
     unsigned char buffer[4096];
     for (Stream* level = top; level && level != this;) {
