@@ -1,8 +1,32 @@
 #include "core/object_stream_cache.h"
 
 #include <algorithm>
+#include <climits>
 
 namespace qm {
+
+void DecodedObjectStream::index() {
+    const long dataEnd = size - first;
+    std::vector<long> starts;
+    starts.reserve(objects.size());
+    for (const auto& o : objects) starts.push_back(o.offset);
+    std::sort(starts.begin(), starts.end());
+    byNumber_.clear();
+    byNumber_.reserve(objects.size());
+    for (size_t i = 0; i < objects.size(); ++i) {
+        ObjectStreamMember& o = objects[i];
+        auto next = std::upper_bound(starts.begin(), starts.end(), o.offset);
+        o.end = next != starts.end() && *next < dataEnd ? *next : dataEnd;
+        byNumber_.emplace_back(o.number, static_cast<long>(i));
+    }
+    std::sort(byNumber_.begin(), byNumber_.end());
+}
+
+long DecodedObjectStream::find(int objectNumber) const {
+    auto it = std::upper_bound(byNumber_.begin(), byNumber_.end(), std::make_pair(objectNumber, LONG_MAX));
+    if (it == byNumber_.begin() || (it - 1)->first != objectNumber) return -1;
+    return (it - 1)->second;
+}
 
 const DecodedObjectStream* ObjectStreamCache::find(int number) {
     for (size_t i = 0; i < streams_.size(); ++i) {

@@ -1,7 +1,9 @@
 #include "core/pdf_lexer.h"
 
 #include <cstring>
+#include <string>
 
+#include "core/lexical.h"
 #include "core/pdf_array.h"
 #include "core/report_error.h"
 #include "streams/stream.h"
@@ -10,29 +12,27 @@ namespace qm {
 
 namespace {
 
-enum CharClass : unsigned char { kRegular = 0, kSpace = 1, kDelim = 2 };
+using lexical::hexValue;
+using lexical::isRegular;
 
-struct CharTable {
-    unsigned char cls[256];
-    constexpr CharTable() : cls() {
-        for (int i = 0; i < 256; ++i) cls[i] = kRegular;
-        for (int c : {0x00, 0x09, 0x0A, 0x0C, 0x0D, 0x20}) cls[c] = kSpace;
-        for (int c : {'%', '(', ')', '/', '<', '>', '[', ']', '{', '}'}) cls[c] = kDelim;
-    }
-};
-constexpr CharTable kChars;
-
-inline bool isSpace(int c) { return c >= 0 && kChars.cls[c] == kSpace; }
-inline bool isRegular(int c) { return c >= 0 && kChars.cls[c] == kRegular; }
-
-inline int hexValue(int c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
+inline bool isSpace(int c) { return lexical::isWhite(c); }
 
 constexpr int kTokenMax = 127;
+
+// Collects a string's bytes in a buffer that grows geometrically, so a long string costs
+// linear time, and makes the string object once at the end. Bytes past the largest length a
+// string can have are dropped.
+class StringBuilder {
+public:
+    void put(int b) {
+        if (bytes_.size() < kMaxLength) bytes_.push_back(static_cast<char>(b));
+    }
+    PdfObject finish() { return PdfObject::makeString(bytes_.data(), static_cast<int>(bytes_.size())); }
+
+private:
+    static constexpr size_t kMaxLength = 0x7fffff00;
+    std::string bytes_;
+};
 
 }  // namespace
 
@@ -81,7 +81,12 @@ bool PdfLexer::advance() {
     return current_ != nullptr;
 }
 
+void PdfLexer::giveBack(const std::vector<unsigned char>& bytes) { back_.prepend(bytes.data(), bytes.size()); }
+
+std::vector<unsigned char> PdfLexer::takeUnread() { return back_.takeAll(); }
+
 int PdfLexer::readByte() {
+    if (!back_.empty()) return back_.take();
     while (current_) {
         int c = current_->readByte();
         if (c >= 0) return c;
@@ -91,6 +96,7 @@ int PdfLexer::readByte() {
 }
 
 int PdfLexer::peekByte() {
+    if (!back_.empty()) return back_.peek();
     while (current_) {
         int c = current_->peekByte();
         if (c >= 0) return c;
@@ -163,16 +169,9 @@ PdfObject PdfLexer::nextToken() {
 }
 
 PdfObject PdfLexer::readString() {
-    PdfString s;
-    int used = 0;
+    StringBuilder s;
     int depth = 1;
-    auto put = [&](int b) {
-        if (used == static_cast<int>(sizeof token_)) {
-            s.append(token_, used);
-            used = 0;
-        }
-        token_[used++] = static_cast<char>(b);
-    };
+    auto put = [&](int b) { s.put(b); };
     for (;;) {
         int c = readByte();
         if (c < 0) {
@@ -197,8 +196,7 @@ PdfObject PdfLexer::readString() {
                     continue;
                 case -1:
                     reportError(position(), "Unterminated string");
-                    s.append(token_, used);
-                    return PdfObject::makeString(std::move(s));
+                    return s.finish();
                 default: break;
             }
             if (c >= '0' && c <= '7') {
@@ -215,21 +213,13 @@ PdfObject PdfLexer::readString() {
         }
         put(c);
     }
-    s.append(token_, used);
-    return PdfObject::makeString(std::move(s));
+    return s.finish();
 }
 
 PdfObject PdfLexer::readHexString() {
-    PdfString s;
-    int used = 0;
+    StringBuilder s;
     int high = -1;
-    auto put = [&](int b) {
-        if (used == static_cast<int>(sizeof token_)) {
-            s.append(token_, used);
-            used = 0;
-        }
-        token_[used++] = static_cast<char>(b);
-    };
+    auto put = [&](int b) { s.put(b); };
     for (;;) {
         int c = readByte();
         if (c == '>') break;
@@ -251,8 +241,7 @@ PdfObject PdfLexer::readHexString() {
         }
     }
     if (high >= 0) put(high * 16);
-    s.append(token_, used);
-    return PdfObject::makeString(std::move(s));
+    return s.finish();
 }
 
 PdfObject PdfLexer::readName() {

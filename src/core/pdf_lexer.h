@@ -1,7 +1,10 @@
 #pragma once
 // Turns the bytes of one stream, or of a sequence of content streams read as one, into
 // tokens (PdfObjects).
+#include <vector>
+
 #include "core/pdf_object.h"
+#include "core/pushback_bytes.h"
 
 namespace qm {
 
@@ -27,6 +30,11 @@ public:
     long position();
     void setPosition(long pos);
     Stream* currentStream() { return current_; }
+    // Bytes to read again before the current stream's next ones: what an inline image's
+    // decoders read beyond the image and its "EI".
+    void giveBack(const std::vector<unsigned char>& bytes);
+    // The given-back bytes not read yet, removed from the lexer.
+    std::vector<unsigned char> takeUnread();
 
 private:
     void startStream(int index);
@@ -43,6 +51,7 @@ private:
     PdfObject currentObj_;
     Stream* current_ = nullptr;
     char token_[128];
+    PushbackBytes back_;
 };
 
 }  // namespace qm

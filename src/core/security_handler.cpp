@@ -30,7 +30,9 @@ bool checkUserPassword(const StandardEncryption& enc, const uint8_t padded[32], 
 
     bool ok = false;
     if (enc.revision == 3 || enc.revision == 4) {
-        for (int i = 0; i < 50; ++i) Md5::digest(digest, 16, digest);
+        // Each round hashes only the key's own length, which is shorter than the digest for
+        // keys under 128 bits.
+        for (int i = 0; i < 50; ++i) Md5::digest(digest, static_cast<size_t>(n), digest);
         uint8_t test[32];
         std::memcpy(test, enc.user.data(), 32);
         uint8_t round[16];

@@ -2,6 +2,7 @@
 // object headers, trailers and the ends of streams.
 #include <cstring>
 
+#include "core/lexical.h"
 #include "core/pdf_dict.h"
 #include "core/pdf_parser.h"
 #include "core/report_error.h"
@@ -14,24 +15,15 @@ namespace {
 
 constexpr int kLineSize = 256;  // lines of at most 255 bytes; longer ones come in pieces
 
-bool isLineWhite(char c) { return c == 0x00 || c == 0x09 || c == 0x0C || c == 0x20; }
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
-
 // Decimal digits at line[*i]; false when there is none. Saturates instead of overflowing.
-bool lineNumber(const char* line, int length, int* i, long* value) {
-    long v = 0;
-    int start = *i;
-    while (*i < length && isDigit(line[*i])) {
-        if (v < (1L << 40)) v = v * 10 + (line[*i] - '0');
-        ++*i;
-    }
-    *value = v;
-    return *i > start;
+bool lineNumber(const char* line, int length, size_t* i, long* value) {
+    return lexical::readDecimal(line, static_cast<size_t>(length), i, value);
 }
 
-bool lineWhite(const char* line, int length, int* i) {
-    int start = *i;
-    while (*i < length && isLineWhite(line[*i])) ++*i;
+// White space at line[*i]; false when there is none.
+bool lineWhite(const char* line, int length, size_t* i) {
+    size_t start = *i;
+    lexical::skipWhite(line, static_cast<size_t>(length), i);
     return *i > start;
 }
 
@@ -74,7 +66,7 @@ bool XrefTable::reconstruct() {
                 }
                 trailer_ = std::move(obj);
             }
-        } else if (length > 0 && isDigit(line[0])) {
+        } else if (length > 0 && lexical::isDigit(line[0])) {
             scanObjectLine(line, length, linePos);
         } else if (length >= 9 && std::memcmp(line, "endstream", 9) == 0) {
             streamEnds_.push_back(linePos);
@@ -93,14 +85,14 @@ bool XrefTable::reconstruct() {
 
 // "N G obj" at the start of a line records object N at this line.
 void XrefTable::scanObjectLine(const char* line, int length, long linePos) {
-    int i = 0;
+    size_t i = 0;
     long num = 0, gen = 0;
     if (!lineNumber(line, length, &i, &num) || !lineWhite(line, length, &i)) return;
     if (!lineNumber(line, length, &i, &gen) || !lineWhite(line, length, &i)) return;
-    if (length - i < 3 || std::memcmp(line + i, "obj", 3) != 0) return;
-    if (num >= kMaxObjects) return;
-    if (num >= size()) entries_.resize(static_cast<size_t>((num + 256) / 256 * 256));
-    XrefEntry& e = entries_[static_cast<size_t>(num)];
+    if (static_cast<size_t>(length) - i < 3 || std::memcmp(line + i, "obj", 3) != 0) return;
+    XrefEntry* slot = entries_.slot(num);
+    if (!slot) return;
+    XrefEntry& e = *slot;
     int generation = gen > 0x7fffffff ? 0x7fffffff : static_cast<int>(gen);
     if (e.used && e.generation > generation) return;
     e.offset = linePos - start_;
@@ -111,10 +103,9 @@ void XrefTable::scanObjectLine(const char* line, int length, long linePos) {
 PdfObject XrefTable::registerObjectStreams() {
     PdfObject xrefDict = PdfObject::makeNull();
     long xrefOffset = -1;
-    const int scanned = size();
-    for (int n = 0; n < scanned; ++n) {
-        XrefEntry e = entries_[static_cast<size_t>(n)];
-        if (!e.used || e.streamNumber >= 0) continue;
+    for (int n : entries_.usedNumbers()) {
+        XrefEntry e = *entry(n);
+        if (e.streamNumber >= 0) continue;
         PdfObject obj = fetch(n, e.generation);
         if (obj.isStream("XRef") && e.offset > xrefOffset) {
             xrefOffset = e.offset;
@@ -127,11 +118,9 @@ PdfObject XrefTable::registerObjectStreams() {
         // Objects found on their own lines stay; older copies inside streams do not
         // replace them.
         for (size_t i = 0; i < d->objects.size(); ++i) {
-            int num = d->objects[i].first;
-            if (num < 0 || num >= kMaxObjects) continue;
-            if (num >= size()) growTo(num + 1);
-            XrefEntry& target = entries_[static_cast<size_t>(num)];
-            if (target.offset == -1) target = XrefEntry{static_cast<long>(i), 0, true, n};
+            int num = d->objects[i].number;
+            XrefEntry* target = entries_.slot(num);
+            if (target && target->offset == -1) *target = XrefEntry{static_cast<long>(i), 0, true, n};
         }
     }
     return xrefDict;
@@ -147,9 +136,9 @@ bool XrefTable::findRootWithoutTrailer(const PdfObject& xrefDict) {
         trailer_ = xrefDict;
         return true;
     }
-    for (int n = 0; n < size(); ++n) {
-        XrefEntry e = entries_[static_cast<size_t>(n)];
-        if (!e.used || !fetch(n, e.generation).isDict("Catalog")) continue;
+    for (int n : entries_.usedNumbers()) {
+        XrefEntry e = *entry(n);
+        if (!fetch(n, e.generation).isDict("Catalog")) continue;
         rootNum_ = n;
         rootGen_ = e.generation;
     }

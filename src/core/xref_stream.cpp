@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "core/lexical.h"
 #include "core/pdf_array.h"
 #include "core/pdf_dict.h"
 #include "core/pdf_lexer.h"
@@ -30,19 +31,10 @@ uint64_t field(const unsigned char* p, int width) {
 long clampLong(uint64_t v) { return v > (uint64_t{1} << 50) ? (1L << 50) : static_cast<long>(v); }
 int clampInt(uint64_t v) { return v > INT_MAX ? INT_MAX : static_cast<int>(v); }
 
-bool isWhite(int c) { return c == 0x00 || c == 0x09 || c == 0x0A || c == 0x0C || c == 0x0D || c == 0x20; }
-
 // A non-negative decimal number at text[*i] after optional whitespace; false when none.
 bool headerNumber(const std::string& text, size_t* i, long* value) {
-    while (*i < text.size() && isWhite(static_cast<unsigned char>(text[*i]))) ++*i;
-    size_t start = *i;
-    long v = 0;
-    while (*i < text.size() && text[*i] >= '0' && text[*i] <= '9') {
-        if (v < (1L << 40)) v = v * 10 + (text[*i] - '0');
-        ++*i;
-    }
-    *value = v;
-    return *i > start;
+    lexical::skipWhite(text.data(), text.size(), i);
+    return lexical::readDecimal(text.data(), text.size(), i, value);
 }
 
 }  // namespace
@@ -114,13 +106,15 @@ bool XrefTable::readXrefStream(long pos, long* prev, bool* hasPrev, bool hybrid)
             long slot = r.first + k;
             // Grown entry by entry, so a claimed range costs memory only for the entries
             // the data really holds.
-            if (slot >= size() && !growTo(slot + 1)) continue;
-            XrefEntry& target = entries_[static_cast<size_t>(slot)];
+            XrefEntry* found = entries_.slot(slot);
+            if (!found) continue;
+            XrefEntry& target = *found;
             if (target.offset != -1 && !(hybrid && !target.used && sectionFree_.count(slot))) continue;
             uint64_t type = widths[0] ? field(e, widths[0]) : 1;
             uint64_t f2 = field(e + widths[0], widths[1]);
             uint64_t f3 = field(e + widths[0] + widths[1], widths[2]);
             if (type == 0) {
+                // Free: taken (an older section must not bring the object back) but not used.
                 target = XrefEntry{0, clampInt(f3), false, -1};
             } else if (type == 1) {
                 target = XrefEntry{clampLong(f2), clampInt(f3), true, -1};
@@ -181,8 +175,9 @@ const DecodedObjectStream* XrefTable::objectStream(int number) {
             reportError(-1, "Bad header in object stream %d", number);
             break;
         }
-        d.objects.emplace_back(num > INT_MAX ? -1 : static_cast<int>(num), off);
+        d.objects.push_back({num > INT_MAX ? -1 : static_cast<int>(num), off, 0});
     }
+    d.index();
     d.data = std::make_shared<SharedFile>();
     d.data->data = memoryFileData(std::move(data));
     badObjectStreams_.erase(number);
@@ -190,23 +185,16 @@ const DecodedObjectStream* XrefTable::objectStream(int number) {
 }
 
 PdfObject XrefTable::fetchCompressed(int number, const XrefEntry& e) {
-    if (fetchDepth_ >= kMaxFetchDepth) return PdfObject::makeNull();
-    ++fetchDepth_;
     PdfObject result = PdfObject::makeNull();
     const DecodedObjectStream* d = objectStream(e.streamNumber);
     long index = e.offset;
-    if (d && (index >= static_cast<long>(d->objects.size()) || d->objects[static_cast<size_t>(index)].first != number)) {
+    if (d && (index >= static_cast<long>(d->objects.size()) || d->objects[static_cast<size_t>(index)].number != number)) {
         // The table's index disagrees with the stream's header: trust the header.
-        index = -1;
-        for (size_t i = 0; i < d->objects.size(); ++i)
-            if (d->objects[i].first == number) index = static_cast<long>(i);
+        index = d->find(number);
     }
     if (d && index >= 0) {
-        long offset = d->objects[static_cast<size_t>(index)].second;
-        // The object ends where the next one in the stream begins.
-        long end = d->size - d->first;
-        for (const auto& o : d->objects)
-            if (o.second > offset && o.second < end) end = o.second;
+        const ObjectStreamMember& member = d->objects[static_cast<size_t>(index)];
+        long offset = member.offset, end = member.end;
         if (offset < d->size - d->first) {
             // The parser gets its own hold on the bytes: the cache may drop them meanwhile.
             Stream* s = new FileStream(d->data, d->first + offset, end - offset, PdfObject::makeNull());
@@ -217,7 +205,6 @@ PdfObject XrefTable::fetchCompressed(int number, const XrefEntry& e) {
             reportError(-1, "Object %d lies outside object stream %d", number, e.streamNumber);
         }
     }
-    --fetchDepth_;
     return result;
 }
 

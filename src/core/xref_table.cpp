@@ -6,6 +6,7 @@
 
 #include "core/aes256_keys.h"
 #include "core/encryption_dict.h"
+#include "core/lexical.h"
 #include "core/object_cipher.h"
 #include "core/pdf_array.h"
 #include "core/pdf_dict.h"
@@ -25,8 +26,8 @@ constexpr int kTrailerSearch = 1024;
 constexpr int kEntrySize = 20;
 constexpr int kMaxDigits = 20;
 
-bool isWhite(int c) { return c == 0x00 || c == 0x09 || c == 0x0A || c == 0x0C || c == 0x0D || c == 0x20; }
-bool isDigit(int c) { return c >= '0' && c <= '9'; }
+using lexical::isDigit;
+using lexical::isWhite;
 
 void skipWhite(Stream* in) {
     while (isWhite(in->peekByte())) in->readByte();
@@ -38,8 +39,7 @@ bool readDigits(Stream* in, long* value) {
     long v = 0;
     int n = 0;
     while (n < kMaxDigits && isDigit(in->peekByte())) {
-        int c = in->readByte();
-        if (v < (1L << 40)) v = v * 10 + (c - '0');
+        v = lexical::addDigit(v, in->readByte());
         ++n;
     }
     *value = v;
@@ -80,7 +80,7 @@ XrefTable::XrefTable(FileStream* base, const PdfString* ownerPassword, const Pdf
             pos = prev;
         }
         if (!good) {
-            entries_.clear();
+            entries_.reset(0);
             if (!reconstruct()) {
                 ok_ = false;
                 return;
@@ -92,41 +92,24 @@ XrefTable::XrefTable(FileStream* base, const PdfString* ownerPassword, const Pdf
 
 XrefTable::~XrefTable() = default;
 
-const XrefEntry* XrefTable::entry(int n) const {
-    if (n < 0 || n >= size()) return nullptr;
-    return &entries_[static_cast<size_t>(n)];
-}
-
 Stream* XrefTable::streamAt(long pos) const { return base_->makeSubStream(pos, -1, PdfObject::makeNull()); }
 
 std::unique_ptr<PdfParser> XrefTable::parserAt(long pos) {
     return std::make_unique<PdfParser>(this, std::make_unique<PdfLexer>(this, streamAt(pos)));
 }
 
-bool XrefTable::growTo(long count) {
-    if (count > kMaxObjects) return false;
-    long size = static_cast<long>(entries_.size());
-    if (count > size) entries_.resize(static_cast<size_t>(size + (count - size + 255) / 256 * 256));
-    return true;
-}
-
 bool XrefTable::readLastTrailer(long* sectionPos) {
     unsigned char tail[kTrailerSearch];
     long n = fileSize_ < kTrailerSearch ? fileSize_ : kTrailerSearch;
     if (base_->file()->data->readAt(fileSize_ - n, tail, n) != n) return false;
-    long i = n - 9;
-    while (i >= 0 && std::memcmp(tail + i, "startxref", 9) != 0) --i;
-    if (i < 0) return false;
-    i += 9;
-    while (i < n && isWhite(tail[i])) ++i;
+    long at = n - 9;
+    while (at >= 0 && std::memcmp(tail + at, "startxref", 9) != 0) --at;
+    if (at < 0) return false;
+    const char* text = reinterpret_cast<const char*>(tail);
+    size_t i = static_cast<size_t>(at) + 9;
+    lexical::skipWhite(text, static_cast<size_t>(n), &i);
     long xrefPos = 0;
-    int digits = 0;
-    while (i < n && isDigit(tail[i]) && digits < kMaxDigits) {
-        if (xrefPos < (1L << 40)) xrefPos = xrefPos * 10 + (tail[i] - '0');
-        ++i;
-        ++digits;
-    }
-    if (xrefPos == 0) return false;
+    if (!lexical::readDecimal(text, static_cast<size_t>(n), &i, &xrefPos) || xrefPos == 0) return false;
 
     unsigned char buf[35];
     long pos = start_ + xrefPos;
@@ -142,16 +125,16 @@ bool XrefTable::readLastTrailer(long* sectionPos) {
     for (;;) {
         if (base_->file()->data->readAt(pos, buf, sizeof buf) != static_cast<long>(sizeof buf)) return false;
         if (std::memcmp(buf, "trailer", 7) == 0) break;
-        int k = 0;
-        const int len = static_cast<int>(sizeof buf);
-        while (k < len && isWhite(buf[k])) ++k;
-        while (k < len && isDigit(buf[k])) ++k;
-        while (k < len && isWhite(buf[k])) ++k;
-        long count = 0;
-        while (k < len && isDigit(buf[k])) count = count * 10 + (buf[k++] - '0');
-        while (k < len && isWhite(buf[k])) ++k;
+        const char* line = reinterpret_cast<const char*>(buf);
+        size_t k = 0;
+        long first = 0, count = 0;
+        lexical::skipWhite(line, sizeof buf, &k);
+        lexical::readDecimal(line, sizeof buf, &k, &first);
+        lexical::skipWhite(line, sizeof buf, &k);
+        lexical::readDecimal(line, sizeof buf, &k, &count);
+        lexical::skipWhite(line, sizeof buf, &k);
         if (k == 0 || count > fileSize_ / kEntrySize) return false;
-        pos += k + kEntrySize * count;
+        pos += static_cast<long>(k) + kEntrySize * count;
     }
     return takeTrailer(parserAt(pos + 7)->readObject(), xrefPos, sectionPos);
 }
@@ -163,7 +146,7 @@ bool XrefTable::takeTrailer(PdfObject trailer, long xrefPos, long* sectionPos) {
     // Slots past what the file's entries can fill would stay empty; the sections grow the
     // table when they need more, so a hostile Size cannot claim memory.
     long slots = std::min<long>(size.getInt() < 0 ? 0 : size.getInt(), fileSize_ / kEntrySize + 1);
-    entries_.assign(static_cast<size_t>(slots), XrefEntry{});
+    entries_.reset(slots);
     rootNum_ = root.getRefNum();
     rootGen_ = root.getRefGen();
     trailer_ = std::move(trailer);
@@ -224,7 +207,7 @@ bool XrefTable::readSection(long pos, long* prev, bool* hasPrev) {
 }
 
 bool XrefTable::readEntries(Stream* in, long first, long count) {
-    if (count > fileSize_ / kEntrySize || !growTo(first + count)) return false;
+    if (count > fileSize_ / kEntrySize || first + count > kMaxObjects) return false;
     unsigned char e[kEntrySize];
     for (long k = 0; k < count; ++k) {
         if (in->readBlock(e, kEntrySize) != kEntrySize) return false;
@@ -237,7 +220,7 @@ bool XrefTable::readEntries(Stream* in, long first, long count) {
             slot = 0;
             first = 0;
         }
-        XrefEntry& target = entries_[static_cast<size_t>(slot)];
+        XrefEntry& target = *entries_.slot(slot);
         if (target.offset != -1) continue;
         target = entry;
         if (!entry.used) sectionFree_.insert(slot);
@@ -247,28 +230,36 @@ bool XrefTable::readEntries(Stream* in, long first, long count) {
 
 PdfObject XrefTable::fetch(int number, int generation) {
     const XrefEntry* e = entry(number);
-    if (!e || e->generation != generation || e->offset < 0 || fetchDepth_ >= kMaxFetchDepth)
-        return PdfObject::makeNull();
-    if (fetchDepth_ == 0) {
-        nestedFetches_ = 0;
-    } else if (++nestedFetches_ > kMaxNestedFetches) {
-        return PdfObject::makeNull();
-    }
-    for (int i = 0; i < fetchDepth_; ++i) {
-        if (fetching_[i].num == number && fetching_[i].gen == generation) return PdfObject::makeNull();
-    }
-    fetching_[fetchDepth_] = PdfRef{number, generation};
+    // A free entry stays free, whatever its offset field holds.
+    if (!e || !e->used || e->generation != generation || e->offset < 0) return PdfObject::makeNull();
+    FetchGuard guard(this, number, generation);
+    if (!guard.admitted()) return PdfObject::makeNull();
     if (e->streamNumber >= 0) return fetchCompressed(number, *e);
-    ++fetchDepth_;
     auto parser = parserAt(start_ + e->offset);
     PdfObject num = parser->readObject();
     PdfObject gen = parser->readObject();
     PdfObject keyword = parser->readObject();
-    PdfObject result = PdfObject::makeNull();
     if (num.isInt() && num.getInt() == number && gen.isInt() && gen.getInt() == generation && keyword.isCmd("obj"))
-        result = parser->readObject(xrefStreamNumbers_.count(number) ? nullptr : cipher_.get(), number, generation);
-    --fetchDepth_;
-    return result;
+        return parser->readObject(xrefStreamNumbers_.count(number) ? nullptr : cipher_.get(), number, generation);
+    return PdfObject::makeNull();
+}
+
+XrefTable::FetchGuard::FetchGuard(XrefTable* table, int number, int generation) : table_(table) {
+    int& depth = table->fetchDepth_;
+    if (depth >= kMaxFetchDepth) return;
+    if (depth == 0) {
+        table->nestedFetches_ = 0;
+    } else if (++table->nestedFetches_ > kMaxNestedFetches) {
+        return;
+    }
+    for (int i = 0; i < depth; ++i)
+        if (table->fetching_[i].num == number && table->fetching_[i].gen == generation) return;
+    table->fetching_[depth++] = PdfRef{number, generation};
+    admitted_ = true;
+}
+
+XrefTable::FetchGuard::~FetchGuard() {
+    if (admitted_) --table_->fetchDepth_;
 }
 
 bool XrefTable::streamEnd(long start, long* end) {
@@ -311,6 +302,12 @@ bool XrefTable::unlock(const EncryptionSetup& setup) {
     permissions_ = enc.permissions;
     cipher_ = std::make_unique<StandardObjectCipher>(key, aes256 ? 32 : enc.keyLength, setup.filters,
                                                      enc.encryptMetadata);
+    // A rebuilt table decoded object streams before the cipher existed: those bytes were
+    // still encrypted, and so were the verdicts that a stream is unusable and the lists of
+    // the objects inside. Decode them again, now decrypted.
+    objectStreams_.clear();
+    badObjectStreams_.clear();
+    if (rebuilt_) registerObjectStreams();
     return true;
 }
 

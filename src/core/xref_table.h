@@ -12,6 +12,7 @@
 #include "core/object_stream_cache.h"
 #include "core/pdf_object.h"
 #include "core/pdf_string.h"
+#include "core/xref_entries.h"
 
 namespace qm {
 
@@ -21,20 +22,11 @@ class PdfParser;
 struct EncryptionSetup;
 class Stream;
 
-struct XrefEntry {
-    // Relative to the header; -1 = empty. For an object inside an object stream: its index
-    // in that stream.
-    long offset = -1;
-    int generation = 0;
-    bool used = false;
-    int streamNumber = -1;  // the object stream holding the object, or -1
-};
-
 class XrefTable : public ObjectResolver {
 public:
     // Object numbers beyond this come only from damaged or hostile files; the table never
     // grows past it.
-    static constexpr int kMaxObjects = 1 << 23;
+    static constexpr int kMaxObjects = XrefEntries::kMaxObjects;
 
     // `base` (borrowed) is the stream over the whole file, its start moved to the header.
     // The passwords are borrowed and may be null.
@@ -50,9 +42,11 @@ public:
     const PdfObject& trailer() const { return trailer_; }
     int rootNumber() const { return rootNum_; }
     int rootGeneration() const { return rootGen_; }
-    int size() const { return static_cast<int>(entries_.size()); }
-    // Entry n, or null when n is outside the table.
-    const XrefEntry* entry(int n) const;
+    int size() const { return entries_.size(); }
+    // Entry n (empty for a number no section gave), or null when n is outside the table.
+    const XrefEntry* entry(int n) const { return entries_.find(n); }
+    // Bytes the entries take, for tests of hostile sizes.
+    long tableBytes() const { return entries_.memoryBytes(); }
     // True when the table came from the scan instead of the file's own sections.
     bool wasRebuilt() const { return rebuilt_; }
     // Which kinds of sections the file's own chain held.
@@ -68,6 +62,23 @@ private:
     // object stream is loaded; deeper nesting means a Length that refers back to its own
     // stream (or a chain of such).
     static constexpr int kMaxFetchDepth = 16;
+
+    // The one guard every fetch passes: it refuses a fetch of an object already being
+    // fetched further out (that can only loop), nesting deeper than kMaxFetchDepth, and more
+    // nested fetches within one outermost fetch than real objects ever make (a chain of
+    // streams whose entries refer to the next one grows the work exponentially otherwise).
+    class FetchGuard {
+    public:
+        FetchGuard(XrefTable* table, int number, int generation);
+        ~FetchGuard();
+        FetchGuard(const FetchGuard&) = delete;
+        FetchGuard& operator=(const FetchGuard&) = delete;
+        bool admitted() const { return admitted_; }
+
+    private:
+        XrefTable* table_;
+        bool admitted_ = false;
+    };
 
     bool readLastTrailer(long* sectionPos);
     bool takeTrailer(PdfObject trailer, long xrefPos, long* sectionPos);
@@ -86,7 +97,6 @@ private:
     bool findRootWithoutTrailer(const PdfObject& xrefDict);
     bool reconstruct();
     void scanObjectLine(const char* line, int length, long linePos);
-    bool growTo(long count);
     bool checkEncryption();
     bool unlock(const EncryptionSetup& setup);
     // A stream over the file from `pos` (absolute) to its end, not yet reset.
@@ -99,7 +109,7 @@ private:
     long fileSize_;
     const PdfString* ownerPassword_;
     const PdfString* userPassword_;
-    std::vector<XrefEntry> entries_;
+    XrefEntries entries_;
     PdfObject trailer_;
     int rootNum_ = -1;
     int rootGen_ = -1;
@@ -115,12 +125,9 @@ private:
     std::set<int> xrefStreamNumbers_;
     // Slots the classic section being read marked free.
     std::set<long> sectionFree_;
-    // The objects being fetched right now, outermost first: fetching one of them again from
-    // inside itself can only loop, and with several indirect stream entries each level
-    // would multiply the work.
+    // The objects being fetched right now, outermost first, and the fetches made inside the
+    // current outermost one (see FetchGuard).
     PdfRef fetching_[kMaxFetchDepth];
-    // Fetches made inside the current outermost fetch; capped, because even without a loop a
-    // chain of streams whose entries refer to the next one grows the work exponentially.
     int nestedFetches_ = 0;
 
     bool encrypted_ = false;

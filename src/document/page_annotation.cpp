@@ -10,7 +10,6 @@
 namespace qm {
 
 namespace {
-constexpr size_t kGrowth = 16;
 constexpr const char* kDrawnSubtypes[] = {"Widget",    "Ink",       "Line",     "Square", "Circle",
                                           "Highlight", "StrikeOut", "Underline", "FreeText", "Text",
                                           "Sound",     "Stamp",     "FileAttachment"};
@@ -81,7 +80,6 @@ AnnotationList::AnnotationList(XrefTable* xref, const PdfObject& annots) {
         if (!subtype.isName() || !isDrawnSubtype(subtype.getName())) continue;
         auto a = std::make_unique<PageAnnotation>(xref, annot);
         if (!a->isOk()) continue;
-        if (annotations_.size() == annotations_.capacity()) annotations_.reserve(annotations_.size() + kGrowth);
         annotations_.push_back(std::move(a));
     }
 }

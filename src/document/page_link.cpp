@@ -6,10 +6,6 @@
 
 namespace qm {
 
-namespace {
-constexpr size_t kGrowth = 16;
-}  // namespace
-
 PageLink::PageLink(const PdfObject& dict, const PdfString* baseUri) {
     PdfObject rect = dict.dictLookup("Rect");
     if (!rect.isArray()) {
@@ -81,7 +77,6 @@ PageLinkList::PageLinkList(const PdfObject& annots, const PdfString* baseUri) {
         if (!annot.isDict() || !annot.dictLookup("Subtype").isName("Link")) continue;
         auto link = std::make_unique<PageLink>(annot, baseUri);
         if (!link->isOk()) continue;
-        if (links_.size() == links_.capacity()) links_.reserve(links_.size() + kGrowth);
         links_.push_back(std::move(link));
     }
 }

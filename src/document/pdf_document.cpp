@@ -62,7 +62,7 @@ PdfDocument::~PdfDocument() {
     fonts_.reset();
     catalog_.reset();
     xref_.reset();
-    if (base_) base_->decRef();
+    base_ = StreamRef<FileStream>();
     file_.reset();
 }
 
@@ -70,10 +70,10 @@ void PdfDocument::open(std::shared_ptr<FileData> data, const PdfString* ownerPas
                        const PdfString* userPassword) {
     file_ = std::make_shared<SharedFile>();
     file_->data = std::move(data);
-    base_ = new FileStream(file_, 0, -1, PdfObject::makeNull());
+    base_ = StreamRef<FileStream>(new FileStream(file_, 0, -1, PdfObject::makeNull()));
     checkHeader();
 
-    xref_ = std::make_unique<XrefTable>(base_, ownerPassword, userPassword);
+    xref_ = std::make_unique<XrefTable>(base_.get(), ownerPassword, userPassword);
     if (!xref_->isOk()) {
         reportError(-1, "Couldn't read xref table");
         return;

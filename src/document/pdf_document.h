@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "core/pdf_string.h"
+#include "streams/stream_ref.h"
 
 namespace qm {
 
@@ -57,7 +58,7 @@ private:
 
     PdfString fileName_;
     std::shared_ptr<SharedFile> file_;
-    FileStream* base_ = nullptr;  // owned reference
+    StreamRef<FileStream> base_;
     double version_ = 0;
     std::unique_ptr<XrefTable> xref_;
     std::unique_ptr<PdfCatalog> catalog_;

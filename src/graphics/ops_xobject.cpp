@@ -2,6 +2,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "core/lexical.h"
 #include "core/pdf_array.h"
 #include "core/pdf_dict.h"
 #include "core/pdf_parser.h"
@@ -13,6 +14,7 @@
 #include "streams/embed_stream.h"
 #include "streams/filter_chain.h"
 #include "streams/jpx_decoder.h"
+#include "streams/stream_ref.h"
 
 namespace qm {
 
@@ -154,19 +156,25 @@ void ContentInterpreter::opBeginImage(PdfObject*, int) {
         obj = parser_->readObject();
     }
     if (endOfFile) reportError(position(), "End of file in inline image");
-    Stream* content = parser_->lexer()->currentStream();
-    if (!content) return;
-
-    Stream* image = addFilters(new EmbedStream(content, dict), dict.getDict());
-    doImage(nullptr, image, true);
-    // Resynchronise on the first "EI" after what the image consumed.
     PdfLexer* lexer = parser_->lexer();
-    int c1 = lexer->readByte(), c2 = c1 < 0 ? -1 : lexer->readByte();
-    while (c1 >= 0 && !(c1 == 'E' && c2 == 'I')) {
+    // The data may start among bytes an earlier image handed back to the lexer.
+    std::vector<unsigned char> unread = lexer->takeUnread();
+    if (!lexer->currentStream() && unread.empty()) return;
+    auto* source = new EmbedStream(lexer->currentStream(), dict);
+    source->giveBack(unread.data(), static_cast<int>(unread.size()));
+    StreamRef<> image(addFilters(source, dict.getDict()));
+    doImage(nullptr, image.get(), true);
+    // Every decoder read to its end hands back what it read ahead, so the search for "EI"
+    // starts right after the image's data, whatever the device took.
+    source->finishChain(image.get());
+    // Resynchronise on the first "EI" followed by white space, a delimiter or the end.
+    int c1 = source->readByte(), c2 = c1 < 0 ? -1 : source->readByte();
+    while (c1 >= 0) {
+        if (c1 == 'E' && c2 == 'I' && !lexical::isRegular(source->peekByte())) break;
         c1 = c2;
-        c2 = c1 < 0 ? -1 : lexer->readByte();
+        c2 = c1 < 0 ? -1 : source->readByte();
     }
-    image->decRef();
+    lexer->giveBack(source->takeUnread());
 }
 
 void ContentInterpreter::opImageData(PdfObject*, int) { reportError(position(), "Internal: got 'ID' operator"); }

@@ -76,7 +76,7 @@ void DctDecoder::reset() {
     }
     nextRestart_ = 0xD0;
     restartCountdown_ = restartInterval_;
-    bits_.start(below_);
+    bits_.start(below_.get());
 }
 
 // ---- header -------------------------------------------------------------------------
@@ -490,7 +490,9 @@ void DctDecoder::convertRow(int rowCount) {
             continue;
         }
         if (pairs) {
-            const uint8_t* y = comps_[0].rows.data() + static_cast<size_t>(r) * comps_[0].stride;
+            // Luminance may itself be replicated vertically (sampled below the largest
+            // vertical factor), so its row is scaled like the chroma rows.
+            const uint8_t* y = comps_[0].rows.data() + static_cast<size_t>(r / comps_[0].vs) * comps_[0].stride;
             const uint8_t* cb = comps_[1].rows.data() + static_cast<size_t>(r / comps_[1].vs) * comps_[1].stride;
             const uint8_t* cr = comps_[2].rows.data() + static_cast<size_t>(r / comps_[2].vs) * comps_[2].stride;
             for (int x = 0; x < width_; x += 2) {

@@ -74,7 +74,7 @@ void DctDecoder::readScans() {
 }
 
 bool DctDecoder::decodeScan() {
-    bits_.start(below_);
+    bits_.start(below_.get());
     eobRun_ = 0;
     nextRestart_ = 0xD0;
     restartCountdown_ = restartInterval_;

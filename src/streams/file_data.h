@@ -17,10 +17,10 @@ public:
 std::shared_ptr<FileData> openFileData(const char* path);
 std::shared_ptr<FileData> memoryFileData(std::string bytes);
 
-// One open file shared by every sub-stream, with the file position they save and restore.
+// One open file shared by every sub-stream. Reads are positional, so the sub-streams share
+// no position: each keeps its own.
 struct SharedFile {
     std::shared_ptr<FileData> data;
-    long pos = 0;
 };
 
 }  // namespace qm

@@ -9,21 +9,12 @@ FileStream::FileStream(std::shared_ptr<SharedFile> file, long start, long length
       length_(length < 0 ? -1 : length), bufferPos_(start_), rawPos_(start_) {}
 
 void FileStream::reset() {
-    savedPos_ = file_->pos;
-    file_->pos = start_;
     bufferPos_ = start_;
     next_ = end_ = 0;
     if (decryptor_) {
         decryptor_->reset();
         rawPos_ = start_;
         decryptDone_ = false;
-    }
-}
-
-void FileStream::close() {
-    if (savedPos_ >= 0) {
-        file_->pos = savedPos_;
-        savedPos_ = -1;
     }
 }
 
@@ -39,7 +30,6 @@ bool FileStream::fill() {
     }
     long got = file_->data->readAt(bufferPos_, buffer_, want);
     if (got <= 0) return false;
-    file_->pos = bufferPos_ + got;
     end_ = static_cast<int>(got);
     return true;
 }
@@ -59,7 +49,6 @@ bool FileStream::fillDecrypted() {
         if (got < 0) got = 0;
         bufferPos_ = rawPos_;
         rawPos_ += got;
-        file_->pos = rawPos_;
         decryptDone_ = got < want || rawPos_ >= limit;
         end_ = decryptor_->decrypt(raw_.get(), static_cast<int>(got), buffer_, decryptDone_);
     }
@@ -83,7 +72,6 @@ void FileStream::setPos(long position) {
     long size = file_->data->size();
     long target = position >= 0 ? position : size + position;
     if (target < 0) target = 0;
-    file_->pos = target;
     bufferPos_ = target;
     next_ = end_ = 0;
     if (decryptor_) {

@@ -16,7 +16,6 @@ public:
 
     StreamKind kind() const override { return StreamKind::File; }
     void reset() override;
-    void close() override;
     int readByte() override {
         if (next_ >= end_ && !fill()) return -1;
         return buffer_[next_++];
@@ -49,7 +48,6 @@ private:
     int next_ = 0;
     int end_ = 0;
     long bufferPos_;
-    long savedPos_ = -1;
     // Encrypted objects only: the raw bytes of one chunk, the next raw position to read and
     // whether the decryptor has seen its final chunk.
     std::unique_ptr<unsigned char[]> raw_;

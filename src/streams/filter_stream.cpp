@@ -4,10 +4,6 @@
 
 namespace qm {
 
-FilterStream::~FilterStream() {
-    if (below_) below_->decRef();
-}
-
 void FilterStream::setPos(long) { reportError(-1, "Internal: called setPos() on FilterStream"); }
 
 std::unique_ptr<PdfString> FilterStream::describeWith(int indent, const char* part) {

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "streams/stream.h"
+#include "streams/stream_ref.h"
 
 namespace qm {
 
@@ -11,21 +12,20 @@ class FilterStream : public Stream {
 public:
     // Takes over the caller's reference to `below`.
     explicit FilterStream(Stream* below) : below_(below) {}
-    ~FilterStream() override;
 
     void close() override { below_->close(); }
     long position() override { return below_->position(); }
     void setPos(long position) override;
     SourceStream* sourceStream() override { return below_->sourceStream(); }
     PdfDict* dictionary() override { return below_->dictionary(); }
-    Stream* below() const { return below_; }
+    Stream* below() const { return below_.get(); }
 
 protected:
     // The description of the stream below followed by the indent and `part`; null when
     // the stream below has none.
     std::unique_ptr<PdfString> describeWith(int indent, const char* part);
 
-    Stream* below_;
+    StreamRef<> below_;
 };
 
 // Stands in for a decoder that could not be made: no data at all.

@@ -62,6 +62,8 @@ void FlateDecoder::reset() {
     std::memset(window_, 0, sizeof window_);
     if (predictor_) predictor_->reset();
     below_->reset();
+    // From here on, whatever ends the data (a bad header included) hands back the rest.
+    handedBack_ = false;
 
     int cmf = nextInputByte();
     int flg = nextInputByte();
@@ -81,6 +83,23 @@ void FlateDecoder::reset() {
     endOfData_ = false;  // end of block stays set: the first read starts a block
 }
 
+void FlateDecoder::handBack() {
+    if (handedBack_) return;
+    handedBack_ = true;
+    // The partial byte holds the last bits of the data; the whole bytes after it were read
+    // ahead, least significant first.
+    bitBuf_ >>= bitCount_ & 7;
+    bitCount_ &= ~7;
+    unsigned char back[8 + kInputSize];
+    int n = 0;
+    for (; bitCount_ > 0; bitCount_ -= 8, bitBuf_ >>= 8) back[n++] = static_cast<unsigned char>(bitBuf_);
+    bitBuf_ = 0;
+    std::memcpy(back + n, input_ + inPos_, static_cast<size_t>(inEnd_ - inPos_));
+    n += inEnd_ - inPos_;
+    inPos_ = inEnd_;
+    below_->giveBack(back, n);
+}
+
 int FlateDecoder::readBlock(unsigned char* buffer, int size) {
     if (predictor_) return Stream::readBlock(buffer, size);
     int n = 0;
@@ -98,7 +117,12 @@ int FlateDecoder::readBlock(unsigned char* buffer, int size) {
 bool FlateDecoder::fill(int want) {
     while (pending_ < want) {
         if (endOfBlock_) {
-            if (endOfData_ || !startBlock()) break;
+            if (endOfData_) {
+                handBack();
+                break;
+            }
+            // A failed block header ends the data: the next round hands back.
+            if (!startBlock()) continue;
         } else if (compressed_) {
             decodeCompressed(want);
         } else {

@@ -1,6 +1,7 @@
 #pragma once
 // Decoder of zlib-wrapped deflate data (FlateDecode): stored, fixed and dynamic blocks into a
-// 32 KB circular window, decoded on demand. The trailing checksum is never read.
+// 32 KB circular window, decoded on demand. The trailing checksum is never read: at the end of
+// the data everything read ahead (checksum included) goes back to the stream below.
 #include <cstdint>
 #include <memory>
 
@@ -41,6 +42,7 @@ public:
     int readBlock(unsigned char* buffer, int size) override;
     std::unique_ptr<PdfString> describeFilter(int) override { return nullptr; }
     bool isBinaryData(bool) override { return below_->isBinaryData(true); }
+    bool readsAhead() const override { return true; }
 
 private:
     static constexpr int kMask = kWindowSize - 1;
@@ -60,6 +62,8 @@ private:
     void decodeCompressed(int want);
     void copyStored();
     void endData() { endOfBlock_ = endOfData_ = true; }
+    // Returns the whole bytes still in the bit buffer and the input buffer to the stream below.
+    void handBack();
 
     bool fillInput();
     int nextInputByte();
@@ -97,6 +101,7 @@ private:
     long storedRemaining_ = 0;
     bool endOfBlock_ = true;
     bool endOfData_ = true;
+    bool handedBack_ = true;
     const HuffmanTable* lit_ = nullptr;
     const HuffmanTable* dist_ = nullptr;
     HuffmanTable dynLit_;

@@ -159,7 +159,7 @@ bool Jbig2Decoder::readGlobals(std::vector<uint8_t>* bytes) {
 
 bool Jbig2Decoder::decode() {
     std::vector<uint8_t> page, globals;
-    if (!readWholeInput(below_, kMaxInput, &page)) {
+    if (!readWholeInput(below_.get(), kMaxInput, &page)) {
         reportError(below_->position(), "JBIG2 stream too large");
         return false;
     }

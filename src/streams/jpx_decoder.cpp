@@ -157,7 +157,7 @@ bool JpxDecoder::decodeImage() {
 
 bool JpxDecoder::decodeWhole() {
     std::vector<uint8_t> data;
-    if (!readWholeInput(below_, kMaxInput, &data)) {
+    if (!readWholeInput(below_.get(), kMaxInput, &data)) {
         reportError(below_->position(), "JPX stream too large");
         return false;
     }

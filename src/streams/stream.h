@@ -59,6 +59,16 @@ public:
     virtual SourceStream* sourceStream() = 0;
     virtual PdfDict* dictionary() = 0;
     virtual bool isEncoder() const { return false; }
+    // True for a decoder that reads its input ahead of what it decodes and gives back, once
+    // read to the end of its data, what it read beyond it.
+    virtual bool readsAhead() const { return false; }
+    // Bytes a decoder read from this stream beyond the end of its own data. Only the source
+    // of an inline image keeps them (the content stream goes on after the image); for any
+    // other stream nothing after a decoder's data is ever read, so they are dropped.
+    virtual void giveBack(const unsigned char* bytes, int count) {
+        (void)bytes;
+        (void)count;
+    }
 
 private:
     int refCount_ = 1;

@@ -9,24 +9,12 @@
 #include "core/xref_table.h"
 #include "streams/file_stream.h"
 #include "support/pdf_builder.h"
+#include "support/table_fixture.h"
 
 namespace qm::test {
 namespace {
 
 const char* const kDamaged = "PDF file is damaged - attempting to reconstruct xref table...";
-
-struct Table {
-    explicit Table(const std::string& bytes)
-        : base(new FileStream(sharedMemoryFile(bytes), 0, -1, PdfObject::makeNull())),
-          xref(std::make_unique<XrefTable>(base, nullptr, nullptr)) {}
-    ~Table() {
-        xref.reset();
-        base->decRef();
-    }
-    XrefTable* operator->() { return xref.get(); }
-    FileStream* base;
-    std::unique_ptr<XrefTable> xref;
-};
 
 using Row = std::tuple<int, long, int>;  // type, field 2, field 3
 

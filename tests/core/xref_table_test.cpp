@@ -9,25 +9,12 @@
 #include "core/report_error.h"
 #include "streams/file_stream.h"
 #include "support/pdf_builder.h"
+#include "support/table_fixture.h"
 
 namespace qm::test {
 namespace {
 
 const char* const kDamaged = "PDF file is damaged - attempting to reconstruct xref table...";
-
-// A table over `bytes`, with the base stream it reads kept alive beside it.
-struct Table {
-    explicit Table(const std::string& bytes, long start = 0)
-        : base(new FileStream(sharedMemoryFile(bytes), start, -1, PdfObject::makeNull())),
-          xref(std::make_unique<XrefTable>(base, nullptr, nullptr)) {}
-    ~Table() {
-        xref.reset();
-        base->decRef();
-    }
-    XrefTable* operator->() { return xref.get(); }
-    FileStream* base;
-    std::unique_ptr<XrefTable> xref;
-};
 
 std::string entryLine(long offset, int gen, char type) {
     char line[32];

@@ -30,6 +30,25 @@ TEST(DctDecoder, BaselineLayoutsMatchTheReference) {
     expectMatchesReference(encodeJpeg(gray));
 }
 
+TEST(DctDecoder, LayoutsWhereLuminanceIsNotTheTallest) {
+    // Luminance sampled below the largest vertical factor is replicated vertically too; the
+    // pixel-pair path must not read its rows as if it were not. Odd sizes leave partial MCUs.
+    const int hv[][6] = {{2, 1, 1, 2, 1, 2}, {1, 1, 1, 2, 1, 2}, {2, 1, 1, 2, 2, 2}, {1, 1, 2, 2, 1, 1},
+                         {2, 1, 1, 1, 1, 2}, {1, 1, 2, 2, 2, 2}, {2, 1, 1, 2, 1, 1}};
+    for (const auto& layout : hv) {
+        for (int size : {16, 37}) {
+            SCOPED_TRACE(std::to_string(layout[0]) + std::to_string(layout[1]) + std::to_string(layout[2]) +
+                         std::to_string(layout[3]) + " " + std::to_string(size));
+            JpegOptions o;
+            o.width = size + 3, o.height = size;
+            for (int c = 0; c < 3; ++c) o.h[c] = layout[2 * c], o.v[c] = layout[2 * c + 1];
+            std::string jpeg = encodeJpeg(o);
+            ASSERT_FALSE(jpeg.empty());
+            expectMatchesReference(jpeg);
+        }
+    }
+}
+
 TEST(DctDecoder, SixteenSquareSubsampledImage) {
     JpegOptions o;
     o.width = o.height = 16;

@@ -8,6 +8,7 @@
 
 #include "core/pdf_dict.h"
 #include "core/report_error.h"
+#include "streams/embed_stream.h"
 #include "streams/filter_chain.h"
 #include "support/pdf_builder.h"
 
@@ -300,4 +301,70 @@ TEST(FlateDecoder, HostileInputNeverCrashes) {
 }
 
 }  // namespace
+}  // namespace qm::test
+
+namespace qm::test {
+namespace {
+
+// Bytes of `s` until its end.
+std::string rest(Stream* s) {
+    std::string out;
+    for (int c; (c = s->readByte()) >= 0;) out += static_cast<char>(c);
+    return out;
+}
+
+}  // namespace
+
+// Whatever the decoder read past the end of its data (the checksum and what follows) comes
+// back to the inline image source, in order, whether the reader stopped at the last byte,
+// read on to the end, or read nothing; with stored blocks and compressed ones alike.
+TEST(FlateDecoder, BytesReadPastTheEndAreHandedBack) {
+    const std::string data = contentLike(20000, 7);
+    const std::string tail = "\nEI 0 0 m 1 1 l S\n" + std::string(9000, 'x');
+    for (int level : {0, 1, 9}) {
+        const std::string z = zlibCompress(data, level);
+        const std::string checksum = z.substr(z.size() - 4);
+        for (int mode = 0; mode < 3; ++mode) {
+            SCOPED_TRACE(std::to_string(level) + " " + std::to_string(mode));
+            Stream* outer = memoryStream(z + tail);
+            outer->reset();
+            auto* source = new EmbedStream(outer, PdfObject::makeNull());
+            Stream* flate = makeFilter(source, "FlateDecode", PdfObject::makeNull());
+            if (mode > 0) {
+                flate->reset();
+                std::string got(data.size(), '\0');
+                ASSERT_EQ(flate->readBlock(reinterpret_cast<unsigned char*>(got.data()), static_cast<int>(got.size())),
+                          static_cast<int>(data.size()));
+                EXPECT_EQ(got, data);
+                if (mode == 2) {
+                    EXPECT_EQ(flate->readByte(), -1);
+                }
+            }
+            source->finishChain(flate);
+            EXPECT_EQ(rest(source), checksum + tail);
+            flate->decRef();
+            outer->decRef();
+        }
+    }
+}
+
+TEST(FlateDecoder, HandedBackBytesComeBeforeTheOuterStream) {
+    Stream* outer = memoryStream("XYZ");
+    outer->reset();
+    EmbedStream e(outer, PdfObject::makeNull());
+    const unsigned char first[] = {'a', 'b', 'c'}, second[] = {'1', '2'};
+    e.giveBack(first, 3);
+    EXPECT_EQ(e.readByte(), 'a');
+    // A second hand-back goes in front of what is left of the first.
+    e.giveBack(second, 2);
+    EXPECT_EQ(e.peekByte(), '1');
+    EXPECT_EQ(rest(&e), "12bcXYZ");
+    e.giveBack(first, 3);
+    EXPECT_EQ(e.readByte(), 'a');
+    std::vector<unsigned char> unread = e.takeUnread();
+    EXPECT_EQ(std::string(unread.begin(), unread.end()), "bc");
+    EXPECT_EQ(e.readByte(), -1);
+    outer->decRef();
+}
+
 }  // namespace qm::test

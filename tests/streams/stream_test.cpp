@@ -81,7 +81,6 @@ TEST(FileStreamReading, InterleavedSubStreamsKeepTheirPositions) {
     for (int c; (c = o->readByte()) >= 0;) got += static_cast<char>(c);
     o->close();
     EXPECT_EQ(got, data.substr(100, 900));
-    EXPECT_EQ(base->file()->pos, 0);  // every reader put the shared position back
     base->decRef();
 }
 
