@@ -53,11 +53,13 @@ std::string dataDirectory() {
         std::string installed = here + up;
         if (isDirectory(installed)) return installed;
     }
-#ifdef QUILLMARK_SOURCE_DATA_DIR
-    return QUILLMARK_SOURCE_DATA_DIR;
-#else
-    return programDirectory() + "/data";
+#if defined(QUILLMARK_SOURCE_DATA_DIR) && defined(QUILLMARK_BUILD_DIR)
+    // Programs and libraries run from the build tree read the source tree's data; installed
+    // copies never do, wherever the build tree still is.
+    const std::string build = QUILLMARK_BUILD_DIR;
+    if (here == build || here.rfind(build + "/", 0) == 0) return QUILLMARK_SOURCE_DATA_DIR;
 #endif
+    return here + "/../share/vellumix";
 }
 
 std::string tempDirectory() {
