@@ -23,7 +23,8 @@ build-asan: deps
 	@cmake --build build/asan -j $(JOBS)
 
 run: build
-	./build/release/quillmark-inspect $(SAMPLE)
+	./build/release/vellumix -m -r $(SAMPLE) build/sample-site.htm
+	@echo "Converted $(SAMPLE): open build/sample-site/index.htm in a browser."
 
 test-release: build
 	cd build/release && ctest --output-on-failure -j $(JOBS)

@@ -254,8 +254,6 @@ bool ConversionWorker::convertOneFile(const std::string& source, const std::stri
             const std::string site = dataDirectory() + "/site/";
             copyFilesMatching(site + "pg_*.gif", folder);
             copyFilesMatching(site + "pg_*.htm", folder);
-            copyFilesMatching(site + "pg_*.js", folder);
-            copyFilesMatching(site + "pg_*.css", folder);
         }
     }
 
