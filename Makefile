@@ -5,7 +5,9 @@ SAMPLE ?= data/samples/hello.pdf
 FUZZ_SECONDS ?= 60
 FUZZ_TARGET ?= fuzz_parser
 
-.PHONY: all deps build build-asan run test test-release test-asan bench fuzz clean
+PREFIX ?= /usr/local
+
+.PHONY: all deps build build-asan run test test-release test-asan bench fuzz clean install
 
 all: build
 
@@ -21,7 +23,8 @@ build-asan: deps
 	@cmake --build build/asan -j $(JOBS)
 
 run: build
-	./build/release/quillmark-inspect $(SAMPLE)
+	./build/release/vellumix -m -r $(SAMPLE) build/sample-site.htm
+	@echo "Converted $(SAMPLE): open build/sample-site/index.htm in a browser."
 
 test-release: build
 	cd build/release && ctest --output-on-failure -j $(JOBS)
@@ -31,6 +34,10 @@ test-asan: build-asan
 
 test: test-release test-asan
 	@echo "all tests passed (release and sanitizer builds)"
+
+# Library, header, pkg-config file, programs and data under $(PREFIX).
+install: build
+	cmake --install build/release --prefix $(PREFIX)
 
 bench: build
 	@for b in build/release/bench/bench-*; do echo "== $$b"; $$b; done

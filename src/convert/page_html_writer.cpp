@@ -7,6 +7,7 @@
 #include "convert/html_text.h"
 #include "convert/path_parts.h"
 #include "convert/settings.h"
+#include "convert/site_pages.h"
 #include "core/report_error.h"
 #include "platform/system/code_page.h"
 #include "render/display_list.h"
@@ -231,7 +232,12 @@ bool writePageHtml(PageObject& page, const HtmlLinkList* links, const std::strin
     TextRunWriter(page, classes, top, Settings::readFlag(Setting::insertSpaces),
                   Settings::readInt(Setting::runGapLimit))
         .write(out);
-    if (!continuous) out += kZoomScript;
+    if (!continuous) {
+        out += kZoomScript;
+        // Opened from disk every frame is its own origin: the page tells the navigation bar
+        // where it is and takes the zoom through messages.
+        out += pageSiteScript();
+    }
     out += "</body>\n</html>";
 
     const std::string bytes = withCrLf(out);

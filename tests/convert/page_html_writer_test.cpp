@@ -1,4 +1,5 @@
 #include "convert/page_html_writer.h"
+#include "convert/site_pages.h"
 
 #include "convert/html_text.h"
 #include "convert_test_support.h"
@@ -75,7 +76,7 @@ TEST_F(PageHtmlWriterTest, WritesTheWholePageFileInItsOrder) {
         "<area href=\"pg_0007.htm\" shape=\"rect\" coords=\"5,10,50,40\">\n"
         "</map>\n<img width=\"200\" height=\"100\" src=\"pg_0001.jpg\" usemap=\"#FPMap0\"></div>\n"
         "<div style=\"position:absolute;top:16;left:10\"><nobr><span class=\"ft0\">Hi</span></nobr></div>\n" +
-        kZoomScript + "</body>\n</html>");
+        kZoomScript + std::string(pageSiteScript()) + "</body>\n</html>");
     EXPECT_EQ(write(*page, links.get()), expected);
 }
 

@@ -1,5 +1,6 @@
 #include "platform/system/data_dir.h"
 
+#include <dlfcn.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -30,16 +31,35 @@ std::string programDirectory() {
     return p.substr(0, slash);
 }
 
+std::string moduleDirectory() {
+    Dl_info info{};
+    if (::dladdr(reinterpret_cast<void*>(&moduleDirectory), &info) == 0 || info.dli_fname == nullptr) {
+        return programDirectory();
+    }
+    std::string path = info.dli_fname;
+    if (path.find('/') == std::string::npos) return programDirectory();
+    char resolved[4096];
+    if (::realpath(path.c_str(), resolved) != nullptr) path = resolved;
+    size_t slash = path.rfind('/');
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
 std::string dataDirectory() {
     const char* env = std::getenv("QUILLMARK_DATA_DIR");
     if (env && *env) return env;
-    std::string installed = programDirectory() + "/../share/quillmark";
-    if (isDirectory(installed)) return installed;
-#ifdef QUILLMARK_SOURCE_DATA_DIR
-    return QUILLMARK_SOURCE_DATA_DIR;
-#else
-    return programDirectory() + "/data";
+    // Installed: bin/, lib/ or lib/<multiarch>/ beside share/vellumix.
+    const std::string here = moduleDirectory();
+    for (const char* up : {"/../share/vellumix", "/../../share/vellumix"}) {
+        std::string installed = here + up;
+        if (isDirectory(installed)) return installed;
+    }
+#if defined(QUILLMARK_SOURCE_DATA_DIR) && defined(QUILLMARK_BUILD_DIR)
+    // Programs and libraries run from the build tree read the source tree's data; installed
+    // copies never do, wherever the build tree still is.
+    const std::string build = QUILLMARK_BUILD_DIR;
+    if (here == build || here.rfind(build + "/", 0) == 0) return QUILLMARK_SOURCE_DATA_DIR;
 #endif
+    return here + "/../share/vellumix";
 }
 
 std::string tempDirectory() {

@@ -1,0 +1,208 @@
+#include "app/cli_main.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "app/cli_observer.h"
+#include "app/output_paths.h"
+#include "convert/path_parts.h"
+#include "convert/settings.h"
+
+extern char** environ;
+
+namespace qm {
+
+namespace {
+
+bool isDirectoryPath(const std::string& path) {
+    return !path.empty() && path.back() == '/';
+}
+
+// The run's switches in long form, for worker processes.
+std::vector<std::string> switchArguments(const CommandLine& o) {
+    std::vector<std::string> args;
+    auto number = [&](const char* name, const std::optional<int>& v) {
+        if (v) args.push_back(std::string("--") + name + "=" + std::to_string(*v));
+    };
+    number("first", o.first);
+    number("last", o.last);
+    number("zoom", o.zoom);
+    number("char-spacing", o.charSpacing);
+    number("jpeg-quality", o.jpegQuality);
+    if (o.continuous) args.push_back("--continuous");
+    if (o.removePictures) args.push_back("--no-pictures");
+    if (o.grayscale) args.push_back("--grayscale");
+    if (o.bmp) args.push_back("--bmp");
+    if (o.overwrite) args.push_back("--overwrite");
+    if (o.userPassword) args.push_back("--user-password=" + *o.userPassword);
+    if (o.ownerPassword) args.push_back("--owner-password=" + *o.ownerPassword);
+    return args;
+}
+
+struct Child {
+    pid_t pid = -1;
+    int fd = -1;
+    std::string pending;  // a partial line of its standard error
+};
+
+bool spawnWorker(const ConversionJob& job, const std::vector<std::string>& switches, Child& child) {
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0) return false;
+    std::vector<std::string> args{"vellumix", "--no-window", "--quit"};
+    args.insert(args.end(), switches.begin(), switches.end());
+    // FOLDER/NAME/index.htm is what "-o FOLDER/NAME.htm" forms again in the worker.
+    std::string site(folderOf(job.output));
+    if (!site.empty()) site.pop_back();
+    args.insert(args.end(), {"-i", job.source, "-o", site + ".htm"});
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, fds[1], STDERR_FILENO);
+    pid_t pid = -1;
+    int rc = posix_spawn(&pid, "/proc/self/exe", &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(fds[1]);
+    if (rc != 0) {
+        ::close(fds[0]);
+        return false;
+    }
+    child.pid = pid;
+    child.fd = fds[0];
+    return true;
+}
+
+}  // namespace
+
+void applyOverrides(const CommandLine& o) {
+    if (o.first || o.last) {
+        Settings::setOverride(Setting::pageRangeType, 1);
+        Settings::setOverride(Setting::pageFrom, o.first.value_or(1));
+        Settings::setOverride(Setting::pageTo, o.last.value_or(100000));
+    }
+    if (o.zoom) Settings::setOverride(Setting::zoom, *o.zoom);
+    if (o.continuous) Settings::setOverride(Setting::continuousMode, 1);
+    if (o.removePictures) Settings::setOverride(Setting::removePictures, 1);
+    if (o.charSpacing) Settings::setOverride(Setting::runGapLimit, *o.charSpacing);
+    if (o.jpegQuality) Settings::setOverride(Setting::jpegQuality, *o.jpegQuality);
+    if (o.grayscale) Settings::setOverride(Setting::grayscale, 1);
+    if (o.userPassword) Settings::setOverride(Setting::userPassword, *o.userPassword);
+    if (o.ownerPassword) Settings::setOverride(Setting::ownerPassword, *o.ownerPassword);
+    if (o.bmp) Settings::setOverride(Setting::convertType, kConvertToBmp);
+    if (o.noWindow) Settings::setOverride(Setting::quiet, 1);
+    if (o.quit) Settings::setOverride(Setting::exitAfterConverting, 1);
+    if (o.overwrite) Settings::setOverride(Setting::overwrite, 1);
+}
+
+std::vector<ConversionJob> jobsFor(const CommandLine& o) {
+    std::vector<ConversionJob> jobs;
+    const bool several = o.inputs.size() > 1;
+    for (const std::string& pdf : o.inputs) {
+        std::string output;
+        if (o.output.empty()) {
+            output = siteOutputBeside(pdf);
+        } else if (several || isDirectoryPath(o.output)) {
+            output = siteOutputInFolder(o.output, pdf);
+        } else {
+            output = siteOutputForChosenFile(o.output);
+        }
+        jobs.push_back({pdf, output});
+    }
+    return jobs;
+}
+
+int runInProcesses(const std::vector<ConversionJob>& work, const std::vector<std::string>& switches, int jobs) {
+    const bool terminal = ::isatty(STDERR_FILENO) == 1;
+    std::vector<Child> running;
+    size_t next = 0;
+    size_t done = 0;
+    int status = 0;
+    auto progress = [&] {
+        if (!terminal) return;
+        std::fprintf(stderr, "\r\033[K%zu of %zu files done, %zu converting", done, work.size(), running.size());
+        std::fflush(stderr);
+    };
+    auto forward = [&](const std::string& line) {
+        if (terminal) std::fputs("\r\033[K", stderr);
+        std::fprintf(stderr, "%s\n", line.c_str());
+    };
+    while (next < work.size() || !running.empty()) {
+        while (next < work.size() && running.size() < static_cast<size_t>(jobs)) {
+            Child child;
+            if (!spawnWorker(work[next], switches, child)) {
+                forward("vellumix: " + work[next].source + ": couldn't start a worker process: " + std::strerror(errno));
+                status = 1;
+                ++done;
+            } else {
+                running.push_back(child);
+            }
+            ++next;
+        }
+        progress();
+        std::vector<pollfd> fds;
+        for (const Child& c : running) fds.push_back({c.fd, POLLIN, 0});
+        if (fds.empty()) continue;
+        if (::poll(fds.data(), fds.size(), -1) < 0 && errno != EINTR) break;
+        for (size_t i = running.size(); i-- > 0;) {
+            if (fds[i].revents == 0) continue;
+            char buffer[4096];
+            ssize_t n = ::read(running[i].fd, buffer, sizeof buffer);
+            if (n > 0) {
+                running[i].pending.append(buffer, static_cast<size_t>(n));
+                size_t end;
+                while ((end = running[i].pending.find('\n')) != std::string::npos) {
+                    forward(running[i].pending.substr(0, end));
+                    running[i].pending.erase(0, end + 1);
+                }
+                continue;
+            }
+            if (n < 0 && errno == EINTR) continue;
+            if (!running[i].pending.empty()) forward(running[i].pending);
+            ::close(running[i].fd);
+            int wstatus = 0;
+            while (::waitpid(running[i].pid, &wstatus, 0) < 0 && errno == EINTR) {
+            }
+            if (!WIFEXITED(wstatus) || WEXITSTATUS(wstatus) != 0) status = 1;
+            running.erase(running.begin() + static_cast<long>(i));
+            ++done;
+        }
+    }
+    if (terminal) std::fputs("\r\033[K", stderr);
+    return status;
+}
+
+int runCommandLine(int argc, const char* const* argv) {
+    CommandLineResult parsed = parseCommandLine(argc, argv);
+    if (!parsed.options) {
+        std::fprintf(stderr, "vellumix: %s\nTry 'vellumix --help' for more information.\n", parsed.error.c_str());
+        return 2;
+    }
+    const CommandLine& options = *parsed.options;
+    if (options.help) {
+        std::fputs(usageText().c_str(), stdout);
+        return 0;
+    }
+    if (options.version) {
+        std::printf("vellumix %s\n", kProgramVersion);
+        return 0;
+    }
+    std::vector<ConversionJob> jobs = jobsFor(options);
+    if (options.jobs > 1 && jobs.size() > 1) return runInProcesses(jobs, switchArguments(options), options.jobs);
+
+    applyOverrides(options);
+    CliObserver observer(stderr, ::isatty(STDERR_FILENO) == 1);
+    ConversionWorker worker(observer, WorkerFlags{options.overwrite});
+    for (ConversionJob& job : jobs) worker.enqueue(std::move(job));
+    bool allWell = worker.runQueue();
+    return allWell && observer.failures() == 0 ? 0 : 1;
+}
+
+}  // namespace qm

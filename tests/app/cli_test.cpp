@@ -1,0 +1,185 @@
+// vellumix run as users and scripts run it: its help, its errors and exit statuses, and the
+// files a run leaves behind.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/system/file_ops.h"
+#include "support/corpus_manifest.h"
+
+namespace qm {
+namespace {
+
+std::string corpus(const char* name) { return std::string(QM_TEST_DATA_DIR) + "/corpus/" + name; }
+
+bool exists(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0;
+}
+
+std::string slurp(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+struct Outcome {
+    int status = -1;
+    std::string out;  // standard output and standard error together
+};
+
+// Runs vellumix with `args` (already quoted for the shell) in a profile of its own.
+Outcome vellumix(const std::string& args, const std::string& home) {
+    std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY XDG_CONFIG_HOME='" + home + "/config' XDG_DATA_HOME='" +
+                          home + "/data' '" + std::string(QM_BINARY_DIR) + "/vellumix' " + args + " 2>&1";
+    Outcome run;
+    FILE* p = ::popen(command.c_str(), "r");
+    if (p == nullptr) return run;
+    char buffer[4096];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, p)) > 0) run.out.append(buffer, n);
+    int status = ::pclose(p);
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
+
+class CommandLineRun : public ::testing::Test {
+protected:
+    void SetUp() override {
+        root_ = ::testing::TempDir() + "cli_test_" + ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        deleteFolderTree(root_);
+        ASSERT_TRUE(makeDirectoryPath(root_ + "/config"));
+    }
+    void TearDown() override { deleteFolderTree(root_); }
+    Outcome run(const std::string& args) { return vellumix(args, root_); }
+    std::string root_;
+};
+
+TEST_F(CommandLineRun, HelpVersionAndUsageErrors) {
+    Outcome help = run("--help");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.out.rfind("Usage: VELLUMIX [Option] <PDF File> [<HTM File>]\n", 0), 0u);
+    EXPECT_NE(help.out.find("-r                         : Overwrite an existing destination file"), std::string::npos);
+    EXPECT_EQ(run("-?").out, help.out);
+    EXPECT_EQ(run("--version").status, 0);
+
+    for (const char* bad : {"-x a.pdf", "-j 0 a.pdf", "-z 20 a.pdf", "a.pdf -f", "", "-f 5 -l 2 a.pdf"}) {
+        Outcome r = run(bad);
+        EXPECT_EQ(r.status, 2) << bad;
+        EXPECT_NE(r.out.find("Try 'vellumix --help' for more information."), std::string::npos) << bad;
+        EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 2) << r.out;
+    }
+}
+
+TEST_F(CommandLineRun, OneFileGivesACompleteSiteAndExistingOutputsNeedR) {
+    std::string out = root_ + "/site.htm";
+    Outcome first = run("-m -q '" + corpus("latex-outline.pdf") + "' '" + out + "'");
+    EXPECT_EQ(first.status, 0) << first.out;
+    EXPECT_EQ(first.out, "");  // quiet when all goes well and standard error is no terminal
+    for (const char* name : {"index.htm", "pg_nav.htm", "pg_index.htm", "pg_bmark.htm", "pg_page.gif", "pg_0001.htm",
+                             "pg_0004.htm", "pg_0004.jpg"}) {
+        EXPECT_TRUE(exists(root_ + "/site/" + name)) << name;
+    }
+    // Without -r an existing output is skipped with a message, and the run counts as failed.
+    Outcome again = run("-m '" + corpus("latex-outline.pdf") + "' '" + out + "'");
+    EXPECT_EQ(again.status, 1);
+    EXPECT_NE(again.out.find("site/index.htm already exists; skipped"), std::string::npos) << again.out;
+    Outcome replace = run("-m -r -q -f 2 -l 3 '" + corpus("latex-outline.pdf") + "' '" + out + "'");
+    EXPECT_EQ(replace.status, 0) << replace.out;
+    EXPECT_NE(slurp(root_ + "/site/index.htm").find("var lastpage = 2;"), std::string::npos);
+    // Switches never reach the profile.
+    EXPECT_FALSE(exists(root_ + "/config/vellumix/vellumix.ini"));
+}
+
+TEST_F(CommandLineRun, FilesThatCannotBeOpenedFailWithTheirMessage) {
+    Outcome r = run("-m -r '" + corpus("enc-rc4-128-pw.pdf") + "' -o '" + root_ + "/enc.htm'");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.out.find("Can't extract the information from the '"), std::string::npos) << r.out;
+    Outcome ok = run("-m -r -u openpassword '" + corpus("enc-rc4-128-pw.pdf") + "' -o '" + root_ + "/enc.htm'");
+    EXPECT_EQ(ok.status, 0) << ok.out;
+    EXPECT_TRUE(exists(root_ + "/enc/pg_0001.htm"));
+}
+
+TEST_F(CommandLineRun, SeveralFilesIntoAFolderAndBmpOutput) {
+    std::string a = root_ + "/a.pdf", b = root_ + "/b.pdf";
+    ASSERT_TRUE(copyFile(corpus("ghostscript-pdfa.pdf"), a));
+    ASSERT_TRUE(copyFile(corpus("word365-3p.pdf"), b));
+    Outcome sites = run("-m -r '" + a + "' '" + b + "' -o '" + root_ + "/out'");
+    EXPECT_EQ(sites.status, 0) << sites.out;
+    EXPECT_TRUE(exists(root_ + "/out/a/pg_0001.htm"));
+    EXPECT_TRUE(exists(root_ + "/out/b/pg_0003.htm"));
+
+    Outcome bmp = run("-m --bmp -z 50 '" + b + "'");
+    EXPECT_EQ(bmp.status, 0) << bmp.out;
+    EXPECT_EQ(slurp(b + "_001.bmp").substr(0, 2), "BM");
+    EXPECT_TRUE(exists(b + "_003.bmp"));
+    EXPECT_FALSE(exists(root_ + "/b/index.htm"));
+}
+
+TEST_F(CommandLineRun, JobsInParallelWriteWhatOneJobWrites) {
+    std::vector<std::string> pdfs;
+    for (const char* name : {"ghostscript-pdfa.pdf", "word365-3p.pdf", "latex-outline.pdf", "reportlab-16p.pdf"}) {
+        pdfs.push_back(root_ + "/" + name);
+        ASSERT_TRUE(copyFile(corpus(name), pdfs.back()));
+    }
+    std::string files;
+    for (const std::string& p : pdfs) files += " '" + p + "'";
+    Outcome one = run("-m -r -z 50" + files + " -o '" + root_ + "/one'");
+    Outcome two = run("-m -r -z 50 --jobs 2" + files + " -o '" + root_ + "/two'");
+    EXPECT_EQ(one.status, 0) << one.out;
+    EXPECT_EQ(two.status, 0) << two.out;
+    for (const char* site : {"ghostscript-pdfa", "word365-3p", "latex-outline", "reportlab-16p"}) {
+        for (const char* page : {"index.htm", "pg_0001.htm", "pg_0001.jpg", "pg_bmark.htm"}) {
+            std::string a = slurp(root_ + "/one/" + site + "/" + page);
+            EXPECT_FALSE(a.empty()) << site << "/" << page;
+            EXPECT_EQ(a, slurp(root_ + "/two/" + site + "/" + page)) << site << "/" << page;
+        }
+    }
+    // A failing file fails the whole run, also with several processes.
+    Outcome bad = run("-m -r --jobs 2 '" + pdfs[0] + "' '" + root_ + "/missing.pdf' -o '" + root_ + "/three'");
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_NE(bad.out.find("missing.pdf"), std::string::npos) << bad.out;
+}
+
+}  // namespace
+}  // namespace qm
+
+namespace qm {
+namespace {
+
+// Every corpus file becomes a site, or, when it cannot be opened, fails with its message.
+TEST_F(CommandLineRun, EveryCorpusFileConverts) {
+    std::vector<test::CorpusFile> files = test::corpusFiles();
+    ASSERT_GT(files.size(), 40u);
+    int converted = 0;
+    for (size_t i = 0; i < files.size(); ++i) {
+#ifdef QM_APP_CORPUS_SAMPLE
+        if (i % 9 != 0) continue;
+#endif
+        const test::CorpusFile& file = files[i];
+        std::string site = root_ + "/" + file.name;
+        std::string args = "-m -r -z 50 ";
+        if (!file.password.empty()) args += "-u '" + file.password + "' ";
+        Outcome r = run(args + "'" + test::corpusPath(file.name) + "' '" + site + ".htm'");
+        if (r.status == 1 && r.out.find("Can't extract the information") != std::string::npos) continue;
+        EXPECT_EQ(r.status, 0) << file.name << ": " << r.out;
+        EXPECT_TRUE(exists(site + "/index.htm")) << file.name;
+        EXPECT_TRUE(exists(site + "/pg_0001.htm")) << file.name;
+        ++converted;
+        deleteFolderTree(site);
+    }
+    EXPECT_GT(converted, 0);
+}
+
+}  // namespace
+}  // namespace qm
