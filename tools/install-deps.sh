@@ -4,7 +4,7 @@ set -e
 PACKAGES="cmake make g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev \
 libjpeg62-turbo-dev libcairo2-dev libfreetype-dev libfontconfig-dev \
 fonts-liberation2 fonts-dejavu-core fonts-ipafont-mincho fonts-wqy-zenhei qpdf python3-pil ccache \
-libjbig2dec0-dev libopenjp2-7-dev chromium"
+libjbig2dec0-dev libopenjp2-7-dev chromium qt6-base-dev libqt6svg6"
 missing=""
 for p in $PACKAGES; do
     if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then

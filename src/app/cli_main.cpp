@@ -194,6 +194,10 @@ int runCommandLine(int argc, const char* const* argv) {
         std::printf("vellumix %s\n", kProgramVersion);
         return 0;
     }
+    if (options.inputs.empty()) {
+        std::fputs("vellumix: no PDF file given\nTry 'vellumix --help' for more information.\n", stderr);
+        return 2;
+    }
     std::vector<ConversionJob> jobs = jobsFor(options);
     if (options.jobs > 1 && jobs.size() > 1) return runInProcesses(jobs, switchArguments(options), options.jobs);
 

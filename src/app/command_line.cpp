@@ -212,7 +212,9 @@ CommandLineResult parseCommandLine(int argc, const char* const* argv) {
                        std::to_string(*out.first) + ")";
         return result;
     }
-    if (!out.help && !out.version && out.inputs.empty()) {
+    // Without -m the window may open with an empty queue; the command line itself still
+    // refuses to run without a file (runCommandLine).
+    if (!out.help && !out.version && out.noWindow && out.inputs.empty()) {
         result.error = "no PDF file given";
         return result;
     }

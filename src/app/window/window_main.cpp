@@ -1,0 +1,39 @@
+#include "app/window/window_main.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+#include "app/cli_main.h"
+#include "app/window/app_icons.h"
+#include "app/window/main_window.h"
+#include "app/window/product.h"
+
+namespace qm {
+
+bool opensWindow(const CommandLine& options, const char* display, const char* wayland) {
+    if (options.help || options.version || options.noWindow) return false;
+    return (display && *display) || (wayland && *wayland);
+}
+
+int runWindow(int argc, char** argv, const CommandLine& options) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("vellumix"));
+    QApplication::setApplicationDisplayName(QString::fromLatin1(kProductName));
+    QApplication::setApplicationVersion(QString::fromLatin1(kProgramVersion));
+    QApplication::setDesktopFileName(QStringLiteral("vellumix"));
+    QApplication::setWindowIcon(applicationIcon());
+    applyOverrides(options);
+
+    MainWindow window(nullptr, WorkerFlags{options.overwrite});
+    if (!window.startWorker()) {
+        QMessageBox::critical(nullptr, QStringLiteral("Error"), QStringLiteral("CreateThread error."));
+        return 1;
+    }
+    window.show();
+    for (const ConversionJob& job : jobsFor(options)) {
+        window.enqueue(QString::fromLocal8Bit(job.source), QString::fromLocal8Bit(job.output));
+    }
+    return app.exec();
+}
+
+}  // namespace qm
