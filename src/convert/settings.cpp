@@ -7,6 +7,7 @@
 #include <optional>
 #include <variant>
 
+#include "platform/system/file_ops.h"
 #include "platform/system/profile_file.h"
 #include "render/embedded_fonts.h"
 
@@ -91,6 +92,19 @@ std::string writeFilePath(const SettingInfo& info) {
     return info.store == configIni ? configIniWritePath() : applicationProfilePath();
 }
 
+// The user's config.ini is read instead of the installed one as soon as it exists, so it
+// starts as a copy of the installed file: a value written from the options must not hide the
+// installed entries (the font-name mapping) that the user never changed.
+bool seedUserConfigIni() {
+    const std::string user = configIniWritePath();
+    if (isRegularFile(user)) return true;
+    const std::string installed = configIniPath();  // the installed file while there is no copy
+    if (!isRegularFile(installed)) return true;
+    const size_t slash = user.rfind('/');
+    if (slash != std::string::npos && !makeDirectoryPath(user.substr(0, slash))) return false;
+    return copyFile(installed, user);
+}
+
 std::string homeFolder() {
     const char* home = std::getenv("HOME");
     return home && *home == '/' ? std::string(home) : std::string("/");
@@ -129,12 +143,14 @@ std::string Settings::readText(Setting s) {
 bool Settings::write(Setting s, int value) {
     const SettingInfo& i = info(s);
     if (i.type != kInt || i.store == memory) return false;
+    if (i.store == configIni && !seedUserConfigIni()) return false;
     return writeProfileInt(writeFilePath(i), i.section, i.entry, value);
 }
 
 bool Settings::write(Setting s, std::string_view value) {
     const SettingInfo& i = info(s);
     if (i.type != kText || i.store == memory) return false;
+    if (i.store == configIni && !seedUserConfigIni()) return false;
     return writeProfileString(writeFilePath(i), i.section, i.entry, value);
 }
 

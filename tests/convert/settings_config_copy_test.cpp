@@ -1,0 +1,33 @@
+#include <gtest/gtest.h>
+
+#include "convert/settings.h"
+#include "convert_test_support.h"
+#include "platform/system/data_dir.h"
+#include "platform/system/profile_file.h"
+
+namespace qm {
+namespace {
+
+using test::readFileText;
+
+class ConfigCopyTest : public test::SettingsSandbox {};
+
+TEST_F(ConfigCopyTest, WritingOneValueKeepsTheInstalledEntries) {
+    const std::string installed = dataDirectory() + "/config.ini";
+    const std::string defaultFont = readProfileString(installed, "FontNameMapping", "DefaultFontName", "");
+    ASSERT_FALSE(defaultFont.empty());
+    ASSERT_TRUE(Settings::write(Setting::runGapLimit, 7));
+    // The user's copy now stands in for the installed file, font-name mapping included.
+    EXPECT_EQ(configIniPath(), configFolder() + "/config.ini");
+    EXPECT_EQ(readProfileString(configIniPath(), "FontNameMapping", "DefaultFontName", ""), defaultFont);
+    EXPECT_EQ(Settings::readInt(Setting::runGapLimit), 7);
+    // The installed file is left as it was.
+    EXPECT_EQ(readProfileInt(installed, "VELLUMX", "CharSpaces", -1), 50);
+    // A second write changes the copy, not anything else.
+    ASSERT_TRUE(Settings::write(Setting::runGapLimit, 9));
+    EXPECT_EQ(readProfileString(configIniPath(), "FontNameMapping", "DefaultFontName", ""), defaultFont);
+    EXPECT_NE(readFileText(configIniPath()).find("CharSpaces=9"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace qm
