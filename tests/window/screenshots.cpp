@@ -47,6 +47,22 @@ int saveScreenshots(const char* folderArg) {
     if (!QTest::qWaitForWindowExposed(&window)) return 1;
     ok &= save(&window, folder, QStringLiteral("main-idle"));
 
+    OptionsDialog options(choosers, &window);
+    options.show();
+    if (!QTest::qWaitForWindowExposed(&options)) ok = false;
+    const char* names[] = {"general", "character", "passwords", "html", "raster", "hyperlinks"};
+    for (int i = 0; i < options.tabs()->count(); ++i) {
+        options.tabs()->setCurrentIndex(i);
+        ok &= save(&options, folder, QStringLiteral("options-") + QLatin1String(names[i]));
+    }
+    options.reject();
+
+    AboutBox about(&window);
+    about.show();
+    if (!QTest::qWaitForWindowExposed(&about)) ok = false;
+    ok &= save(&about, folder, QStringLiteral("about"));
+    about.reject();
+
     // Converting: the picture is taken a few pages in.
     const QString work = profile.workFolder();
     const QString pdf = work + QStringLiteral("/rotated-20p.pdf");
@@ -80,21 +96,5 @@ int saveScreenshots(const char* folderArg) {
     window.enqueue(pdf, work + QStringLiteral("/site/index.htm"));
     if (!QTest::qWaitFor([&] { return finishedSaved && !window.busy(); }, 300000)) ok = false;
     poll.stop();
-
-    OptionsDialog options(choosers, &window);
-    options.show();
-    if (!QTest::qWaitForWindowExposed(&options)) ok = false;
-    const char* names[] = {"general", "character", "passwords", "html", "raster", "hyperlinks"};
-    for (int i = 0; i < options.tabs()->count(); ++i) {
-        options.tabs()->setCurrentIndex(i);
-        ok &= save(&options, folder, QStringLiteral("options-") + QLatin1String(names[i]));
-    }
-    options.reject();
-
-    AboutBox about(&window);
-    about.show();
-    if (!QTest::qWaitForWindowExposed(&about)) ok = false;
-    ok &= save(&about, folder, QStringLiteral("about"));
-    about.reject();
     return ok ? 0 : 1;
 }

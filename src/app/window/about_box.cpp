@@ -36,7 +36,8 @@ AboutBox::AboutBox(QWidget* parent) : QDialog(parent) {
         "per page.\n\nDrop PDF files on the main window or add them with Open; the options "
         "choose pages, zoom, passwords, pictures and links.")
                            .arg(QString::fromLatin1(kProductName)));
-    text->setMinimumSize(360, 120);
+    text->setMinimumSize(380, 130);
+    text->setMaximumHeight(150);
 
     auto* web = new LinkLabel(QUrl(QString::fromLatin1(kWebAddress)));
     web->setObjectName(QStringLiteral("webLink"));

@@ -14,7 +14,8 @@ int settingFromColour(const QColor& colour) {
 }
 
 ColourSwatch::ColourSwatch(QWidget* parent) : QFrame(parent) {
-    setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    // A plain dark line, so that a white swatch still shows on a light dialog.
+    setFrameStyle(QFrame::Box | QFrame::Plain);
     setMinimumSize(sizeHint());
 }
 

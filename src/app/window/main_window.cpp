@@ -80,6 +80,7 @@ void MainWindow::buildControls() {
     sourcePath_ = named(new QLineEdit, "sourcePath");
     sourcePath_->setReadOnly(true);
     sourcePath_->setMinimumWidth(380);
+    sourcePath_->setPlaceholderText(QStringLiteral("Drop PDF files here, or choose Open..."));
     fileSize_ = named(new QLabel, "fileSize");
     version_ = named(new QLabel, "pdfVersion");
     pageOfPages_ = named(new QLabel, "pageOfPages");

@@ -223,6 +223,7 @@ HtmlPage::HtmlPage(Choosers& choosers, QWidget* parent) : OptionPage(parent), ch
     auto* lookLayout = new QVBoxLayout(lookBox);
     auto* colourRow = new QHBoxLayout;
     colourRow->addWidget(colourButton);
+    swatch_->setFixedSize(56, colourButton->sizeHint().height());
     colourRow->addWidget(swatch_);
     colourRow->addStretch(1);
     lookLayout->addLayout(colourRow);

@@ -19,6 +19,8 @@ OptionsDialog::OptionsDialog(Choosers& choosers, QWidget* parent) : QDialog(pare
     setObjectName(QStringLiteral("optionsDialog"));
     tabs_ = new QTabWidget;
     tabs_->setObjectName(QStringLiteral("optionPages"));
+    // Every page's tab stays in sight: the dialog is made wide enough for all six.
+    tabs_->setUsesScrollButtons(false);
     pages_ = {new GeneralPage, new CharacterPage, new PasswordPage, new HtmlPage(choosers), new RasterPage,
               new HyperlinkPage};
     for (OptionPage* page : pages_) tabs_->addTab(page, page->title());
