@@ -124,17 +124,25 @@ std::string Settings::defaultText(Setting s) {
 }
 
 int Settings::readInt(Setting s) {
+    if (auto o = overrideOf(s); o && std::holds_alternative<int>(*o)) return std::get<int>(*o);
+    return readStoredInt(s);
+}
+
+int Settings::readStoredInt(Setting s) {
     const SettingInfo& i = info(s);
     if (i.type != kInt) return 0;
-    if (auto o = overrideOf(s); o && std::holds_alternative<int>(*o)) return std::get<int>(*o);
     if (i.store == memory) return i.intDefault;
     return readProfileInt(readFilePath(i), i.section, i.entry, i.intDefault);
 }
 
 std::string Settings::readText(Setting s) {
+    if (auto o = overrideOf(s); o && std::holds_alternative<std::string>(*o)) return std::get<std::string>(*o);
+    return readStoredText(s);
+}
+
+std::string Settings::readStoredText(Setting s) {
     const SettingInfo& i = info(s);
     if (i.type != kText) return "";
-    if (auto o = overrideOf(s); o && std::holds_alternative<std::string>(*o)) return std::get<std::string>(*o);
     std::string fallback = defaultText(s);
     if (i.store == memory) return fallback;
     return readProfileString(readFilePath(i), i.section, i.entry, fallback);

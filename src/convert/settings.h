@@ -72,6 +72,10 @@ public:
     static int readInt(Setting s);
     static bool readFlag(Setting s) { return readInt(s) != 0; }
     static std::string readText(Setting s);
+    // The value in the files (or the default), whatever override is in force: what the
+    // options show and edit, so that a switch of this run is never saved by accident.
+    static int readStoredInt(Setting s);
+    static std::string readStoredText(Setting s);
     // The default the table gives (texts may depend on the user's folders).
     static std::string defaultText(Setting s);
 

@@ -221,6 +221,13 @@ private slots:
         menuAction(second, QStringLiteral("&HTML Page Sets"))->trigger();
         QCOMPARE(second.windowTitle(), QStringLiteral("Quillmark"));
         QCOMPARE(Settings::readInt(Setting::convertType), kConvertToHtml);
+        // --bmp for this run shows BMP without saving it; choosing HTML then wins over it.
+        Settings::setOverride(Setting::convertType, kConvertToBmp);
+        MainWindow switched(&choosers_);
+        QCOMPARE(switched.windowTitle(), QStringLiteral("RASTELLO v1.6"));
+        QCOMPARE(Settings::readStoredInt(Setting::convertType), kConvertToHtml);
+        menuAction(switched, QStringLiteral("&HTML Page Sets"))->trigger();
+        QCOMPARE(Settings::readInt(Setting::convertType), kConvertToHtml);
         // An unknown kind in the profile is shown as HTML.
         Settings::write(Setting::convertType, 7);
         MainWindow third(&choosers_);

@@ -301,6 +301,27 @@ private slots:
         QCOMPARE(settingFromColour(colourFromSetting(0x123456)), 0x123456);
     }
 
+    void theRunsSwitchesAreNeitherShownNorSaved() {
+        // vellumix -z 150 -j 20: the switches hold for this run only.
+        Settings::write(Setting::zoom, 120);
+        Settings::setOverride(Setting::zoom, 150);
+        Settings::setOverride(Setting::jpegQuality, 20);
+        {
+            OptionsDialog d(choosers_);
+            QCOMPARE(find<QSlider>(d, "zoom")->value(), 120);
+            QCOMPARE(find<QSlider>(d, "jpegQuality")->value(), 75);
+            d.reject();
+        }
+        QCOMPARE(Settings::readInt(Setting::zoom), 150);
+        OptionsDialog d(choosers_);
+        find<QSlider>(d, "jpegQuality")->setValue(60);
+        d.accept();
+        // What the user confirmed is saved and in force; the switch was not saved.
+        QCOMPARE(Settings::readStoredInt(Setting::zoom), 120);
+        QCOMPARE(Settings::readInt(Setting::zoom), 120);
+        QCOMPARE(Settings::readInt(Setting::jpegQuality), 60);
+    }
+
     void aSaveThatFailsKeepsTheDialogOpen() {
         // The settings folder cannot be made: a file stands where it would go.
         QFile blocker(profile_->folder() + QStringLiteral("/config"));

@@ -60,7 +60,7 @@ MainWindow::MainWindow(Choosers* choosers, WorkerFlags flags, QWidget* parent)
     buildControls();
     buildMenu();
     connectWorker();
-    setOutputKind(Settings::readInt(Setting::convertType) == kConvertToBmp ? kConvertToBmp : kConvertToHtml);
+    showOutputKind(Settings::readInt(Setting::convertType) == kConvertToBmp ? kConvertToBmp : kConvertToHtml);
     if (Settings::readFlag(Setting::windowTopMost)) {
         setWindowFlag(Qt::WindowStaysOnTopHint, true);
         topMostAction_->setChecked(true);
@@ -317,11 +317,16 @@ void MainWindow::setAlwaysOnTop(bool on) {
     Settings::write(Setting::windowTopMost, on ? 1 : 0);
 }
 
-void MainWindow::setOutputKind(int convertType) {
-    const bool bmp = convertType == kConvertToBmp;
-    (bmp ? bmpAction_ : htmlAction_)->setChecked(true);
+void MainWindow::showOutputKind(int convertType) {
+    (convertType == kConvertToBmp ? bmpAction_ : htmlAction_)->setChecked(true);
     setWindowTitle(windowTitleFor(convertType));
-    if (Settings::readInt(Setting::convertType) != convertType) Settings::write(Setting::convertType, convertType);
+}
+
+void MainWindow::setOutputKind(int convertType) {
+    showOutputKind(convertType);
+    // The user's choice holds from now on, also over --bmp given for this run.
+    Settings::clearOverride(Setting::convertType);
+    Settings::write(Setting::convertType, convertType);
 }
 
 void MainWindow::openUserGuide() { openThroughDesktop(this, QUrl::fromLocalFile(userGuidePath()), opener_); }

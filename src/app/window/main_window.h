@@ -70,6 +70,7 @@ private:
     void connectWorker();
     void setBusy(bool busy);
     void updateCursor();
+    void showOutputKind(int convertType);
     void clearTexts();
     void queueFinished();
     OverwriteAnswer askOverwrite(const QString& question);

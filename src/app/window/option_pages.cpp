@@ -29,9 +29,18 @@ W* named(W* widget, const char* name) {
     return widget;
 }
 
-QString settingText(Setting s) { return QString::fromLocal8Bit(Settings::readText(s)); }
+QString settingText(Setting s) { return QString::fromLocal8Bit(Settings::readStoredText(s)); }
 
-bool writeText(Setting s, const QString& text) { return Settings::write(s, text.toLocal8Bit().toStdString()); }
+// What the user confirms holds from now on, also over a switch given for this run.
+bool store(Setting s, int value) {
+    Settings::clearOverride(s);
+    return Settings::write(s, value);
+}
+
+bool writeText(Setting s, const QString& text) {
+    Settings::clearOverride(s);
+    return Settings::write(s, text.toLocal8Bit().toStdString());
+}
 
 QSlider* percentSlider(int low, int high, QLabel*& valueLabel, const char* name, const char* labelName) {
     auto* slider = named(new QSlider(Qt::Horizontal), name);
@@ -118,26 +127,26 @@ void GeneralPage::updateEnabled() {
 }
 
 void GeneralPage::load() {
-    const bool range = Settings::readInt(Setting::pageRangeType) == 1;
+    const bool range = Settings::readStoredInt(Setting::pageRangeType) == 1;
     (range ? pageRange_ : allPages_)->setChecked(true);
-    from_->setValue(Settings::readInt(Setting::pageFrom));
-    to_->setValue(Settings::readInt(Setting::pageTo));
-    zoom_->setValue(Settings::readInt(Setting::zoom));
+    from_->setValue(Settings::readStoredInt(Setting::pageFrom));
+    to_->setValue(Settings::readStoredInt(Setting::pageTo));
+    zoom_->setValue(Settings::readStoredInt(Setting::zoom));
     zoomValue_->setText(percentText(zoom_->value()));
-    continuous_->setChecked(Settings::readFlag(Setting::continuousMode));
-    removePictures_->setChecked(Settings::readFlag(Setting::removePictures));
-    preview_->setChecked(Settings::readFlag(Setting::preview));
+    continuous_->setChecked((Settings::readStoredInt(Setting::continuousMode) != 0));
+    removePictures_->setChecked((Settings::readStoredInt(Setting::removePictures) != 0));
+    preview_->setChecked((Settings::readStoredInt(Setting::preview) != 0));
     updateEnabled();
 }
 
 bool GeneralPage::save() const {
-    bool ok = Settings::write(Setting::pageRangeType, pageRange_->isChecked() ? 1 : 0);
-    ok &= Settings::write(Setting::pageFrom, from_->value());
-    ok &= Settings::write(Setting::pageTo, to_->value());
-    ok &= Settings::write(Setting::zoom, zoom_->value());
-    ok &= Settings::write(Setting::continuousMode, continuous_->isChecked() ? 1 : 0);
-    ok &= Settings::write(Setting::removePictures, removePictures_->isChecked() ? 1 : 0);
-    ok &= Settings::write(Setting::preview, preview_->isChecked() ? 1 : 0);
+    bool ok = store(Setting::pageRangeType, pageRange_->isChecked() ? 1 : 0);
+    ok &= store(Setting::pageFrom, from_->value());
+    ok &= store(Setting::pageTo, to_->value());
+    ok &= store(Setting::zoom, zoom_->value());
+    ok &= store(Setting::continuousMode, continuous_->isChecked() ? 1 : 0);
+    ok &= store(Setting::removePictures, removePictures_->isChecked() ? 1 : 0);
+    ok &= store(Setting::preview, preview_->isChecked() ? 1 : 0);
     return ok;
 }
 
@@ -164,13 +173,13 @@ CharacterPage::CharacterPage(QWidget* parent) : OptionPage(parent) {
 }
 
 void CharacterPage::load() {
-    spacing_->setValue(Settings::readInt(Setting::runGapLimit));
-    insertSpaces_->setChecked(Settings::readFlag(Setting::insertSpaces));
+    spacing_->setValue(Settings::readStoredInt(Setting::runGapLimit));
+    insertSpaces_->setChecked((Settings::readStoredInt(Setting::insertSpaces) != 0));
 }
 
 bool CharacterPage::save() const {
-    bool ok = Settings::write(Setting::runGapLimit, spacing_->value());
-    ok &= Settings::write(Setting::insertSpaces, insertSpaces_->isChecked() ? 1 : 0);
+    bool ok = store(Setting::runGapLimit, spacing_->value());
+    ok &= store(Setting::insertSpaces, insertSpaces_->isChecked() ? 1 : 0);
     return ok;
 }
 
@@ -262,22 +271,22 @@ void HtmlPage::chooseBackground() {
 }
 
 void HtmlPage::load() {
-    (Settings::readInt(Setting::pageTitleKind) == 1 ? customTitle_ : fileNameTitle_)->setChecked(true);
+    (Settings::readStoredInt(Setting::pageTitleKind) == 1 ? customTitle_ : fileNameTitle_)->setChecked(true);
     titleEdit_->setText(settingText(Setting::pageTitle));
-    swatch_->setColour(colourFromSetting(Settings::readInt(Setting::backgroundColour)));
+    swatch_->setColour(colourFromSetting(Settings::readStoredInt(Setting::backgroundColour)));
     keywords_->setText(settingText(Setting::pageKeywords));
-    homepage_->setChecked(Settings::readFlag(Setting::homepageEnabled));
+    homepage_->setChecked((Settings::readStoredInt(Setting::homepageEnabled) != 0));
     QString url = settingText(Setting::homepageUrl);
     homepageUrl_->setText(url.isEmpty() ? QString::fromLatin1(kWebAddress) : url);
     updateEnabled();
 }
 
 bool HtmlPage::save() const {
-    bool ok = Settings::write(Setting::pageTitleKind, customTitle_->isChecked() ? 1 : 0);
+    bool ok = store(Setting::pageTitleKind, customTitle_->isChecked() ? 1 : 0);
     ok &= writeText(Setting::pageTitle, titleEdit_->text());
-    ok &= Settings::write(Setting::backgroundColour, settingFromColour(swatch_->colour()));
+    ok &= store(Setting::backgroundColour, settingFromColour(swatch_->colour()));
     ok &= writeText(Setting::pageKeywords, keywords_->text());
-    ok &= Settings::write(Setting::homepageEnabled, homepage_->isChecked() ? 1 : 0);
+    ok &= store(Setting::homepageEnabled, homepage_->isChecked() ? 1 : 0);
     ok &= writeText(Setting::homepageUrl, homepageUrl_->text());
     return ok;
 }
@@ -299,14 +308,14 @@ RasterPage::RasterPage(QWidget* parent) : OptionPage(parent) {
 }
 
 void RasterPage::load() {
-    quality_->setValue(Settings::readInt(Setting::jpegQuality));
+    quality_->setValue(Settings::readStoredInt(Setting::jpegQuality));
     qualityValue_->setText(percentText(quality_->value()));
-    grayscale_->setChecked(Settings::readFlag(Setting::grayscale));
+    grayscale_->setChecked((Settings::readStoredInt(Setting::grayscale) != 0));
 }
 
 bool RasterPage::save() const {
-    bool ok = Settings::write(Setting::jpegQuality, quality_->value());
-    ok &= Settings::write(Setting::grayscale, grayscale_->isChecked() ? 1 : 0);
+    bool ok = store(Setting::jpegQuality, quality_->value());
+    ok &= store(Setting::grayscale, grayscale_->isChecked() ? 1 : 0);
     return ok;
 }
 
@@ -321,8 +330,8 @@ HyperlinkPage::HyperlinkPage(QWidget* parent) : OptionPage(parent) {
     load();
 }
 
-void HyperlinkPage::load() { enableLinks_->setChecked(Settings::readFlag(Setting::enableLinks)); }
+void HyperlinkPage::load() { enableLinks_->setChecked((Settings::readStoredInt(Setting::enableLinks) != 0)); }
 
-bool HyperlinkPage::save() const { return Settings::write(Setting::enableLinks, enableLinks_->isChecked() ? 1 : 0); }
+bool HyperlinkPage::save() const { return store(Setting::enableLinks, enableLinks_->isChecked() ? 1 : 0); }
 
 }  // namespace qm

@@ -10,9 +10,9 @@ namespace {
 
 using test::readFileText;
 
-class ConfigCopyTest : public test::SettingsSandbox {};
+class SettingsStoreTest : public test::SettingsSandbox {};
 
-TEST_F(ConfigCopyTest, WritingOneValueKeepsTheInstalledEntries) {
+TEST_F(SettingsStoreTest, WritingOneValueKeepsTheInstalledEntries) {
     const std::string installed = dataDirectory() + "/config.ini";
     const std::string defaultFont = readProfileString(installed, "FontNameMapping", "DefaultFontName", "");
     ASSERT_FALSE(defaultFont.empty());
@@ -27,6 +27,25 @@ TEST_F(ConfigCopyTest, WritingOneValueKeepsTheInstalledEntries) {
     ASSERT_TRUE(Settings::write(Setting::runGapLimit, 9));
     EXPECT_EQ(readProfileString(configIniPath(), "FontNameMapping", "DefaultFontName", ""), defaultFont);
     EXPECT_NE(readFileText(configIniPath()).find("CharSpaces=9"), std::string::npos);
+}
+
+TEST_F(SettingsStoreTest, StoredValuesIgnoreTheRunsOverrides) {
+    ASSERT_TRUE(Settings::write(Setting::zoom, 120));
+    ASSERT_TRUE(Settings::write(Setting::pageTitle, "stored"));
+    Settings::setOverride(Setting::zoom, 150);
+    Settings::setOverride(Setting::pageTitle, "switch");
+    EXPECT_EQ(Settings::readInt(Setting::zoom), 150);
+    EXPECT_EQ(Settings::readStoredInt(Setting::zoom), 120);
+    EXPECT_EQ(Settings::readText(Setting::pageTitle), "switch");
+    EXPECT_EQ(Settings::readStoredText(Setting::pageTitle), "stored");
+    // Nothing stored: the defaults; the wrong type: the asked type's empty value.
+    EXPECT_EQ(Settings::readStoredInt(Setting::jpegQuality), 75);
+    EXPECT_EQ(Settings::readStoredText(Setting::lastOpenPath).front(), '/');
+    EXPECT_EQ(Settings::readStoredInt(Setting::pageTitle), 0);
+    EXPECT_EQ(Settings::readStoredText(Setting::zoom), "");
+    // Memory-only settings have nothing stored.
+    Settings::setOverride(Setting::quiet, 1);
+    EXPECT_EQ(Settings::readStoredInt(Setting::quiet), 0);
 }
 
 }  // namespace
