@@ -20,8 +20,10 @@ using namespace qm::test;
 
 namespace {
 
-bool save(QWidget* widget, const QString& folder, const QString& name) {
-    QTest::qWait(150);
+// `settle`: let pending paints and window-manager work finish first (not while a conversion
+// runs, which would move on meanwhile).
+bool save(QWidget* widget, const QString& folder, const QString& name, bool settle = true) {
+    if (settle) QTest::qWait(150);
     const QString path = folder + QLatin1Char('/') + name + QStringLiteral(".png");
     bool ok = widget->grab().save(path);
     if (QGuiApplication::platformName() == QLatin1String("xcb")) {
@@ -65,17 +67,17 @@ int saveScreenshots(const char* folderArg) {
 
     // Converting: the picture is taken a few pages in.
     const QString work = profile.workFolder();
-    const QString pdf = work + QStringLiteral("/rotated-20p.pdf");
-    QFile::copy(corpusFile("rotated-20p.pdf"), pdf);
+    const QString pdf = work + QStringLiteral("/latex-tracemonkey-14p.pdf");
+    QFile::copy(corpusFile("latex-tracemonkey-14p.pdf"), pdf);
     bool taken = false;
     auto* bar = window.findChild<QProgressBar*>(QStringLiteral("pageProgress"));
     QObject::connect(bar, &QProgressBar::valueChanged, &window, [&](int v) {
         if (v < 30 || taken) return;
         taken = true;
+        ok &= save(&window, folder, QStringLiteral("main-converting"), false);
         window.togglePause();  // holds the texts still while the picture is taken
         ok &= save(&window, folder, QStringLiteral("main-paused"));
         window.togglePause();
-        ok &= save(&window, folder, QStringLiteral("main-converting"));
     });
     bool finishedSaved = false;
     QTimer poll;
