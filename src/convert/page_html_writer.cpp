@@ -165,7 +165,7 @@ void writePicture(std::string& out, const PageObject& page, const HtmlLinkList* 
     }
 }
 
-// The text as a file opened in text mode on the original platform stores it.
+// Page files end their lines in CR LF: every "\n" of the text is stored as "\r\n".
 std::string withCrLf(const std::string& text) {
     std::string out;
     out.reserve(text.size() + text.size() / 16);
