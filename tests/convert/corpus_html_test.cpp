@@ -10,6 +10,7 @@
 #include "convert/html_conversion.h"
 #include "convert/page_recording.h"
 #include "convert_test_support.h"
+#include "support/corpus_manifest.h"
 #include "core/report_error.h"
 #include "document/pdf_document.h"
 #include "fonts/global_settings.h"
@@ -23,29 +24,9 @@ namespace {
 using test::occurrences;
 using test::readFileText;
 
-struct CorpusFile {
-    std::string name, password;
-};
-
-std::vector<CorpusFile> corpusFiles() {
-    std::ifstream manifest(std::string(QM_TEST_DATA_DIR) + "/corpus/MANIFEST.tsv");
-    std::vector<CorpusFile> files;
-    std::string line;
-    std::getline(manifest, line);
-    while (std::getline(manifest, line)) {
-        std::istringstream fields(line);
-        std::string name, origin, size, pages, password;
-        std::getline(fields, name, '\t');
-        std::getline(fields, origin, '\t');
-        std::getline(fields, size, '\t');
-        std::getline(fields, pages, '\t');
-        std::getline(fields, password, '\t');
-        files.push_back({name, password});
-    }
-    return files;
-}
-
-std::string corpusPath(const std::string& name) { return std::string(QM_TEST_DATA_DIR) + "/corpus/" + name; }
+using test::CorpusFile;
+using test::corpusFiles;
+using test::corpusPath;
 
 // The engine's configuration, held while pages are drawn.
 struct EngineSettings {
