@@ -250,11 +250,16 @@ private slots:
         const QString good = copyCorpus("ghostscript-pdfa.pdf", work, QStringLiteral("good.pdf"));
         MainWindow window(&choosers_);
         MessageBoxAnswerer answerer;
+        // The warning stays unread until the whole queue is done, so "Convert Finished!"
+        // arrives while it is on screen: it must wait its turn rather than cover it.
+        answerer.hold = [&window] { return window.busy(); };
         QVERIFY(window.startWorker());
         window.enqueue(broken, work + QStringLiteral("/broken/index.htm"));
         window.enqueue(good, work + QStringLiteral("/good/index.htm"));
         QTRY_VERIFY_WITH_TIMEOUT(answerer.count(QStringLiteral("Convert Finished!")) == 1, kTimeout);
         QCOMPARE(answerer.seen().size(), 2);
+        QCOMPARE(answerer.mostOnScreen(), 1);
+        QCOMPARE(answerer.seen().constLast().text, QStringLiteral("Convert Finished!"));
         const MessageBoxAnswerer::Seen& message = answerer.seen().constFirst();
         QCOMPARE(message.title, QStringLiteral("Quillmark"));
         QCOMPARE(message.icon, QMessageBox::Warning);

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QUuid>
+#include <algorithm>
 #include <cstdlib>
 
 #include "convert/settings.h"
@@ -62,6 +63,13 @@ MessageBoxAnswerer::MessageBoxAnswerer() {
 }
 
 void MessageBoxAnswerer::poll() {
+    int onScreen = 0;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        auto* box = qobject_cast<QMessageBox*>(widget);
+        if (box && box->isVisible()) ++onScreen;
+    }
+    mostOnScreen_ = std::max(mostOnScreen_, onScreen);
+    if (hold && hold()) return;
     for (QWidget* widget : QApplication::topLevelWidgets()) {
         auto* box = qobject_cast<QMessageBox*>(widget);
         if (!box || !box->isVisible()) continue;

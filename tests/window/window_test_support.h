@@ -66,6 +66,10 @@ public:
     };
     MessageBoxAnswerer();
     std::function<QMessageBox::StandardButton(const QString& text)> answer;
+    // While this says so, boxes stay on screen unanswered (and are not yet counted as seen).
+    std::function<bool()> hold;
+    // The most message boxes that were on screen together.
+    int mostOnScreen() const { return mostOnScreen_; }
     const QList<Seen>& seen() const { return seen_; }
     int count(const QString& text) const;
     bool sawTextContaining(const QString& part) const;
@@ -74,6 +78,7 @@ private:
     void poll();
     QTimer timer_;
     QList<Seen> seen_;
+    int mostOnScreen_ = 0;
 };
 
 }  // namespace qm::test

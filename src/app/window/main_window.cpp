@@ -191,9 +191,9 @@ void MainWindow::connectWorker() {
     connect(&observer_, &WindowObserver::fileProgressSignal, fileProgress_, &QProgressBar::setValue);
     connect(&observer_, &WindowObserver::pageProgressSignal, pageProgress_, &QProgressBar::setValue);
     connect(&observer_, &WindowObserver::messageSignal, this, [this](const QString&, const QString& text) {
-        showMessage(text);
+        showInTurn([this, text] { showMessage(text); });
     });
-    connect(&observer_, &WindowObserver::queueFinishedSignal, this, [this] { queueFinished(); });
+    connect(&observer_, &WindowObserver::queueFinishedSignal, this, [this] { showInTurn([this] { queueFinished(); }); });
 }
 
 void MainWindow::setBusy(bool busy) {
@@ -362,6 +362,21 @@ QString MainWindow::askOutputPath(const QString& output, bool bmp) { return choo
 void MainWindow::showMessage(const QString& text) {
     QMessageBox box(QMessageBox::Warning, QString::fromLatin1(kProductName), text, QMessageBox::Ok, this);
     box.exec();
+}
+
+void MainWindow::showInTurn(std::function<void()> box) {
+    // The worker does not wait for its notices to be read, so a second one can arrive while
+    // the first is still on screen; stacking it on top would show "Convert Finished!" above
+    // the warning about a file of the same run. Notices are shown one after the other instead.
+    waitingNotices_.push_back(std::move(box));
+    if (showingNotice_) return;
+    showingNotice_ = true;
+    while (!waitingNotices_.empty()) {
+        std::function<void()> next = std::move(waitingNotices_.front());
+        waitingNotices_.pop_front();
+        next();
+    }
+    showingNotice_ = false;
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

@@ -5,6 +5,7 @@
 #include <QList>
 #include <QMainWindow>
 #include <QUrl>
+#include <deque>
 #include <functional>
 #include <memory>
 
@@ -76,6 +77,7 @@ private:
     OverwriteAnswer askOverwrite(const QString& question);
     QString askOutputPath(const QString& output, bool bmp);
     void showMessage(const QString& text);
+    void showInTurn(std::function<void()> box);
 
     std::unique_ptr<Choosers> ownChoosers_;
     Choosers* choosers_;
@@ -84,6 +86,9 @@ private:
     bool busy_ = false;
     bool paused_ = false;
     std::function<bool(const QUrl&)> opener_;
+    // Notices waiting for the one on screen to be dismissed.
+    std::deque<std::function<void()>> waitingNotices_;
+    bool showingNotice_ = false;
 
     QLineEdit* sourcePath_ = nullptr;
     QLabel* fileSize_ = nullptr;
