@@ -68,6 +68,8 @@ public:
         }
     }
 
+    int itemsWritten() const { return itemsWritten_; }
+
 private:
     void writeItem(const PdfObject& item, int depth) {
         std::string line(static_cast<size_t>(depth), '\t');
@@ -85,6 +87,7 @@ private:
         }
         line += "\r\n";
         std::fwrite(line.data(), 1, line.size(), out_);
+        ++itemsWritten_;
     }
 
     static void appendTitle(const PdfString& title, std::string* line) {
@@ -137,6 +140,7 @@ private:
     const PdfCatalog& catalog_;
     std::FILE* out_;
     std::set<std::pair<int, int>> visited_;
+    int itemsWritten_ = 0;
 };
 
 void copyPath(const std::string& path, char* buffer, int bufferLength) {
@@ -161,8 +165,9 @@ bool PdfCatalog::writeOutlines(char* buffer, int bufferLength) const {
     std::string path = outlineFilePath();
     std::remove(path.c_str());
     PdfObject outlines = catalog.dictLookup("Outlines");
-    PdfObject count = outlines.dictLookup("Count");
-    bool hasItems = outlines.isDict() && count.isInt() && count.getInt() > 0;
+    // The root's Count only tells how many items are open, and many writers leave it out or
+    // write 0 for a closed outline: the items themselves decide whether there are bookmarks.
+    bool hasItems = outlines.isDict() && outlines.dictLookup("First").isDict();
     if (hasItems) {
         makeDirectoryPath(userCacheDirectory());
         std::FILE* out = std::fopen(path.c_str(), "wb");
@@ -170,12 +175,15 @@ bool PdfCatalog::writeOutlines(char* buffer, int bufferLength) const {
             reportError(-1, "Couldn't create outline file '%s'", path.c_str());
             return false;
         }
-        OutlineWriter(*this, out).writeItems(outlines, 0);
+        OutlineWriter writer(*this, out);
+        writer.writeItems(outlines, 0);
+        hasItems = writer.itemsWritten() > 0;
         if (std::fclose(out) != 0) {
             reportError(-1, "Couldn't write outline file '%s'", path.c_str());
             std::remove(path.c_str());
             return false;
         }
+        if (!hasItems) std::remove(path.c_str());
     }
     copyPath(path, buffer, bufferLength);
     return hasItems;

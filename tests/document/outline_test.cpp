@@ -181,16 +181,27 @@ TEST(Outlines, DamagedOutlines) {
         EXPECT_EQ(capture.messages(), (Messages{"Bad named destination value", "Bad annotation destination"}));
     }
     {
-        // No outline, or a Count of 0: no file, an old one is removed.
+        // No outline, or one without items: no file, an old one is removed.
         std::string path = outlineFilePath();
         makeDirectoryPath(userCacheDirectory());
         std::ofstream(path) << "stale";
         auto none = document(1, "", {});
         EXPECT_EQ(outlineOf(*none), "<none>");
         EXPECT_FALSE(isRegularFile(path));
-        auto empty = document(1, "/Outlines 4 0 R", {"<< /First 5 0 R /Last 5 0 R /Count 0 >>", "<< /Title (x) >>"});
+        std::ofstream(path) << "stale";
+        auto empty = document(1, "/Outlines 4 0 R", {"<< /Type /Outlines /Count 0 >>"});
         EXPECT_EQ(outlineOf(*empty), "<none>");
         EXPECT_FALSE(isRegularFile(path));
+        auto notItems = document(1, "/Outlines 4 0 R", {"<< /First 5 0 R /Last 5 0 R /Count 3 >>", "[1 2 3]"});
+        EXPECT_EQ(outlineOf(*notItems), "<none>");
+        EXPECT_FALSE(isRegularFile(path));
+    }
+    {
+        // A closed outline (Count 0) or one without Count still has its bookmarks.
+        auto closed = document(1, "/Outlines 4 0 R", {"<< /First 5 0 R /Last 5 0 R /Count 0 >>", "<< /Title (x) >>"});
+        EXPECT_EQ(outlineOf(*closed), "x\r\n");
+        auto uncounted = document(1, "/Outlines 4 0 R", {"<< /First 5 0 R /Last 5 0 R >>", "<< /Title (y) >>"});
+        EXPECT_EQ(outlineOf(*uncounted), "y\r\n");
     }
     {
         // The path is cut to the buffer.
