@@ -26,6 +26,21 @@ constexpr ColorRef kLinkBorder = makeColorRef(0, 0, 255);
 // A mask painted white would vanish in the transparent blit; this near-white stays.
 constexpr ColorRef kVisibleWhite = 0xF0FFFF;
 
+// Pages draw aliased and without blending, so a partly transparent mark is drawn solid; one
+// that is fully transparent (a common way to keep a shape or text on the page unseen, such as
+// a white sheet laid over a whole page) must not be drawn at all.
+bool invisible(double opacity) { return !(opacity >= 0.5 / 255); }
+
+// Text paints with the fill, the stroke or both, by its render mode.
+bool invisibleText(const GraphicsState& state) {
+    switch (state.renderMode() & 3) {
+    case 0: return invisible(state.fillOpacity());
+    case 1: return invisible(state.strokeOpacity());
+    case 2: return invisible(state.fillOpacity()) && invisible(state.strokeOpacity());
+    default: return true;
+    }
+}
+
 int roundPixel(double v) {
     v = std::trunc(v + 0.5);
     return v >= -2147483647.0 ? (v <= 2147483647.0 ? static_cast<int>(v) : 2147483647) : -2147483647;
@@ -251,6 +266,7 @@ void PageRenderer::image(const RasterImage& raster) {
 // ---- Paths
 
 void PageRenderer::stroke(GraphicsState& state) {
+    if (invisible(state.strokeOpacity())) return;
     buildDevicePath(state, flatness_, pageWidth_, pageHeight_, false, path_);
     if (path_.points.empty()) return;
     const double w = std::trunc(state.transformedLineWidth(state.lineWidth()) + 0.5);
@@ -272,6 +288,7 @@ void PageRenderer::fill(GraphicsState& state) { fillPath(state, FillMode::windin
 void PageRenderer::eoFill(GraphicsState& state) { fillPath(state, FillMode::alternate); }
 
 void PageRenderer::fillPath(GraphicsState& state, FillMode mode) {
+    if (invisible(state.fillOpacity())) return;
     buildDevicePath(state, flatness_, pageWidth_, pageHeight_, true, path_);
     if (path_.points.empty()) return;
     const ColorRef color = fillColorOf(state);
@@ -318,8 +335,7 @@ void PageRenderer::drawLink(PageLink& link, PdfCatalog& catalog) {
 
 void PageRenderer::drawChar(GraphicsState& state, double x, double y, double dx, double dy, double originX,
                             double originY, int code, const uint16_t* unicode, int unicodeCount, int) {
-    const int mode = state.renderMode();
-    if (mode == 3 || mode == 7) return;
+    if (invisibleText(state)) return;
     const double px = x - originX, py = y - originY;
     if (embeddedFonts_ && !target_ && canvas_ && code >= 0 && drawOutlineChar(state, px, py, static_cast<uint32_t>(code)))
         return;
@@ -447,7 +463,7 @@ void PageRenderer::drawImage(GraphicsState& state, const PdfRef* ref, Stream* st
         OutputDevice::drawImage(state, ref, stream, width, height, colorMap, maskColors, inlineImage);
         return;
     }
-    if (!target_ && !canvas_) {
+    if ((!target_ && !canvas_) || invisible(state.fillOpacity())) {
         OutputDevice::drawImage(state, ref, stream, width, height, colorMap, maskColors, inlineImage);
         return;
     }
@@ -472,7 +488,7 @@ void PageRenderer::paintImageMask(GraphicsState& state, const PdfRef* ref, Strea
         OutputDevice::drawImageMask(state, ref, stream, width, height, invert, inlineImage);
         return;
     }
-    if (!target_ && !canvas_) {
+    if ((!target_ && !canvas_) || invisible(state.fillOpacity())) {
         OutputDevice::drawImageMask(state, ref, stream, width, height, invert, inlineImage);
         return;
     }

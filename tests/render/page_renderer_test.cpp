@@ -251,6 +251,27 @@ TEST(PageRenderer, InvisibleTextDrawsNothingAndClippedTextStaysInside) {
     EXPECT_EQ(outside, 0);
 }
 
+TEST(PageRenderer, FullyTransparentMarksLeaveThePageAsItWas) {
+    // A red page, then a white sheet, a stroke, an image, a mask and text all at opacity 0;
+    // after Q the opacity is 1 again and a blue square shows.
+    const std::string resources = std::string("/ExtGState << /Clear << /ca 0 /CA 0 >> /Half << /ca 0.5 >> >> ") + kFont;
+    auto doc = onePage("1 0 0 rg 0 0 200 100 re f q /Clear gs 1 g 0 0 200 100 re f 0 G 10 w 0 50 m 200 50 l S "
+                       "q 200 0 0 100 0 0 cm BI /W 1 /H 1 /CS /G /BPC 8 ID \x80 EI Q "
+                       "q 200 0 0 100 0 0 cm BI /W 1 /H 1 /IM true /D [1 0] ID \xFF EI Q "
+                       "BT /F1 40 Tf 10 30 Td (WWW) Tj ET Q 0 0 1 rg 0 0 10 10 re f",
+                       resources, {kHelvetica});
+    std::unique_ptr<ConversionRenderer> r;
+    drawOne(*doc, 72, r);
+    for (int y = 0; y < 90; y += 7)
+        for (int x = 0; x < 200; x += 9) ASSERT_EQ(r->bitmap()->pixel(x, y), makeColorRef(255, 0, 0)) << x << "," << y;
+    EXPECT_EQ(r->bitmap()->pixel(5, 95), makeColorRef(0, 0, 255));
+    EXPECT_EQ(countItems(*recordOne(*doc, 72), QM_ITEM_TEXT), 0);
+    // A half-transparent mark is still drawn: the page cannot blend, and losing it would be worse.
+    doc = onePage("/Half gs 0 0 1 rg 0 0 200 100 re f", resources, {kHelvetica});
+    drawOne(*doc, 72, r);
+    EXPECT_EQ(r->bitmap()->pixel(100, 50), makeColorRef(0, 0, 255));
+}
+
 TEST(PageRenderer, RotatedAndStyledNamesReachTheRecord) {
     auto doc = onePage("BT /F1 12 Tf 0 1 -1 0 100 20 Tm (A) Tj ET", kFont,
                        {"<< /Type /Font /Subtype /TrueType /BaseFont /ABCDEF+Arial,BoldItalic >>"});
