@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "convert/generic_family.h"
 #include "convert/html_text.h"
 #include "convert/path_parts.h"
 #include "convert/settings.h"
@@ -136,6 +137,11 @@ void writeStyles(std::string& out, const FontClassTable& classes) {
         appendf(out, ".ft%zu{font-style:%s;font-weight:%s;font-size:%dpx;font-family:", i,
                 c.italic ? "italic" : "normal", c.bold ? "bold" : "normal", c.height);
         out += cssFontFamily(c.face);
+        const std::string_view generic = genericFontFamily(c.face);
+        if (!generic.empty()) {
+            out += ',';
+            out += generic;
+        }
         appendf(out, ";color:#%02x%02x%02x;}\n", c.colour & 0xFF, (c.colour >> 8) & 0xFF, (c.colour >> 16) & 0xFF);
     }
     out += "-->\n</style>\n";

@@ -24,12 +24,55 @@ bool cutAtFirst(std::string& name, std::initializer_list<std::string_view> words
     return false;
 }
 
+bool startsWithAny(std::string_view name, std::initializer_list<std::string_view> prefixes) {
+    for (std::string_view p : prefixes)
+        if (name.substr(0, p.size()) == p) return true;
+    return false;
+}
+
+bool endsWith(std::string_view name, std::string_view tail) {
+    return name.size() > tail.size() && name.substr(name.size() - tail.size()) == tail;
+}
+
+bool containsAny(std::string_view name, std::initializer_list<std::string_view> words) {
+    for (std::string_view w : words)
+        if (name.find(w) != std::string_view::npos) return true;
+    return false;
+}
+
+// Font makers spell the style in more ways than ",Bold" and "Italic": "Helvetica-Oblique",
+// "NimbusRomNo9L-ReguItal", "MinionPro-It", "Foo-BdIt", "Bar-Semibold", "NimbusRomNo9L-Medi".
+// Without these the page's HTML shows italic and bold words upright and light. The name is
+// not cut at these words: the face stays what it was, so text runs still end where the font
+// changes and a configured mapping of the full name still applies.
+void readOtherStyleWords(FaceName& out) {
+    const std::string_view name = out.face;
+    if (containsAny(name, {"Oblique", "Ital"}) || endsWith(name, "It")) out.italic = true;
+    // The URW clones of the standard faces call their bold weight "Medi".
+    if (containsAny(name, {"Semibold", "SemiBold", "Demi", "Heavy", "Black", "-Bd", "-MediItal"}) ||
+        endsWith(name, "-Medi"))
+        out.bold = true;
+}
+
+// TeX's own faces carry the style in their short names, which stay their face.
+void readTexStyle(FaceName& out) {
+    std::string_view base = out.face;
+    const size_t plus = base.find('+');
+    if (plus != std::string_view::npos) base.remove_prefix(plus + 1);
+    if (startsWithAny(base, {"CMTI", "CMBXTI", "CMSL", "CMBXSL", "CMMI", "CMITT", "CMSSI", "SFTI", "SFBI", "SFSL",
+                             "SFSI", "LMRomanSlant"}))
+        out.italic = true;
+    if (startsWithAny(base, {"CMBX", "CMB1", "CMMIB", "CMSSBX", "SFBX", "SFBI", "SFSX"})) out.bold = true;
+}
+
 }  // namespace
 
 FaceName parseFaceName(std::string_view pdfName, bool bold, bool italic) {
     FaceName out{std::string(pdfName), bold, italic};
+    readOtherStyleWords(out);
     if (cutAtFirst(out.face, {",Italic", "-Italic", "Italic"})) out.italic = true;
     if (cutAtFirst(out.face, {",Bold", "-Bold", "Bold", "-Black"})) out.bold = true;
+    readTexStyle(out);
     const size_t plus = out.face.find('+');
     if (plus != std::string::npos) out.face.erase(0, plus + 1);
     if (out.face.find("STHeiti") != std::string::npos)

@@ -21,6 +21,9 @@ struct FaceName {
 // Style words cut from a PDF font name: ",Italic", "-Italic", "Italic" (first found) cut the
 // name there and set italic; then ",Bold", "-Bold", "Bold", "-Black" set bold; a subset prefix
 // ("ABCDEF+") is dropped; STHeiti and STSong become SimHei and SimSun. Flags come in set.
+// Other common spellings of the style ("Oblique", "Ital", a final "It", "Semibold", "Demi",
+// "Heavy", "Black", "-Bd", the URW "-Medi", TeX's CMTI/CMBX/SFTI/... names) set it too,
+// without cutting the name.
 FaceName parseFaceName(std::string_view pdfName, bool bold, bool italic);
 
 // Size and turn of text under a device font matrix (m11, m12, m21, m22).

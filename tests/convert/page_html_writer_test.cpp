@@ -69,7 +69,7 @@ TEST_F(PageHtmlWriterTest, WritesTheWholePageFileInItsOrder) {
         "<title>pg_0001</title>\n\n" +
         kErrorScript +
         "<style type=\"text/css\">\n<!--\n"
-        ".ft0{font-style:normal;font-weight:normal;font-size:16px;font-family:Arial;color:#ff0000;}\n"
+        ".ft0{font-style:normal;font-weight:normal;font-size:16px;font-family:Arial,sans-serif;color:#ff0000;}\n"
         "-->\n</style>\n</head>\n<body vlink=\"#FFFFFF\" link=\"#FFFFFF\" bgcolor=\"#ffffff\">\n" +
         kScrollScript +
         "<div style=\"position:absolute;top:0;left:0\"><map name=\"FPMap0\">\n"
@@ -130,7 +130,7 @@ TEST_F(PageHtmlWriterTest, RunsBreakAtSizeFaceColourAndPositionButNotAtBoldOrIta
     // The bold italic "b" takes the class of "a"; it still gets a class of its own.
     EXPECT_NE(html.find(".ft1{font-style:italic;font-weight:bold;font-size:16px;"), std::string::npos);
     EXPECT_NE(html.find("<span class=\"ft0\">ab</span>"), std::string::npos);
-    EXPECT_NE(html.find("font-family:Times New Roman;color:#00ff00;"), std::string::npos);
+    EXPECT_NE(html.find("font-family:Times New Roman,serif;color:#00ff00;"), std::string::npos);
     // Positions: top = baseline - height + 2.
     EXPECT_NE(html.find("<div style=\"position:absolute;top:36;left:10\">"), std::string::npos);
     EXPECT_NE(html.find("<div style=\"position:absolute;top:69;left:147\">"), std::string::npos);
@@ -262,7 +262,7 @@ TEST_F(PageHtmlWriterTest, FaceNamesCannotLeaveTheStyleBlock) {
     EXPECT_EQ(occurrences(html, "</style>"), 1);
     EXPECT_NE(html.find("font-family:\"Evil;}\\3c /style\\3e \\3c script\\3e alert(1)\\3c /script\\3e \";"),
               std::string::npos);
-    EXPECT_NE(html.find("font-family:MS Mincho;"), std::string::npos);
+    EXPECT_NE(html.find("font-family:MS Mincho,serif;"), std::string::npos);
     EXPECT_NE(html.find("font-family:\"3of9 Barcode\";"), std::string::npos);
     EXPECT_EQ(cssFontFamily("Times New Roman"), "Times New Roman");
     EXPECT_EQ(cssFontFamily("\xE5\xAE\x8B\xE4\xBD\x93"), "\xE5\xAE\x8B\xE4\xBD\x93");
@@ -283,7 +283,7 @@ TEST_F(PageHtmlWriterTest, PerPageModeStartsTheClassTableAfresh) {
     PageObjectPtr two = emptyPage();
     addGlyph(*two, 10, 30, u"b", "Courier New");
     const std::string html = write(*two, nullptr, 2);
-    EXPECT_NE(html.find(".ft0{font-style:normal;font-weight:normal;font-size:16px;font-family:Courier New;"),
+    EXPECT_NE(html.find(".ft0{font-style:normal;font-weight:normal;font-size:16px;font-family:Courier New,monospace;"),
               std::string::npos);
     EXPECT_EQ(html.find(".ft1"), std::string::npos);
     EXPECT_EQ(state_.fontClasses().size(), 1u);

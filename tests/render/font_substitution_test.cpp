@@ -27,6 +27,36 @@ TEST(FontSubstitution, NamesLoseStyleWordsAndSubsetPrefixes) {
     EXPECT_TRUE(f.bold && f.italic);
 }
 
+TEST(FaceNames, OtherSpellingsOfTheStyle) {
+    struct Case {
+        const char* pdfName;
+        const char* face;
+        bool bold, italic;
+    };
+    for (const Case& c : {Case{"Helvetica-Oblique", "Helvetica-Oblique", false, true},
+                          Case{"Helvetica-BoldOblique", "Helvetica", true, true},
+                          Case{"KUYGUP+NimbusRomNo9L-ReguItal", "NimbusRomNo9L-ReguItal", false, true},
+                          Case{"TACTGM+NimbusRomNo9L-Medi", "NimbusRomNo9L-Medi", true, false},
+                          Case{"NimbusRomNo9L-MediItal", "NimbusRomNo9L-MediItal", true, true},
+                          Case{"TradeGothicNextLTPro-BdIt", "TradeGothicNextLTPro-BdIt", true, true},
+                          Case{"TradeGothicLTStd-BdCn20", "TradeGothicLTStd-BdCn20", true, false},
+                          Case{"MinionPro-It", "MinionPro-It", false, true},
+                          Case{"MyriadPro-Semibold", "MyriadPro-Semibold", true, false},
+                          Case{"ITCAvantGarde-Demi", "ITCAvantGarde-Demi", true, false},
+                          Case{"ArialBlack", "ArialBlack", true, false},
+                          Case{"DSQVLB+CMBX12", "CMBX12", true, false},
+                          Case{"CMTI10", "CMTI10", false, true},
+                          Case{"SFBI1095", "SFBI1095", true, true},
+                          // Not styles: a medium weight, a light one.
+                          Case{"Roboto-Medium", "Roboto-Medium", false, false},
+                          Case{"TradeGothicNextLTPro-Lt", "TradeGothicNextLTPro-Lt", false, false}}) {
+        FaceName f = parseFaceName(c.pdfName, false, false);
+        EXPECT_EQ(f.face, c.face) << c.pdfName;
+        EXPECT_EQ(f.bold, c.bold) << c.pdfName;
+        EXPECT_EQ(f.italic, c.italic) << c.pdfName;
+    }
+}
+
 TEST(FontSubstitution, HeightWidthAndSlantFromTheMatrix) {
     EXPECT_EQ(textGeometry(12, 0, 0, -12).height, 12);
     EXPECT_EQ(textGeometry(0.5, 0, 0, -0.5).height, 0);  // below a pixel: the default height
