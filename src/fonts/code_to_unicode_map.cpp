@@ -221,6 +221,7 @@ void CodeToUnicodeMap::parseLine(std::string_view line, int nDigits, int depth) 
         FilePtr file;
         if (globalSettings && depth < kMaxUseDepth) file = globalSettings->findToUnicodeFile(name.c_str());
         if (!file) {
+            if (depth < kMaxUseDepth && useCollectionTable(name)) return;
             reportError(-1, "Couldn't find ToUnicode CPDFMap file for '%s'", name.c_str());
             return;
         }
@@ -233,6 +234,26 @@ void CodeToUnicodeMap::parseLine(std::string_view line, int nDigits, int depth) 
     } else if (f.size() >= 2 && f[1] == "beginbfrange") {
         block_ = Block::BfRange;
     }
+}
+
+bool CodeToUnicodeMap::useCollectionTable(const std::string& name) {
+    // "Adobe-Korea1-UCS2" maps the CIDs of Adobe-Korea1 to UCS-2: the same table as the
+    // collection's cidToUnicode file, which is what we ship. Entries the map already has stay.
+    constexpr std::string_view kSuffix = "-UCS2";
+    if (!globalSettings || name.size() <= kSuffix.size() ||
+        std::string_view(name).substr(name.size() - kSuffix.size()) != kSuffix)
+        return false;
+    const std::string collection = name.substr(0, name.size() - kSuffix.size());
+    CodeToUnicodeMap* table = globalSettings->getCidToUnicode(collection.c_str());
+    if (!table) return false;
+    const uint32_t count = table->mapLen();
+    if (count > 0) growTo(count - 1);
+    for (uint32_t cid = 0; cid < count; ++cid) {
+        const uint16_t value = table->map_[cid];
+        if (value != 0 && map_[cid] == 0 && (cid >= multiSlot_.size() || multiSlot_[cid] == 0)) map_[cid] = value;
+    }
+    table->release();  // the settings' cache keeps its own reference
+    return true;
 }
 
 void CodeToUnicodeMap::growTo(uint32_t code) {

@@ -4,6 +4,7 @@
 // table of a simple font's glyph names. Shared by plain reference counts.
 #include <cstdint>
 #include <cstdio>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -60,6 +61,9 @@ private:
     // False when the destination does not read as hexadecimal.
     bool addRange(uint32_t code, uint32_t last, std::string_view dest);
     void growTo(uint32_t code);
+    // Reads "<collection>-UCS2" from the collection's cidToUnicode table; false when the
+    // name is not of that form or the collection has no table.
+    bool useCollectionTable(const std::string& name);
     // Adds the entry unless its code already has one (the first entry of a code is the one
     // lookups give) or the map holds kMaxMultiEntries.
     void addMulti(const Multi& m);

@@ -221,6 +221,27 @@ TEST_F(CharacterMaps, ToUnicodeUsecmapFromTheConfiguredFolders) {
     EXPECT_EQ(unicode(*map.p, 0x62), std::vector<uint16_t>{0x392});
 }
 
+TEST_F(CharacterMaps, UcsTwoUsecmapComesFromTheCollectionsTable) {
+    // "/Test-Coll-UCS2 usecmap" names no file we ship; the collection's cidToUnicode table is
+    // the same mapping. The map's own entries win, and a name of another form still fails.
+    write("data/Resource/Test.cidToUnicode", "0000\n0041\n0042\n0043\n");
+    auto s = settings("cidToUnicode Test-Coll Test.cidToUnicode\n");
+    globalSettings = s.get();
+    ErrorCapture errors;
+    Ref<CodeToUnicodeMap> map(CodeToUnicodeMap::parseToUnicode(
+        "/Test-Coll-UCS2 usecmap\n/Nope-UCS2 usecmap\n/UCS2 usecmap\n1 beginbfchar\n<0002> <0392>\nendbfchar\n", 16));
+    globalSettings = nullptr;
+    EXPECT_EQ(errors.messages(), (std::vector<std::string>{
+                                     "Couldn't find cidToUnicode file for the 'Nope' collection",
+                                     "Couldn't find ToUnicode CPDFMap file for 'Nope-UCS2'",
+                                     "Couldn't find ToUnicode CPDFMap file for 'UCS2'",
+                                 }));
+    EXPECT_EQ(unicode(*map.p, 1), std::vector<uint16_t>{0x41});
+    EXPECT_EQ(unicode(*map.p, 2), std::vector<uint16_t>{0x392});
+    EXPECT_EQ(unicode(*map.p, 3), std::vector<uint16_t>{0x43});
+    EXPECT_EQ(unicode(*map.p, 0), std::vector<uint16_t>{});
+}
+
 TEST_F(CharacterMaps, CidToUnicodeFilesAndBadLines) {
     write("data/Resource/Test.cidToUnicode", "0000\n0041\nzz\n20ac trailing text\n\n" + std::string(70, 'a') + "\n");
     auto s = settings("cidToUnicode Test-Coll Test.cidToUnicode\n");
