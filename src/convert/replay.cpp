@@ -7,6 +7,7 @@
 
 #include "platform/canvas/device_font.h"
 #include "platform/canvas/text_drawing.h"
+#include "render/text_style.h"
 
 namespace qm {
 
@@ -39,7 +40,7 @@ void replayText(Canvas& canvas, const TextItem& t, ReplayFonts& fonts) {
     LogicalFont wanted;
     wanted.face = t.face;
     wanted.height = t.height;
-    wanted.width = t.advance == t.height ? 0 : t.advance / 2;
+    wanted.width = t.advance == t.height || !widthFollowsAdvance(static_cast<char16_t>(t.text[0])) ? 0 : t.advance / 2;
     wanted.weight = t.bold ? 700 : 0;
     wanted.italic = t.italic != 0;
     wanted.escapement = t.orientation;

@@ -52,6 +52,7 @@ GraphicsState::GraphicsState(const GraphicsState& o, int)
       strokePattern_(o.strokePattern_ ? o.strokePattern_->clone() : nullptr),
       fillOpacity_(o.fillOpacity_),
       strokeOpacity_(o.strokeOpacity_),
+      softMask_(o.softMask_),
       lineWidth_(o.lineWidth_),
       dash_(o.dash_),
       dashPhase_(o.dashPhase_),

@@ -61,6 +61,9 @@ public:
     double strokeOpacity() const { return strokeOpacity_; }
     void setFillOpacity(double v) { fillOpacity_ = v; }
     void setStrokeOpacity(double v) { strokeOpacity_ = v; }
+    // True while an ExtGState soft mask (a mask group, not /None) applies.
+    bool hasSoftMask() const { return softMask_; }
+    void setSoftMask(bool on) { softMask_ = on; }
 
     // ---- line style
     double lineWidth() const { return lineWidth_; }
@@ -151,6 +154,7 @@ private:
     std::unique_ptr<Pattern> strokePattern_;
     double fillOpacity_ = 1;
     double strokeOpacity_ = 1;
+    bool softMask_ = false;
     double lineWidth_ = 1;
     std::vector<double> dash_;
     double dashPhase_ = 0;

@@ -87,6 +87,11 @@ void ContentInterpreter::opSetExtGState(PdfObject* args, int) {
         state_->setStrokeOpacity(CA.getNum());
         device_->updateStrokeOpacity(*state_);
     }
+    PdfObject softMask = obj.dictLookup("SMask");
+    if (softMask.isDict())
+        state_->setSoftMask(true);
+    else if (softMask.isName("None"))
+        state_->setSoftMask(false);
 }
 
 void ContentInterpreter::setDeviceColor(bool fill, std::unique_ptr<ColorSpace> space, PdfObject* args, int count) {

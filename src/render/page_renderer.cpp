@@ -31,6 +31,12 @@ constexpr ColorRef kVisibleWhite = 0xF0FFFF;
 // a white sheet laid over a whole page) must not be drawn at all.
 bool invisible(double opacity) { return !(opacity >= 0.5 / 255); }
 
+// A fill or stroke under a soft mask is nearly always an effect laid over the page: a fade
+// to black over a photo, a shadow, a vignette. Drawn solid and without its mask it would
+// hide what lies beneath, so it is left out; images and text under a mask are still drawn,
+// as they are content in their own right.
+bool maskedEffect(const GraphicsState& state) { return state.hasSoftMask(); }
+
 // Text paints with the fill, the stroke or both, by its render mode.
 bool invisibleText(const GraphicsState& state) {
     switch (state.renderMode() & 3) {
@@ -266,7 +272,7 @@ void PageRenderer::image(const RasterImage& raster) {
 // ---- Paths
 
 void PageRenderer::stroke(GraphicsState& state) {
-    if (invisible(state.strokeOpacity())) return;
+    if (invisible(state.strokeOpacity()) || maskedEffect(state)) return;
     buildDevicePath(state, flatness_, pageWidth_, pageHeight_, false, path_);
     if (path_.points.empty()) return;
     const double w = std::trunc(state.transformedLineWidth(state.lineWidth()) + 0.5);
@@ -288,7 +294,7 @@ void PageRenderer::fill(GraphicsState& state) { fillPath(state, FillMode::windin
 void PageRenderer::eoFill(GraphicsState& state) { fillPath(state, FillMode::alternate); }
 
 void PageRenderer::fillPath(GraphicsState& state, FillMode mode) {
-    if (invisible(state.fillOpacity())) return;
+    if (invisible(state.fillOpacity()) || maskedEffect(state)) return;
     buildDevicePath(state, flatness_, pageWidth_, pageHeight_, true, path_);
     if (path_.points.empty()) return;
     const ColorRef color = fillColorOf(state);
@@ -396,7 +402,7 @@ void PageRenderer::text(GraphicsState& state, int x, int y, int advanceX, int, c
     const TextGeometry g = textGeometry(m[0], m[1], m[2], m[3]);
     LogicalFont logical;
     logical.height = g.height;
-    logical.width = logicalWidth(g.height, advanceX);
+    logical.width = logicalWidth(g.height, advanceX, static_cast<char16_t>(unicode[0]));
     logical.italic = face.italic || (g.angle == 0 && g.skewed);
     logical.weight = face.bold ? 700 : 0;
     logical.charset = font ? font->winCharSet() : 1;

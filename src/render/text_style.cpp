@@ -101,7 +101,11 @@ TextGeometry textGeometry(double m11, double m12, double m21, double m22) {
     return g;
 }
 
-int logicalWidth(int height, int advance) { return std::abs(height - advance) > 3 ? advance / 2 : 0; }
+bool widthFollowsAdvance(char16_t c) { return c >= 0x2E80; }
+
+int logicalWidth(int height, int advance, char16_t c) {
+    return widthFollowsAdvance(c) && std::abs(height - advance) > 3 ? advance / 2 : 0;
+}
 
 int escapement(double angle, std::string_view face) {
     const int base = face.size() > 1 && face[0] == '@' ? 2700 : 0;

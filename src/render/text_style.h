@@ -34,9 +34,14 @@ struct TextGeometry {
 };
 TextGeometry textGeometry(double m11, double m12, double m21, double m22);
 
-// The logical font's width for a character of `height` pixels advancing `advance` pixels:
-// half the advance when the two differ by more than 3, else 0 (the face's own width).
-int logicalWidth(int height, int advance);
+// The logical font's width for character `c` of `height` pixels advancing `advance` pixels:
+// for CJK and full-width characters (U+2E80 on) half the advance when the two differ by more
+// than 3, since half an em is a CJK face's average width; else 0, the face's own width.
+// Squeezing a proportional Latin glyph to half its advance would shrink every narrow letter
+// to a sliver and leave wide gaps between them.
+int logicalWidth(int height, int advance, char16_t c);
+// True for the characters whose logical width follows their advance.
+bool widthFollowsAdvance(char16_t c);
 
 // Escapement in tenths of a degree, 0..3599; vertical faces ("@...") add 2700.
 int escapement(double angle, std::string_view face);

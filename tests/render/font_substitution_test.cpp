@@ -60,8 +60,11 @@ TEST(FaceNames, OtherSpellingsOfTheStyle) {
 TEST(FontSubstitution, HeightWidthAndSlantFromTheMatrix) {
     EXPECT_EQ(textGeometry(12, 0, 0, -12).height, 12);
     EXPECT_EQ(textGeometry(0.5, 0, 0, -0.5).height, 0);  // below a pixel: the default height
-    EXPECT_EQ(logicalWidth(12, 20), 10);
-    EXPECT_EQ(logicalWidth(12, 14), 0);
+    EXPECT_EQ(logicalWidth(12, 20, u'\u65E5'), 10);
+    EXPECT_EQ(logicalWidth(12, 14, u'\u65E5'), 0);
+    // Latin letters keep their face's own width, whatever their advance.
+    EXPECT_EQ(logicalWidth(12, 20, u'm'), 0);
+    EXPECT_EQ(logicalWidth(12, 3, u'i'), 0);
     EXPECT_FALSE(textGeometry(12, 0, 0, -12).skewed);
     EXPECT_TRUE(textGeometry(12, 0, 3, -12).skewed);
     EXPECT_DOUBLE_EQ(textGeometry(0, 0, 0, -12).angle, 0);

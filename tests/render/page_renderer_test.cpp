@@ -272,6 +272,25 @@ TEST(PageRenderer, FullyTransparentMarksLeaveThePageAsItWas) {
     EXPECT_EQ(r->bitmap()->pixel(100, 50), makeColorRef(0, 0, 255));
 }
 
+TEST(PageRenderer, FillsUnderASoftMaskAreLeftOutButImagesAreNot) {
+    // A black fade laid over a red page under a luminosity mask, then an image under the same
+    // mask; /SMask /None ends it, and Q brings back the state without a mask.
+    const std::string resources =
+        "/ExtGState << /Fade << /SMask << /S /Luminosity /G 5 0 R >> >> /NoMask << /SMask /None >> >>";
+    const std::vector<std::string> group = {"<< /Type /XObject /Subtype /Form /BBox [0 0 200 100] /Length 0 >>\nstream\n\nendstream"};
+    auto doc = onePage("1 0 0 rg 0 0 200 100 re f q /Fade gs 0 g 0 0 200 100 re f 0 G 5 w 0 50 m 200 50 l S "
+                       "q 50 0 0 50 0 0 cm BI /W 1 /H 1 /CS /G /BPC 8 ID \x80 EI Q "
+                       "/NoMask gs 0 0 1 rg 150 0 50 50 re f Q 0 1 0 rg 0 90 10 10 re f",
+                       resources, group);
+    std::unique_ptr<ConversionRenderer> r;
+    drawOne(*doc, 72, r);
+    EXPECT_EQ(r->bitmap()->pixel(100, 20), makeColorRef(255, 0, 0));    // no fade, no stroke
+    EXPECT_EQ(r->bitmap()->pixel(100, 50), makeColorRef(255, 0, 0));
+    EXPECT_EQ(r->bitmap()->pixel(25, 75), makeColorRef(128, 128, 128));  // the image
+    EXPECT_EQ(r->bitmap()->pixel(175, 75), makeColorRef(0, 0, 255));     // after /SMask /None
+    EXPECT_EQ(r->bitmap()->pixel(5, 5), makeColorRef(0, 255, 0));         // after Q
+}
+
 TEST(PageRenderer, RotatedAndStyledNamesReachTheRecord) {
     auto doc = onePage("BT /F1 12 Tf 0 1 -1 0 100 20 Tm (A) Tj ET", kFont,
                        {"<< /Type /Font /Subtype /TrueType /BaseFont /ABCDEF+Arial,BoldItalic >>"});
