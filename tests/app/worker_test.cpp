@@ -266,13 +266,16 @@ TEST_F(WorkerTest, StopEndsAfterTheCurrentPageAndPauseHoldsBetweenPages) {
     };
     ASSERT_TRUE(threaded.start());
     threaded.enqueue({corpus("reportlab-16p.pdf"), root_ + "/pause/index.htm"});
-    for (int i = 0; i < 200 && !pausedOnce; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    // Generous waits: on a loaded machine the first page may take seconds to come.
+    for (int i = 0; i < 3000 && !(pausedOnce && threaded.paused()); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_TRUE(pausedOnce);
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     EXPECT_TRUE(threaded.paused());
     EXPECT_FALSE(paused.saw("page 2 of 16"));
     EXPECT_FALSE(exists(root_ + "/pause/pg_0002.htm"));
     threaded.resume();
-    for (int i = 0; i < 1000 && !paused.saw("idle"); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    for (int i = 0; i < 6000 && !paused.saw("idle"); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
     EXPECT_TRUE(paused.saw("page 16 of 16"));
     EXPECT_TRUE(exists(root_ + "/pause/pg_0016.htm"));
     threaded.shutdown();
