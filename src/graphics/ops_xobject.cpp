@@ -9,6 +9,7 @@
 #include "core/report_error.h"
 #include "graphics/content_interpreter.h"
 #include "graphics/number_array.h"
+#include "graphics/image_alpha_source.h"
 #include "graphics/image_color_map.h"
 #include "render/output_device.h"
 #include "streams/embed_stream.h"
@@ -127,6 +128,13 @@ void ContentInterpreter::doImage(const PdfObject* ref, Stream* stream, bool inli
             maskColors[i] = v.isInt() ? v.getInt() : 0;
         }
         maskPtr = maskColors;
+    }
+    // Inline images carry no mask streams.
+    ImageAlphaSource alpha;
+    if (!inlineImage && findImageAlpha(dict, *colorMap.colorSpace(), jpx, position(), alpha)) {
+        device_->drawMaskedImage(*state_, refPtr, stream, width.getInt(), height.getInt(), colorMap, maskPtr,
+                                 alpha.alpha);
+        return;
     }
     device_->drawImage(*state_, refPtr, stream, width.getInt(), height.getInt(), colorMap, maskPtr, inlineImage);
 }

@@ -6,6 +6,7 @@
 
 #include "core/report_error.h"
 #include "graphics/image_color_map.h"
+#include "render/image_alpha.h"
 #include "streams/image_sample_reader.h"
 #include "streams/stream.h"
 
@@ -182,10 +183,63 @@ bool sizeOk(int width, int height) {
     return true;
 }
 
+// Reads the mask onto a grid laid over the same frame as the image's; false when it cannot.
+bool placeAlpha(const ImagePlacement& placement, const Frame& f, const ImageAlpha& alpha, Grid<uint8_t>& grid) {
+    if (!sizeOk(alpha.width, alpha.height)) return false;
+    auto decode = [&](const unsigned char* samples, const std::vector<int>& columns, std::vector<uint8_t>& row) {
+        for (size_t j = 0; j < columns.size(); ++j) row[j] = alpha.opacity[samples[columns[j]]];
+    };
+    RasterImage unused;
+    if (alpha.stream) {
+        ImageSampleReader reader(alpha.stream, alpha.width, 1, alpha.bits);
+        if (!reader.isOk()) return false;
+        reader.reset();
+        std::function<const unsigned char*()> next = [&] { return reader.nextLine(); };
+        const bool placed = placeGrid(placement, f, alpha.width, alpha.height, next, decode, uint8_t{0}, grid, unused);
+        alpha.stream->close();
+        return placed;
+    }
+    const std::vector<uint8_t>* plane = alpha.plane;
+    if (!plane || plane->size() < static_cast<size_t>(alpha.width) * static_cast<size_t>(alpha.height)) return false;
+    size_t row = 0;
+    std::function<const unsigned char*()> next = [&]() -> const unsigned char* {
+        if (row >= static_cast<size_t>(alpha.height)) return nullptr;
+        return plane->data() + static_cast<size_t>(alpha.width) * row++;
+    };
+    return placeGrid(placement, f, alpha.width, alpha.height, next, decode, uint8_t{0}, grid, unused);
+}
+
+// The opacity of each pixel of the image's grid from the mask's grid over the same frame
+// (nearest by centres when their sizes differ); colour-keyed pixels stay out and /Matte is
+// taken back out of the colours.
+void applyAlpha(Grid<uint32_t>& image, const Grid<uint8_t>& mask, const ImageAlpha& alpha, std::vector<uint8_t>& out) {
+    out.assign(image.values.size(), 0);
+    std::vector<size_t> columns(static_cast<size_t>(image.width));
+    for (long x = 0; x < image.width; ++x) columns[static_cast<size_t>(x)] = static_cast<size_t>(pick(x, image.width, mask.width, false));
+    for (long y = 0; y < image.height; ++y) {
+        const uint8_t* maskRow = mask.values.data() + static_cast<size_t>(pick(y, image.height, mask.height, false)) * static_cast<size_t>(mask.width);
+        uint32_t* colours = image.values.data() + static_cast<size_t>(y) * static_cast<size_t>(image.width);
+        uint8_t* opacity = out.data() + static_cast<size_t>(y) * static_cast<size_t>(image.width);
+        for (long x = 0; x < image.width; ++x) {
+            if (colours[x] == kTransparent) continue;
+            const uint8_t a = maskRow[columns[static_cast<size_t>(x)]];
+            opacity[x] = a;
+            if (!alpha.hasMatte || a == 0 || a == 255) continue;
+            uint32_t c = 0;
+            for (int k = 0; k < 3; ++k) {
+                const int shift = 16 - 8 * k;
+                const int m = alpha.matte[k], v = static_cast<int>((colours[x] >> shift) & 0xFF);
+                c |= static_cast<uint32_t>(std::clamp(m + (v - m) * 255 / a, 0, 255)) << shift;
+            }
+            colours[x] = c == kTransparent ? kCoveringWhite : c;
+        }
+    }
+}
+
 }  // namespace
 
 bool rasterizeImage(const ImagePlacement& placement, Stream* stream, int width, int height,
-                    const ImageColorMap& colorMap, const int* maskColors, RasterImage& out) {
+                    const ImageColorMap& colorMap, const int* maskColors, RasterImage& out, const ImageAlpha* alpha) {
     Frame f;
     if (!frameOf(placement, f) || !sizeOk(width, height)) return false;
     const int comps = colorMap.componentCount();
@@ -222,6 +276,14 @@ bool rasterizeImage(const ImagePlacement& placement, Stream* stream, int width, 
     const bool placed = placeGrid(placement, f, width, height, next, decode, kTransparent, grid, out);
     stream->close();
     if (!placed) return false;
+    out.alpha.clear();
+    if (alpha) {
+        Grid<uint8_t> mask;
+        if (placeAlpha(placement, f, *alpha, mask))
+            applyAlpha(grid, mask, *alpha, out.alpha);
+        else
+            reportError(-1, "Bad image mask data - the image is drawn without it");
+    }
     const size_t stride = startBits(out, grid.width, grid.height, 32);
     for (int y = 0; y < grid.height; ++y) {
         uint8_t* row = out.bits.data() + stride * static_cast<size_t>(grid.height - 1 - y);

@@ -14,12 +14,15 @@ namespace qm {
 
 class ImageColorMap;
 class Stream;
+struct ImageAlpha;
 
 struct RasterImage {
     BitmapInfoHeader header;       // 32 bits (blue, green, red, 0) or 1 bit (table below)
     uint32_t palette[2] = {0, 0};  // 1-bit images: entry 0 white, entry 1 the mask colour
     std::vector<uint8_t> bits;     // rows bottom-up, padded to 4 bytes
     int x = 0, y = 0, width = 0, height = 0;  // destination on the page
+    // Images drawn through a mask: the opacity of each DIB pixel, top row first; else empty.
+    std::vector<uint8_t> alpha;
 };
 
 // The image transform (the state's transform of the unit square) and where it may land.
@@ -32,9 +35,12 @@ struct ImagePlacement {
 // Reads the image's samples from `stream` (reset and closed here). False when the transform
 // is singular, the destination is empty or the image is too large to hold; the stream is
 // still read to its end for inline images. `maskColors` (2 per component, or null) are the
-// colour-key ranges: pixels inside every range are left out.
+// colour-key ranges: pixels inside every range are left out. With `alpha` the mask is read
+// onto the same grid into `out.alpha` (colour-keyed pixels get opacity 0); a mask that cannot
+// be read is reported and leaves `out.alpha` empty.
 bool rasterizeImage(const ImagePlacement& placement, Stream* stream, int width, int height,
-                    const ImageColorMap& colorMap, const int* maskColors, RasterImage& out);
+                    const ImageColorMap& colorMap, const int* maskColors, RasterImage& out,
+                    const ImageAlpha* alpha = nullptr);
 // The same for an image mask: painted samples (0, or 1 when inverted) take `color`.
 bool rasterizeImageMask(const ImagePlacement& placement, Stream* stream, int width, int height, bool invert,
                         ColorRef color, RasterImage& out);

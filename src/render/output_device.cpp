@@ -58,4 +58,9 @@ void OutputDevice::drawImage(GraphicsState&, const PdfRef*, Stream* stream, int 
     skipInlineData(stream, static_cast<long>(height) * rowBytes);
 }
 
+void OutputDevice::drawMaskedImage(GraphicsState& state, const PdfRef* ref, Stream* stream, int width, int height,
+                                   ImageColorMap& colorMap, const int* maskColors, const ImageAlpha&) {
+    drawImage(state, ref, stream, width, height, colorMap, maskColors, false);
+}
+
 }  // namespace qm

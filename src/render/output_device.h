@@ -7,6 +7,7 @@ namespace qm {
 
 class GraphicsState;
 class ImageColorMap;
+struct ImageAlpha;
 class PageLink;
 class PdfCatalog;
 class PdfString;
@@ -87,6 +88,10 @@ public:
                                bool invert, bool inlineImage);
     virtual void drawImage(GraphicsState& state, const PdfRef* ref, Stream* stream, int width, int height,
                            ImageColorMap& colorMap, const int* maskColors, bool inlineImage);
+    // An image XObject whose pixels take their opacity from a mask; devices that cannot
+    // blend draw the image as it is.
+    virtual void drawMaskedImage(GraphicsState& state, const PdfRef* ref, Stream* stream, int width, int height,
+                                 ImageColorMap& colorMap, const int* maskColors, const ImageAlpha& alpha);
 
 protected:
     // Reads and drops `count` bytes of an inline image.

@@ -252,7 +252,18 @@ void PageRenderer::clipChanged() {
     }
 }
 
-void PageRenderer::image(const RasterImage& raster) {
+void PageRenderer::image(RasterImage& raster) {
+    // Recorded pages have only the transparent blit: pixels at least half opaque cover the
+    // page, the others leave it.
+    if (!raster.alpha.empty() && target_) {
+        const size_t stride = BitmapInfoHeader::rowStride(raster.header.width, 32);
+        const size_t w = static_cast<size_t>(raster.header.width), h = static_cast<size_t>(raster.header.height);
+        for (size_t y = 0; y < h; ++y) {
+            uint8_t* row = raster.bits.data() + stride * (h - 1 - y);
+            for (size_t x = 0; x < w; ++x)
+                if (raster.alpha[y * w + x] < 128) row[4 * x] = row[4 * x + 1] = row[4 * x + 2] = 0xFF;
+        }
+    }
     uint8_t header[BitmapInfoHeader::kSize + 8];
     raster.header.writeTo(header);
     const int entries = raster.header.bitCount == 1 ? 2 : 0;
@@ -265,7 +276,11 @@ void PageRenderer::image(const RasterImage& raster) {
     } else if (canvas_) {
         auto view = DibView::make(header, BitmapInfoHeader::kSize + 4 * static_cast<size_t>(entries), raster.bits.data(),
                                   raster.bits.size());
-        if (view) canvas_->drawTransparentImage(*view, raster.x, raster.y, raster.width, raster.height);
+        if (!view) return;
+        if (raster.alpha.empty())
+            canvas_->drawTransparentImage(*view, raster.x, raster.y, raster.width, raster.height);
+        else
+            canvas_->drawBlendedImage(*view, raster.alpha.data(), raster.x, raster.y, raster.width, raster.height);
     }
 }
 
@@ -463,6 +478,17 @@ const DeviceFont* PageRenderer::deviceFontFor(LogicalFont logical, const PdfFont
 
 void PageRenderer::drawImage(GraphicsState& state, const PdfRef* ref, Stream* stream, int width, int height,
                              ImageColorMap& colorMap, const int* maskColors, bool inlineImage) {
+    placeImage(state, ref, stream, width, height, colorMap, maskColors, nullptr, inlineImage);
+}
+
+void PageRenderer::drawMaskedImage(GraphicsState& state, const PdfRef* ref, Stream* stream, int width, int height,
+                                   ImageColorMap& colorMap, const int* maskColors, const ImageAlpha& alpha) {
+    placeImage(state, ref, stream, width, height, colorMap, maskColors, &alpha, false);
+}
+
+void PageRenderer::placeImage(GraphicsState& state, const PdfRef* ref, Stream* stream, int width, int height,
+                              ImageColorMap& colorMap, const int* maskColors, const ImageAlpha* alpha,
+                              bool inlineImage) {
     const double* m = state.transform();
     if (!(std::fabs(m[0] * m[3] - m[1] * m[2]) >= kSingularImage)) {
         reportError(-1, "Singular CTM in drawImage");
@@ -475,7 +501,7 @@ void PageRenderer::drawImage(GraphicsState& state, const PdfRef* ref, Stream* st
     }
     ImagePlacement placement{{m[0], m[1], m[2], m[3], m[4], m[5]}, pageWidth_, pageHeight_, inlineImage};
     RasterImage raster;
-    if (rasterizeImage(placement, stream, width, height, colorMap, maskColors, raster))
+    if (rasterizeImage(placement, stream, width, height, colorMap, maskColors, raster, alpha))
         image(raster);
     else
         OutputDevice::drawImage(state, ref, stream, width, height, colorMap, maskColors, inlineImage);

@@ -87,6 +87,8 @@ public:
                        bool inlineImage) override;
     void drawImage(GraphicsState& state, const PdfRef* ref, Stream* stream, int width, int height,
                    ImageColorMap& colorMap, const int* maskColors, bool inlineImage) override;
+    void drawMaskedImage(GraphicsState& state, const PdfRef* ref, Stream* stream, int width, int height,
+                         ImageColorMap& colorMap, const int* maskColors, const ImageAlpha& alpha) override;
 
     // Colour components in 0..1 as a 0x00BBGGRR value (each component: trunc(c x 65535) >> 8).
     static ColorRef toColorRef(const double* rgb);
@@ -111,7 +113,9 @@ private:
     void line(int x0, int y0, int x1, int y1, int width, ColorRef color, bool dashed);
     void polygon(const std::vector<Point>& points, FillMode mode, ColorRef color);
     void clipChanged();
-    void image(const struct RasterImage& raster);
+    void image(struct RasterImage& raster);
+    void placeImage(GraphicsState& state, const PdfRef* ref, Stream* stream, int width, int height,
+                    ImageColorMap& colorMap, const int* maskColors, const ImageAlpha* alpha, bool inlineImage);
 
     void fillPath(GraphicsState& state, FillMode mode);
     void clipPath(GraphicsState& state, FillMode mode);

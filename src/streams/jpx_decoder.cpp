@@ -118,6 +118,8 @@ void JpxDecoder::reset() {
 
 void JpxDecoder::close() {
     release();
+    alphaPlane_.clear();
+    alphaPlane_.shrink_to_fit();
     state_ = State::NotTried;
     FilterStream::close();
 }
@@ -142,12 +144,14 @@ bool JpxDecoder::decodeImage() {
     if (state_ == State::NotTried) {
         messages_ = 0;
         alpha_ = false;
+        alphaPlane_.clear();
         // The file may be in the middle of another read: reset and close restore its place.
         below_->reset();
         bool ok = decodeWhole();
         below_->close();
         if (!ok) {
             out_.clear();
+            alphaPlane_.clear();
             width_ = height_ = components_ = 0;
         }
         state_ = ok ? State::Decoded : State::Failed;
@@ -226,14 +230,18 @@ bool JpxDecoder::decodeWhole() {
     PdfObject smaskInData = dict ? dict->lookup("SMaskInData") : PdfObject::makeNull();
     const bool maskInData = smaskInData.isInt() && smaskInData.getInt() != 0;
     std::vector<uint32_t> colour;
+    uint32_t alphaIndex = 0;
     for (uint32_t i = 0; i < image->numcomps; ++i) {
-        if (image->comps[i].alpha)
-            alpha_ = true;
-        else
+        if (!image->comps[i].alpha) {
             colour.push_back(i);
+        } else if (!alpha_) {
+            alpha_ = true;
+            alphaIndex = i;
+        }
     }
     if (!alpha_ && maskInData && image->color_space != OPJ_CLRSPC_CMYK &&
         (colour.size() == 2 || colour.size() == 4)) {
+        alphaIndex = colour.back();
         colour.pop_back();
         alpha_ = true;
     }
@@ -251,34 +259,46 @@ bool JpxDecoder::decodeWhole() {
     const int height = static_cast<int>(image->y1 - image->y0);
     // Palette indexes keep their values; everything else is widened or narrowed to 8 bits.
     const bool indexed = isIndexedSpace(dict);
-    std::vector<Channel> channels;
-    for (uint32_t ci : colour) {
+    auto channelOf = [&](uint32_t ci, bool widen, Channel& ch) {
         const opj_image_comp_t& c = image->comps[ci];
         if (!c.data || c.w == 0 || c.h == 0 || c.prec == 0 || c.prec > 31) {
             reportError(below_->position(), "Bad JPX data");
             return false;
         }
-        Channel ch{&c, c.sgnd ? 1 << (c.prec - 1) : 0, c.prec > 8 ? static_cast<int>(c.prec) - 8 : 0,
-                   c.prec < 8 && !indexed ? (1 << c.prec) - 1 : 0, {}};
+        ch = Channel{&c, c.sgnd ? 1 << (c.prec - 1) : 0, c.prec > 8 ? static_cast<int>(c.prec) - 8 : 0,
+                     c.prec < 8 && widen ? (1 << c.prec) - 1 : 0, {}};
         ch.column.resize(static_cast<size_t>(width));
         for (int x = 0; x < width; ++x) {
             int64_t at = (static_cast<int64_t>(image->x0) + x) / c.dx - c.x0;
             ch.column[static_cast<size_t>(x)] = static_cast<uint32_t>(std::clamp<int64_t>(at, 0, c.w - 1));
         }
-        channels.push_back(std::move(ch));
-    }
-    const size_t n = channels.size();
-    out_.resize(static_cast<size_t>(width) * static_cast<size_t>(height) * n);
-    uint8_t* out = out_.data();
-    for (int y = 0; y < height; ++y) {
-        for (const Channel& ch : channels) {
-            const opj_image_comp_t& c = *ch.comp;
-            int64_t at = (static_cast<int64_t>(image->y0) + y) / c.dy - c.y0;
-            const OPJ_INT32* row = c.data + static_cast<size_t>(std::clamp<int64_t>(at, 0, c.h - 1)) * c.w;
-            uint8_t* dst = out + static_cast<size_t>(&ch - channels.data());
-            for (int x = 0; x < width; ++x, dst += n) *dst = to8(row[ch.column[static_cast<size_t>(x)]], ch);
+        return true;
+    };
+    // Interleaves the channels' samples into `target`, one pixel after the other.
+    auto spread = [&](const std::vector<Channel>& channels, std::vector<uint8_t>& target) {
+        const size_t n = channels.size();
+        target.resize(static_cast<size_t>(width) * static_cast<size_t>(height) * n);
+        uint8_t* out = target.data();
+        for (int y = 0; y < height; ++y) {
+            for (const Channel& ch : channels) {
+                const opj_image_comp_t& c = *ch.comp;
+                int64_t at = (static_cast<int64_t>(image->y0) + y) / c.dy - c.y0;
+                const OPJ_INT32* row = c.data + static_cast<size_t>(std::clamp<int64_t>(at, 0, c.h - 1)) * c.w;
+                uint8_t* dst = out + static_cast<size_t>(&ch - channels.data());
+                for (int x = 0; x < width; ++x, dst += n) *dst = to8(row[ch.column[static_cast<size_t>(x)]], ch);
+            }
+            out += static_cast<size_t>(width) * n;
         }
-        out += static_cast<size_t>(width) * n;
+    };
+    std::vector<Channel> channels(colour.size());
+    for (size_t i = 0; i < colour.size(); ++i)
+        if (!channelOf(colour[i], !indexed, channels[i])) return false;
+    const size_t n = channels.size();
+    spread(channels, out_);
+    if (alpha_) {
+        std::vector<Channel> alpha(1);
+        if (!channelOf(alphaIndex, true, alpha[0])) return false;
+        spread(alpha, alphaPlane_);
     }
     if (n == 3 && image->color_space == OPJ_CLRSPC_SYCC) {
         // YCbCr to RGB, 16.16 fixed point.

@@ -1,7 +1,7 @@
 #pragma once
 // JPEG 2000 images (JPXDecode) through OpenJPEG: the image is decoded whole, then served as
-// interleaved 8-bit colour samples. Alpha channels are left out; the colour space comes from
-// the codestream for images whose dictionary names none.
+// interleaved 8-bit colour samples. An alpha channel is kept apart as a plane of its own; the
+// colour space comes from the codestream for images whose dictionary names none.
 #include <cstdint>
 #include <vector>
 
@@ -28,6 +28,8 @@ public:
     const char* colorSpaceName() const;
     // Whether the image had an alpha channel (not served).
     bool hasAlpha() const { return alpha_; }
+    // That channel as width x height 8-bit opacities, top row first; empty without one.
+    const std::vector<uint8_t>& alphaPlane() const { return alphaPlane_; }
 
     // Called by the library for its messages.
     void libraryMessage(const char* text, bool error);
@@ -39,6 +41,7 @@ private:
     State state_ = State::NotTried;
     int width_ = 0, height_ = 0, components_ = 0;
     bool alpha_ = false;
+    std::vector<uint8_t> alphaPlane_;
     int messages_ = 0;
 };
 

@@ -67,14 +67,31 @@ void Canvas::drawLine(int x0, int y0, int x1, int y1, const Pen& pen) {
 }
 
 void Canvas::stretchImage(const DibView& source, int x, int y, int width, int height) {
-    blit(source, x, y, width, height, false);
+    blit(source, nullptr, x, y, width, height, false);
 }
 
 void Canvas::drawTransparentImage(const DibView& source, int x, int y, int width, int height) {
-    blit(source, x, y, width, height, true);
+    blit(source, nullptr, x, y, width, height, true);
 }
 
-void Canvas::blit(const DibView& source, int x, int y, int width, int height, bool transparent) {
+void Canvas::drawBlendedImage(const DibView& source, const uint8_t* alpha, int x, int y, int width, int height) {
+    blit(source, alpha, x, y, width, height, false);
+}
+
+namespace {
+// c over the page word by opacity a (1..254), per channel with rounding.
+uint32_t blendWord(uint32_t page, uint32_t c, unsigned a) {
+    uint32_t out = 0;
+    for (int shift = 0; shift <= 16; shift += 8) {
+        const unsigned p = (page >> shift) & 0xFF, v = (c >> shift) & 0xFF;
+        out |= ((v * a + p * (255 - a) + 127) / 255) << shift;
+    }
+    return out;
+}
+}  // namespace
+
+void Canvas::blit(const DibView& source, const uint8_t* alpha, int x, int y, int width, int height,
+                  bool transparent) {
     if (!bitmap_.isOk() || width == 0 || height == 0) return;
     const bool mirrorX = width < 0, mirrorY = height < 0;
     const long w = std::labs(long(width)), h = std::labs(long(height));
@@ -98,10 +115,17 @@ void Canvas::blit(const DibView& source, int x, int y, int width, int height, bo
         for (int dy = r.top; dy < r.bottom; ++dy) {
             const int sy = int(sourceIndex(dy - top, h, sh, mirrorY));
             uint32_t* row = words + static_cast<size_t>(dy) * bitmap_.width();
+            const uint8_t* opacity = alpha ? alpha + static_cast<size_t>(sy) * static_cast<size_t>(sw) : nullptr;
             for (int dx = r.left; dx < r.right; ++dx) {
                 const ColorRef c = source.pixel(columns[dx - r.left], sy);
                 if (transparent && c == kWhite) continue;
-                row[dx] = Bitmap::toWord(c);
+                if (!opacity) {
+                    row[dx] = Bitmap::toWord(c);
+                    continue;
+                }
+                const unsigned a = opacity[columns[dx - r.left]];
+                if (a == 255) row[dx] = Bitmap::toWord(c);
+                else if (a != 0) row[dx] = blendWord(row[dx], Bitmap::toWord(c), a);
             }
         }
     }

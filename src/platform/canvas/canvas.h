@@ -38,6 +38,9 @@ public:
     // source pixel is pure white (0xFFFFFF); any other colour, near-white included, covers it.
     void stretchImage(const DibView& source, int x, int y, int width, int height);
     void drawTransparentImage(const DibView& source, int x, int y, int width, int height);
+    // The same mapping with each source pixel laid over the page by its opacity in `alpha`
+    // (source width x height values, top row first): 0 leaves the page, 255 covers it.
+    void drawBlendedImage(const DibView& source, const uint8_t* alpha, int x, int y, int width, int height);
 
     // For drawing built on cairo (text): a context on the bitmap with the clip applied, null
     // when there is no bitmap; endCairo destroys it and leaves the pixels up to date.
@@ -47,7 +50,7 @@ public:
 private:
     // The part of `region` that drawing may touch: inside the bitmap and the clip.
     Region drawable(const Region& region) const;
-    void blit(const DibView& source, int x, int y, int width, int height, bool transparent);
+    void blit(const DibView& source, const uint8_t* alpha, int x, int y, int width, int height, bool transparent);
 
     Bitmap& bitmap_;
     std::optional<Region> clip_;
