@@ -209,10 +209,29 @@ bool placeAlpha(const ImagePlacement& placement, const Frame& f, const ImageAlph
     return placeGrid(placement, f, alpha.width, alpha.height, next, decode, uint8_t{0}, grid, unused);
 }
 
+// A grid of `width` x `height` taking each value from the nearest of `source` by centres.
+template <typename T>
+Grid<T> scaleGrid(const Grid<T>& source, int width, int height) {
+    Grid<T> out;
+    out.width = width;
+    out.height = height;
+    out.values.resize(static_cast<size_t>(width) * static_cast<size_t>(height));
+    std::vector<size_t> columns(static_cast<size_t>(width));
+    for (long x = 0; x < width; ++x) columns[static_cast<size_t>(x)] = static_cast<size_t>(pick(x, width, source.width, false));
+    for (long y = 0; y < height; ++y) {
+        const T* from = source.values.data() + static_cast<size_t>(pick(y, height, source.height, false)) * static_cast<size_t>(source.width);
+        T* to = out.values.data() + static_cast<size_t>(y) * static_cast<size_t>(width);
+        for (long x = 0; x < width; ++x) to[x] = from[columns[static_cast<size_t>(x)]];
+    }
+    return out;
+}
+
 // The opacity of each pixel of the image's grid from the mask's grid over the same frame
-// (nearest by centres when their sizes differ); colour-keyed pixels stay out and /Matte is
-// taken back out of the colours.
+// (nearest by centres when their sizes differ; a finer mask refines the image's grid so its
+// edges stay sharp); colour-keyed pixels stay out and /Matte is taken back out of the colours.
 void applyAlpha(Grid<uint32_t>& image, const Grid<uint8_t>& mask, const ImageAlpha& alpha, std::vector<uint8_t>& out) {
+    if (mask.width > image.width || mask.height > image.height)
+        image = scaleGrid(image, std::max(image.width, mask.width), std::max(image.height, mask.height));
     out.assign(image.values.size(), 0);
     std::vector<size_t> columns(static_cast<size_t>(image.width));
     for (long x = 0; x < image.width; ++x) columns[static_cast<size_t>(x)] = static_cast<size_t>(pick(x, image.width, mask.width, false));
