@@ -19,15 +19,6 @@ bool sizeOk(const PdfObject& width, const PdfObject& height) {
            static_cast<long long>(width.getInt()) * height.getInt() <= kMaxMaskPixels;
 }
 
-// A mask whose filters fail gives no data at all; such a mask would hide or show the whole
-// image for no reason of its own.
-bool yieldsData(Stream* stream) {
-    stream->reset();
-    const int c = stream->readByte();
-    stream->close();
-    return c >= 0;
-}
-
 bool isGray(const PdfObject& space) { return space.isNull() || space.isName("DeviceGray") || space.isName("G"); }
 
 // Reads /Matte (one number per component of the image's colour space) as RGB bytes.
@@ -76,7 +67,6 @@ bool readSoftMask(const PdfObject& mask, const ColorSpace& space, long position,
     if (!d.isNull() && !readNumberArray(d, decode, 2)) return false;
     alpha.setGrayDecode(alpha.bits, decode[0], decode[1]);
     readMatte(dict, space, position, alpha);
-    if (!yieldsData(stream)) return false;
     alpha.stream = stream;
     out.maskObject = mask;
     return true;
@@ -93,7 +83,7 @@ bool readStencilMask(const PdfObject& mask, ImageAlphaSource& out) {
     if (!(decode.isNull() || decode.isArray())) return false;
     const PdfObject first = decode.arrayGet(0);
     const bool invert = first.isNum() && first.getNum() == 1;
-    if (stream->kind() == StreamKind::Jpx || !yieldsData(stream)) return false;
+    if (stream->kind() == StreamKind::Jpx) return false;
     out.alpha.width = width.getInt();
     out.alpha.height = height.getInt();
     out.alpha.bits = 1;

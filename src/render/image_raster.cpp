@@ -194,6 +194,12 @@ bool placeAlpha(const ImagePlacement& placement, const Frame& f, const ImageAlph
         ImageSampleReader reader(alpha.stream, alpha.width, 1, alpha.bits);
         if (!reader.isOk()) return false;
         reader.reset();
+        // A mask whose filters fail gives no data at all; read as one bits it would hide or
+        // show the whole image for no reason of its own.
+        if (alpha.stream->peekByte() < 0) {
+            alpha.stream->close();
+            return false;
+        }
         std::function<const unsigned char*()> next = [&] { return reader.nextLine(); };
         const bool placed = placeGrid(placement, f, alpha.width, alpha.height, next, decode, uint8_t{0}, grid, unused);
         alpha.stream->close();
