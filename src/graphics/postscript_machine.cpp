@@ -134,10 +134,15 @@ void arithmetic(PsStack& s, PsOp op) {
     s.pushReal(op == PsOp::Add ? a + b : op == PsOp::Sub ? a - b : a * b);
 }
 
+// A real operand of idiv or mod counts by its integer part: programs written as
+// "x floor 2 mod" (a checkerboard) must see the integer they plainly mean, not a type error
+// that turns every cell the same colour.
+int popIntegral(PsStack& s) { return s.topIs(PsStack::Real, 1) ? toInt(s.popNum()) : s.popInt(); }
+
 // Division by zero gives 0 for both; the one overflowing quotient wraps.
 void integerDivision(PsStack& s, PsOp op) {
-    int b = s.popInt();
-    int a = s.popInt();
+    int b = popIntegral(s);
+    int a = popIntegral(s);
     if (b == 0) {
         s.pushInt(0);
     } else if (b == -1) {

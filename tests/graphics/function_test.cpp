@@ -415,6 +415,71 @@ TEST(PostScriptFunction, StackErrorsAreReportedAndEvaluationGoesOn) {
     }
 }
 
+// The checkerboard of a function shading: cells of a quarter, 0 and 1 alternating.
+TEST(PostScriptFunction, RealOperandsOfIdivAndModCountByTheirIntegerPart) {
+    ErrorCapture errors;
+    auto board = program("/Domain [0 1 0 1] /Range [0 1]", "{ 4 mul floor exch 4 mul floor add 2 mod }");
+    ASSERT_NE(board, nullptr);
+    auto cell = [&board](double x, double y) {
+        double in[8] = {x, y};
+        double out[8] = {-1};
+        board->transform(in, out);
+        return out[0];
+    };
+    EXPECT_EQ(cell(0.1, 0.1), 0.0);
+    EXPECT_EQ(cell(0.3, 0.1), 1.0);
+    EXPECT_EQ(cell(0.3, 0.3), 0.0);
+    EXPECT_EQ(cell(0.9, 0.6), 1.0);
+    EXPECT_EQ(cell(0.99, 0.99), 0.0);
+    EXPECT_EQ(run("{ 7.9 2 idiv }"), 3.0);
+    EXPECT_EQ(run("{ -7.5 2.9 mod }"), -1.0);  // truncated to -7 and 2
+    EXPECT_EQ(run("{ 5.5 0.5 mod }"), 0.0);    // 0.5 counts as 0: division by zero
+    EXPECT_EQ(run("{ 1000000000000.0 3 mod }"), 1.0);  // saturates to 2147483647
+    EXPECT_TRUE(errors.messages().empty());
+}
+
+// Integers stay integers where the operator says so; bitshift refuses reals, which shows the type.
+TEST(PostScriptFunction, ResultTypesFollowTheOperands) {
+    auto typeOf = [](const std::string& expression) {
+        ErrorCapture errors;
+        run("{ " + expression + " 0 bitshift pop 0 }");
+        return errors.messages().empty() ? "int" : "real";
+    };
+    EXPECT_STREQ(typeOf("1 2 add"), "int");
+    EXPECT_STREQ(typeOf("1 2.0 add"), "real");
+    EXPECT_STREQ(typeOf("6 3 div"), "real");
+    EXPECT_STREQ(typeOf("7 2 idiv"), "int");
+    EXPECT_STREQ(typeOf("7.0 2 mod"), "int");
+    EXPECT_STREQ(typeOf("2.5 floor"), "real");
+    EXPECT_STREQ(typeOf("3 floor"), "int");
+    EXPECT_STREQ(typeOf("2.5 cvi"), "int");
+    EXPECT_STREQ(typeOf("2 cvr"), "real");
+    EXPECT_STREQ(typeOf("-3 abs"), "int");
+    EXPECT_STREQ(typeOf("2 sqrt"), "real");
+}
+
+TEST(PostScriptFunction, HostileCountsAndDeepStacksStayInside) {
+    ErrorCapture errors;
+    EXPECT_EQ(run("{ 1 2 3 -2147483648 index }"), 0.0);
+    EXPECT_EQ(run("{ 1 2 3 2147483647 index }"), 0.0);
+    EXPECT_EQ(run("{ 1 2 3 3 -2147483648 roll }"), 2.0);  // -2147483648 mod 3 = -2: c a b
+    EXPECT_EQ(run("{ 1 2 3 3 2147483647 roll }"), 2.0);   // 2147483647 mod 3 = 1: c a b
+    EXPECT_EQ(run("{ 1 2 3 -2147483648 1 roll }"), 3.0);
+    EXPECT_EQ(run("{ 1 2 3 2147483647 1 roll }"), 3.0);
+    EXPECT_EQ(run("{ 1 2 3 -1 copy }"), 3.0);
+    EXPECT_EQ(run("{ 1 2 3 2147483647 copy }"), 3.0);
+    EXPECT_EQ(errors.count("Stack underflow in PostScript function"), 6);
+    errors.clear();
+    // 60 entries copied again overflow the 100-entry stack: the extra pushes are dropped.
+    std::string sixty = "{";
+    for (int i = 0; i < 60; ++i) sixty += " " + std::to_string(i);
+    EXPECT_EQ(run(sixty + " 60 copy }"), 39.0);
+    EXPECT_EQ(errors.count("Stack overflow in PostScript function"), 20);
+    errors.clear();
+    EXPECT_EQ(run("{ pop add mul exch dup roll index 5 }"), 5.0);
+    EXPECT_GT(errors.count("Stack underflow in PostScript function"), 0);
+}
+
 TEST(PostScriptFunction, BadProgramsAreRefusedWithTheirMessages) {
     struct Case {
         const char* code;
