@@ -1,5 +1,6 @@
 // Pages per second through the page renderer at zoom 100: drawn into the page bitmap, and
-// recorded as a display list, over multi-page corpus documents (text, slides, forms).
+// recorded as a display list, over multi-page corpus documents (text, slides, forms) and the
+// shading pages (function-based and radial shadings, painted as many small polygons).
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
@@ -69,6 +70,10 @@ void drawReport(benchmark::State& s) { renderDocument(s, "reportlab-16p.pdf", fa
 void recordReport(benchmark::State& s) { renderDocument(s, "reportlab-16p.pdf", true); }
 void drawWord(benchmark::State& s) { renderDocument(s, "distiller-word-86p.pdf", false); }
 void recordWord(benchmark::State& s) { renderDocument(s, "distiller-word-86p.pdf", true); }
+void drawFunctionShading(benchmark::State& s) { renderDocument(s, "shading-function.pdf", false); }
+void recordFunctionShading(benchmark::State& s) { renderDocument(s, "shading-function.pdf", true); }
+void drawRadialShading(benchmark::State& s) { renderDocument(s, "shading-radial-5p.pdf", false); }
+void recordRadialShading(benchmark::State& s) { renderDocument(s, "shading-radial-5p.pdf", true); }
 
 }  // namespace
 
@@ -80,5 +85,9 @@ BENCHMARK(drawReport)->Unit(benchmark::kMillisecond);
 BENCHMARK(recordReport)->Unit(benchmark::kMillisecond);
 BENCHMARK(drawWord)->Unit(benchmark::kMillisecond);
 BENCHMARK(recordWord)->Unit(benchmark::kMillisecond);
+BENCHMARK(drawFunctionShading)->Unit(benchmark::kMillisecond);
+BENCHMARK(recordFunctionShading)->Unit(benchmark::kMillisecond);
+BENCHMARK(drawRadialShading)->Unit(benchmark::kMillisecond);
+BENCHMARK(recordRadialShading)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

@@ -64,7 +64,7 @@ void ContentInterpreter::paintShading(const Shading& shading) {
             state_->moveTo(xy[0], xy[1]);
             for (int i = 1; i < points; ++i) state_->lineTo(xy[2 * i], xy[2 * i + 1]);
             state_->closePath();
-            device_->fill(*state_);
+            device_->fillShadingPiece(*state_);
             state_->clearPath();
             return true;
         },

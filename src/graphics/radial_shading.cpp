@@ -40,11 +40,19 @@ public:
         double c0[maxColorComponents], c1[maxColorComponents];
         colorAt(0, c0);
         colorAt(1, c1);
-        end_ = sMax;
-        // Each band reaches a pixel into the next, which paints over it: rings that merely
-        // touched would leave unpainted pixels where their polygons differ.
-        double speed = canvas_.scale() * (move_ + std::fabs(dr_));
-        overlap_ = speed > 0 ? 1 / speed : 0;
+        // Every circle is drawn with the same points: the outer circle of one band is then
+        // exactly the inner circle of the next, and the bands tile without a pixel between
+        // them or drawn twice.
+        double devR = canvas_.scale() * std::fmax(radius(sMin), radius(sMax));
+        int n = static_cast<int>(std::ceil(kPi * std::sqrt(2 * std::fmax(devR, 0.0))));
+        circlePoints_ = n < 8 ? 8 : (n > 1024 ? 1024 : n);
+        cosines_.resize(static_cast<size_t>(circlePoints_));
+        sines_.resize(static_cast<size_t>(circlePoints_));
+        for (int i = 0; i < circlePoints_; ++i) {
+            double angle = 2 * kPi * i / circlePoints_;
+            cosines_[static_cast<size_t>(i)] = std::cos(angle);
+            sines_[static_cast<size_t>(i)] = std::sin(angle);
+        }
         if (sMin < 0) plainBands(sMin, 0, c0);
         split(0, 1, c0, c1, 0);
         if (sMax > 1) plainBands(1, sMax, c1);
@@ -109,17 +117,13 @@ private:
     // The ring between the circles at sa and sb: the first circle forwards, the second backwards,
     // joined at angle 0, so either fill rule leaves out what both discs cover.
     void band(double sa, double sb, const double* color) {
-        sb = std::fmin(sb + overlap_, std::fmax(sb, end_));
         double ra = radius(sa), rb = radius(sb);
         if (ra <= 0 && rb <= 0) return;
-        double devR = canvas_.scale() * std::fmax(ra, rb);
-        int n = static_cast<int>(std::ceil(kPi * std::sqrt(2 * std::fmax(devR, 0.0))));
-        n = n < 8 ? 8 : (n > 1024 ? 1024 : n);
+        const int n = circlePoints_;
         points_.resize(static_cast<size_t>(4 * (n + 1)));
         double ax = s_.x0 + sa * dx_, ay = s_.y0 + sa * dy_, bx = s_.x0 + sb * dx_, by = s_.y0 + sb * dy_;
         for (int i = 0; i <= n; ++i) {
-            double angle = 2 * kPi * (i % n) / n;
-            double c = std::cos(angle), sn = std::sin(angle);
+            double c = cosines_[static_cast<size_t>(i % n)], sn = sines_[static_cast<size_t>(i % n)];
             size_t fwd = static_cast<size_t>(2 * i), back = static_cast<size_t>(2 * (2 * n + 1 - i));
             points_[fwd] = ax + ra * c;
             points_[fwd + 1] = ay + ra * sn;
@@ -134,7 +138,8 @@ private:
     int components_;
     double dx_, dy_, dr_, move_;
     bool nested_;
-    double end_ = 1, overlap_ = 0;
+    int circlePoints_ = 8;
+    std::vector<double> cosines_, sines_;  // of the circle points' angles
     std::vector<double> points_;
 };
 

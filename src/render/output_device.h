@@ -71,6 +71,9 @@ public:
 
     virtual void stroke(GraphicsState& state) {}
     virtual void fill(GraphicsState& state) {}
+    // Fills one piece of a shading. The pieces tile the shaded area edge to edge, so a device
+    // that outlines lone shapes (to keep hairlines visible) need not outline these.
+    virtual void fillShadingPiece(GraphicsState& state) { fill(state); }
     virtual void eoFill(GraphicsState& state) {}
     virtual void clip(GraphicsState& state) {}
     virtual void eoClip(GraphicsState& state) {}

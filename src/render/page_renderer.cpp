@@ -307,8 +307,10 @@ void PageRenderer::stroke(GraphicsState& state) {
 
 void PageRenderer::fill(GraphicsState& state) { fillPath(state, FillMode::winding); }
 void PageRenderer::eoFill(GraphicsState& state) { fillPath(state, FillMode::alternate); }
+// Outlining every piece would draw each shared edge twice and cost a line per polygon edge.
+void PageRenderer::fillShadingPiece(GraphicsState& state) { fillPath(state, FillMode::winding, false); }
 
-void PageRenderer::fillPath(GraphicsState& state, FillMode mode) {
+void PageRenderer::fillPath(GraphicsState& state, FillMode mode, bool outlineLoneSubpath) {
     if (invisible(state.fillOpacity()) || maskedEffect(state)) return;
     buildDevicePath(state, flatness_, pageWidth_, pageHeight_, true, path_);
     if (path_.points.empty()) return;
@@ -316,7 +318,7 @@ void PageRenderer::fillPath(GraphicsState& state, FillMode mode) {
     joinSubpaths(path_, joined_);
     polygon(joined_, mode, color);
     // A lone subpath is outlined too, so hairline shapes do not vanish.
-    if (path_.subpathCount() == 1)
+    if (outlineLoneSubpath && path_.subpathCount() == 1)
         for (size_t i = 1; i < path_.points.size(); ++i)
             line(path_.points[i - 1].x, path_.points[i - 1].y, path_.points[i].x, path_.points[i].y, 1, color, false);
 }

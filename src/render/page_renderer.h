@@ -78,6 +78,7 @@ public:
     void updateFont(GraphicsState& state) override;
     void stroke(GraphicsState& state) override;
     void fill(GraphicsState& state) override;
+    void fillShadingPiece(GraphicsState& state) override;
     void eoFill(GraphicsState& state) override;
     void clip(GraphicsState& state) override;
     void eoClip(GraphicsState& state) override;
@@ -117,7 +118,7 @@ private:
     void placeImage(GraphicsState& state, const PdfRef* ref, Stream* stream, int width, int height,
                     ImageColorMap& colorMap, const int* maskColors, const ImageAlpha* alpha, bool inlineImage);
 
-    void fillPath(GraphicsState& state, FillMode mode);
+    void fillPath(GraphicsState& state, FillMode mode, bool outlineLoneSubpath = true);
     void clipPath(GraphicsState& state, FillMode mode);
     void reportLineStyle(GraphicsState& state);
     // Draws the character from the font's own program; false when it has none for it.
