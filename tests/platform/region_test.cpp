@@ -34,6 +34,30 @@ TEST(Region, PolygonsCoverThePixelsWhoseCentresLieInside) {
     EXPECT_TRUE(Region::polygon(flat, 3, FillMode::winding).isEmpty());
 }
 
+// Axis-aligned rectangles skip the scan; they must cover exactly what the scan covers.
+TEST(Region, RectanglePolygonsMatchTheGeneralScan) {
+    auto scanned = [](std::vector<Point> p) {
+        std::vector<std::vector<PointF>> one(1);
+        for (const Point& q : p) one[0].push_back({double(q.x), double(q.y)});
+        return Region::contours(one, FillMode::winding);
+    };
+    const std::vector<std::vector<Point>> shapes = {
+        {{2, 3}, {7, 3}, {7, 8}, {2, 8}},                // clockwise on screen
+        {{7, 8}, {7, 3}, {2, 3}, {2, 8}, {7, 8}},        // the other way round, closed
+        {{-5, -4}, {-5, 6}, {3, 6}, {3, -4}},            // left side first
+        {{4, 4}, {4, 4}, {9, 4}, {9, 4}},                // no area
+        {{0, 0}, {9, 0}, {9, 9}, {0, 8}},                // not a rectangle
+        {{0, 0}, {9, 0}, {9, 9}, {0, 9}, {1, 1}},        // five different points
+        {{-2000000000, -7}, {2000000000, -7}, {2000000000, 5}, {-2000000000, 5}},
+    };
+    for (const auto& s : shapes) {
+        for (FillMode mode : {FillMode::winding, FillMode::alternate}) {
+            Region fast = Region::polygon(s.data(), s.size(), mode);
+            EXPECT_EQ(fast, scanned(s)) << s.size() << " points from " << s[0].x << "," << s[0].y;
+        }
+    }
+}
+
 TEST(Region, AStarHasAHoleUnderAlternateFillButNotUnderWinding) {
     Bitmap alt(100, 100), wind(100, 100);
     Canvas(alt).fillPolygon(kStar, 5, FillMode::alternate, kRed);

@@ -1,5 +1,6 @@
 #include "platform/canvas/region.h"
 
+#include <algorithm>
 #include <climits>
 
 #include "core/report_error.h"
@@ -30,8 +31,29 @@ Region Region::rectangle(int left, int top, int right, int bottom) {
     return Region(cairo_region_create_rectangle(&r));
 }
 
+namespace {
+
+// The rectangle an axis-aligned four-corner polygon (closed or not) covers; false for any
+// other shape. Shadings and page backgrounds fill thousands of these: they need no scan.
+bool asRectangle(const Point* p, size_t count, Rect& out) {
+    if (count == 5 && (p[4].x != p[0].x || p[4].y != p[0].y)) return false;
+    if (count != 4 && count != 5) return false;
+    const bool sideFirst = p[0].x == p[1].x && p[1].y == p[2].y && p[2].x == p[3].x && p[3].y == p[0].y;
+    const bool topFirst = p[0].y == p[1].y && p[1].x == p[2].x && p[2].y == p[3].y && p[3].x == p[0].x;
+    if (!sideFirst && !topFirst) return false;
+    // The same limits as the scan of general polygons.
+    constexpr int kLimit = 131072;
+    auto clamp = [](int v) { return v < -kLimit ? -kLimit : (v > kLimit ? kLimit : v); };
+    out = {clamp(std::min(p[0].x, p[2].x)), clamp(std::min(p[0].y, p[2].y)), clamp(std::max(p[0].x, p[2].x)),
+           clamp(std::max(p[0].y, p[2].y))};
+    return true;
+}
+
+}  // namespace
+
 Region Region::polygon(const Point* points, size_t count, FillMode mode) {
     if (!points || count < 3) return Region();
+    if (Rect r; asRectangle(points, count, r)) return rectangle(r.left, r.top, r.right, r.bottom);
     std::vector<std::vector<PointF>> one(1);
     one[0].reserve(count);
     for (size_t i = 0; i < count; ++i) one[0].push_back({double(points[i].x), double(points[i].y)});
