@@ -61,10 +61,11 @@ TEST(ShadingRender, RadialBandsLeaveNoPixelUnpainted) {
         {"60 100 10 140 100 40", "false false", 60, 95, 140, 105},  // moving and growing
         {"60 100 30 140 100 10", "true true", 10, 97, 150, 103},    // extended both ways
         {"40 120 5 170 80 60", "true false", 100, 85, 170, 110},    // off the axis
+        {"190 100 0 100 100 60", "true true", 20, 90, 170, 110},    // from a point outside the end circle
     };
     for (const Case& c : cases) {
         auto doc = onePage("/S sh", radial(c.coords, c.extend), {}, "", 200, 200);
-        for (int dpi : {72, 150}) {
+        for (int dpi : {72, 100, 150}) {
             std::unique_ptr<ConversionRenderer> r;
             drawOne(*doc, dpi, r);
             const double k = dpi / 72.0;
@@ -73,6 +74,22 @@ TEST(ShadingRender, RadialBandsLeaveNoPixelUnpainted) {
                       0)
                 << c.coords << " at " << dpi << " dpi";
         }
+    }
+}
+
+// Circles beyond the end circle cover all of it again: none of the earlier colours may show
+// through between the extension's bands.
+TEST(ShadingRender, RadialExtensionCoversTheEndCircleCompletely) {
+    auto doc = onePage("/S sh", radial("190 100 0 100 100 60", "true true"), {}, "", 200, 200);
+    for (int dpi : {72, 100, 150}) {
+        std::unique_ptr<ConversionRenderer> r;
+        drawOne(*doc, dpi, r);
+        const double k = dpi / 72.0;
+        int other = 0;
+        for (int y = static_cast<int>(70 * k); y < static_cast<int>(130 * k); ++y)
+            for (int x = static_cast<int>(70 * k); x < static_cast<int>(140 * k); ++x)
+                other += r->bitmap()->pixel(x, y) != makeColorRef(0, 0, 255);
+        EXPECT_EQ(other, 0) << dpi << " dpi";
     }
 }
 
