@@ -1,11 +1,15 @@
 #include "render/conversion_renderer.h"
 
+#include <cmath>
 #include <cstdio>
 
 #include "core/report_error.h"
 #include "core/xref_table.h"
+#include "document/pdf_catalog.h"
 #include "document/pdf_document.h"
+#include "document/pdf_page.h"
 #include "graphics/graphics_state.h"
+#include "platform/canvas/bitmap.h"
 #include "platform/canvas/packed_dib.h"
 #include "streams/filter_stream.h"
 
@@ -18,8 +22,30 @@ ConversionRenderer::ConversionRenderer(PdfDocument& document) : document_(docume
 bool ConversionRenderer::drawPage(int pageNumber, int dpi) {
     if (pageNumber < 1 || pageNumber > document_.pageCount() || dpi < 1 || dpi > 2400) return false;
     clearLinks();
-    document_.displayPage(this, pageNumber, dpi, 0, true);
+    lastDpi_ = fittingDpi(pageNumber, dpi);
+    if (lastDpi_ != dpi)
+        reportError(-1, "Page %d is too large to draw at %d dpi; it is drawn at %d dpi", pageNumber, dpi, lastDpi_);
+    document_.displayPage(this, pageNumber, lastDpi_, 0, true);
     return true;
+}
+
+int ConversionRenderer::fittingDpi(int pageNumber, int dpi) const {
+    const PdfPage* page = document_.catalog() ? document_.catalog()->page(pageNumber) : nullptr;
+    if (!page) return dpi;
+    const PdfRect& box = page->pageBox();
+    const double width = std::fabs(box.x2 - box.x1) / 72, height = std::fabs(box.y2 - box.y1) / 72;  // inches
+    // A pixel to spare on each side for the rounding of the page size.
+    auto fits = [&](int d) { return Bitmap::sizeFits(width * d + 1, height * d + 1); };
+    if (!(width > 0 && height > 0) || fits(dpi)) return dpi;
+    int low = 1, high = dpi;  // the largest resolution that fits, found by halving
+    while (low < high) {
+        const int mid = (low + high + 1) / 2;
+        if (fits(mid))
+            low = mid;
+        else
+            high = mid - 1;
+    }
+    return low;
 }
 
 uint8_t* ConversionRenderer::packedPage() const { return bitmap() ? packDib(*bitmap()) : nullptr; }

@@ -18,7 +18,11 @@ public:
     // Draws page `pageNumber` (1-based) at `dpi` dots per inch with its links made: into the
     // bitmap, or into the display-list target when one is set. The link records are emptied
     // first. False (nothing drawn) for a page outside the document or a dpi outside 1..2400.
+    // A page too large for a bitmap at `dpi` (posters, maps, site plans) is drawn at the
+    // largest resolution that fits, with a message, rather than not at all.
     bool drawPage(int pageNumber, int dpi);
+    // The resolution the last drawPage used.
+    int lastDpi() const { return lastDpi_; }
 
     // The page bitmap as one heap block (header, colour table, rows bottom-up): the form
     // handed to callers of the document functions, freed with freePackedDib. Null when there
@@ -40,6 +44,9 @@ public:
                        bool inlineImage) override;
 
 private:
+    // `dpi`, or less when the page would not fit a bitmap at `dpi`.
+    int fittingDpi(int pageNumber, int dpi) const;
+
     void saveMaskData(Stream* stream);
 
     PdfDocument& document_;
@@ -47,6 +54,7 @@ private:
     bool saveMasks_ = false;
     std::string maskFolder_, maskBase_;
     int imageCount_ = 0;
+    int lastDpi_ = 0;
 };
 
 }  // namespace qm

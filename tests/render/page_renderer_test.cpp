@@ -291,6 +291,24 @@ TEST(PageRenderer, FillsUnderASoftMaskAreLeftOutButImagesAreNot) {
     EXPECT_EQ(r->bitmap()->pixel(5, 5), makeColorRef(0, 255, 0));         // after Q
 }
 
+TEST(PageRenderer, APageTooLargeForABitmapIsDrawnSmallerNotDropped) {
+    // 40,000 points tall: 40,000 pixels at 72 dpi, more than a bitmap side may be.
+    auto doc = onePage("1 0 0 rg 0 0 100 20000 re f", "", {}, "", 100, 40000);
+    std::unique_ptr<ConversionRenderer> r = std::make_unique<ConversionRenderer>(*doc);
+    ErrorCapture capture;
+    ASSERT_TRUE(r->drawPage(1, 72));
+    EXPECT_EQ(r->lastDpi(), 58);
+    EXPECT_TRUE(hasMessage(capture, "Page 1 is too large to draw at 72 dpi; it is drawn at 58 dpi"));
+    ASSERT_NE(r->bitmap(), nullptr);
+    ASSERT_TRUE(r->bitmap()->isOk());
+    EXPECT_EQ(r->bitmap()->height(), 32222);
+    EXPECT_EQ(r->bitmap()->pixel(40, 32000), makeColorRef(255, 0, 0));  // the lower half is red
+    EXPECT_EQ(r->bitmap()->pixel(40, 100), kWhite);
+    // A page that fits is drawn at the resolution asked for.
+    ASSERT_TRUE(r->drawPage(1, 20));
+    EXPECT_EQ(r->lastDpi(), 20);
+}
+
 TEST(PageRenderer, RotatedAndStyledNamesReachTheRecord) {
     auto doc = onePage("BT /F1 12 Tf 0 1 -1 0 100 20 Tm (A) Tj ET", kFont,
                        {"<< /Type /Font /Subtype /TrueType /BaseFont /ABCDEF+Arial,BoldItalic >>"});

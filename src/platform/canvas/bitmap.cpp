@@ -6,11 +6,6 @@
 
 namespace qm {
 
-namespace {
-constexpr long kMaxSide = 32767;
-constexpr long long kMaxPixels = 1LL << 27;
-}  // namespace
-
 Bitmap::Bitmap(int width, int height) {
     if (width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide ||
         static_cast<long long>(width) * height > kMaxPixels) {

@@ -17,6 +17,14 @@ public:
     // allocations are reported and give a bitmap that is not ok; drawing on it does nothing.
     Bitmap(int width, int height);
     ~Bitmap();
+
+    static constexpr long kMaxSide = 32767;
+    static constexpr long long kMaxPixels = 1LL << 27;
+    // True when a bitmap of that size may be made (memory permitting).
+    static bool sizeFits(double width, double height) {
+        return width >= 1 && height >= 1 && width <= kMaxSide && height <= kMaxSide &&
+               width * height <= static_cast<double>(kMaxPixels);
+    }
     Bitmap(const Bitmap&) = delete;
     Bitmap& operator=(const Bitmap&) = delete;
 
