@@ -112,12 +112,14 @@ private:
         appendGlyphHtml(out, utf16ToOutput(text));
     }
 
-    // Bold and italic are not compared: a run carries the class of its first character.
+    // A run carries the class of its first character, so it also ends where bold or italic
+    // changes: otherwise a bold first word would make its whole line bold.
     bool continuesRun(const TextItem& cur, const TextItem& next) const {
         if (gapLimit_ == 0) return false;
         const int64_t dx = int64_t{next.x} - cur.x;
         if (dx < 1 || dx > gapLimit_) return false;
         if (next.height != cur.height || next.colour != cur.colour || faceOf(next) != faceOf(cur)) return false;
+        if ((next.bold != 0) != (cur.bold != 0) || (next.italic != 0) != (cur.italic != 0)) return false;
         const int64_t rise = (int64_t{next.y} - next.height) - (int64_t{cur.y} - cur.height);
         return (rise < 0 ? -rise : rise) < cur.height;
     }

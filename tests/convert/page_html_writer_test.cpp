@@ -111,10 +111,10 @@ TEST_F(PageHtmlWriterTest, StripKeepsTextItemsInOrder) {
     for (int i = 0; i < 3; ++i) EXPECT_EQ(page->items[i].record.text->x, i + 1);
 }
 
-TEST_F(PageHtmlWriterTest, RunsBreakAtSizeFaceColourAndPositionButNotAtBoldOrItalic) {
+TEST_F(PageHtmlWriterTest, RunsBreakAtSizeFaceColourStyleAndPosition) {
     PageObjectPtr page = emptyPage(800, 200);
     addGlyph(*page, 10, 50, u"a");
-    addGlyph(*page, 18, 50, u"b", "Arial", 8, 16, 0, true, true);  // bold italic: same run
+    addGlyph(*page, 18, 50, u"b", "Arial", 8, 16, 0, true, true);  // bold italic
     addGlyph(*page, 26, 50, u"c", "Arial", 8, 18);                  // size
     addGlyph(*page, 34, 50, u"d", "Times New Roman", 8, 18);        // face
     addGlyph(*page, 42, 50, u"e", "Times New Roman", 8, 18, 0x00FF00);  // colour
@@ -126,10 +126,11 @@ TEST_F(PageHtmlWriterTest, RunsBreakAtSizeFaceColourAndPositionButNotAtBoldOrIta
     addGlyph(*page, 147, 85, u"k", "Times New Roman", 8, 18, 0x00FF00); // drop of 18
     Settings::setOverride(Setting::insertSpaces, 0);
     const std::string html = write(*page);
-    EXPECT_EQ(runs(html), (std::vector<std::string>{"ab", "c", "d", "e", "f", "gh", "ij", "k"}));
-    // The bold italic "b" takes the class of "a"; it still gets a class of its own.
+    EXPECT_EQ(runs(html), (std::vector<std::string>{"a", "b", "c", "d", "e", "f", "gh", "ij", "k"}));
+    // The bold italic "b" is a run of its own, in its own class.
     EXPECT_NE(html.find(".ft1{font-style:italic;font-weight:bold;font-size:16px;"), std::string::npos);
-    EXPECT_NE(html.find("<span class=\"ft0\">ab</span>"), std::string::npos);
+    EXPECT_NE(html.find("<span class=\"ft0\">a</span>"), std::string::npos);
+    EXPECT_NE(html.find("<span class=\"ft1\">b</span>"), std::string::npos);
     EXPECT_NE(html.find("font-family:Times New Roman,serif;color:#00ff00;"), std::string::npos);
     // Positions: top = baseline - height + 2.
     EXPECT_NE(html.find("<div style=\"position:absolute;top:36;left:10\">"), std::string::npos);
