@@ -16,7 +16,7 @@ RecordedPage recordPage(ConversionRenderer& renderer, int pageNumber, int zoom) 
     page->height = renderer.pageHeight();
     page->pageNumber = pageNumber;
     page->pageCount = renderer.document().pageCount();
-    page->zoom = zoom;
+    page->zoom = renderer.lastDpi();  // less than asked for a page too large for a bitmap
     page->pdfVersion = static_cast<float>(renderer.document().version());
     out.links = newHtmlLinkList();
     renderer.copyLinks(*out.links);
