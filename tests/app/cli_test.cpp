@@ -15,23 +15,14 @@
 
 #include "platform/system/file_ops.h"
 #include "support/corpus_manifest.h"
+#include "support/test_files.h"
 
 namespace qm {
 namespace {
 
-std::string corpus(const char* name) { return std::string(QM_TEST_DATA_DIR) + "/corpus/" + name; }
-
-bool exists(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0;
-}
-
-std::string slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using test::corpusPath;
+using test::pathExists;
+using test::readWholeFile;
 
 struct Outcome {
     int status = -1;
@@ -83,54 +74,54 @@ TEST_F(CommandLineRun, HelpVersionAndUsageErrors) {
 
 TEST_F(CommandLineRun, OneFileGivesACompleteSiteAndExistingOutputsNeedR) {
     std::string out = root_ + "/site.htm";
-    Outcome first = run("-m -q '" + corpus("latex-outline.pdf") + "' '" + out + "'");
+    Outcome first = run("-m -q '" + corpusPath("latex-outline.pdf") + "' '" + out + "'");
     EXPECT_EQ(first.status, 0) << first.out;
     EXPECT_EQ(first.out, "");  // quiet when all goes well and standard error is no terminal
     for (const char* name : {"index.htm", "pg_nav.htm", "pg_index.htm", "pg_bmark.htm", "pg_page.gif", "pg_0001.htm",
                              "pg_0004.htm", "pg_0004.jpg"}) {
-        EXPECT_TRUE(exists(root_ + "/site/" + name)) << name;
+        EXPECT_TRUE(pathExists(root_ + "/site/" + name)) << name;
     }
     // Without -r an existing output is skipped with a message, and the run counts as failed.
-    Outcome again = run("-m '" + corpus("latex-outline.pdf") + "' '" + out + "'");
+    Outcome again = run("-m '" + corpusPath("latex-outline.pdf") + "' '" + out + "'");
     EXPECT_EQ(again.status, 1);
     EXPECT_NE(again.out.find("site/index.htm already exists; skipped"), std::string::npos) << again.out;
-    Outcome replace = run("-m -r -q -f 2 -l 3 '" + corpus("latex-outline.pdf") + "' '" + out + "'");
+    Outcome replace = run("-m -r -q -f 2 -l 3 '" + corpusPath("latex-outline.pdf") + "' '" + out + "'");
     EXPECT_EQ(replace.status, 0) << replace.out;
-    EXPECT_NE(slurp(root_ + "/site/index.htm").find("var lastpage = 2;"), std::string::npos);
+    EXPECT_NE(readWholeFile(root_ + "/site/index.htm").find("var lastpage = 2;"), std::string::npos);
     // Switches never reach the profile.
-    EXPECT_FALSE(exists(root_ + "/config/vellumix/vellumix.ini"));
+    EXPECT_FALSE(pathExists(root_ + "/config/vellumix/vellumix.ini"));
 }
 
 TEST_F(CommandLineRun, FilesThatCannotBeOpenedFailWithTheirMessage) {
-    Outcome r = run("-m -r '" + corpus("enc-rc4-128-pw.pdf") + "' -o '" + root_ + "/enc.htm'");
+    Outcome r = run("-m -r '" + corpusPath("enc-rc4-128-pw.pdf") + "' -o '" + root_ + "/enc.htm'");
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.out.find("Can't extract the information from the '"), std::string::npos) << r.out;
-    Outcome ok = run("-m -r -u openpassword '" + corpus("enc-rc4-128-pw.pdf") + "' -o '" + root_ + "/enc.htm'");
+    Outcome ok = run("-m -r -u openpassword '" + corpusPath("enc-rc4-128-pw.pdf") + "' -o '" + root_ + "/enc.htm'");
     EXPECT_EQ(ok.status, 0) << ok.out;
-    EXPECT_TRUE(exists(root_ + "/enc/pg_0001.htm"));
+    EXPECT_TRUE(pathExists(root_ + "/enc/pg_0001.htm"));
 }
 
 TEST_F(CommandLineRun, SeveralFilesIntoAFolderAndBmpOutput) {
     std::string a = root_ + "/a.pdf", b = root_ + "/b.pdf";
-    ASSERT_TRUE(copyFile(corpus("ghostscript-pdfa.pdf"), a));
-    ASSERT_TRUE(copyFile(corpus("word365-3p.pdf"), b));
+    ASSERT_TRUE(copyFile(corpusPath("ghostscript-pdfa.pdf"), a));
+    ASSERT_TRUE(copyFile(corpusPath("word365-3p.pdf"), b));
     Outcome sites = run("-m -r '" + a + "' '" + b + "' -o '" + root_ + "/out'");
     EXPECT_EQ(sites.status, 0) << sites.out;
-    EXPECT_TRUE(exists(root_ + "/out/a/pg_0001.htm"));
-    EXPECT_TRUE(exists(root_ + "/out/b/pg_0003.htm"));
+    EXPECT_TRUE(pathExists(root_ + "/out/a/pg_0001.htm"));
+    EXPECT_TRUE(pathExists(root_ + "/out/b/pg_0003.htm"));
 
     Outcome bmp = run("-m --bmp -z 50 '" + b + "'");
     EXPECT_EQ(bmp.status, 0) << bmp.out;
-    EXPECT_EQ(slurp(b + "_001.bmp").substr(0, 2), "BM");
-    EXPECT_TRUE(exists(b + "_003.bmp"));
-    EXPECT_FALSE(exists(root_ + "/b/index.htm"));
+    EXPECT_EQ(readWholeFile(b + "_001.bmp").substr(0, 2), "BM");
+    EXPECT_TRUE(pathExists(b + "_003.bmp"));
+    EXPECT_FALSE(pathExists(root_ + "/b/index.htm"));
 }
 
 TEST_F(CommandLineRun, JobsInParallelWriteWhatOneJobWrites) {
     std::vector<std::string> pdfs;
     for (const char* name : {"ghostscript-pdfa.pdf", "word365-3p.pdf", "latex-outline.pdf", "reportlab-16p.pdf"}) {
         pdfs.push_back(root_ + "/" + name);
-        ASSERT_TRUE(copyFile(corpus(name), pdfs.back()));
+        ASSERT_TRUE(copyFile(corpusPath(name), pdfs.back()));
     }
     std::string files;
     for (const std::string& p : pdfs) files += " '" + p + "'";
@@ -140,9 +131,9 @@ TEST_F(CommandLineRun, JobsInParallelWriteWhatOneJobWrites) {
     EXPECT_EQ(two.status, 0) << two.out;
     for (const char* site : {"ghostscript-pdfa", "word365-3p", "latex-outline", "reportlab-16p"}) {
         for (const char* page : {"index.htm", "pg_0001.htm", "pg_0001.jpg", "pg_bmark.htm"}) {
-            std::string a = slurp(root_ + "/one/" + site + "/" + page);
+            std::string a = readWholeFile(root_ + "/one/" + site + "/" + page);
             EXPECT_FALSE(a.empty()) << site << "/" << page;
-            EXPECT_EQ(a, slurp(root_ + "/two/" + site + "/" + page)) << site << "/" << page;
+            EXPECT_EQ(a, readWholeFile(root_ + "/two/" + site + "/" + page)) << site << "/" << page;
         }
     }
     // A failing file fails the whole run, also with several processes.
@@ -173,8 +164,8 @@ TEST_F(CommandLineRun, EveryCorpusFileConverts) {
         Outcome r = run(args + "'" + test::corpusPath(file.name) + "' '" + site + ".htm'");
         if (r.status == 1 && r.out.find("Can't extract the information") != std::string::npos) continue;
         EXPECT_EQ(r.status, 0) << file.name << ": " << r.out;
-        EXPECT_TRUE(exists(site + "/index.htm")) << file.name;
-        EXPECT_TRUE(exists(site + "/pg_0001.htm")) << file.name;
+        EXPECT_TRUE(pathExists(site + "/index.htm")) << file.name;
+        EXPECT_TRUE(pathExists(site + "/pg_0001.htm")) << file.name;
         ++converted;
         deleteFolderTree(site);
     }

@@ -16,23 +16,15 @@
 
 #include "convert/settings.h"
 #include "platform/system/file_ops.h"
+#include "support/corpus_manifest.h"
+#include "support/test_files.h"
 
 namespace qm {
 namespace {
 
-std::string corpus(const char* name) { return std::string(QM_TEST_DATA_DIR) + "/corpus/" + name; }
-
-bool exists(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0;
-}
-
-std::string slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using test::corpusPath;
+using test::pathExists;
+using test::readWholeFile;
 
 // Remembers everything the worker reports, and answers questions as told.
 class RecordingObserver : public WorkerObserver {
@@ -111,7 +103,7 @@ protected:
     // A copy of a corpus file inside the test folder (BMP jobs write beside their PDF).
     std::string copyOf(const char* name) {
         std::string to = root_ + "/" + name;
-        EXPECT_TRUE(copyFile(corpus(name), to));
+        EXPECT_TRUE(copyFile(corpusPath(name), to));
         return to;
     }
     std::string root_;
@@ -122,7 +114,7 @@ TEST_F(WorkerTest, AQueueOfOneWritesACompleteSiteAndFinishes) {
     RecordingObserver observer;
     ConversionWorker worker(observer);
     std::string out = root_ + "/out/outline/index.htm";
-    worker.enqueue({corpus("latex-outline.pdf"), out});
+    worker.enqueue({corpusPath("latex-outline.pdf"), out});
     EXPECT_TRUE(worker.runQueue());
     auto events = observer.events();
     EXPECT_EQ(events.front(), "busy");
@@ -134,12 +126,12 @@ TEST_F(WorkerTest, AQueueOfOneWritesACompleteSiteAndFinishes) {
     EXPECT_TRUE(observer.saw("1 file(s) left."));
     for (const char* name : {"index.htm", "pg_nav.htm", "pg_index.htm", "pg_bmark.htm", "pg_0001.htm", "pg_0004.htm",
                              "pg_0001.jpg", "pg_0004.jpg"}) {
-        EXPECT_TRUE(exists(root_ + "/out/outline/" + name)) << name;
+        EXPECT_TRUE(pathExists(root_ + "/out/outline/" + name)) << name;
     }
-    EXPECT_FALSE(exists(root_ + "/out/outline/pg_0005.htm"));
-    EXPECT_FALSE(exists(root_ + "/out/outline/pg_0001.bmp"));
-    EXPECT_NE(slurp(root_ + "/out/outline/index.htm").find("var lastpage = 4;"), std::string::npos);
-    EXPECT_NE(slurp(root_ + "/out/outline/pg_bmark.htm").find("insDoc("), std::string::npos);
+    EXPECT_FALSE(pathExists(root_ + "/out/outline/pg_0005.htm"));
+    EXPECT_FALSE(pathExists(root_ + "/out/outline/pg_0001.bmp"));
+    EXPECT_NE(readWholeFile(root_ + "/out/outline/index.htm").find("var lastpage = 4;"), std::string::npos);
+    EXPECT_NE(readWholeFile(root_ + "/out/outline/pg_bmark.htm").find("insDoc("), std::string::npos);
 }
 
 TEST_F(WorkerTest, CancelSkipsAnExistingOutputAndNoPicksAnotherFolder) {
@@ -149,20 +141,20 @@ TEST_F(WorkerTest, CancelSkipsAnExistingOutputAndNoPicksAnotherFolder) {
     RecordingObserver observer;
     observer.answer = OverwriteAnswer::cancel;
     ConversionWorker worker(observer);
-    worker.enqueue({corpus("ghostscript-pdfa.pdf"), out});
+    worker.enqueue({corpusPath("ghostscript-pdfa.pdf"), out});
     EXPECT_FALSE(worker.runQueue());
     EXPECT_TRUE(observer.saw("ask " + out + " already exists. Overwrite it? Select Cancel to skip the file."));
     EXPECT_TRUE(observer.saw("skipped"));
     EXPECT_TRUE(observer.saw("finished"));
-    EXPECT_EQ(slurp(out), "mine");
+    EXPECT_EQ(readWholeFile(out), "mine");
 
     observer.answer = OverwriteAnswer::no;
     observer.picked = root_ + "/other/renamed.htm";
-    worker.enqueue({corpus("ghostscript-pdfa.pdf"), out});
+    worker.enqueue({corpusPath("ghostscript-pdfa.pdf"), out});
     EXPECT_TRUE(worker.runQueue());
-    EXPECT_EQ(slurp(out), "mine");
-    EXPECT_TRUE(exists(root_ + "/other/renamed/index.htm"));
-    EXPECT_TRUE(exists(root_ + "/other/renamed/pg_0001.htm"));
+    EXPECT_EQ(readWholeFile(out), "mine");
+    EXPECT_TRUE(pathExists(root_ + "/other/renamed/index.htm"));
+    EXPECT_TRUE(pathExists(root_ + "/other/renamed/pg_0001.htm"));
 }
 
 TEST_F(WorkerTest, PageRangesAreCheckedCutAndNumberedFromOne) {
@@ -171,28 +163,28 @@ TEST_F(WorkerTest, PageRangesAreCheckedCutAndNumberedFromOne) {
     Settings::setOverride(Setting::pageRangeType, 1);
     Settings::setOverride(Setting::pageFrom, 3);
     Settings::setOverride(Setting::pageTo, 2);
-    EXPECT_FALSE(worker.convertOneFile(corpus("reportlab-16p.pdf"), root_ + "/bad/index.htm"));
+    EXPECT_FALSE(worker.convertOneFile(corpusPath("reportlab-16p.pdf"), root_ + "/bad/index.htm"));
     EXPECT_TRUE(observer.saw("message Page range is incorrect,Please check it in option dialog,and try again."));
-    EXPECT_FALSE(exists(root_ + "/bad/pg_0001.htm"));
+    EXPECT_FALSE(pathExists(root_ + "/bad/pg_0001.htm"));
 
     Settings::setOverride(Setting::pageFrom, 5);
     Settings::setOverride(Setting::pageTo, 7);
-    EXPECT_TRUE(worker.convertOneFile(corpus("reportlab-16p.pdf"), root_ + "/five/index.htm"));
-    EXPECT_TRUE(exists(root_ + "/five/pg_0001.htm"));
-    EXPECT_TRUE(exists(root_ + "/five/pg_0003.htm"));
-    EXPECT_FALSE(exists(root_ + "/five/pg_0004.htm"));
-    std::string frameset = slurp(root_ + "/five/index.htm");
+    EXPECT_TRUE(worker.convertOneFile(corpusPath("reportlab-16p.pdf"), root_ + "/five/index.htm"));
+    EXPECT_TRUE(pathExists(root_ + "/five/pg_0001.htm"));
+    EXPECT_TRUE(pathExists(root_ + "/five/pg_0003.htm"));
+    EXPECT_FALSE(pathExists(root_ + "/five/pg_0004.htm"));
+    std::string frameset = readWholeFile(root_ + "/five/index.htm");
     EXPECT_NE(frameset.find("var firstpage = 1;\r\nvar lastpage = 3;"), std::string::npos);
 
     Settings::setOverride(Setting::pageFrom, 15);
     Settings::setOverride(Setting::pageTo, 400);
-    EXPECT_TRUE(worker.convertOneFile(corpus("reportlab-16p.pdf"), root_ + "/cut/index.htm"));
+    EXPECT_TRUE(worker.convertOneFile(corpusPath("reportlab-16p.pdf"), root_ + "/cut/index.htm"));
     EXPECT_TRUE(observer.saw("page 2 of 2"));
-    EXPECT_TRUE(exists(root_ + "/cut/pg_0002.htm"));
+    EXPECT_TRUE(pathExists(root_ + "/cut/pg_0002.htm"));
 
     Settings::setOverride(Setting::pageFrom, 40);
-    EXPECT_FALSE(worker.convertOneFile(corpus("reportlab-16p.pdf"), root_ + "/after/index.htm"));
-    EXPECT_TRUE(observer.saw("message The '" + corpus("reportlab-16p.pdf") +
+    EXPECT_FALSE(worker.convertOneFile(corpusPath("reportlab-16p.pdf"), root_ + "/after/index.htm"));
+    EXPECT_TRUE(observer.saw("message The '" + corpusPath("reportlab-16p.pdf") +
                              "' file only contain 16 pages, please correct the page range in the setting dialog and try again."));
 }
 
@@ -204,12 +196,12 @@ TEST_F(WorkerTest, ABadRangeStopsOneFileButNotTheQueue) {
     Settings::setOverride(Setting::pageTo, 2);
     // Settings are read per file: the range is mended once the first file has been refused.
     observer.onFinished = [] { Settings::setOverride(Setting::pageRangeType, 0); };
-    worker.enqueue({corpus("reportlab-16p.pdf"), root_ + "/a/index.htm"});
-    worker.enqueue({corpus("ghostscript-pdfa.pdf"), root_ + "/b/index.htm"});
+    worker.enqueue({corpusPath("reportlab-16p.pdf"), root_ + "/a/index.htm"});
+    worker.enqueue({corpusPath("ghostscript-pdfa.pdf"), root_ + "/b/index.htm"});
     EXPECT_FALSE(worker.runQueue());
     EXPECT_EQ(observer.count("failed"), 1);
     EXPECT_EQ(observer.count("converted"), 1);
-    EXPECT_TRUE(exists(root_ + "/b/pg_0001.htm"));
+    EXPECT_TRUE(pathExists(root_ + "/b/pg_0001.htm"));
     EXPECT_TRUE(observer.saw("finished with failures"));
 }
 
@@ -218,10 +210,10 @@ TEST_F(WorkerTest, ContinuousModeWithoutPicturesLeavesOneFile) {
     ConversionWorker worker(observer);
     Settings::setOverride(Setting::continuousMode, 1);
     Settings::setOverride(Setting::removePictures, 1);
-    EXPECT_TRUE(worker.convertOneFile(corpus("word365-3p.pdf"), root_ + "/out/doc/index.htm"));
-    EXPECT_TRUE(exists(root_ + "/out/doc.htm"));
-    EXPECT_FALSE(exists(root_ + "/out/doc"));
-    std::string page = slurp(root_ + "/out/doc.htm");
+    EXPECT_TRUE(worker.convertOneFile(corpusPath("word365-3p.pdf"), root_ + "/out/doc/index.htm"));
+    EXPECT_TRUE(pathExists(root_ + "/out/doc.htm"));
+    EXPECT_FALSE(pathExists(root_ + "/out/doc"));
+    std::string page = readWholeFile(root_ + "/out/doc.htm");
     EXPECT_NE(page.find("<html>"), std::string::npos);
 }
 
@@ -233,12 +225,12 @@ TEST_F(WorkerTest, BmpJobsNameTheirFilesAfterThePdf) {
     std::string pdf = copyOf("word365-3p.pdf");
     EXPECT_TRUE(worker.convertOneFile(pdf, root_ + "/ignored/index.htm"));
     for (const char* suffix : {"_001.bmp", "_002.bmp", "_003.bmp"}) {
-        std::string bmp = slurp(pdf + suffix);
+        std::string bmp = readWholeFile(pdf + suffix);
         ASSERT_GT(bmp.size(), 54u) << suffix;
         EXPECT_EQ(bmp.substr(0, 2), "BM");
     }
-    EXPECT_FALSE(exists(pdf + "_004.bmp"));
-    EXPECT_FALSE(exists(root_ + "/ignored"));
+    EXPECT_FALSE(pathExists(pdf + "_004.bmp"));
+    EXPECT_FALSE(pathExists(root_ + "/ignored"));
 }
 
 TEST_F(WorkerTest, StopEndsAfterTheCurrentPageAndPauseHoldsBetweenPages) {
@@ -248,12 +240,12 @@ TEST_F(WorkerTest, StopEndsAfterTheCurrentPageAndPauseHoldsBetweenPages) {
     observer.onPage = [&](const std::string& text) {
         if (text == "page 2 of 16") target.load()->stop();
     };
-    worker.enqueue({corpus("reportlab-16p.pdf"), root_ + "/stop/index.htm"});
-    worker.enqueue({corpus("ghostscript-pdfa.pdf"), root_ + "/never/index.htm"});
+    worker.enqueue({corpusPath("reportlab-16p.pdf"), root_ + "/stop/index.htm"});
+    worker.enqueue({corpusPath("ghostscript-pdfa.pdf"), root_ + "/never/index.htm"});
     worker.runQueue();
-    EXPECT_TRUE(exists(root_ + "/stop/pg_0002.htm"));
-    EXPECT_FALSE(exists(root_ + "/stop/pg_0003.htm"));
-    EXPECT_FALSE(exists(root_ + "/never"));
+    EXPECT_TRUE(pathExists(root_ + "/stop/pg_0002.htm"));
+    EXPECT_FALSE(pathExists(root_ + "/stop/pg_0003.htm"));
+    EXPECT_FALSE(pathExists(root_ + "/never"));
     EXPECT_TRUE(observer.saw("finished"));
     EXPECT_EQ(worker.queued(), 0u);
 
@@ -265,7 +257,7 @@ TEST_F(WorkerTest, StopEndsAfterTheCurrentPageAndPauseHoldsBetweenPages) {
         if (text == "page 1 of 16" && !pausedOnce.exchange(true)) threaded.pause();
     };
     ASSERT_TRUE(threaded.start());
-    threaded.enqueue({corpus("reportlab-16p.pdf"), root_ + "/pause/index.htm"});
+    threaded.enqueue({corpusPath("reportlab-16p.pdf"), root_ + "/pause/index.htm"});
     // Generous waits: on a loaded machine the first page may take seconds to come.
     for (int i = 0; i < 3000 && !(pausedOnce && threaded.paused()); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -273,22 +265,22 @@ TEST_F(WorkerTest, StopEndsAfterTheCurrentPageAndPauseHoldsBetweenPages) {
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     EXPECT_TRUE(threaded.paused());
     EXPECT_FALSE(paused.saw("page 2 of 16"));
-    EXPECT_FALSE(exists(root_ + "/pause/pg_0002.htm"));
+    EXPECT_FALSE(pathExists(root_ + "/pause/pg_0002.htm"));
     threaded.resume();
     for (int i = 0; i < 6000 && !paused.saw("idle"); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
     EXPECT_TRUE(paused.saw("page 16 of 16"));
-    EXPECT_TRUE(exists(root_ + "/pause/pg_0016.htm"));
+    EXPECT_TRUE(pathExists(root_ + "/pause/pg_0016.htm"));
     threaded.shutdown();
 }
 
 TEST_F(WorkerTest, EncryptedFilesOpenWithTheProfilePassword) {
     RecordingObserver observer;
     ConversionWorker worker(observer);
-    EXPECT_FALSE(worker.convertOneFile(corpus("enc-rc4-128-pw.pdf"), root_ + "/no/index.htm"));
+    EXPECT_FALSE(worker.convertOneFile(corpusPath("enc-rc4-128-pw.pdf"), root_ + "/no/index.htm"));
     EXPECT_TRUE(observer.saw("message Can't extract the information from the '"));
     ASSERT_TRUE(Settings::write(Setting::userPassword, "openpassword"));
-    EXPECT_TRUE(worker.convertOneFile(corpus("enc-rc4-128-pw.pdf"), root_ + "/yes/index.htm"));
-    EXPECT_TRUE(exists(root_ + "/yes/pg_0001.htm"));
+    EXPECT_TRUE(worker.convertOneFile(corpusPath("enc-rc4-128-pw.pdf"), root_ + "/yes/index.htm"));
+    EXPECT_TRUE(pathExists(root_ + "/yes/pg_0001.htm"));
 }
 
 TEST(WorkerPaths, NamesOfPagesBitmapsAndSizes) {

@@ -10,17 +10,13 @@
 #include "platform/canvas/packed_dib.h"
 #include "../platform/temp_folder.h"
 #include "quillmark.h"
+#include "support/corpus_manifest.h"
+#include "support/test_files.h"
 
 namespace {
 
-std::string corpus(const char* name) { return std::string(QM_TEST_DATA_DIR) + "/corpus/" + name; }
-
-std::string slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using qm::test::corpusPath;
+using qm::test::readWholeFile;
 
 uint32_t le32(const std::string& s, size_t at) {
     return static_cast<uint8_t>(s[at]) | static_cast<uint8_t>(s[at + 1]) << 8 | static_cast<uint8_t>(s[at + 2]) << 16 |
@@ -47,7 +43,7 @@ TEST(DocumentApi, BadHandlesPagesAndNullsAreRefused) {
     uint32_t notAHandle[16] = {};
     EXPECT_EQ(PDF_GetPageCount(reinterpret_cast<PdfHandle*>(notAHandle)), -1);
 
-    PdfHandle* pdf = PDF_Open(corpus("latex-outline.pdf").c_str(), nullptr, nullptr, 100);
+    PdfHandle* pdf = PDF_Open(corpusPath("latex-outline.pdf").c_str(), nullptr, nullptr, 100);
     ASSERT_NE(pdf, nullptr);
     EXPECT_EQ(PDF_GetPageCount(pdf), 4);
     EXPECT_EQ(PDF_GetPageObject(pdf, 0), nullptr);
@@ -59,11 +55,11 @@ TEST(DocumentApi, BadHandlesPagesAndNullsAreRefused) {
 }
 
 TEST(DocumentApi, PagesLinksAndOutlines) {
-    PdfHandle* pdf = PDF_Open(corpus("latex-outline.pdf").c_str(), nullptr, nullptr, 100);
+    PdfHandle* pdf = PDF_Open(corpusPath("latex-outline.pdf").c_str(), nullptr, nullptr, 100);
     ASSERT_NE(pdf, nullptr);
     char path[4096];
     ASSERT_EQ(PDF_GetBookmark(pdf, path, sizeof path), 1);
-    EXPECT_NE(slurp(path).find("<>,"), std::string::npos);
+    EXPECT_NE(readWholeFile(path).find("<>,"), std::string::npos);
     // A buffer too small for the path is refused and still terminated.
     char tiny[8];
     std::memset(tiny, 'x', sizeof tiny);
@@ -86,7 +82,7 @@ TEST(DocumentApi, PagesLinksAndOutlines) {
     PDF_Close(pdf);
 
     // A page without links gives an empty list, not null.
-    pdf = PDF_Open(corpus("ghostscript-pdfa.pdf").c_str(), nullptr, nullptr, 72);
+    pdf = PDF_Open(corpusPath("ghostscript-pdfa.pdf").c_str(), nullptr, nullptr, 72);
     ASSERT_NE(pdf, nullptr);
     EXPECT_EQ(PDF_GetBookmark(pdf, path, sizeof path), 0);
     page = PDF_GetPageObject(pdf, 1);
@@ -100,8 +96,8 @@ TEST(DocumentApi, PagesLinksAndOutlines) {
 }
 
 TEST(DocumentApi, TwoDocumentsOpenAtOnceKeepTheirOwnState) {
-    PdfHandle* a = PDF_Open(corpus("latex-outline.pdf").c_str(), nullptr, nullptr, 100);
-    PdfHandle* b = PDF_Open(corpus("word365-3p.pdf").c_str(), nullptr, nullptr, 50);
+    PdfHandle* a = PDF_Open(corpusPath("latex-outline.pdf").c_str(), nullptr, nullptr, 100);
+    PdfHandle* b = PDF_Open(corpusPath("word365-3p.pdf").c_str(), nullptr, nullptr, 50);
     ASSERT_NE(a, nullptr);
     ASSERT_NE(b, nullptr);
     PageObject* pa = PDF_GetPageObject(a, 1);
@@ -125,22 +121,22 @@ TEST(DocumentApi, TwoDocumentsOpenAtOnceKeepTheirOwnState) {
 }
 
 TEST(DocumentApi, PasswordsDecideWhetherADocumentOpens) {
-    EXPECT_EQ(PDF_Open(corpus("enc-rc4-128-pw.pdf").c_str(), nullptr, nullptr, 100), nullptr);
-    EXPECT_EQ(PDF_Open(corpus("enc-rc4-128-pw.pdf").c_str(), "wrong", "wrong", 100), nullptr);
-    PdfHandle* pdf = PDF_Open(corpus("enc-rc4-128-pw.pdf").c_str(), nullptr, "openpassword", 100);
+    EXPECT_EQ(PDF_Open(corpusPath("enc-rc4-128-pw.pdf").c_str(), nullptr, nullptr, 100), nullptr);
+    EXPECT_EQ(PDF_Open(corpusPath("enc-rc4-128-pw.pdf").c_str(), "wrong", "wrong", 100), nullptr);
+    PdfHandle* pdf = PDF_Open(corpusPath("enc-rc4-128-pw.pdf").c_str(), nullptr, "openpassword", 100);
     ASSERT_NE(pdf, nullptr);
     EXPECT_EQ(PDF_GetPageCount(pdf), 1);
     PDF_Close(pdf);
 }
 
 TEST(DocumentApi, BitmapsAreWrittenAsBmpFiles) {
-    PdfHandle* pdf = PDF_Open(corpus("ghostscript-pdfa.pdf").c_str(), nullptr, nullptr, 72);
+    PdfHandle* pdf = PDF_Open(corpusPath("ghostscript-pdfa.pdf").c_str(), nullptr, nullptr, 72);
     ASSERT_NE(pdf, nullptr);
     void* bitmap = PDF_GetPageBmp(pdf, 1);
     ASSERT_NE(bitmap, nullptr);
     std::string path = ::testing::TempDir() + "document_api_page.bmp";
     ASSERT_EQ(PDF_WriteToBMPFile(bitmap, path.c_str()), 1);
-    std::string bmp = slurp(path);
+    std::string bmp = readWholeFile(path);
     EXPECT_EQ(bmp.substr(0, 2), "BM");
     EXPECT_EQ(le32(bmp, 2), bmp.size());
     EXPECT_EQ(le32(bmp, 10), 54u);
@@ -161,7 +157,7 @@ TEST(DocumentApi, BitmapsAreWrittenAsBmpFiles) {
     block[14] = 8;  // bits per pixel
     path = ::testing::TempDir() + "document_api_8bit.bmp";
     ASSERT_EQ(PDF_WriteToBMPFile(block, path.c_str()), 1);
-    bmp = slurp(path);
+    bmp = readWholeFile(path);
     EXPECT_EQ(le32(bmp, 10), 1078u);
     EXPECT_EQ(bmp.size(), 1078u + stride * height);
     EXPECT_EQ(le32(bmp, 14 + 20), static_cast<uint32_t>(stride * height));
@@ -170,7 +166,7 @@ TEST(DocumentApi, BitmapsAreWrittenAsBmpFiles) {
 }
 
 TEST(DocumentApi, ConvertingToHtmlLeavesTextOnlyForALaterSvg) {
-    PdfHandle* pdf = PDF_Open(corpus("latex-outline.pdf").c_str(), nullptr, nullptr, 100);
+    PdfHandle* pdf = PDF_Open(corpusPath("latex-outline.pdf").c_str(), nullptr, nullptr, 100);
     ASSERT_NE(pdf, nullptr);
     PageObject* page = PDF_GetPageObject(pdf, 1);
     ASSERT_NE(page, nullptr);
@@ -181,7 +177,7 @@ TEST(DocumentApi, ConvertingToHtmlLeavesTextOnlyForALaterSvg) {
     EXPECT_EQ(PDF_ConvertToHtmlFile(page, nullptr, html.c_str()), 1);
     for (int32_t i = 0; i < page->itemCount; ++i) EXPECT_EQ(page->items[i].kind, QM_ITEM_TEXT);
     ASSERT_EQ(PDF_WriteToSVGFile(page, svg.c_str()), 1);
-    std::string text = slurp(svg);
+    std::string text = readWholeFile(svg);
     EXPECT_NE(text.find("<text "), std::string::npos);
     EXPECT_EQ(text.find("<polygon"), std::string::npos);
     EXPECT_EQ(text.find("<line"), std::string::npos);
@@ -197,10 +193,13 @@ TEST(DocumentApi, ConvertingToHtmlLeavesTextOnlyForALaterSvg) {
 namespace qm {
 namespace {
 
+using test::corpusPath;
+using test::readWholeFile;
+
 // The SVG of a real page, as a browser shows it: its text and its shapes are visible.
 TEST(DocumentApiSvg, ABrowserShowsTheTextAndShapesOfACorpusPage) {
     if (!test::haveChromium()) GTEST_SKIP() << "chromium is not installed";
-    PdfHandle* pdf = PDF_Open(corpus("latex-outline.pdf").c_str(), nullptr, nullptr, 72);
+    PdfHandle* pdf = PDF_Open(corpusPath("latex-outline.pdf").c_str(), nullptr, nullptr, 72);
     ASSERT_NE(pdf, nullptr);
     PageObject* page = PDF_GetPageObject(pdf, 1);
     ASSERT_NE(page, nullptr);

@@ -21,6 +21,7 @@
 #include "platform/system/file_ops.h"
 #include "streams/file_data.h"
 #include "support/pdf_builder.h"
+#include "support/test_files.h"
 
 namespace qm::test {
 namespace {
@@ -67,19 +68,12 @@ private:
     bool hadOld_ = false;
 };
 
-std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 // Writes the outline file of `doc` and returns its content ("<none>" when there is none).
 std::string outlineOf(const PdfDocument& doc) {
     char path[260];
     if (!doc.catalog()->writeOutlines(path, static_cast<int>(sizeof path))) return "<none>";
     EXPECT_EQ(std::string(path), outlineFilePath());
-    return readFile(path);
+    return readWholeFile(path);
 }
 
 TEST(NameTree, LeavesKidsAndLimits) {

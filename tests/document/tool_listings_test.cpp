@@ -11,18 +11,12 @@
 #include "platform/system/data_dir.h"
 #include "platform/system/file_ops.h"
 #include "support/tool_output.h"
+#include "support/test_files.h"
 
 namespace qm::test {
 namespace {
 
 std::string dataPath(const std::string& name) { return std::string(QM_TEST_DATA_DIR) + "/" + name; }
-
-std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 std::string toolOutput(const std::string& cache, const std::string& args) {
     return commandOutput("XDG_CACHE_HOME=" + cache + " " + std::string(QM_BINARY_DIR) + "/quillmark-inspect " +
@@ -41,7 +35,7 @@ TEST(InspectCorpus, LinksAndOutlinesMatchTheExpectedOutputs) {
                            {"latex-outline", 1},          {"annot-link-popup", 1}};
     for (const Links& l : links) {
         std::string expected =
-            readFile(dataPath("listings/" + std::string(l.file) + ".links-" + std::to_string(l.page) + ".txt"));
+            readWholeFile(dataPath("listings/" + std::string(l.file) + ".links-" + std::to_string(l.page) + ".txt"));
         ASSERT_FALSE(expected.empty()) << l.file;
         EXPECT_EQ(toolOutput(cache, "--links " + std::to_string(l.page) + " " + dataPath("corpus/" + std::string(l.file) + ".pdf")),
                   expected)
@@ -50,7 +44,7 @@ TEST(InspectCorpus, LinksAndOutlinesMatchTheExpectedOutputs) {
     const char* outlines[] = {"word365-3p", "large-page-14402pt", "distiller-word-86p", "latex-geotopo-117p",
                               "damaged-startxref-90p", "latex-outline", "enc-rc4-40-empty-30p", "xref-hybrid-30p"};
     for (const char* f : outlines) {
-        std::string expected = readFile(dataPath("listings/" + std::string(f) + ".outline.txt"));
+        std::string expected = readWholeFile(dataPath("listings/" + std::string(f) + ".outline.txt"));
         ASSERT_FALSE(expected.empty()) << f;
         EXPECT_EQ(toolOutput(cache, "--outline " + dataPath("corpus/" + std::string(f) + ".pdf")), expected) << f;
     }

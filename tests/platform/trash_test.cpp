@@ -8,21 +8,13 @@
 #include <sstream>
 
 #include "platform/system/file_ops.h"
+#include "support/test_files.h"
 
 namespace qm {
 namespace {
 
-bool exists(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0;
-}
-
-std::string slurp(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using test::pathExists;
+using test::readWholeFile;
 
 TEST(Trash, FilesCanBeRestoredAndNamesNeverCollide) {
     std::string root = ::testing::TempDir() + "trash_test";
@@ -37,18 +29,18 @@ TEST(Trash, FilesCanBeRestoredAndNamesNeverCollide) {
     int count = 0;
     EXPECT_TRUE(trashFilesMatching(root + "/out a/pg_*.htm", &count));
     EXPECT_EQ(count, 2);
-    EXPECT_FALSE(exists(root + "/out a/pg_nav.htm"));
-    EXPECT_TRUE(exists(root + "/out a/keep.jpg"));
-    EXPECT_EQ(slurp(root + "/data/Trash/files/pg_nav.htm"), "pg_nav.htm");
-    std::string info = slurp(root + "/data/Trash/info/pg_nav.htm.trashinfo");
+    EXPECT_FALSE(pathExists(root + "/out a/pg_nav.htm"));
+    EXPECT_TRUE(pathExists(root + "/out a/keep.jpg"));
+    EXPECT_EQ(readWholeFile(root + "/data/Trash/files/pg_nav.htm"), "pg_nav.htm");
+    std::string info = readWholeFile(root + "/data/Trash/info/pg_nav.htm.trashinfo");
     EXPECT_EQ(info.rfind("[Trash Info]\nPath=/", 0), 0u);
     EXPECT_NE(info.find("/out%20a/pg_nav.htm\nDeletionDate="), std::string::npos);
 
     // The same name again gets a name of its own in the trash.
     std::ofstream(root + "/out a/pg_nav.htm") << "second";
     EXPECT_TRUE(moveToTrash(root + "/out a/pg_nav.htm"));
-    EXPECT_EQ(slurp(root + "/data/Trash/files/pg_nav.htm.2"), "second");
-    EXPECT_TRUE(exists(root + "/data/Trash/info/pg_nav.htm.2.trashinfo"));
+    EXPECT_EQ(readWholeFile(root + "/data/Trash/files/pg_nav.htm.2"), "second");
+    EXPECT_TRUE(pathExists(root + "/data/Trash/info/pg_nav.htm.2.trashinfo"));
     EXPECT_FALSE(moveToTrash(root + "/out a/missing.htm"));
 
     if (old) setenv("XDG_DATA_HOME", saved.c_str(), 1); else unsetenv("XDG_DATA_HOME");
