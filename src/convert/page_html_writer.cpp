@@ -31,6 +31,28 @@ constexpr const char* kScrollScript =
     "if (currentpos != document.body.scrollTop) \nsc();\n} \ndocument.onmousedown=sc\n"
     "document.ondblclick=initialize\n</script>\n";
 // Follows the zoom chosen in the navigation frame of the site.
+// The reader's browser has other faces than the PDF, so a run would come out wider or
+// narrower than on the page: past the next run, or short of the underline drawn in the
+// picture. Each run is stretched to its PDF width (data-w) when the two differ by a face's
+// worth (a quarter either way); a larger difference comes from a wide gap the run bridges
+// with one space, such as an indent in a listing, and stretching the letters would not mend
+// it. All widths are read before any is changed so the page is laid out once. Fitting a run
+// twice changes nothing, as offsetWidth does not see transforms.
+constexpr std::string_view kFitRunsScript =
+    "<script>\n"
+    "(function () {\n"
+    "  var s = document.querySelectorAll('span[data-w]'), got = [], i, r;\n"
+    "  for (i = 0; i < s.length; i++) got.push(s[i].offsetWidth);\n"
+    "  for (i = 0; i < s.length; i++) {\n"
+    "    r = got[i] > 0 ? +s[i].getAttribute('data-w') / got[i] : 1;\n"
+    "    if (!(r > 0.75 && r < 1.34) || Math.abs(r - 1) < 0.01) continue;\n"
+    "    s[i].style.display = 'inline-block';\n"
+    "    s[i].style.transformOrigin = '0 0';\n"
+    "    s[i].style.transform = 'scaleX(' + r.toFixed(3) + ')';\n"
+    "  }\n"
+    "})();\n"
+    "</script>\n";
+
 constexpr const char* kZoomScript =
     "<script language=\"javascript\">\n\t\t\tvar currentZoom = parent.ltop.currentZoom;\n"
     "\t\t\tif(currentZoom != undefined)\n\t\t\t\tdocument.body.style.zoom=currentZoom/100;\n\t\t\t</script>\n";
@@ -67,6 +89,12 @@ std::u16string_view textOf(const TextItem& t) {
     return {reinterpret_cast<const char16_t*>(t.text), static_cast<size_t>(t.count)};
 }
 
+bool isBlank(const TextItem& t) {
+    for (char16_t c : textOf(t))
+        if (c != u' ' && c != u'\t' && c != u'\u00A0') return false;
+    return true;
+}
+
 // The character written last, carried from one run to the next within the page.
 struct Previous {
     int64_t x = 0, y = 0;
@@ -86,15 +114,25 @@ public:
             if (cur == nullptr) continue;
             int c = classes_.find(*cur);
             if (c < 0) continue;
-            appendf(out, "<div style=\"position:absolute;top:%lld;left:%d\"><nobr><span class=\"ft%d\">",
-                    static_cast<long long>(int64_t{cur->y} + top_ - cur->height + 2), cur->x, c);
+            const TextItem* first = cur;
+            const TextItem* lastInk = nullptr;  // the last character that is not a blank
+            std::string run;
             for (;;) {
-                writeChar(out, *cur);
+                writeChar(run, *cur);
+                if (!isBlank(*cur)) lastInk = cur;
                 const TextItem* next = i + 1 < page_.itemCount ? uprightText(page_, i + 1) : nullptr;
                 if (next == nullptr || !continuesRun(*cur, *next)) break;
                 cur = next;
                 ++i;
             }
+            // The width the run has on the PDF page, which the page's fitting script holds it
+            // to in the browser's face; up to its last ink, as browsers drop blanks at the end
+            // of a line.
+            const long long width = lastInk ? int64_t{lastInk->x} + lastInk->advance - first->x : 0;
+            appendf(out, "<div style=\"position:absolute;top:%lld;left:%d\"><nobr><span class=\"ft%d\" data-w=\"%lld\">",
+                    static_cast<long long>(int64_t{first->y} + top_ - first->height + 2), first->x, c,
+                    width > 0 ? width : 0);
+            out += run;
             out += "</span></nobr></div>\n";
         }
     }
@@ -240,6 +278,7 @@ bool writePageHtml(PageObject& page, const HtmlLinkList* links, const std::strin
     TextRunWriter(page, classes, top, Settings::readFlag(Setting::insertSpaces),
                   Settings::readInt(Setting::runGapLimit))
         .write(out);
+    out += fitRunsScript();
     if (!continuous) {
         out += kZoomScript;
         // Opened from disk every frame is its own origin: the page tells the navigation bar
@@ -255,5 +294,7 @@ bool writePageHtml(PageObject& page, const HtmlLinkList* links, const std::strin
     std::fclose(file);
     return true;
 }
+
+std::string_view fitRunsScript() { return kFitRunsScript; }
 
 }  // namespace qm

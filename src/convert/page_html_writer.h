@@ -25,6 +25,10 @@ inline bool writePageHtml(PageObject& page, const HtmlLinkList* links, const std
     return writePageHtml(page, links, htmlPath, imagePath, htmlWriterState());
 }
 
+// The script at the end of every page that stretches each text run to the width it has on
+// the PDF page (its data-w attribute), as the browser's faces are not the document's.
+std::string_view fitRunsScript();
+
 // The href of a link target, escaped for the attribute: a go-to names the page file
 // "pg_NNNN" with `pageExtension`, a URI is given alone, anything else unchanged. Empty for
 // targets that would run script, which are left out of the map.

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "convert/html_text.h"
+#include "convert/page_html_writer.h"
 #include "convert/site_pages.h"
 #include "document/pdf_catalog.h"
 #include "document/pdf_document.h"
@@ -53,9 +54,11 @@ bool writePicture(const std::string& path, int width, int height, int n) {
     return qm::writeJpeg(bitmap, path, 75, false);
 }
 
-std::string textRun(int top, int left, int cls, const std::string& text) {
+// `width` is the run's width on the PDF page, which the page's script fits it to.
+std::string textRun(int top, int left, int cls, int width, const std::string& text) {
     return "<div style=\"position:absolute;top:" + std::to_string(top) + ";left:" + std::to_string(left) +
-           "\"><nobr><span class=\"ft" + std::to_string(cls) + "\">" + text + "</span></nobr></div>\n";
+           "\"><nobr><span class=\"ft" + std::to_string(cls) + "\" data-w=\"" + std::to_string(width) + "\">" +
+           text + "</span></nobr></div>\n";
 }
 
 // The page file as the per-page writer lays it out; "\n" becomes CR LF on the way out.
@@ -85,9 +88,10 @@ std::string pageText(int n, int count, int width, int height, const std::string&
     } else {
         t += "<div style=\"position:absolute;top:0;left:0\">" + img + "></div>\n";
     }
-    t += textRun(80, 80, 0, "Page " + std::to_string(n));
-    t += textRun(200, 60, 1, qm::escapeHtml(title) + " &#8211; page " + std::to_string(n) + " of " +
-                                 std::to_string(count));
+    t += textRun(80, 80, 0, 150, "Page " + std::to_string(n));
+    t += textRun(200, 60, 1, 400, qm::escapeHtml(title) + " &#8211; page " + std::to_string(n) + " of " +
+                                      std::to_string(count));
+    t += std::string(qm::fitRunsScript());
     t += "<script language=\"javascript\">\n\t\t\tvar currentZoom = parent.ltop.currentZoom;\n"
          "\t\t\tif(currentZoom != undefined)\n\t\t\t\tdocument.body.style.zoom=currentZoom/100;\n\t\t\t</script>\n";
     t += std::string(qm::pageSiteScript());

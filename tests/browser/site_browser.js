@@ -120,6 +120,19 @@ async function drive(browser, url, mode, shotFolder) {
       (await frame('contents').evaluate(() => document.body.style.zoom)) === '1.5')) {
     check(true, 'the next page keeps 150 %');
   }
+  // Each run is held to its width on the PDF page, also under zoom: the median run is within
+  // 3 % of its data-w (times the zoom) on screen.
+  const fit = await frame('contents').evaluate(() => {
+    const z = +document.body.style.zoom || 1;
+    const d = Array.from(document.querySelectorAll('span[data-w]'))
+      .filter(e => +e.getAttribute('data-w') > 20)
+      .map(e => Math.abs(e.getBoundingClientRect().width / (+e.getAttribute('data-w') * z) - 1))
+      .sort((a, b) => a - b);
+    return { runs: d.length, median: d.length ? d[Math.floor(d.length / 2)] : 1 };
+  });
+  check(fit.runs >= 2 && fit.median < 0.03,
+        'text runs keep their page widths at 150 % (' + fit.runs + ' runs, median off by ' +
+        (fit.median * 100).toFixed(1) + ' %)');
   if (shotFolder) await page.screenshot({ path: path.join(shotFolder, mode + '-zoom150.png') });
   await frame('ltop').selectOption('#zoom', '100');
 

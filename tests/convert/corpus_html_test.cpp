@@ -133,8 +133,8 @@ TEST_F(CorpusHtmlTest, MarkupFromTheDocumentStaysInert) {
     ASSERT_EQ(recorded.links->count, 3);
     const std::string html = readFileText(out_ / "pg_0001.htm");
 
-    // Only the page's own four scripts, one style block, no injected image.
-    EXPECT_EQ(occurrences(html, "<script"), 4);
+    // Only the page's own five scripts, one style block, no injected image.
+    EXPECT_EQ(occurrences(html, "<script"), 5);
     EXPECT_EQ(occurrences(html, "</style>"), 1);
     EXPECT_EQ(html.find("<img src"), std::string::npos);
     EXPECT_EQ(occurrences(html, "<img "), 1);
