@@ -3,19 +3,19 @@
 // fields are 0, and bad opacity data in a record is not trusted.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
 #include "../platform/temp_folder.h"
 #include "convert/replay.h"
 #include "convert_test_support.h"
 #include "platform/canvas/bitmap.h"
 #include "platform/canvas/packed_dib.h"
+#include "support/colour_match.h"
 #include "support/pdf_builder.h"
 
 namespace qm {
 namespace {
 
 using namespace std::string_literals;
+using test::nearColour;
 
 std::string corpus(const char* name) { return std::string(QM_TEST_DATA_DIR) + "/corpus/" + name; }
 
@@ -59,14 +59,6 @@ BothWays drawBothWays(const std::string& pdfPath, int zoom, int page = 1) {
     return out;
 }
 
-::testing::AssertionResult near(ColorRef got, ColorRef want, int tolerance = 2) {
-    const int d[3] = {int(redOf(got)) - int(redOf(want)), int(greenOf(got)) - int(greenOf(want)),
-                      int(blueOf(got)) - int(blueOf(want))};
-    for (int v : d)
-        if (std::abs(v) > tolerance)
-            return ::testing::AssertionFailure() << std::hex << "got " << got << " want " << want;
-    return ::testing::AssertionSuccess();
-}
 
 TEST(OpacityReplay, RecordedHalfMarksReplayAsTheBitmapDrawsThem) {
     test::TempFolder folder;
@@ -89,13 +81,13 @@ TEST(OpacityReplay, RecordedHalfMarksReplayAsTheBitmapDrawsThem) {
     for (int y = 0; y < drawn.height(); ++y)
         for (int x = 0; x < drawn.width(); ++x)
             ASSERT_EQ(both.replayed->pixel(x, y), drawn.pixel(x, y)) << x << "," << y;
-    EXPECT_TRUE(near(drawn.pixel(25, 25), makeColorRef(127, 0, 128)));  // the fill
-    EXPECT_TRUE(near(drawn.pixel(70, 40), makeColorRef(127, 0, 0)));    // the stroke
-    EXPECT_TRUE(near(drawn.pixel(89, 39), makeColorRef(127, 0, 0)));    // its corner
-    EXPECT_TRUE(near(drawn.pixel(120, 25), makeColorRef(127, 0, 0)));   // the image
-    EXPECT_TRUE(near(drawn.pixel(25, 75), makeColorRef(127, 0, 128)));  // the mask
-    EXPECT_TRUE(near(drawn.pixel(55, 75), makeColorRef(191, 64, 0)));   // one quarter fill
-    EXPECT_TRUE(near(drawn.pixel(70, 75), makeColorRef(143, 112, 0)));  // two
+    EXPECT_TRUE(nearColour(drawn.pixel(25, 25), makeColorRef(127, 0, 128)));  // the fill
+    EXPECT_TRUE(nearColour(drawn.pixel(70, 40), makeColorRef(127, 0, 0)));    // the stroke
+    EXPECT_TRUE(nearColour(drawn.pixel(89, 39), makeColorRef(127, 0, 0)));    // its corner
+    EXPECT_TRUE(nearColour(drawn.pixel(120, 25), makeColorRef(127, 0, 0)));   // the image
+    EXPECT_TRUE(nearColour(drawn.pixel(25, 75), makeColorRef(127, 0, 128)));  // the mask
+    EXPECT_TRUE(nearColour(drawn.pixel(55, 75), makeColorRef(191, 64, 0)));   // one quarter fill
+    EXPECT_TRUE(nearColour(drawn.pixel(70, 75), makeColorRef(143, 112, 0)));  // two
 }
 
 TEST(OpacityReplay, SoftMaskFadesKeepTheirShadesWhenRecorded) {
@@ -118,7 +110,7 @@ TEST(OpacityReplay, SoftMaskFadesKeepTheirShadesWhenRecorded) {
     ASSERT_NE(both.replayed, nullptr);
     const unsigned shades[4] = {0xDF, 0x9F, 0x5F, 0x1F};  // red left by each opacity
     for (int i = 0; i < 4; ++i) {
-        EXPECT_TRUE(near(both.replayed->pixel(25 + 50 * i, 50), makeColorRef(shades[i], 0, 0))) << i;
+        EXPECT_TRUE(nearColour(both.replayed->pixel(25 + 50 * i, 50), makeColorRef(shades[i], 0, 0))) << i;
         EXPECT_EQ(both.replayed->pixel(25 + 50 * i, 50), both.drawnView->pixel(25 + 50 * i, 50)) << i;
     }
 }
@@ -137,8 +129,8 @@ TEST(OpacityReplay, TcpdfSquaresAndPhotoShowThroughEachOther) {
                  {250, 420, makeColorRef(128, 255, 128)},
                  {150, 250, makeColorRef(255, 0, 0)}};
     for (const Spot& s : spots) {
-        EXPECT_TRUE(near(both.drawnView->pixel(s.x, s.y), s.colour, 3)) << s.x << "," << s.y;
-        EXPECT_TRUE(near(both.replayed->pixel(s.x, s.y), s.colour, 3)) << s.x << "," << s.y;
+        EXPECT_TRUE(nearColour(both.drawnView->pixel(s.x, s.y), s.colour, 3)) << s.x << "," << s.y;
+        EXPECT_TRUE(nearColour(both.replayed->pixel(s.x, s.y), s.colour, 3)) << s.x << "," << s.y;
     }
 }
 

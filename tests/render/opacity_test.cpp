@@ -3,9 +3,8 @@
 // keep their exact pixels and hostile values are clamped.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
 #include "platform/canvas/bitmap.h"
+#include "support/colour_match.h"
 #include "render_test_support.h"
 
 namespace qm::test {
@@ -26,14 +25,6 @@ std::unique_ptr<PdfDocument> overRed(const std::string& marks) {
     return onePage("1 0 0 rg 0 0 200 100 re f " + marks, kStates, {kHelvetica});
 }
 
-::testing::AssertionResult near(ColorRef got, ColorRef want, int tolerance = 2) {
-    const int d[3] = {int(redOf(got)) - int(redOf(want)), int(greenOf(got)) - int(greenOf(want)),
-                      int(blueOf(got)) - int(blueOf(want))};
-    for (int v : d)
-        if (std::abs(v) > tolerance)
-            return ::testing::AssertionFailure() << std::hex << "got " << got << " want " << want;
-    return ::testing::AssertionSuccess();
-}
 
 const ColorRef kBlueOverRed = makeColorRef(127, 0, 128);  // blue at opacity 0.5 over red
 const ColorRef kBlackOverRed = makeColorRef(127, 0, 0);
@@ -50,15 +41,15 @@ TEST(Opacity, HalfFillsStrokesImagesAndMasksShowThePageThrough) {
     drawOne(*doc, 72, r);
     ASSERT_NE(r->bitmap(), nullptr);
     const Bitmap& b = *r->bitmap();
-    EXPECT_TRUE(near(b.pixel(25, 25), kBlueOverRed));
-    EXPECT_TRUE(near(b.pixel(75, 25), kBlackOverRed));
-    EXPECT_TRUE(near(b.pixel(125, 25), kBlackOverRed));
-    EXPECT_TRUE(near(b.pixel(175, 25), kBlueOverRed));
+    EXPECT_TRUE(nearColour(b.pixel(25, 25), kBlueOverRed));
+    EXPECT_TRUE(nearColour(b.pixel(75, 25), kBlackOverRed));
+    EXPECT_TRUE(nearColour(b.pixel(125, 25), kBlackOverRed));
+    EXPECT_TRUE(nearColour(b.pixel(175, 25), kBlueOverRed));
     EXPECT_EQ(b.pixel(100, 80), kRed);
     // Two half fills over each other let less of the page through.
     doc = overRed("/Half gs 0 0 1 rg 0 0 100 100 re f 0 0 100 100 re f");
     drawOne(*doc, 72, r);
-    EXPECT_TRUE(near(r->bitmap()->pixel(50, 50), makeColorRef(63, 0, 191)));
+    EXPECT_TRUE(nearColour(r->bitmap()->pixel(50, 50), makeColorRef(63, 0, 191)));
 }
 
 TEST(Opacity, HalfTextIsLaidOverThePage) {
@@ -122,18 +113,18 @@ TEST(Opacity, HalfMarksCoverEachPixelOnceAtJoinsAndEdges) {
     std::unique_ptr<ConversionRenderer> r;
     drawOne(*doc, 72, r);
     const Bitmap& b = *r->bitmap();
-    EXPECT_TRUE(near(b.pixel(60, 80), kBlackOverRed));
-    EXPECT_TRUE(near(b.pixel(99, 79), kBlackOverRed));  // where the legs overlap
-    EXPECT_TRUE(near(b.pixel(100, 50), kBlackOverRed));
+    EXPECT_TRUE(nearColour(b.pixel(60, 80), kBlackOverRed));
+    EXPECT_TRUE(nearColour(b.pixel(99, 79), kBlackOverRed));  // where the legs overlap
+    EXPECT_TRUE(nearColour(b.pixel(100, 50), kBlackOverRed));
     for (int x = 120; x < 160; ++x) {
-        ASSERT_TRUE(near(b.pixel(x, 79), kBlueOverRed)) << x;  // bottom row of the square
-        ASSERT_TRUE(near(b.pixel(x, 41), kBlueOverRed)) << x;  // top row
+        ASSERT_TRUE(nearColour(b.pixel(x, 79), kBlueOverRed)) << x;  // bottom row of the square
+        ASSERT_TRUE(nearColour(b.pixel(x, 41), kBlueOverRed)) << x;  // top row
     }
-    EXPECT_TRUE(near(b.pixel(159, 60), kBlueOverRed));
+    EXPECT_TRUE(nearColour(b.pixel(159, 60), kBlueOverRed));
     // A shape too thin to cover a pixel is still outlined.
     doc = overRed("/Half gs 0 0 1 rg 10 50 100 0.2 re f");
     drawOne(*doc, 72, r);
-    EXPECT_TRUE(near(r->bitmap()->pixel(50, 50), kBlueOverRed));
+    EXPECT_TRUE(nearColour(r->bitmap()->pixel(50, 50), kBlueOverRed));
 }
 
 TEST(Opacity, RecordsCarryTheOpacityOfEachMark) {
