@@ -127,6 +127,24 @@ TEST(Opacity, HalfMarksCoverEachPixelOnceAtJoinsAndEdges) {
     EXPECT_TRUE(nearColour(r->bitmap()->pixel(50, 50), kBlueOverRed));
 }
 
+TEST(Opacity, HalfAxialShadingHasNoSeamsBetweenItsBands) {
+    // Black to yellow across a red page at half: along a row every step is no darker than the
+    // one before it (a band's edge covered twice would show as a darker line).
+    auto doc = onePage("1 0 0 rg 0 0 200 100 re f /Half gs /Sh sh",
+                       "/ExtGState << /Half << /ca 0.5 >> >> /Shading << /Sh 5 0 R >>",
+                       {"<< /ShadingType 2 /ColorSpace /DeviceRGB /Coords [0 0 200 0] /Function << /FunctionType 2 "
+                        "/Domain [0 1] /C0 [0 0 0] /C1 [1 1 0] /N 1 >> >>"});
+    std::unique_ptr<ConversionRenderer> r;
+    drawOne(*doc, 72, r);
+    EXPECT_TRUE(nearColour(r->bitmap()->pixel(0, 50), kBlackOverRed, 3));
+    EXPECT_TRUE(nearColour(r->bitmap()->pixel(199, 50), makeColorRef(255, 127, 0), 3));
+    for (int x = 1; x < 200; ++x) {
+        const ColorRef a = r->bitmap()->pixel(x - 1, 50), b = r->bitmap()->pixel(x, 50);
+        ASSERT_GE(redOf(b), redOf(a)) << x;
+        ASSERT_GE(greenOf(b), greenOf(a)) << x;
+    }
+}
+
 TEST(Opacity, RecordsCarryTheOpacityOfEachMark) {
     auto doc = overRed(
         "/Half gs 0 0 1 rg 10 10 30 30 re f 0 G 10 w 60 25 m 90 25 l S BT /F1 20 Tf 10 60 Td (A) Tj ET "
