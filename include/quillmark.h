@@ -9,6 +9,13 @@
  *
  * Records handed out by the library belong to the caller until the matching destroy
  * function; every destroy function accepts NULL.
+ *
+ * Partly transparent marks carry their transparency T (0..255; 0 opaque, 255 invisible; the
+ * mark is laid over the page by opacity 255 - T): in the top byte of `colour` for TextItem and
+ * LineItem, in `reserved1` for PolygonItem, and as an opacity plane in `extra1` for ImageItem.
+ * Records made with these fields 0 or NULL are opaque, as before. A run of partly transparent
+ * LineItems with the same colour, width and style, each starting where the one before ends,
+ * is one stroke: the library paints it as one shape, covering each pixel once.
  */
 #ifndef QUILLMARK_H
 #define QUILLMARK_H
@@ -49,7 +56,7 @@ typedef struct TextItem {
     int32_t bold;        /* non-zero for a bold face */
     int32_t italic;      /* non-zero for an italic face */
     int32_t orientation; /* baseline angle in tenths of a degree, 0..3599; 0 is upright */
-    uint32_t colour;     /* 0x00BBGGRR: red in the low byte */
+    uint32_t colour;     /* 0xTTBBGGRR: red in the low byte, transparency T in the top byte */
     uint8_t spare;       /* always 0 */
 } TextItem;
 
@@ -78,8 +85,11 @@ typedef struct ImageItem {
     int32_t height;
     uint8_t* bits;         /* pixel rows in the layout `header` describes, rows padded to 4 */
     uint32_t bitsSize;
-    uint8_t* extra1;       /* reserved; NULL from this library */
-    uint32_t extra1Size;
+    uint8_t* extra1;       /* NULL for an opaque image; else the opacity of each pixel of `bits`
+                              (0 transparent .. 255 opaque), one byte per pixel, rows in the
+                              same order as `bits` and padded to 4 bytes. Pixels of opacity 0
+                              are pure white in `bits`, the others keep their own colour. */
+    uint32_t extra1Size;   /* bytes in extra1 */
     uint8_t* extra2;       /* reserved; NULL from this library */
     uint32_t extra2Size;
 } ImageItem;
@@ -94,7 +104,7 @@ typedef struct LineItem {
     int32_t x1;
     int32_t y1;
     int32_t penWidth;
-    uint32_t colour; /* 0x00BBGGRR */
+    uint32_t colour; /* 0xTTBBGGRR: transparency T in the top byte */
     int32_t penStyle;
 } LineItem;
 
@@ -112,7 +122,7 @@ typedef struct PolygonItem {
     int32_t pointCount;
     int32_t fillMode; /* QM_FILL_ALTERNATE or QM_FILL_WINDING */
     uint32_t colour;  /* 0x00BBGGRR */
-    int32_t reserved1;
+    int32_t reserved1; /* transparency 0..255, 0 opaque (values outside are clamped) */
     int32_t reserved2;
 } PolygonItem;
 

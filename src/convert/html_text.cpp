@@ -129,4 +129,12 @@ void appendGlyphHtml(std::string& out, std::string_view bytes) {
     }
 }
 
+std::string opacityText(uint8_t opacity) {
+    if (opacity == 255) return "1";
+    const unsigned thousandths = (opacity * 1000u + 127) / 255;
+    char text[8];
+    std::snprintf(text, sizeof text, "0.%03u", thousandths);  // integers only: no locale
+    return text;
+}
+
 }  // namespace qm

@@ -1,6 +1,7 @@
 #pragma once
 // Making texts from a PDF safe to place in the HTML the writer produces: attribute and
 // element text, a CSS font family, link targets, and the one-glyph texts of text runs.
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -31,5 +32,9 @@ std::string fileNameAttribute(std::string_view name);
 // form; any other text is written up to its first zero byte, with the special characters
 // after the first escaped as well.
 void appendGlyphHtml(std::string& out, std::string_view bytes);
+
+// An opacity of 0..255 as a CSS or SVG number between 0 and 1 ("0.502"), written the same
+// whatever the locale.
+std::string opacityText(uint8_t opacity);
 
 }  // namespace qm

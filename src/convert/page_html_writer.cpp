@@ -182,7 +182,9 @@ void writeStyles(std::string& out, const FontClassTable& classes) {
             out += ',';
             out += generic;
         }
-        appendf(out, ";color:#%02x%02x%02x;}\n", c.colour & 0xFF, (c.colour >> 8) & 0xFF, (c.colour >> 16) & 0xFF);
+        appendf(out, ";color:#%02x%02x%02x", c.colour & 0xFF, (c.colour >> 8) & 0xFF, (c.colour >> 16) & 0xFF);
+        if (const uint8_t opacity = colourOpacity(c.colour); opacity != 255) out += ";opacity:" + opacityText(opacity);
+        out += ";}\n";
     }
     out += "-->\n</style>\n";
 }

@@ -4,7 +4,9 @@
 #include <memory>
 #include <string_view>
 
+#include "convert/html_text.h"
 #include "platform/system/code_page.h"
+#include "render/display_list.h"
 
 namespace qm {
 
@@ -33,28 +35,37 @@ std::string colourText(uint32_t colour) {
     return buffer;
 }
 
+// ` NAME="0.xxx"` for a partly transparent mark; nothing for an opaque one.
+std::string opacityAttribute(const char* name, uint8_t opacity) {
+    if (opacity == 255) return {};
+    return std::string(" ") + name + "=\"" + opacityText(opacity) + "\"";
+}
+
 void appendText(std::string& out, const TextItem& item) {
     if (item.text == nullptr || item.count <= 0) return;
     std::u16string_view units(reinterpret_cast<const char16_t*>(item.text), static_cast<size_t>(item.count));
     std::string text = utf16ToOutput(units);
     if (text.empty()) return;
-    char head[160];
-    std::snprintf(head, sizeof head, "<text x=\"%d\" y=\"%d\" font-family=\"SimSun\" font-size=\"%d\" fill=\"%s\" >",
-                  item.x, item.y, item.height, colourText(item.colour).c_str());
+    char head[200];
+    std::snprintf(head, sizeof head, "<text x=\"%d\" y=\"%d\" font-family=\"SimSun\" font-size=\"%d\" fill=\"%s\"%s >",
+                  item.x, item.y, item.height, colourText(item.colour).c_str(),
+                  opacityAttribute("fill-opacity", colourOpacity(item.colour)).c_str());
     out += head;
     appendEscaped(out, text);
     out += "</text>\r\n";
 }
 
 void appendLine(std::string& out, const LineItem& item) {
-    char line[200];
-    std::snprintf(line, sizeof line, "<line x1=\"%d\" y1=\"%d\" x2=\"%d\" y2=\"%d\" stroke-width=\"%d\" stroke=\"%s\"/>\r\n",
-                  item.x0, item.y0, item.x1, item.y1, item.penWidth, colourText(item.colour).c_str());
+    char line[240];
+    std::snprintf(line, sizeof line, "<line x1=\"%d\" y1=\"%d\" x2=\"%d\" y2=\"%d\" stroke-width=\"%d\" stroke=\"%s\"%s/>\r\n",
+                  item.x0, item.y0, item.x1, item.y1, item.penWidth, colourText(item.colour).c_str(),
+                  opacityAttribute("stroke-opacity", colourOpacity(item.colour)).c_str());
     out += line;
 }
 
 void appendPolygon(std::string& out, const PolygonItem& item) {
-    out += "<polygon fill=\"" + colourText(item.colour) + "\" points=\"";
+    out += "<polygon fill=\"" + colourText(item.colour) + "\"" +
+           opacityAttribute("fill-opacity", polygonOpacity(item)) + " points=\"";
     for (int32_t i = 0; i < item.pointCount && item.points != nullptr; ++i) {
         char point[32];
         std::snprintf(point, sizeof point, i == 0 ? "%d,%d" : " %d,%d", item.points[i].x, item.points[i].y);

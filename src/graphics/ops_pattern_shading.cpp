@@ -190,6 +190,10 @@ void ContentInterpreter::doAxialShFill(const AxialShading& shading) {
     };
 
     const int n = state_->fillColorSpace().componentCount();
+    // Opaque bands are filled with their outline, so a band thinner than a pixel still shows.
+    // Partly transparent ones would lay that outline over the next band and darken a line at
+    // every step; they are filled as pieces that tile, each pixel belonging to one band.
+    const bool opaque = !(state_->fillOpacity() < 1);
     double ta[257];
     int next[257];
     ta[0] = tMin;
@@ -226,7 +230,10 @@ void ContentInterpreter::doAxialShFill(const AxialShading& shading) {
         state_->lineTo(q1x, q1y);
         state_->lineTo(p1x, p1y);
         state_->closePath();
-        device_->fill(*state_);
+        if (opaque)
+            device_->fill(*state_);
+        else
+            device_->fillShadingPiece(*state_);
         state_->clearPath();
         std::memcpy(color0, color1, sizeof color0);
         p0x = p1x;

@@ -110,7 +110,7 @@ TextItem* makeTextItem(int32_t x, int32_t y, const uint16_t* text, int32_t count
 
 ImageItem* makeImageItem(const QmBitmapInfoHeader& header, const uint32_t* palette, int paletteEntries,
                          int32_t x, int32_t y, int32_t width, int32_t height, const uint8_t* bits,
-                         uint32_t bitsSize) {
+                         uint32_t bitsSize, const uint8_t* alpha, uint32_t alphaSize) {
     auto* item = newRecord<ImageItem>();
     item->header = header;
     if (palette != nullptr && paletteEntries > 0) {
@@ -122,6 +122,8 @@ ImageItem* makeImageItem(const QmBitmapInfoHeader& header, const uint32_t* palet
     item->height = height;
     item->bits = copyArray(bits, bitsSize);
     item->bitsSize = item->bits != nullptr ? bitsSize : 0;
+    item->extra1 = copyArray(alpha, alphaSize);
+    item->extra1Size = item->extra1 != nullptr ? alphaSize : 0;
     return item;
 }
 
@@ -132,13 +134,15 @@ LineItem* makeLineItem(int32_t x0, int32_t y0, int32_t x1, int32_t y1, int32_t p
     return item;
 }
 
-PolygonItem* makePolygonItem(const QmPoint* points, int32_t count, int32_t fillMode, uint32_t colour) {
+PolygonItem* makePolygonItem(const QmPoint* points, int32_t count, int32_t fillMode, uint32_t colour,
+                             uint8_t opacity) {
     auto* item = newRecord<PolygonItem>();
     item->pointCount = std::max(0, count);
     item->points = copyArray(points, static_cast<size_t>(item->pointCount));
     if (item->points == nullptr) item->pointCount = 0;
     item->fillMode = fillMode;
     item->colour = colour;
+    item->reserved1 = 255 - opacity;
     return item;
 }
 

@@ -46,13 +46,25 @@ void filterPageItems(PageObject& page, Keep keep) {
 TextItem* makeTextItem(int32_t x, int32_t y, const uint16_t* text, int32_t count, std::string_view face,
                        int32_t advance, int32_t height, bool bold, bool italic, int32_t orientation,
                        uint32_t colour);
-// `bits` is copied (`bitsSize` bytes); palette entries beyond `paletteEntries` are 0.
+// `bits` is copied (`bitsSize` bytes); palette entries beyond `paletteEntries` are 0. `alpha`
+// (`alphaSize` bytes, the opacity plane) is copied into extra1; null for an opaque image.
 ImageItem* makeImageItem(const QmBitmapInfoHeader& header, const uint32_t* palette, int paletteEntries,
                          int32_t x, int32_t y, int32_t width, int32_t height, const uint8_t* bits,
-                         uint32_t bitsSize);
+                         uint32_t bitsSize, const uint8_t* alpha = nullptr, uint32_t alphaSize = 0);
 LineItem* makeLineItem(int32_t x0, int32_t y0, int32_t x1, int32_t y1, int32_t penWidth, uint32_t colour,
                        int32_t penStyle);
-PolygonItem* makePolygonItem(const QmPoint* points, int32_t count, int32_t fillMode, uint32_t colour);
+PolygonItem* makePolygonItem(const QmPoint* points, int32_t count, int32_t fillMode, uint32_t colour,
+                             uint8_t opacity = 255);
+
+// Opacity in the records (see quillmark.h): 0..255, 255 opaque, stored as its complement so
+// that records whose fields are 0 stay opaque.
+inline uint32_t recordedColour(uint32_t colour, uint8_t opacity) {
+    return (colour & 0xFFFFFFu) | (static_cast<uint32_t>(255 - opacity) << 24);
+}
+inline uint8_t colourOpacity(uint32_t colour) { return static_cast<uint8_t>(255 - (colour >> 24)); }
+inline uint8_t polygonOpacity(const PolygonItem& item) {
+    return item.reserved1 <= 0 ? 255 : item.reserved1 >= 255 ? 0 : static_cast<uint8_t>(255 - item.reserved1);
+}
 // `data` null or `size` 0 gives an item without data (no clipping).
 ClipItem* makeClipItem(const uint8_t* data, uint32_t size);
 

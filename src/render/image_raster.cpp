@@ -351,4 +351,52 @@ bool rasterizeImageMask(const ImagePlacement& placement, Stream* stream, int wid
     return true;
 }
 
+void fadeRasterImage(RasterImage& image, uint8_t opacity) {
+    if (opacity == 255) return;
+    const size_t w = static_cast<size_t>(image.header.width), h = static_cast<size_t>(image.header.height);
+    if (!image.alpha.empty()) {
+        for (uint8_t& a : image.alpha) a = static_cast<uint8_t>((a * opacity + 127) / 255);
+        return;
+    }
+    const int bitCount = image.header.bitCount;
+    if (bitCount != 1 && bitCount != 32) return;
+    const size_t stride = BitmapInfoHeader::rowStride(image.header.width, bitCount);
+    if (image.bits.size() < stride * h) return;
+    image.alpha.assign(w * h, opacity);
+    for (size_t y = 0; y < h; ++y) {
+        const uint8_t* row = image.bits.data() + stride * (h - 1 - y);
+        uint8_t* out = image.alpha.data() + w * y;
+        for (size_t x = 0; x < w; ++x) {
+            const bool white = bitCount == 1
+                                   ? image.palette[(row[x >> 3] >> (7 - (x & 7))) & 1] == 0xFFFFFF
+                                   : row[4 * x] == 0xFF && row[4 * x + 1] == 0xFF && row[4 * x + 2] == 0xFF;
+            if (white) out[x] = 0;
+        }
+    }
+}
+
+std::vector<uint8_t> recordedAlphaPlane(RasterImage& image) {
+    const size_t w = static_cast<size_t>(image.header.width), h = static_cast<size_t>(image.header.height);
+    if (image.alpha.size() < w * h || w == 0) return {};
+    const size_t planeStride = BitmapInfoHeader::rowStride(image.header.width, 8);
+    std::vector<uint8_t> plane(planeStride * h, 0);
+    const int bitCount = image.header.bitCount;
+    const size_t stride = BitmapInfoHeader::rowStride(image.header.width, bitCount);
+    const bool whiten = image.bits.size() >= stride * h;
+    for (size_t y = 0; y < h; ++y) {
+        const uint8_t* a = image.alpha.data() + w * y;
+        std::copy(a, a + w, plane.data() + planeStride * (h - 1 - y));
+        if (!whiten) continue;
+        uint8_t* row = image.bits.data() + stride * (h - 1 - y);
+        for (size_t x = 0; x < w; ++x) {
+            if (a[x] != 0) continue;
+            if (bitCount == 32)
+                row[4 * x] = row[4 * x + 1] = row[4 * x + 2] = 0xFF;
+            else if (bitCount == 1 && image.palette[0] == 0xFFFFFF)
+                row[x >> 3] &= static_cast<uint8_t>(~(0x80 >> (x & 7)));
+        }
+    }
+    return plane;
+}
+
 }  // namespace qm

@@ -45,6 +45,16 @@ bool rasterizeImage(const ImagePlacement& placement, Stream* stream, int width, 
 bool rasterizeImageMask(const ImagePlacement& placement, Stream* stream, int width, int height, bool invert,
                         ColorRef color, RasterImage& out);
 
+// Lays the whole image over the page at `opacity` (0..255) on top of any opacity of its own:
+// `alpha` is scaled, or made where there was none, pure white pixels (those the transparent
+// blit leaves out) getting 0. 255 changes nothing.
+void fadeRasterImage(RasterImage& image, uint8_t opacity);
+// The image's opacity as it is recorded with the image: one byte per pixel in the bitmap's own
+// row order (bottom-up), rows padded to 4 bytes; empty when the image has no opacity of its
+// own. Pixels that are fully transparent are made pure white in `image.bits`, so a reader
+// that ignores the opacity still leaves the page there.
+std::vector<uint8_t> recordedAlphaPlane(RasterImage& image);
+
 // |a d - b c| of the transform is below this: the image has no area.
 inline constexpr double kSingularImage = 1e-6;
 

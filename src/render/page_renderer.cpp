@@ -26,10 +26,17 @@ constexpr ColorRef kLinkBorder = makeColorRef(0, 0, 255);
 // A mask painted white would vanish in the transparent blit; this near-white stays.
 constexpr ColorRef kVisibleWhite = 0xF0FFFF;
 
-// Pages draw aliased and without blending, so a partly transparent mark is drawn solid; one
-// that is fully transparent (a common way to keep a shape or text on the page unseen, such as
-// a white sheet laid over a whole page) must not be drawn at all.
-bool invisible(double opacity) { return !(opacity >= 0.5 / 255); }
+// A constant opacity of the graphics state as 0..255. Files carry any number here: values
+// beyond 0..1 are clamped and a value that is not a number leaves the mark opaque.
+uint8_t opacityByte(double opacity) {
+    if (std::isnan(opacity) || opacity >= 1) return 255;
+    if (opacity <= 0) return 0;
+    return static_cast<uint8_t>(opacity * 255 + 0.5);
+}
+
+// A fully transparent mark (a common way to keep a shape or text on the page unseen, such as
+// a white sheet laid over a whole page) is not drawn at all.
+bool invisible(double opacity) { return opacityByte(opacity) == 0; }
 
 // A fill or stroke under a soft mask is nearly always an effect laid over the page: a fade
 // to black over a photo, a shadow, a vignette. Drawn solid and without its mask it would
@@ -218,24 +225,37 @@ void PageRenderer::updateFont(GraphicsState& state) {
 
 // ---- Canvas primitives
 
-void PageRenderer::line(int x0, int y0, int x1, int y1, int width, ColorRef color, bool dashed) {
+void PageRenderer::line(int x0, int y0, int x1, int y1, int width, ColorRef color, bool dashed, uint8_t opacity) {
     const int style = dashed ? QM_PEN_DASHED : QM_PEN_SOLID;
     if (target_) {
-        appendPageItem(*target_, QM_ITEM_LINE, makeLineItem(x0, y0, x1, y1, width, color, style));
+        appendPageItem(*target_, QM_ITEM_LINE,
+                       makeLineItem(x0, y0, x1, y1, width, recordedColour(color, opacity), style));
     } else if (canvas_) {
-        canvas_->drawLine(x0, y0, x1, y1, Pen{width, dashed, color});
+        canvas_->drawLine(x0, y0, x1, y1, Pen{width, dashed, color, opacity});
     }
 }
 
-void PageRenderer::polygon(const std::vector<Point>& points, FillMode mode, ColorRef color) {
+void PageRenderer::polyline(const Point* points, size_t count, int width, ColorRef color, bool dashed,
+                            uint8_t opacity) {
+    // Recorded lines that join end to start are joined again when they are replayed.
+    if (opacity == 255 || target_) {
+        for (size_t i = 1; i < count; ++i)
+            line(points[i - 1].x, points[i - 1].y, points[i].x, points[i].y, width, color, dashed, opacity);
+    } else if (canvas_) {
+        canvas_->drawPolyline(points, count, Pen{width, dashed, color, opacity});
+    }
+}
+
+void PageRenderer::polygon(const std::vector<Point>& points, FillMode mode, ColorRef color, uint8_t opacity) {
     if (points.size() < 3) return;
     if (target_) {
         static_assert(sizeof(Point) == sizeof(QmPoint), "points are recorded as they are");
         appendPageItem(*target_, QM_ITEM_POLYGON,
                        makePolygonItem(reinterpret_cast<const QmPoint*>(points.data()),
-                                       static_cast<int32_t>(points.size()), static_cast<int32_t>(mode), color));
+                                       static_cast<int32_t>(points.size()), static_cast<int32_t>(mode), color,
+                                       opacity));
     } else if (canvas_) {
-        canvas_->fillPolygon(points.data(), points.size(), mode, color);
+        canvas_->fillPolygon(points.data(), points.size(), mode, color, opacity);
     }
 }
 
@@ -252,27 +272,19 @@ void PageRenderer::clipChanged() {
     }
 }
 
-void PageRenderer::image(RasterImage& raster) {
-    // Recorded pages have only the transparent blit: pixels at least half opaque cover the
-    // page, the others leave it.
-    if (!raster.alpha.empty() && target_) {
-        const size_t stride = BitmapInfoHeader::rowStride(raster.header.width, 32);
-        const size_t w = static_cast<size_t>(raster.header.width), h = static_cast<size_t>(raster.header.height);
-        for (size_t y = 0; y < h; ++y) {
-            uint8_t* row = raster.bits.data() + stride * (h - 1 - y);
-            for (size_t x = 0; x < w; ++x)
-                if (raster.alpha[y * w + x] < 128) row[4 * x] = row[4 * x + 1] = row[4 * x + 2] = 0xFF;
-        }
-    }
+void PageRenderer::image(RasterImage& raster, uint8_t opacity) {
+    fadeRasterImage(raster, opacity);
     uint8_t header[BitmapInfoHeader::kSize + 8];
     raster.header.writeTo(header);
     const int entries = raster.header.bitCount == 1 ? 2 : 0;
     for (int i = 0; i < entries; ++i) storeLe32(header + BitmapInfoHeader::kSize + 4 * i, raster.palette[i]);
     if (target_) {
+        const std::vector<uint8_t> plane = recordedAlphaPlane(raster);
         appendPageItem(*target_, QM_ITEM_IMAGE,
                        makeImageItem(publicHeader(raster.header), raster.palette, entries, raster.x, raster.y,
                                      raster.width, raster.height, raster.bits.data(),
-                                     static_cast<uint32_t>(raster.bits.size())));
+                                     static_cast<uint32_t>(raster.bits.size()), plane.data(),
+                                     static_cast<uint32_t>(plane.size())));
     } else if (canvas_) {
         auto view = DibView::make(header, BitmapInfoHeader::kSize + 4 * static_cast<size_t>(entries), raster.bits.data(),
                                   raster.bits.size());
@@ -294,13 +306,11 @@ void PageRenderer::stroke(GraphicsState& state) {
     const int width = w >= 1 ? (w < 32767 ? static_cast<int>(w) : 32767) : 1;
     const ColorRef color = strokeColorOf(state);
     const bool dashed = state.lineDashLength() > 0;
+    const uint8_t opacity = opacityByte(state.strokeOpacity());
     size_t at = 0;
     for (int count : path_.counts) {
-        for (int i = 1; i < count; ++i) {
-            const Point& a = path_.points[at + i - 1];
-            const Point& b = path_.points[at + i];
-            line(a.x, a.y, b.x, b.y, width, color, dashed);
-        }
+        if (count > 0 && at + static_cast<size_t>(count) <= path_.points.size())
+            polyline(path_.points.data() + at, static_cast<size_t>(count), width, color, dashed, opacity);
         at += static_cast<size_t>(count);
     }
 }
@@ -315,12 +325,15 @@ void PageRenderer::fillPath(GraphicsState& state, FillMode mode, bool outlineLon
     buildDevicePath(state, flatness_, pageWidth_, pageHeight_, true, path_);
     if (path_.points.empty()) return;
     const ColorRef color = fillColorOf(state);
+    const uint8_t opacity = opacityByte(state.fillOpacity());
     joinSubpaths(path_, joined_);
-    polygon(joined_, mode, color);
-    // A lone subpath is outlined too, so hairline shapes do not vanish.
-    if (outlineLoneSubpath && path_.subpathCount() == 1)
-        for (size_t i = 1; i < path_.points.size(); ++i)
-            line(path_.points[i - 1].x, path_.points[i - 1].y, path_.points[i].x, path_.points[i].y, 1, color, false);
+    polygon(joined_, mode, color, opacity);
+    // A lone subpath is outlined too, so hairline shapes do not vanish. A partly transparent
+    // outline over the shape's own edge would darken it, so there it only stands in for a
+    // shape that covers no pixel.
+    if (outlineLoneSubpath && path_.subpathCount() == 1 &&
+        (opacity == 255 || Region::polygon(joined_.data(), joined_.size(), mode).isEmpty()))
+        polyline(path_.points.data(), path_.points.size(), 1, color, false, opacity);
 }
 
 void PageRenderer::clip(GraphicsState& state) { clipPath(state, FillMode::winding); }
@@ -397,6 +410,8 @@ bool PageRenderer::drawOutlineChar(GraphicsState& state, double x, double y, uin
     paint.stroke = mode == 1 || mode == 2;
     paint.fillColor = fillColorOf(state);
     paint.strokeColor = strokeColorOf(state);
+    paint.fillOpacity = opacityByte(state.fillOpacity());
+    paint.strokeOpacity = opacityByte(state.strokeOpacity());
     const double w = state.transformedLineWidth(state.lineWidth());
     paint.lineWidth = w >= 1 ? w : 1;
     return drawGlyph(*canvas_, program, glyph, m, devX, devY, paint);
@@ -436,11 +451,13 @@ void PageRenderer::text(GraphicsState& state, int x, int y, int advanceX, int, c
     logical.escapement = escapement(g.angle, faceName);
     logical.face = faceName;
     const ColorRef color = (mode & 1) ? strokeColor : fillColor;
+    const uint8_t fillOpacity = opacityByte(state.fillOpacity()), strokeOpacity = opacityByte(state.strokeOpacity());
 
     if (target_) {
         appendPageItem(*target_, QM_ITEM_TEXT,
                        makeTextItem(x, y, unicode, count, logical.face, advanceX, logical.height, face.bold,
-                                    logical.italic, logical.escapement, color));
+                                    logical.italic, logical.escapement,
+                                    recordedColour(color, (mode & 1) ? strokeOpacity : fillOpacity)));
         return;
     }
     if (!canvas_) return;
@@ -448,16 +465,17 @@ void PageRenderer::text(GraphicsState& state, int x, int y, int advanceX, int, c
     if (!device) return;
     const std::u16string_view chars(reinterpret_cast<const char16_t*>(unicode), static_cast<size_t>(count));
     if (mode == 0) {
-        drawText(*canvas_, *device, x, y, chars, fillColor);
+        drawText(*canvas_, *device, x, y, chars, fillColor, fillOpacity);
         return;
     }
+    // The white brush of stroked-only text belongs to the stroke.
     TextOutline outline;
     switch (mode) {
-        case 1: outline = {TextOutline::Brush::solid, kWhite, 1, strokeColor}; break;
-        case 2: outline = {TextOutline::Brush::solid, fillColor, 2, strokeColor}; break;
-        case 4: outline = {TextOutline::Brush::hatched, fillColor, 1, fillColor}; break;
-        case 5: outline = {TextOutline::Brush::hatched, kWhite, 1, strokeColor}; break;
-        default: outline = {TextOutline::Brush::hatched, fillColor, 1, strokeColor}; break;
+        case 1: outline = {TextOutline::Brush::solid, kWhite, 1, strokeColor, strokeOpacity, strokeOpacity}; break;
+        case 2: outline = {TextOutline::Brush::solid, fillColor, 2, strokeColor, fillOpacity, strokeOpacity}; break;
+        case 4: outline = {TextOutline::Brush::hatched, fillColor, 1, fillColor, fillOpacity, fillOpacity}; break;
+        case 5: outline = {TextOutline::Brush::hatched, kWhite, 1, strokeColor, strokeOpacity, strokeOpacity}; break;
+        default: outline = {TextOutline::Brush::hatched, fillColor, 1, strokeColor, fillOpacity, strokeOpacity}; break;
     }
     drawOutlinedText(*canvas_, *device, x, y, chars, outline);
 }
@@ -504,7 +522,7 @@ void PageRenderer::placeImage(GraphicsState& state, const PdfRef* ref, Stream* s
     ImagePlacement placement{{m[0], m[1], m[2], m[3], m[4], m[5]}, pageWidth_, pageHeight_, inlineImage};
     RasterImage raster;
     if (rasterizeImage(placement, stream, width, height, colorMap, maskColors, raster, alpha))
-        image(raster);
+        image(raster, opacityByte(state.fillOpacity()));
     else
         OutputDevice::drawImage(state, ref, stream, width, height, colorMap, maskColors, inlineImage);
 }
@@ -530,7 +548,7 @@ void PageRenderer::paintImageMask(GraphicsState& state, const PdfRef* ref, Strea
     ImagePlacement placement{{m[0], m[1], m[2], m[3], m[4], m[5]}, pageWidth_, pageHeight_, inlineImage};
     RasterImage raster;
     if (rasterizeImageMask(placement, stream, width, height, invert, color, raster))
-        image(raster);
+        image(raster, opacityByte(state.fillOpacity()));
     else
         OutputDevice::drawImageMask(state, ref, stream, width, height, invert, inlineImage);
 }

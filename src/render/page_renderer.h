@@ -110,11 +110,14 @@ protected:
                         bool inlineImage, ColorRef color);
 
 private:
-    // Canvas primitives: each draws, or records when a target is set.
-    void line(int x0, int y0, int x1, int y1, int width, ColorRef color, bool dashed);
-    void polygon(const std::vector<Point>& points, FillMode mode, ColorRef color);
+    // Canvas primitives: each draws, or records when a target is set. Opacities are 0..255,
+    // 255 covering the page.
+    void line(int x0, int y0, int x1, int y1, int width, ColorRef color, bool dashed, uint8_t opacity = 255);
+    // The lines between consecutive points, one shape when partly transparent.
+    void polyline(const Point* points, size_t count, int width, ColorRef color, bool dashed, uint8_t opacity);
+    void polygon(const std::vector<Point>& points, FillMode mode, ColorRef color, uint8_t opacity);
     void clipChanged();
-    void image(struct RasterImage& raster);
+    void image(struct RasterImage& raster, uint8_t opacity);
     void placeImage(GraphicsState& state, const PdfRef* ref, Stream* stream, int width, int height,
                     ImageColorMap& colorMap, const int* maskColors, const ImageAlpha* alpha, bool inlineImage);
 

@@ -57,6 +57,20 @@ protected:
     HtmlWriterState state_;
 };
 
+TEST_F(PageHtmlWriterTest, PartlyTransparentTextGetsAClassWithItsOpacity) {
+    PageObjectPtr page = emptyPage(200, 100);
+    addGlyph(*page, 10, 30, u"H", "Arial", 8, 16, 0x0000FF);
+    addGlyph(*page, 18, 30, u"i", "Arial", 8, 16, 0x7F0000FF);  // transparency 127
+    const std::string html = write(*page);
+    EXPECT_NE(html.find(".ft0{font-style:normal;font-weight:normal;font-size:16px;font-family:Arial,sans-serif;"
+                        "color:#ff0000;}"),
+              std::string::npos);
+    EXPECT_NE(html.find(".ft1{font-style:normal;font-weight:normal;font-size:16px;font-family:Arial,sans-serif;"
+                        "color:#ff0000;opacity:0.502;}"),
+              std::string::npos);
+    EXPECT_EQ(runs(html), (std::vector<std::string>{"H", "i"}));
+}
+
 TEST_F(PageHtmlWriterTest, WritesTheWholePageFileInItsOrder) {
     PageObjectPtr page = emptyPage(200, 100);
     addGlyph(*page, 10, 30, u"H", "Arial", 8, 16, 0x0000FF);

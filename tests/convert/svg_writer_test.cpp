@@ -26,6 +26,23 @@ PageObjectPtr samplePage() {
     return page;
 }
 
+TEST(SvgWriter, PartlyTransparentMarksCarryTheirOpacity) {
+    PageObjectPtr page = newPageObject();
+    page->width = 100;
+    page->height = 100;
+    const uint16_t text[] = {'A'};
+    appendPageItem(*page, QM_ITEM_TEXT, makeTextItem(10, 20, text, 1, "Arial", 9, 12, false, false, 0, 0x800000FF));
+    appendPageItem(*page, QM_ITEM_LINE, makeLineItem(1, 2, 3, 4, 2, 0x7FFF0000, QM_PEN_SOLID));
+    QmPoint box[] = {{0, 0}, {5, 0}, {5, 5}};
+    appendPageItem(*page, QM_ITEM_POLYGON, makePolygonItem(box, 3, QM_FILL_WINDING, 0x00FF00, 64));
+    appendPageItem(*page, QM_ITEM_POLYGON, makePolygonItem(box, 3, QM_FILL_WINDING, 0x00FF00));
+    const std::string svg = pageToSvg(*page);
+    EXPECT_NE(svg.find("fill=\"#ff0000\" fill-opacity=\"0.498\" >A</text>"), std::string::npos);
+    EXPECT_NE(svg.find("stroke=\"#0000ff\" stroke-opacity=\"0.502\"/>"), std::string::npos);
+    EXPECT_NE(svg.find("<polygon fill=\"#00ff00\" fill-opacity=\"0.251\" points=\"0,0 5,0 5,5\" />"), std::string::npos);
+    EXPECT_NE(svg.find("<polygon fill=\"#00ff00\" points=\"0,0 5,0 5,5\" />"), std::string::npos);
+}
+
 TEST(SvgWriter, WritesTextLinesAndPolygonsInPagePixels) {
     PageObjectPtr page = samplePage();
     std::string svg = pageToSvg(*page);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "core/report_error.h"
 #include "canvas_test_support.h"
 
@@ -70,6 +72,33 @@ TEST(Canvas, SolidAndDashedLinesHaveFlatEndsAndTheirWidth) {
     Canvas(small).drawLine(5, 5, 5, 5, Pen{3, false, kRed});
     EXPECT_EQ(test::pixelsOfColor(small, kGreen), Region::rectangle(3, 2, 4, 8));
     EXPECT_EQ(test::countColor(small, kRed), 0);
+}
+
+TEST(Canvas, PartlyTransparentShapesBlendAndAPolylineCoversEachPixelOnce) {
+    Bitmap page(60, 40);
+    page.fill(kRed);
+    Canvas canvas(page);
+    // A half blue square; a second one overlapping it lets a quarter of the red through.
+    canvas.fillPolygon(std::vector<Point>{{0, 0}, {20, 0}, {20, 20}, {0, 20}}.data(), 4, FillMode::winding, kBlue, 128);
+    canvas.fillRegion(Region::rectangle(10, 0, 30, 20), kBlue, 128);
+    EXPECT_EQ(page.pixel(5, 5), makeColorRef(127, 0, 128));
+    EXPECT_EQ(page.pixel(15, 5), makeColorRef(63, 0, 192));
+    EXPECT_EQ(page.pixel(25, 5), makeColorRef(127, 0, 128));
+    // An L of two 5-pixel lines: the corner where they overlap is blended once, as is every
+    // other pixel; the same pen fully opaque covers exactly the pixels of both lines.
+    const Point bend[] = {{35, 30}, {55, 30}, {55, 10}};
+    canvas.drawPolyline(bend, 3, Pen{5, false, kBlue, 128});
+    EXPECT_EQ(test::countColor(page, makeColorRef(63, 0, 192)), 10 * 20);  // only where the squares overlap
+    EXPECT_EQ(page.pixel(54, 29), makeColorRef(127, 0, 128));
+    EXPECT_EQ(page.pixel(45, 30), makeColorRef(127, 0, 128));
+    Bitmap one(60, 40), two(60, 40);
+    Canvas(one).drawPolyline(bend, 3, Pen{5, false, kBlue});
+    Canvas(two).drawLine(35, 30, 55, 30, Pen{5, false, kBlue});
+    Canvas(two).drawLine(55, 30, 55, 10, Pen{5, false, kBlue});
+    EXPECT_EQ(test::pixelsOfColor(one, kBlue), test::pixelsOfColor(two, kBlue));
+    // Opacity 0 paints nothing.
+    canvas.fillRegion(Region::rectangle(0, 0, 60, 40), kGreen, 0);
+    EXPECT_EQ(test::countColor(page, kGreen), 0);
 }
 
 TEST(Canvas, DiagonalLinesKeepTheirWidth) {

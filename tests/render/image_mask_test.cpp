@@ -1,5 +1,5 @@
 // Images drawn through soft masks, stencil masks and JPEG 2000 alpha: the page shows through
-// where the mask says so, in the page bitmap and (at half opacity) in recorded pages; masks
+// where the mask says so, in the page bitmap and as an opacity plane in recorded pages; masks
 // that cannot be used leave the image drawn whole.
 #include <gtest/gtest.h>
 
@@ -106,7 +106,7 @@ TEST(ImageMasks, StencilMaskStreamLetsThePageThroughWhereItsSamplesAreOne) {
     EXPECT_EQ(r->bitmap()->pixel(150, 50), kRed);
 }
 
-TEST(ImageMasks, RecordedPagesKeepPixelsAtLeastHalfOpaque) {
+TEST(ImageMasks, RecordedPagesCarryTheMaskAsAnOpacityPlane) {
     std::vector<std::string> more = {
         streamObject("/Subtype /Image /Width 4 /Height 1 /ColorSpace /DeviceRGB /BitsPerComponent 8 /SMask 6 0 R",
                      "\x00\x00\xFF\x00\x00\xFF\x00\x00\xFF\x00\x00\xFF"s),
@@ -118,15 +118,23 @@ TEST(ImageMasks, RecordedPagesKeepPixelsAtLeastHalfOpaque) {
         if (page->items[i].kind == QM_ITEM_IMAGE) image = page->items[i].record.image;
     ASSERT_NE(image, nullptr);
     ASSERT_EQ(image->header.bitCount, 32);
+    ASSERT_EQ(image->header.width, 4);
     ASSERT_GE(image->bitsSize, 16u);
-    EXPECT_EQ(image->extra1, nullptr);
-    // White is what the replay leaves out.
+    // One opacity per pixel in the bitmap's row order, padded to 4.
+    ASSERT_NE(image->extra1, nullptr);
+    ASSERT_EQ(image->extra1Size, 4u * static_cast<uint32_t>(image->header.height));
+    EXPECT_EQ(image->extra1[0], 0);
+    EXPECT_EQ(image->extra1[1], 0x7F);
+    EXPECT_EQ(image->extra1[2], 0x80);
+    EXPECT_EQ(image->extra1[3], 0xFF);
+    // Fully transparent pixels are white (what a plain transparent blit leaves out); the
+    // others keep their colour.
     const uint8_t* px = image->bits;
     EXPECT_EQ(px[0] + px[1] + px[2], 3 * 255);
-    EXPECT_EQ(px[4] + px[5] + px[6], 3 * 255);
+    EXPECT_EQ(px[4], 255);
+    EXPECT_EQ(px[6], 0);
     EXPECT_EQ(px[8], 255);
     EXPECT_EQ(px[10], 0);
-    EXPECT_EQ(px[12], 255);
 }
 
 TEST(ImageMasks, UnusableMasksLeaveTheImageWholeAndSayWhy) {

@@ -266,10 +266,10 @@ TEST(PageRenderer, FullyTransparentMarksLeaveThePageAsItWas) {
         for (int x = 0; x < 200; x += 9) ASSERT_EQ(r->bitmap()->pixel(x, y), makeColorRef(255, 0, 0)) << x << "," << y;
     EXPECT_EQ(r->bitmap()->pixel(5, 95), makeColorRef(0, 0, 255));
     EXPECT_EQ(countItems(*recordOne(*doc, 72), QM_ITEM_TEXT), 0);
-    // A half-transparent mark is still drawn: the page cannot blend, and losing it would be worse.
-    doc = onePage("/Half gs 0 0 1 rg 0 0 200 100 re f", resources, {kHelvetica});
+    // A half-transparent mark is drawn, blended with the page.
+    doc = onePage("1 0 0 rg 0 0 200 100 re f /Half gs 0 0 1 rg 0 0 200 100 re f", resources, {kHelvetica});
     drawOne(*doc, 72, r);
-    EXPECT_EQ(r->bitmap()->pixel(100, 50), makeColorRef(0, 0, 255));
+    EXPECT_EQ(r->bitmap()->pixel(100, 50), makeColorRef(127, 0, 128));
 }
 
 TEST(PageRenderer, FillsUnderASoftMaskAreLeftOutButImagesAreNot) {

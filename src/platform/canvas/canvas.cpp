@@ -22,8 +22,20 @@ Region Canvas::drawable(const Region& region) const {
     return r;
 }
 
-void Canvas::fillRegion(const Region& region, ColorRef color) {
-    if (!bitmap_.isOk()) return;
+namespace {
+// c over the page word by opacity a (1..254), per channel with rounding.
+uint32_t blendWord(uint32_t page, uint32_t c, unsigned a) {
+    uint32_t out = 0;
+    for (int shift = 0; shift <= 16; shift += 8) {
+        const unsigned p = (page >> shift) & 0xFF, v = (c >> shift) & 0xFF;
+        out |= ((v * a + p * (255 - a) + 127) / 255) << shift;
+    }
+    return out;
+}
+}  // namespace
+
+void Canvas::fillRegion(const Region& region, ColorRef color, uint8_t opacity) {
+    if (!bitmap_.isOk() || opacity == 0) return;
     const Region area = drawable(region);
     if (area.isEmpty()) return;
     cairo_surface_flush(bitmap_.surface());
@@ -32,18 +44,22 @@ void Canvas::fillRegion(const Region& region, ColorRef color) {
     for (const Rect& r : area.rectangles()) {
         for (int y = r.top; y < r.bottom; ++y) {
             uint32_t* row = words + static_cast<size_t>(y) * bitmap_.width();
-            std::fill(row + r.left, row + r.right, word);
+            if (opacity == 255) {
+                std::fill(row + r.left, row + r.right, word);
+                continue;
+            }
+            for (int x = r.left; x < r.right; ++x) row[x] = blendWord(row[x], word, opacity);
         }
     }
     cairo_surface_mark_dirty(bitmap_.surface());
 }
 
-void Canvas::fillPolygon(const Point* points, size_t count, FillMode mode, ColorRef color) {
-    fillRegion(Region::polygon(points, count, mode), color);
+void Canvas::fillPolygon(const Point* points, size_t count, FillMode mode, ColorRef color, uint8_t opacity) {
+    fillRegion(Region::polygon(points, count, mode), color, opacity);
 }
 
-void Canvas::drawLine(int x0, int y0, int x1, int y1, const Pen& pen) {
-    if (!bitmap_.isOk()) return;
+void Canvas::appendLineShape(int x0, int y0, int x1, int y1, const Pen& pen,
+                             std::vector<std::vector<PointF>>& pieces) {
     const double dx = double(x1) - x0, dy = double(y1) - y0;
     const double length = std::hypot(dx, dy);
     if (length == 0) return;
@@ -52,7 +68,6 @@ void Canvas::drawLine(int x0, int y0, int x1, int y1, const Pen& pen) {
     const double nx = -uy * width / 2, ny = ux * width / 2;
     // Pixel centres sit at half coordinates of the rasteriser.
     const double sx = x0 + 0.5, sy = y0 + 0.5;
-    std::vector<std::vector<PointF>> pieces;
     auto piece = [&](double from, double to) {
         const double ax = sx + ux * from, ay = sy + uy * from, bx = sx + ux * to, by = sy + uy * to;
         pieces.push_back({{ax + nx, ay + ny}, {bx + nx, by + ny}, {bx - nx, by - ny}, {ax - nx, ay - ny}});
@@ -63,7 +78,23 @@ void Canvas::drawLine(int x0, int y0, int x1, int y1, const Pen& pen) {
         const double dash = 3 * width, period = 4 * width;
         for (double t = 0; t < length; t += period) piece(t, std::min(t + dash, length));
     }
-    fillRegion(Region::contours(pieces, FillMode::winding), pen.color);
+}
+
+void Canvas::drawLine(int x0, int y0, int x1, int y1, const Pen& pen) {
+    if (!bitmap_.isOk()) return;
+    std::vector<std::vector<PointF>> pieces;
+    appendLineShape(x0, y0, x1, y1, pen, pieces);
+    if (pieces.empty()) return;
+    fillRegion(Region::contours(pieces, FillMode::winding), pen.color, pen.opacity);
+}
+
+void Canvas::drawPolyline(const Point* points, size_t count, const Pen& pen) {
+    if (!bitmap_.isOk() || count < 2) return;
+    std::vector<std::vector<PointF>> pieces;
+    for (size_t i = 1; i < count; ++i)
+        appendLineShape(points[i - 1].x, points[i - 1].y, points[i].x, points[i].y, pen, pieces);
+    if (pieces.empty()) return;
+    fillRegion(Region::contours(pieces, FillMode::winding), pen.color, pen.opacity);
 }
 
 void Canvas::stretchImage(const DibView& source, int x, int y, int width, int height) {
@@ -77,18 +108,6 @@ void Canvas::drawTransparentImage(const DibView& source, int x, int y, int width
 void Canvas::drawBlendedImage(const DibView& source, const uint8_t* alpha, int x, int y, int width, int height) {
     blit(source, alpha, x, y, width, height, false);
 }
-
-namespace {
-// c over the page word by opacity a (1..254), per channel with rounding.
-uint32_t blendWord(uint32_t page, uint32_t c, unsigned a) {
-    uint32_t out = 0;
-    for (int shift = 0; shift <= 16; shift += 8) {
-        const unsigned p = (page >> shift) & 0xFF, v = (c >> shift) & 0xFF;
-        out |= ((v * a + p * (255 - a) + 127) / 255) << shift;
-    }
-    return out;
-}
-}  // namespace
 
 void Canvas::blit(const DibView& source, const uint8_t* alpha, int x, int y, int width, int height,
                   bool transparent) {
@@ -130,6 +149,14 @@ void Canvas::blit(const DibView& source, const uint8_t* alpha, int x, int y, int
         }
     }
     cairo_surface_mark_dirty(bitmap_.surface());
+}
+
+void setCairoSource(cairo_t* cr, ColorRef color, uint8_t opacity) {
+    const double r = redOf(color) / 255.0, g = greenOf(color) / 255.0, b = blueOf(color) / 255.0;
+    if (opacity == 255)
+        cairo_set_source_rgb(cr, r, g, b);
+    else
+        cairo_set_source_rgba(cr, r, g, b, opacity / 255.0);
 }
 
 cairo_t* Canvas::beginCairo() {

@@ -1,9 +1,11 @@
 #pragma once
 // Drawing on a Bitmap inside an optional clip region: filled regions and polygons, lines
 // with a geometric pen, stretched and colour-keyed images (text: text_drawing.h). Shapes are
-// aliased so that every pixel gets exactly the colour asked for.
+// aliased so that every pixel gets exactly the colour asked for, or that colour laid over the
+// page by a constant opacity (0..255, 255 covering the page).
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 #include "platform/canvas/bitmap.h"
 #include "platform/canvas/region.h"
@@ -16,6 +18,7 @@ struct Pen {
     int width = 1;  // values below 1 draw 1 pixel wide
     bool dashed = false;
     ColorRef color = kBlack;
+    uint8_t opacity = 255;
 };
 
 class Canvas {
@@ -26,12 +29,15 @@ public:
     void setClip(const Region* clip);
     const std::optional<Region>& clip() const { return clip_; }
 
-    void fillRegion(const Region& region, ColorRef color);
-    void fillPolygon(const Point* points, size_t count, FillMode mode, ColorRef color);
+    void fillRegion(const Region& region, ColorRef color, uint8_t opacity = 255);
+    void fillPolygon(const Point* points, size_t count, FillMode mode, ColorRef color, uint8_t opacity = 255);
     // From (x0, y0) to (x1, y1), coordinates naming pixel centres. The pen's rectangle is
     // filled like a polygon, so the pixel at the bottom or right end is left out whichever
     // way the line runs; a zero-length line paints nothing.
     void drawLine(int x0, int y0, int x1, int y1, const Pen& pen);
+    // The lines between consecutive points painted as one shape, so a partly transparent pen
+    // covers each pixel once even where the lines meet.
+    void drawPolyline(const Point* points, size_t count, const Pen& pen);
 
     // Maps the source onto the destination rectangle (negative sizes mirror) by nearest
     // pixel, without blending. The transparent form leaves the page unchanged wherever the
@@ -41,6 +47,10 @@ public:
     // The same mapping with each source pixel laid over the page by its opacity in `alpha`
     // (source width x height values, top row first): 0 leaves the page, 255 covers it.
     void drawBlendedImage(const DibView& source, const uint8_t* alpha, int x, int y, int width, int height);
+
+    // The pen's shape for a line from (x0, y0) to (x1, y1) as drawLine paints it, appended to
+    // `pieces` (one contour per dash); all pieces wind the same way, so they fill as a union.
+    static void appendLineShape(int x0, int y0, int x1, int y1, const Pen& pen, std::vector<std::vector<PointF>>& pieces);
 
     // For drawing built on cairo (text): a context on the bitmap with the clip applied, null
     // when there is no bitmap; endCairo destroys it and leaves the pixels up to date.
@@ -55,5 +65,8 @@ private:
     Bitmap& bitmap_;
     std::optional<Region> clip_;
 };
+
+// Makes `color` at `opacity` (255 covering the page) the source of a cairo context.
+void setCairoSource(cairo_t* cr, ColorRef color, uint8_t opacity = 255);
 
 }  // namespace qm

@@ -152,12 +152,6 @@ cairo_scaled_font_t* OutlineFont::scaledFont(const double m[4]) {
     return font;
 }
 
-namespace {
-void setColor(cairo_t* cr, ColorRef c) {
-    cairo_set_source_rgb(cr, redOf(c) / 255.0, greenOf(c) / 255.0, blueOf(c) / 255.0);
-}
-}  // namespace
-
 bool drawGlyph(Canvas& canvas, OutlineFont& font, unsigned glyph, const double m[4], double x, double y,
                const GlyphPaint& paint) {
     if (!std::isfinite(x) || !std::isfinite(y) || std::fabs(x) > 1e7 || std::fabs(y) > 1e7) return false;
@@ -170,17 +164,17 @@ bool drawGlyph(Canvas& canvas, OutlineFont& font, unsigned glyph, const double m
     cairo_glyph_t g{glyph, x, y};
     const bool large = std::fabs(m[0]) + std::fabs(m[1]) > kLargeGlyph || std::fabs(m[2]) + std::fabs(m[3]) > kLargeGlyph;
     if (paint.fill && !paint.stroke && !large) {
-        setColor(cr, paint.fillColor);
+        setCairoSource(cr, paint.fillColor, paint.fillOpacity);
         cairo_show_glyphs(cr, &g, 1);
     } else {
         cairo_glyph_path(cr, &g, 1);
         cairo_set_fill_rule(cr, CAIRO_FILL_RULE_WINDING);
         if (paint.fill) {
-            setColor(cr, paint.fillColor);
+            setCairoSource(cr, paint.fillColor, paint.fillOpacity);
             cairo_fill_preserve(cr);
         }
         if (paint.stroke) {
-            setColor(cr, paint.strokeColor);
+            setCairoSource(cr, paint.strokeColor, paint.strokeOpacity);
             cairo_set_line_width(cr, paint.lineWidth > 0 && paint.lineWidth < 1e4 ? paint.lineWidth : 1);
             cairo_set_line_join(cr, CAIRO_LINE_JOIN_MITER);
             cairo_stroke_preserve(cr);

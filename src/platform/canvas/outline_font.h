@@ -64,12 +64,15 @@ private:
     std::list<Scaled> scaled_;
 };
 
-// How a glyph is painted: fill, stroke or both (the text render modes), antialiased.
+// How a glyph is painted: fill, stroke or both (the text render modes), antialiased, each
+// laid over the page by its opacity (255 covers it).
 struct GlyphPaint {
     bool fill = true;
     ColorRef fillColor = kBlack;
     bool stroke = false;
     ColorRef strokeColor = kBlack;
+    uint8_t fillOpacity = 255;
+    uint8_t strokeOpacity = 255;
     double lineWidth = 1;  // device pixels
 };
 

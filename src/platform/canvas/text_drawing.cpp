@@ -9,8 +9,6 @@ namespace qm {
 
 namespace {
 
-void setColor(cairo_t* cr, ColorRef c) { cairo_set_source_rgb(cr, redOf(c) / 255.0, greenOf(c) / 255.0, blueOf(c) / 255.0); }
-
 // Puts every run's glyphs where they belong (turned by the escapement, upright characters
 // turned back) and hands them to `emit` with the context transformed for them.
 template <typename Emit>
@@ -32,10 +30,10 @@ void placeRuns(cairo_t* cr, const DeviceFont& font, int x, int y, std::u16string
     });
 }
 
-cairo_pattern_t* horizontalHatch(ColorRef color) {
+cairo_pattern_t* horizontalHatch(ColorRef color, uint8_t opacity) {
     cairo_surface_t* tile = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 8, 8);
     cairo_t* cr = cairo_create(tile);
-    setColor(cr, color);
+    setCairoSource(cr, color, opacity);
     cairo_rectangle(cr, 0, 0, 8, 1);
     cairo_fill(cr);
     cairo_destroy(cr);
@@ -48,11 +46,12 @@ cairo_pattern_t* horizontalHatch(ColorRef color) {
 
 }  // namespace
 
-void drawText(Canvas& canvas, const DeviceFont& font, int x, int y, std::u16string_view text, ColorRef color) {
-    if (text.empty()) return;
+void drawText(Canvas& canvas, const DeviceFont& font, int x, int y, std::u16string_view text, ColorRef color,
+              uint8_t opacity) {
+    if (text.empty() || opacity == 0) return;
     cairo_t* cr = canvas.beginCairo();
     if (!cr) return;
-    setColor(cr, color);
+    setCairoSource(cr, color, opacity);
     placeRuns(cr, font, x, y, text, [cr](const TextRun& run) {
         cairo_show_glyphs(cr, run.glyphs.data(), static_cast<int>(run.glyphs.size()));
     });
@@ -72,14 +71,14 @@ void drawOutlinedText(Canvas& canvas, const DeviceFont& font, int x, int y, std:
     cairo_identity_matrix(cr);
     cairo_set_fill_rule(cr, CAIRO_FILL_RULE_WINDING);
     if (outline.brush == TextOutline::Brush::hatched) {
-        cairo_pattern_t* hatch = horizontalHatch(outline.brushColor);
+        cairo_pattern_t* hatch = horizontalHatch(outline.brushColor, outline.brushOpacity);
         cairo_set_source(cr, hatch);
         cairo_pattern_destroy(hatch);
     } else {
-        setColor(cr, outline.brushColor);
+        setCairoSource(cr, outline.brushColor, outline.brushOpacity);
     }
     cairo_fill_preserve(cr);
-    setColor(cr, outline.penColor);
+    setCairoSource(cr, outline.penColor, outline.penOpacity);
     cairo_set_line_width(cr, outline.penWidth < 1 ? 1 : outline.penWidth);
     cairo_set_line_join(cr, CAIRO_LINE_JOIN_MITER);
     cairo_stroke(cr);
