@@ -384,6 +384,22 @@ void PageRenderer::drawChar(GraphicsState& state, double x, double y, double dx,
          std::min(unicodeCount, 8));
 }
 
+void PageRenderer::useProgramName(PdfFont& font, FaceName& face) {
+    // Some writers (web browsers among them) name their subset fonts "ABCDEF+" and nothing
+    // more; the embedded program still knows its family, which says more than no name.
+    const EmbeddedFonts::Entry* entry = outlines_ ? outlines_->entryFor(font) : nullptr;
+    if (!entry || !entry->program) return;
+    // Subsetters that drop the name leave "." or similar: a family needs two letters.
+    const std::string& family = entry->program->familyName();
+    int letters = 0;
+    for (char c : family) letters += (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+    // Without one, the program's own classification gives a generic family, which both
+    // the browser and the installed-font lookup understand.
+    face.face = letters >= 2 ? family : std::string(entry->program->genericFamily());
+    face.bold = face.bold || entry->program->isBold();
+    face.italic = face.italic || entry->program->isItalic();
+}
+
 bool PageRenderer::drawOutlineChar(GraphicsState& state, double x, double y, uint32_t code) {
     PdfFont* font = state.font();
     if (!font) return false;
@@ -427,6 +443,7 @@ void PageRenderer::text(GraphicsState& state, int x, int y, int advanceX, int, c
         face = parseFaceName(std::string_view(font->name()->text(), static_cast<size_t>(font->name()->length())),
                              font->isBold(), font->isItalic());
         vertical = font->wMode() == 1;
+        if (face.face.empty()) useProgramName(*font, face);
     }
     if (!vertical) vertical = markedContentIsVertical();
     double m[4];

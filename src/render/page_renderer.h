@@ -126,6 +126,8 @@ private:
     void reportLineStyle(GraphicsState& state);
     // Draws the character from the font's own program; false when it has none for it.
     bool drawOutlineChar(GraphicsState& state, double x, double y, uint32_t code);
+    // Names a font whose PDF name is only a subset tag after its embedded program's family.
+    void useProgramName(PdfFont& font, FaceName& face);
     void text(GraphicsState& state, int x, int y, int advanceX, int advanceY, const uint16_t* unicode, int count);
     // The installed font for `logical`, else the standard face of the font's kind (Latin
     // text), else the default face; null when none is installed.

@@ -3,41 +3,18 @@
 #include <gtest/gtest.h>
 
 #include <ctime>
+#include <fstream>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "core/report_error.h"
 #include "render_test_support.h"
+#include "support/corpus_manifest.h"
 
 namespace qm::test {
 namespace {
-
-struct CorpusFile {
-    std::string name, password;
-};
-
-std::vector<CorpusFile> corpusFiles() {
-    std::ifstream manifest(std::string(QM_TEST_DATA_DIR) + "/corpus/MANIFEST.tsv");
-    std::vector<CorpusFile> files;
-    std::string line;
-    std::getline(manifest, line);
-    while (std::getline(manifest, line)) {
-        std::vector<std::string> columns;
-        for (size_t at = 0;;) {
-            const size_t tab = line.find('\t', at);
-            columns.push_back(line.substr(at, tab == std::string::npos ? std::string::npos : tab - at));
-            if (tab == std::string::npos) break;
-            at = tab + 1;
-        }
-        files.push_back({columns[0], columns.size() > 4 ? columns[4] : ""});
-    }
-    return files;
-}
-
-std::string corpusPath(const std::string& name) { return std::string(QM_TEST_DATA_DIR) + "/corpus/" + name; }
 
 TEST(CorpusRender, EveryPageDrawsInTime) {
     int pages = 0, files = 0, index = 0;
@@ -116,6 +93,26 @@ TEST(CorpusRender, InspectToolWritesBitmapsAndListsItems) {
     EXPECT_NE(status, 0);
     run("--zoom 0 --items 1 " + corpusPath("latex-outline.pdf"), &status);
     EXPECT_NE(status, 0);
+}
+
+TEST(CorpusRender, FontsNamedOnlyBySubsetTagTakeStyleAndKindFromTheirPrograms) {
+    // A web browser's PDF names its fonts "AAAAAA+": the programs' own classification makes
+    // the text sans-serif, and their style bits tell the bold headlines from the plain text.
+    PdfDocument doc(PdfString(corpusPath("chromium-15p.pdf").c_str()), nullptr, nullptr);
+    ASSERT_TRUE(doc.isOk());
+    PageObjectPtr page = recordOne(doc, 72);
+    int texts = 0, sans = 0, bold = 0;
+    for (int32_t i = 0; i < page->itemCount; ++i) {
+        if (page->items[i].kind != QM_ITEM_TEXT) continue;
+        const TextItem& t = *page->items[i].record.text;
+        ++texts;
+        sans += std::string(t.face) == "sans-serif";
+        bold += t.bold != 0;
+    }
+    EXPECT_GT(texts, 100);
+    EXPECT_EQ(sans, texts);
+    EXPECT_GT(bold, 50);
+    EXPECT_GT(texts - bold, 20);  // the section names under the headlines
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 #include "platform/canvas/outline_font.h"
 
 #include <cairo-ft.h>
+#include <ft2build.h>
+#include FT_TRUETYPE_TABLES_H
 
 #include <algorithm>
 #include <climits>
@@ -55,6 +57,22 @@ std::unique_ptr<OutlineFont> OutlineFont::load(std::vector<uint8_t> bytes) {
     if (face->ft->num_glyphs <= 0 || !FT_IS_SCALABLE(face->ft)) return nullptr;
     std::unique_ptr<OutlineFont> font(new OutlineFont);
     font->glyphCount_ = static_cast<unsigned>(std::min<FT_Long>(face->ft->num_glyphs, 1 << 20));
+    // The name comes from the document: only plain characters are kept.
+    for (const char* c = face->ft->family_name; c && *c && font->familyName_.size() < 63; ++c)
+        if (*c >= 0x20 && *c < 0x7F) font->familyName_.push_back(*c);
+    if (const auto* os2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(face->ft, FT_SFNT_OS2))) {
+        // PANOSE for Latin text (family kind 2): proportion 9 is monospaced, serif styles
+        // 11 to 13 are the sans-serif ones and 2 to 10 have serifs.
+        const FT_Byte* p = os2->panose;
+        if (p[0] == 2 && p[3] == 9)
+            font->generic_ = "monospace";
+        else if (p[0] == 2 && p[1] >= 11 && p[1] <= 13)
+            font->generic_ = "sans-serif";
+        else if (p[0] == 2 && p[1] >= 2 && p[1] <= 10)
+            font->generic_ = "serif";
+    }
+    font->bold_ = (face->ft->style_flags & FT_STYLE_FLAG_BOLD) != 0;
+    font->italic_ = (face->ft->style_flags & FT_STYLE_FLAG_ITALIC) != 0;
     font->glyphState_.assign(font->glyphCount_, 0);
     cairo_font_face_t* cf =
         cairo_ft_font_face_create_for_ft_face(face->ft, FT_LOAD_NO_HINTING | FT_LOAD_NO_BITMAP);

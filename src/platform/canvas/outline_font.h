@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <list>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "platform/canvas/canvas.h"
@@ -25,6 +26,14 @@ public:
     // Glyph ids run from 0 to glyphCount() - 1 (CID-keyed compact fonts: CIDs, which
     // FreeType turns into glyphs through the font's charset).
     unsigned glyphCount() const { return glyphCount_; }
+    // The family the program names itself, printable ASCII only and at most 63 characters;
+    // empty when it names none.
+    const std::string& familyName() const { return familyName_; }
+    // "serif", "sans-serif" or "monospace" as the program's classification (its PANOSE
+    // digits) says; empty when it says nothing.
+    const char* genericFamily() const { return generic_; }
+    bool isBold() const { return bold_; }
+    bool isItalic() const { return italic_; }
     bool hasGlyphNames() const;
     // 0 when the program names no glyph so.
     unsigned glyphByName(const char* name) const;
@@ -60,6 +69,10 @@ private:
     Face* face_ = nullptr;                 // owned by cairoFace_
     cairo_font_face_t* cairoFace_ = nullptr;
     unsigned glyphCount_ = 0;
+    std::string familyName_;
+    const char* generic_ = "";
+    bool bold_ = false;
+    bool italic_ = false;
     std::vector<uint8_t> glyphState_;      // per glyph: 0 unknown, 1 loads, 2 fails
     std::list<Scaled> scaled_;
 };
