@@ -384,10 +384,21 @@ void PageRenderer::drawChar(GraphicsState& state, double x, double y, double dx,
          std::min(unicodeCount, 8));
 }
 
+const EmbeddedFonts::Entry* PageRenderer::outlineEntryFor(PdfFont& font) {
+    // Characters come one at a time, mostly in the font of the one before.
+    if (&font != outlineFont_ || !sameRef(font.id(), outlineId_) || !sameRef(font.embeddedId(), outlineProgram_)) {
+        outlineFont_ = &font;
+        outlineId_ = font.id();
+        outlineProgram_ = font.embeddedId();
+        outlineEntry_ = outlines_ ? outlines_->entryFor(font) : nullptr;
+    }
+    return outlineEntry_;
+}
+
 void PageRenderer::useProgramName(PdfFont& font, FaceName& face) {
     // Some writers (web browsers among them) name their subset fonts "ABCDEF+" and nothing
     // more; the embedded program still knows its family, which says more than no name.
-    const EmbeddedFonts::Entry* entry = outlines_ ? outlines_->entryFor(font) : nullptr;
+    const EmbeddedFonts::Entry* entry = outlineEntryFor(font);
     if (!entry || !entry->program) return;
     // Subsetters that drop the name leave "." or similar: a family needs two letters.
     const std::string& family = entry->program->familyName();
@@ -402,15 +413,7 @@ void PageRenderer::useProgramName(PdfFont& font, FaceName& face) {
 
 bool PageRenderer::drawOutlineChar(GraphicsState& state, double x, double y, uint32_t code) {
     PdfFont* font = state.font();
-    if (!font) return false;
-    if (font != outlineFont_ || !sameRef(font->id(), outlineId_) ||
-        !sameRef(font->embeddedId(), outlineProgram_)) {
-        outlineFont_ = font;
-        outlineId_ = font->id();
-        outlineProgram_ = font->embeddedId();
-        outlineEntry_ = outlines_->entryFor(*font);
-    }
-    if (!outlineEntry_) return false;
+    if (!font || !outlineEntryFor(*font)) return false;
     const uint32_t glyph = EmbeddedFonts::glyphOf(*outlineEntry_, *font, code);
     OutlineFont& program = *outlineEntry_->program;
     if (glyph == 0 || !program.glyphLoads(glyph)) return false;

@@ -128,6 +128,8 @@ private:
     bool drawOutlineChar(GraphicsState& state, double x, double y, uint32_t code);
     // Names a font whose PDF name is only a subset tag after its embedded program's family.
     void useProgramName(PdfFont& font, FaceName& face);
+    // The font's embedded program, looked up once while the font stays the same.
+    const EmbeddedFonts::Entry* outlineEntryFor(PdfFont& font);
     void text(GraphicsState& state, int x, int y, int advanceX, int advanceY, const uint16_t* unicode, int count);
     // The installed font for `logical`, else the standard face of the font's kind (Latin
     // text), else the default face; null when none is installed.
