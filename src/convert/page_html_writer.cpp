@@ -36,20 +36,25 @@ constexpr const char* kScrollScript =
 // picture. Each run is stretched to its PDF width (data-w) when the two differ by a face's
 // worth (a quarter either way); a larger difference comes from a wide gap the run bridges
 // with one space, such as an indent in a listing, and stretching the letters would not mend
-// it. All widths are read before any is changed so the page is laid out once. Fitting a run
-// twice changes nothing, as offsetWidth does not see transforms.
+// it. A continuous file repeats the script once per page: only the first copy acts, once
+// the whole file is read, so the runs are measured once and not again for every page. All
+// widths are read before any is changed so the page is laid out once.
 constexpr std::string_view kFitRunsScript =
     "<script>\n"
     "(function () {\n"
-    "  var s = document.querySelectorAll('span[data-w]'), got = [], i, r;\n"
-    "  for (i = 0; i < s.length; i++) got.push(s[i].offsetWidth);\n"
-    "  for (i = 0; i < s.length; i++) {\n"
-    "    r = got[i] > 0 ? +s[i].getAttribute('data-w') / got[i] : 1;\n"
-    "    if (!(r > 0.75 && r < 1.34) || Math.abs(r - 1) < 0.01) continue;\n"
-    "    s[i].style.display = 'inline-block';\n"
-    "    s[i].style.transformOrigin = '0 0';\n"
-    "    s[i].style.transform = 'scaleX(' + r.toFixed(3) + ')';\n"
-    "  }\n"
+    "  if (window.fitRunsQueued) return;\n"
+    "  window.fitRunsQueued = true;\n"
+    "  addEventListener('DOMContentLoaded', function () {\n"
+    "    var s = document.querySelectorAll('span[data-w]'), got = [], i, r;\n"
+    "    for (i = 0; i < s.length; i++) got.push(s[i].offsetWidth);\n"
+    "    for (i = 0; i < s.length; i++) {\n"
+    "      r = got[i] > 0 ? +s[i].getAttribute('data-w') / got[i] : 1;\n"
+    "      if (!(r > 0.75 && r < 1.34) || Math.abs(r - 1) < 0.01) continue;\n"
+    "      s[i].style.display = 'inline-block';\n"
+    "      s[i].style.transformOrigin = '0 0';\n"
+    "      s[i].style.transform = 'scaleX(' + r.toFixed(3) + ')';\n"
+    "    }\n"
+    "  });\n"
     "})();\n"
     "</script>\n";
 
