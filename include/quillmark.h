@@ -218,8 +218,9 @@ QM_API HtmlLinkList* PDF_GetPageHtmLink(PdfHandle* handle, int page);
 QM_API void PDF_DestroyHtmLink(HtmlLinkList* links);
 
 /* Writes the page's HTML file at `htmlPath` and its JPEG background beside it. The page's
- * non-text items are removed during the call. `links` may be NULL. 1 when done, -1 when the
- * page or the path is missing. */
+ * non-text items are removed during the call. `links` may be NULL. 1 when done, 0 when a
+ * file could not be written whole (or the page is too large to draw), -1 when the page or
+ * the path is missing. */
 QM_API int PDF_ConvertToHtmlFile(PageObject* page, HtmlLinkList* links, const char* htmlPath);
 
 /* Writes a block from PDF_GetPageBmp as a BMP file. 1 on success, 0 on failure. */

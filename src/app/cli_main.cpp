@@ -2,11 +2,16 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <csignal>
+#include <map>
 #include <cstdio>
 #include <cstring>
 
@@ -14,12 +19,29 @@
 #include "app/output_paths.h"
 #include "convert/path_parts.h"
 #include "convert/settings.h"
+#include "platform/system/file_ops.h"
 
 extern char** environ;
 
 namespace qm {
 
 namespace {
+
+// Set by SIGINT and SIGTERM: the file being converted stops and its partial output goes.
+std::atomic<bool> interrupted{false};
+
+void onInterrupt(int) { interrupted.store(true); }
+
+void catchInterrupts() {
+    struct sigaction action {};
+    action.sa_handler = onInterrupt;
+    sigemptyset(&action.sa_mask);
+    ::sigaction(SIGINT, &action, nullptr);
+    ::sigaction(SIGTERM, &action, nullptr);
+    // A file size limit makes writes fail with EFBIG, reported like a full disk, instead of
+    // killing the process in the middle of a file.
+    ::signal(SIGXFSZ, SIG_IGN);
+}
 
 bool isDirectoryPath(const std::string& path) {
     return !path.empty() && path.back() == '/';
@@ -57,10 +79,13 @@ bool spawnWorker(const ConversionJob& job, const std::vector<std::string>& switc
     if (::pipe2(fds, O_CLOEXEC) != 0) return false;
     std::vector<std::string> args{"vellumix", "--no-window", "--quit"};
     args.insert(args.end(), switches.begin(), switches.end());
-    // FOLDER/NAME/index.htm is what "-o FOLDER/NAME.htm" forms again in the worker.
+    // FOLDER/NAME/index.htm is what "-o FOLDER/NAME.htm" forms again in the worker, and a
+    // BMP stem what "-o STEM.bmp" forms.
     std::string site(folderOf(job.output));
     if (!site.empty()) site.pop_back();
-    args.insert(args.end(), {"-i", job.source, "-o", site + ".htm"});
+    const bool bmp = std::find(args.begin(), args.end(), "--bmp") != args.end();
+    const std::string output = bmp ? (job.bmpStem.empty() ? job.source : job.bmpStem) + ".bmp" : site + ".htm";
+    args.insert(args.end(), {"-i", job.source, "-o", output});
     std::vector<char*> argv;
     for (std::string& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
@@ -106,17 +131,35 @@ std::vector<ConversionJob> jobsFor(const CommandLine& o) {
     std::vector<ConversionJob> jobs;
     const bool several = o.inputs.size() > 1;
     for (const std::string& pdf : o.inputs) {
-        std::string output;
+        ConversionJob job{pdf, {}, {}};
+        const bool inFolder = !o.output.empty() && (several || isDirectoryPath(o.output) ||
+                                                    (o.bmp && isDirectory(o.output)));
         if (o.output.empty()) {
-            output = siteOutputBeside(pdf);
-        } else if (several || isDirectoryPath(o.output)) {
-            output = siteOutputInFolder(o.output, pdf);
+            job.output = siteOutputBeside(pdf);
+        } else if (inFolder) {
+            job.output = siteOutputInFolder(o.output, pdf);
+            if (o.bmp) job.bmpStem = bmpStemInFolder(o.output, pdf);
         } else {
-            output = siteOutputForChosenFile(o.output);
+            job.output = siteOutputForChosenFile(o.output);
+            if (o.bmp) job.bmpStem = bmpStemForChosenFile(o.output);
         }
-        jobs.push_back({pdf, output});
+        jobs.push_back(std::move(job));
     }
     return jobs;
+}
+
+std::string clashingOutputs(const std::vector<ConversionJob>& jobs, bool bmp) {
+    std::map<std::string, const ConversionJob*> seen;
+    for (const ConversionJob& job : jobs) {
+        std::string key = bmp ? (job.bmpStem.empty() ? job.source : job.bmpStem) + "_NNN.bmp"
+                              : std::string(folderOf(job.output));
+        auto [at, fresh] = seen.emplace(key, &job);
+        if (!fresh) {
+            return "'" + at->second->source + "' and '" + job.source + "' would both be written to '" + key +
+                   "'; convert them in separate runs or give each its own output";
+        }
+    }
+    return "";
 }
 
 int runInProcesses(const std::vector<ConversionJob>& work, const std::vector<std::string>& switches, int jobs) {
@@ -125,6 +168,7 @@ int runInProcesses(const std::vector<ConversionJob>& work, const std::vector<std
     size_t next = 0;
     size_t done = 0;
     int status = 0;
+    bool forwarded = false;
     auto progress = [&] {
         if (!terminal) return;
         std::fprintf(stderr, "\r\033[K%zu of %zu files done, %zu converting", done, work.size(), running.size());
@@ -147,6 +191,12 @@ int runInProcesses(const std::vector<ConversionJob>& work, const std::vector<std
             ++next;
         }
         progress();
+        if (interrupted.load() && !forwarded) {
+            // Each worker stops its file and removes what it wrote; nothing new starts.
+            for (const Child& c : running) ::kill(c.pid, SIGTERM);
+            forwarded = true;
+            next = work.size();
+        }
         std::vector<pollfd> fds;
         for (const Child& c : running) fds.push_back({c.fd, POLLIN, 0});
         if (fds.empty()) continue;
@@ -176,7 +226,7 @@ int runInProcesses(const std::vector<ConversionJob>& work, const std::vector<std
         }
     }
     if (terminal) std::fputs("\r\033[K", stderr);
-    return status;
+    return interrupted.load() ? 130 : status;
 }
 
 int runCommandLine(int argc, const char* const* argv) {
@@ -199,13 +249,19 @@ int runCommandLine(int argc, const char* const* argv) {
         return 2;
     }
     std::vector<ConversionJob> jobs = jobsFor(options);
+    if (std::string clash = clashingOutputs(jobs, options.bmp); !clash.empty()) {
+        std::fprintf(stderr, "vellumix: %s\n", clash.c_str());
+        return 2;
+    }
+    catchInterrupts();
     if (options.jobs > 1 && jobs.size() > 1) return runInProcesses(jobs, switchArguments(options), options.jobs);
 
     applyOverrides(options);
     CliObserver observer(stderr, ::isatty(STDERR_FILENO) == 1);
-    ConversionWorker worker(observer, WorkerFlags{options.overwrite});
+    ConversionWorker worker(observer, WorkerFlags{options.overwrite, false, &interrupted});
     for (ConversionJob& job : jobs) worker.enqueue(std::move(job));
     bool allWell = worker.runQueue();
+    if (interrupted.load() || observer.stopped() > 0) return 130;
     return allWell && observer.failures() == 0 ? 0 : 1;
 }
 

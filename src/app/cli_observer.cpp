@@ -43,8 +43,13 @@ OverwriteAnswer CliObserver::askOverwrite(const std::string& output, const std::
     return OverwriteAnswer::cancel;
 }
 
-void CliObserver::fileFinished(const std::string&, const std::string&, bool ok, bool skipped) {
-    if (!ok || skipped) ++failures_;
+void CliObserver::fileFinished(const std::string& source, const std::string&, FileOutcome outcome) {
+    if (outcome == FileOutcome::converted) return;
+    ++failures_;
+    if (outcome == FileOutcome::stopped) {
+        ++stopped_;
+        writeLine(source + ": stopped; nothing of it was written");
+    }
 }
 
 void CliObserver::queueFinished(bool) { clearProgress(); }

@@ -25,10 +25,11 @@ public:
     void message(const std::string& file, const std::string& text) override;
     OverwriteAnswer askOverwrite(const std::string& output, const std::string& question) override;
     std::string askOutputPath(const std::string&, bool) override { return ""; }
-    void fileFinished(const std::string& source, const std::string& output, bool ok, bool skipped) override;
+    void fileFinished(const std::string& source, const std::string& output, FileOutcome outcome) override;
     void queueFinished(bool anyFailed) override;
 
-    int failures() const { return failures_; }
+    int failures() const { return failures_; }  // failed, skipped or stopped
+    int stopped() const { return stopped_; }
 
 private:
     void clearProgress();
@@ -39,6 +40,7 @@ private:
     bool progressShown_ = false;
     std::string file_;
     int failures_ = 0;
+    int stopped_ = 0;
 };
 
 }  // namespace qm

@@ -12,6 +12,19 @@ std::string siteOutputForChosenFile(const std::string& chosen) {
     return std::string(folderOf(chosen)) + base + "/index.htm";
 }
 
+std::string bmpStemForChosenFile(const std::string& chosen) {
+    std::string base(baseNameOf(chosen));
+    if (base.empty()) base = std::string(fileNameOf(chosen));
+    return std::string(folderOf(chosen)) + base;
+}
+
+std::string bmpStemInFolder(const std::string& folder, const std::string& pdf) {
+    std::string prefix = folder;
+    while (prefix.size() > 1 && prefix.back() == '/') prefix.pop_back();
+    if (prefix.empty()) prefix = ".";
+    return (prefix == "/" ? prefix : prefix + "/") + std::string(fileNameOf(pdf));
+}
+
 std::string siteOutputInFolder(const std::string& folder, const std::string& pdf) {
     std::string prefix = folder;
     while (prefix.size() > 1 && prefix.back() == '/') prefix.pop_back();

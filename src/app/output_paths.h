@@ -14,4 +14,9 @@ std::string siteOutputForChosenFile(const std::string& chosen);
 // One site folder per PDF inside a chosen folder: (/out, /a/b.pdf) -> /out/b/index.htm.
 std::string siteOutputInFolder(const std::string& folder, const std::string& pdf);
 
+// The stem of a job's BMP files (STEM_001.bmp ...). A chosen file name gives its own stem:
+// /s/pic.bmp -> /s/pic; a chosen folder keeps the PDF's file name: (/out, /a/b.pdf) -> /out/b.pdf.
+std::string bmpStemForChosenFile(const std::string& chosen);
+std::string bmpStemInFolder(const std::string& folder, const std::string& pdf);
+
 }  // namespace qm

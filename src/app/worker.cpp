@@ -3,17 +3,22 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <cstdio>
 #include <memory>
+#include <vector>
 
-#include "convert/html_writer_state.h"
+#include "app/output_paths.h"
+#include "convert/document_open.h"
+#include "convert/html_conversion.h"
 #include "convert/path_parts.h"
 #include "convert/settings.h"
 #include "convert/site_pages.h"
 #include "platform/system/data_dir.h"
 #include "platform/system/file_ops.h"
 #include "platform/system/process.h"
-#include "platform/system/trash.h"
+#include "platform/system/output_transaction.h"
 #include "quillmark.h"
 
 namespace qm {
@@ -26,11 +31,6 @@ std::string format(const char* pattern, auto... values) {
     char buffer[512];
     std::snprintf(buffer, sizeof buffer, pattern, values...);
     return buffer;
-}
-
-bool fileExists(const std::string& path) {
-    struct stat info {};
-    return !path.empty() && ::stat(path.c_str(), &info) == 0;
 }
 
 // The output folder of an HTML job: the output path up to its last slash.
@@ -46,6 +46,12 @@ struct HandleCloser {
 };
 using HandlePtr = std::unique_ptr<PdfHandle, HandleCloser>;
 
+// A message about a staged file names the file the user will look for instead.
+std::string outsideNames(std::string text, const std::string& staging, const std::string& destination) {
+    for (size_t at; (at = text.find(staging)) != std::string::npos;) text.replace(at, staging.size(), destination);
+    return text;
+}
+
 }  // namespace
 
 std::string fileSizeText(long long size) {
@@ -53,7 +59,7 @@ std::string fileSizeText(long long size) {
     return format("%lld<%.2fM>", size, static_cast<double>(size) / 1048576.0);
 }
 
-std::string bmpPagePath(const std::string& source, int page) { return format("%s_%03d.bmp", source.c_str(), page); }
+std::string bmpPagePath(const std::string& stem, int page) { return format("%s_%03d.bmp", stem.c_str(), page); }
 
 std::string pageFilePath(const std::string& output, int first, int pageNumber) {
     std::string extension(extensionOf(output));
@@ -141,10 +147,12 @@ bool ConversionWorker::paused() const {
 bool ConversionWorker::waitWhilePaused() {
     std::unique_lock lock(mutex_);
     wake_.wait(lock, [this] { return !paused_ || !running_ || stop_; });
-    return running_ && !stop_;
+    lock.unlock();
+    return shouldContinue();
 }
 
 bool ConversionWorker::shouldContinue() const {
+    if (flags_.interrupted != nullptr && flags_.interrupted->load()) return false;
     std::lock_guard lock(mutex_);
     return running_ && !stop_;
 }
@@ -188,42 +196,21 @@ bool ConversionWorker::workOffQueue() {
         stop_ = false;
     }
     bool allWell = true;
-    bool lastFailed = false;
+    bool lastConverted = false;
     std::string lastOutput;
     while (takeHead(job)) {
+        const FileOutcome outcome = convertJob(job);
+        observer_.fileFinished(job.source, job.output, outcome);
+        lastConverted = outcome == FileOutcome::converted;
         lastOutput = job.output;
-        bool skipped = false;
-        bool bmp = Settings::readInt(Setting::convertType) == kConvertToBmp;
-        if (fileExists(job.output) && !flags_.overwrite && !Settings::readFlag(Setting::overwrite)) {
-            std::string question = job.output + " already exists. Overwrite it? Select Cancel to skip the file.";
-            switch (observer_.askOverwrite(job.output, question)) {
-            case OverwriteAnswer::yes:
-                break;
-            case OverwriteAnswer::no: {
-                std::string picked = observer_.askOutputPath(job.output, bmp);
-                if (!picked.empty()) {
-                    // The picked name becomes the site folder.
-                    job.output = std::string(folderOf(picked)) + std::string(baseNameOf(picked)) + "/index.htm";
-                    lastOutput = job.output;
-                }
-                break;
-            }
-            case OverwriteAnswer::cancel:
-                skipped = true;
-                break;
-            }
-        }
-        bool ok = true;
-        if (!skipped) ok = convertOneFile(job.source, job.output);
-        observer_.fileFinished(job.source, job.output, ok, skipped);
-        lastFailed = !ok;
-        if (!ok || skipped) allWell = false;
+        if (!lastConverted) allWell = false;
         removeHead();
+        if (flags_.interrupted != nullptr && flags_.interrupted->load()) break;
         std::lock_guard lock(mutex_);
         if (!running_) break;
     }
     observer_.queueFinished(!allWell);
-    if (!lastFailed && Settings::readFlag(Setting::preview) && !lastOutput.empty()) {
+    if (lastConverted && flags_.mayOpenBrowser && Settings::readFlag(Setting::preview) && !lastOutput.empty()) {
         openInBrowser(lastOutput);
     }
     {
@@ -236,26 +223,77 @@ bool ConversionWorker::workOffQueue() {
     return allWell;
 }
 
-bool ConversionWorker::convertOneFile(const std::string& source, const std::string& output) {
+namespace {
+
+// What one job writes and where: the folder the transaction fills, and every final path the
+// run may replace (asked about before any work).
+struct OutputPlan {
+    std::string destination;
+    std::vector<std::string> finalPaths;
+    std::string continuousFile;  // -c -d: the one file published, "" otherwise
+};
+
+OutputPlan planOutputs(const ConversionJob& job, bool bmp, bool continuous, bool noPictures, int first, int last) {
+    OutputPlan plan;
+    if (bmp) {
+        const std::string stem = job.bmpStem.empty() ? job.source : job.bmpStem;
+        plan.destination = outputFolder(stem.find('/') == std::string::npos ? "./" + stem : stem);
+        for (int i = first; i <= last; ++i) plan.finalPaths.push_back(bmpPagePath(stem, i));
+        return plan;
+    }
+    const std::string folder = outputFolder(job.output);
+    if (continuous && noPictures) {
+        plan.continuousFile = folder + ".htm";
+        plan.destination = outputFolder(folder.find('/') == std::string::npos ? "./" + folder : folder);
+        plan.finalPaths.push_back(plan.continuousFile);
+        return plan;
+    }
+    plan.destination = folder;
+    plan.finalPaths.push_back(folder + "/index.htm");
+    if (!continuous) {
+        std::vector<std::string> names;
+        std::string from;
+        const std::string site = dataDirectory() + "/site/";
+        for (const char* pattern : {"pg_*.gif", "pg_*.htm"}) {
+            names.clear();
+            if (matchingFiles(site + pattern, names, from)) {
+                for (const std::string& name : names) plan.finalPaths.push_back(folder + "/" + name);
+            }
+        }
+    }
+    for (int i = first; i <= last; ++i) {
+        const std::string page = pageFilePath(job.output, first, i);
+        if (!continuous) plan.finalPaths.push_back(page);
+        plan.finalPaths.push_back(withExtension(page, ".jpg"));
+    }
+    return plan;
+}
+
+// The first planned path that something already stands at ("" when none).
+std::string firstExisting(const OutputPlan& plan) {
+    for (const std::string& path : plan.finalPaths) {
+        struct stat info {};
+        if (::lstat(path.c_str(), &info) == 0) return path;
+    }
+    return "";
+}
+
+}  // namespace
+
+FileOutcome ConversionWorker::convertJob(ConversionJob job) {
     const bool continuous = Settings::readFlag(Setting::continuousMode);
+    const bool noPictures = continuous && Settings::readFlag(Setting::removePictures);
     const bool bmp = Settings::readInt(Setting::convertType) == kConvertToBmp;
+    const std::string& source = job.source;
     observer_.fileStarted(source);
     struct stat info {};
     if (::stat(source.c_str(), &info) == 0) observer_.fileSizeText(fileSizeText(info.st_size));
     const int zoom = Settings::readInt(Setting::zoom);
-
-    const std::string folder = outputFolder(output);
-    if (!bmp) {
-        if (!makeDirectoryPath(folder)) {
-            observer_.message(source, "Couldn't create the folder '" + folder + "'.");
-            return false;
-        }
-        if (!continuous) {
-            const std::string site = dataDirectory() + "/site/";
-            copyFilesMatching(site + "pg_*.gif", folder);
-            copyFilesMatching(site + "pg_*.htm", folder);
-        }
-    }
+    auto fail = [&](const std::string& text) {
+        observer_.message(source, text);
+        observer_.pageProgress(0);
+        return FileOutcome::failed;
+    };
 
     int first = 1;
     int last = kMaxPage;
@@ -264,21 +302,15 @@ bool ConversionWorker::convertOneFile(const std::string& source, const std::stri
         first = Settings::readInt(Setting::pageFrom);
         last = Settings::readInt(Setting::pageTo);
         if (last < first || first < 0 || last < 0) {
-            observer_.message(source, "Page range is incorrect,Please check it in option dialog,and try again.");
-            return false;
+            return fail("Page range is incorrect,Please check it in option dialog,and try again.");
         }
     }
 
     const std::string owner = Settings::readText(Setting::ownerPassword);
     const std::string user = Settings::readText(Setting::userPassword);
-    HandlePtr handle(PDF_Open(source.c_str(), owner.c_str(), user.c_str(), zoom));
-    if (!handle) {
-        observer_.message(source, format("Can't extract the information from the '%s' file, this pdf file perhaps been "
-                                         "encrypted, please double check this pdf file.",
-                                         source.c_str()));
-        observer_.pageProgress(0);
-        return false;
-    }
+    OpenResult opened = openPdf(source.c_str(), owner.c_str(), user.c_str(), zoom);
+    if (opened.handle == nullptr) return fail(openFailureText(source, opened.failure, opened.errorNumber));
+    HandlePtr handle(opened.handle);
     const int count = PDF_GetPageCount(handle.get());
     if (range) {
         first = std::max(first, 1);
@@ -288,13 +320,53 @@ bool ConversionWorker::convertOneFile(const std::string& source, const std::stri
         last = count;
     }
     if (last < first) {
-        observer_.message(source, format("The '%s' file only contain %d pages, please correct the page range in the "
-                                         "setting dialog and try again.",
-                                         source.c_str(), count));
-        return false;  // the handle closes here
+        return fail(format("The '%s' file only contain %d pages, please correct the page range in the "
+                           "setting dialog and try again.",
+                           source.c_str(), count));
     }
 
-    if (!bmp) {
+    // Existing files are replaced only with the user's word; "No" picks another name.
+    bool replace = flags_.overwrite || Settings::readFlag(Setting::overwrite);
+    OutputPlan plan = planOutputs(job, bmp, continuous, noPictures, first, last);
+    for (int asked = 0; !replace; ++asked) {
+        const std::string existing = firstExisting(plan);
+        if (existing.empty()) break;
+        if (asked == 8) return FileOutcome::skipped;
+        std::string question = existing + " already exists. Overwrite it? Select Cancel to skip the file.";
+        const OverwriteAnswer answer = observer_.askOverwrite(existing, question);
+        if (answer == OverwriteAnswer::cancel) return FileOutcome::skipped;
+        if (answer == OverwriteAnswer::yes) {
+            replace = true;
+            break;
+        }
+        std::string picked = observer_.askOutputPath(bmp ? bmpPagePath(job.bmpStem.empty() ? source : job.bmpStem, first)
+                                                         : job.output,
+                                                     bmp);
+        if (picked.empty()) return FileOutcome::skipped;
+        if (bmp) {
+            job.bmpStem = std::string(folderOf(picked)) + std::string(baseNameOf(picked));
+        } else {
+            job.output = siteOutputForChosenFile(picked);
+        }
+        plan = planOutputs(job, bmp, continuous, noPictures, first, last);
+    }
+
+    OutputTransaction output(plan.destination);
+    output.allowReplacing(replace);
+    if (!output.begin()) return fail(output.error());
+    if (!plan.continuousFile.empty()) {
+        output.publishAs("index.htm", plan.continuousFile);
+        output.publishOnlyNamed();
+    }
+    const std::string staging = output.stagingFolder();
+
+    if (!bmp && !continuous) {
+        const std::string support = dataDirectory() + "/site/";
+        int copied = 0;
+        if (!copyFilesMatching(support + "pg_*.gif", staging) ||
+            !copyFilesMatching(support + "pg_*.htm", staging, &copied) || copied == 0) {
+            return fail("Couldn't copy the site's support files from '" + support + "'");
+        }
         SiteOptions site;
         site.customTitle = Settings::readInt(Setting::pageTitleKind) == 1;
         site.customTitleText = Settings::readText(Setting::pageTitle);
@@ -304,15 +376,22 @@ bool ConversionWorker::convertOneFile(const std::string& source, const std::stri
         char listing[4096] = {0};
         std::string listingPath;
         if (PDF_GetBookmark(handle.get(), listing, sizeof listing) == 1) listingPath = listing;
-        writeSitePages(folder, std::string(baseNameOf(source)), first, last, site, listingPath);
-        if (continuous) std::remove(output.c_str());
+        errno = 0;
+        if (!writeSitePages(staging, std::string(baseNameOf(source)), first, last, site, listingPath)) {
+            return fail("Couldn't write the site pages into '" + plan.destination + "': " +
+                        std::strerror(errno != 0 ? errno : EIO));
+        }
     }
 
-    htmlWriterState().startFile();
-
+    // The page files are named in the staging folder as they will be named in the site.
+    const std::string stagedOutput = staging + "/" + std::string(fileNameOf(job.output));
+    const std::string stagedStem = staging + "/" + std::string(fileNameOf(job.bmpStem.empty() ? source : job.bmpStem));
     const int pages = last - first + 1;
     for (int i = first; i <= last; ++i) {
-        if (!waitWhilePaused()) break;
+        if (!waitWhilePaused()) {
+            observer_.pageProgress(0);
+            return FileOutcome::stopped;
+        }
         const int left = static_cast<int>(std::max<size_t>(queued(), 1));
         observer_.filesLeftText(format("%d file(s) left.", left));
         observer_.fileProgress(99 / left);
@@ -320,39 +399,34 @@ bool ConversionWorker::convertOneFile(const std::string& source, const std::stri
         observer_.pageProgress((100 * (i - first) + 99) / pages);
         if (!bmp) {
             PageObject* page = PDF_GetPageObject(handle.get(), i);
-            if (page != nullptr) observer_.pdfVersionText(format("%%PDF-%.1f", static_cast<double>(page->pdfVersion)));
-            if (page != nullptr) convertOnePage(handle.get(), first, page, i, output);
+            if (page == nullptr) return fail(format("Couldn't draw page %d", i));
+            observer_.pdfVersionText(format("%%PDF-%.1f", static_cast<double>(page->pdfVersion)));
+            HtmlLinkList* links = nullptr;
+            if (Settings::readFlag(Setting::enableLinks)) links = PDF_GetPageHtmLink(handle.get(), i);
+            const std::string path = pageFilePath(stagedOutput, first, i);
+            const int written = PDF_ConvertToHtmlFile(page, links, path.c_str());
+            PDF_DestroyHtmLink(links);
             PDF_DestroyPageObject(page);
+            if (written != 1) return fail(outsideNames(lastConversionError(), staging, plan.destination));
         } else {
             void* bitmap = PDF_GetPageBmp(handle.get(), i);
-            if (bitmap != nullptr && PDF_WriteToBMPFile(bitmap, bmpPagePath(source, i).c_str()) != 1) {
-                observer_.message(source, "Couldn't write '" + bmpPagePath(source, i) + "'.");
-            }
+            if (bitmap == nullptr) return fail(format("Couldn't draw page %d", i));
+            const std::string path = bmpPagePath(stagedStem, i);
+            errno = 0;
+            const int written = PDF_WriteToBMPFile(bitmap, path.c_str());
+            const int why = errno != 0 ? errno : EIO;
             PDF_DestroyPageBmp(bitmap);
+            if (written != 1) return fail(writeFailureText(bmpPagePath(job.bmpStem.empty() ? source : job.bmpStem, i), why));
         }
-        if (!shouldContinue()) break;
+        if (!shouldContinue()) {
+            observer_.pageProgress(0);
+            return FileOutcome::stopped;
+        }
     }
     handle.reset();
     observer_.pageProgress(0);
-
-    if (!bmp && continuous) {
-        // The site pages were only needed for the frameset; the single page stays.
-        trashFilesMatching(folder + "/pg_*.htm");
-        if (Settings::readFlag(Setting::removePictures)) {
-            copyFile(folder + "/index.htm", folder + ".htm");
-            deleteFolderTree(folder);
-        }
-    }
-    return true;
-}
-
-void ConversionWorker::convertOnePage(PdfHandle* handle, int first, PageObject* page, int pageNumber,
-                                      const std::string& output) {
-    const std::string path = pageFilePath(output, first, pageNumber);
-    HtmlLinkList* links = nullptr;
-    if (Settings::readFlag(Setting::enableLinks)) links = PDF_GetPageHtmLink(handle, pageNumber);
-    PDF_ConvertToHtmlFile(page, links, path.c_str());
-    PDF_DestroyHtmLink(links);
+    if (!output.commit()) return fail(output.error());
+    return FileOutcome::converted;
 }
 
 }  // namespace qm

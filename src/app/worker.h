@@ -2,6 +2,7 @@
 // The conversion worker: a queue of (PDF, output) jobs worked off one at a time on a thread of
 // its own, each PDF becoming an HTML page set or one BMP image per page. Pause, resume and
 // stop are requests the worker honours between pages; shutdown ends the thread and joins it.
+#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
@@ -17,12 +18,18 @@ namespace qm {
 
 struct ConversionJob {
     std::string source;  // the PDF file
-    std::string output;  // FOLDER/NAME/index.htm for HTML; BMP files go beside the PDF
+    std::string output;  // FOLDER/NAME/index.htm: the site folder of an HTML job
+    // BMP jobs write STEM_001.bmp, STEM_002.bmp, ...; empty means beside the PDF, named
+    // after it (report.pdf_001.bmp).
+    std::string bmpStem = {};
 };
 
 // Flags of the process that change how the worker asks and reports.
 struct WorkerFlags {
-    bool overwrite = false;  // replace existing outputs without asking
+    bool overwrite = false;       // replace existing outputs without asking
+    bool mayOpenBrowser = false;  // the preview setting may open the last site (the window)
+    // Set from a signal handler: the current file stops as by stop() and the queue ends.
+    const std::atomic<bool>* interrupted = nullptr;
 };
 
 class ConversionWorker {
@@ -50,11 +57,17 @@ public:
     bool paused() const;
 
     // Works off the queue on the calling thread and returns when it is empty (the command
-    // line uses this; no thread is needed). False when any job failed or was skipped.
+    // line uses this; no thread is needed). False when any job failed, was skipped or stopped.
     bool runQueue();
 
-    // One job, on the calling thread: true when the file converted.
-    bool convertOneFile(const std::string& source, const std::string& output);
+    // One job, on the calling thread. Existing outputs are replaced only with the overwrite
+    // flag or setting, or when the observer agrees. Whatever the outcome other than
+    // converted, the user's folders are left as they were.
+    FileOutcome convertJob(ConversionJob job);
+    // The same for an HTML job (or a BMP job beside the PDF): true when the file converted.
+    bool convertOneFile(const std::string& source, const std::string& output) {
+        return convertJob({source, output, {}}) == FileOutcome::converted;
+    }
 
 private:
     void threadMain();
@@ -62,7 +75,6 @@ private:
     bool workOffQueue();
     bool takeHead(ConversionJob& job);
     void removeHead();
-    void convertOnePage(PdfHandle* handle, int first, PageObject* page, int pageNumber, const std::string& output);
     // Waits while paused; false when the worker should stop (stop or shutdown requested).
     bool waitWhilePaused();
     bool shouldContinue() const;
@@ -82,8 +94,8 @@ private:
 // "123456<120.56K>" or "5242880<5.00M>".
 std::string fileSizeText(long long size);
 
-// The BMP file of page `page` of `source`: "SOURCE_001.bmp" beside the PDF.
-std::string bmpPagePath(const std::string& source, int page);
+// The BMP file of page `page` for a stem: "STEM_001.bmp" ("report.pdf_001.bmp" beside the PDF).
+std::string bmpPagePath(const std::string& stem, int page);
 
 // The page file for page `pageNumber` of a range starting at `first`, beside `output`:
 // FOLDER/pg_0003.htm for the third page of the range.

@@ -8,6 +8,9 @@ namespace qm {
 
 enum class OverwriteAnswer { yes, no, cancel };
 
+// How one job ended. Only a converted job leaves files behind.
+enum class FileOutcome { converted, failed, skipped, stopped };
+
 class WorkerObserver {
 public:
     virtual ~WorkerObserver() = default;
@@ -35,8 +38,9 @@ public:
     // BMP file filter instead of the HTML one.
     virtual std::string askOutputPath(const std::string& output, bool bmp) = 0;
 
-    // One job is done: converted (ok), failed, or skipped (not converted at the user's wish).
-    virtual void fileFinished(const std::string& source, const std::string& output, bool ok, bool skipped) = 0;
+    // One job is done: converted, failed (a message said why), skipped (not converted at the
+    // user's wish) or stopped (by stop, shutdown or an interrupt).
+    virtual void fileFinished(const std::string& source, const std::string& output, FileOutcome outcome) = 0;
 
     // The queue has been worked off. `anyFailed`: some job of this run failed or was skipped.
     virtual void queueFinished(bool anyFailed) = 0;

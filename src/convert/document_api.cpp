@@ -2,14 +2,20 @@
 // record or draw a page, hand out its links, and write a page as BMP. The HTML and SVG
 // writers have their own files. Every function checks its handle and its page number; none
 // throws or prints.
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <unordered_set>
 
+#include "convert/document_open.h"
+#include "convert/html_writer_state.h"
 #include "convert/page_recording.h"
 #include "convert/svg_writer.h"
 #include "core/pdf_string.h"
+#include "core/report_error.h"
 #include "document/outline_file.h"
 #include "document/pdf_catalog.h"
 #include "document/pdf_document.h"
@@ -22,32 +28,36 @@
 
 namespace {
 
-constexpr uint32_t kHandleMagic = 0x3FA66666;
-
 // The engine's configuration is shared by every open document: it is made with the first
 // and released with the last, so closing one document never pulls it from under another.
+// The set of live handles decides what a caller's pointer is: anything PDF_Open did not
+// return, or that was closed since, is refused without being read.
+std::mutex liveMutex;
 int openDocuments = 0;
+std::unordered_set<const PdfHandle*>& liveHandles() {
+    static std::unordered_set<const PdfHandle*> handles;
+    return handles;
+}
 
 void acquireSettings() {
+    std::lock_guard lock(liveMutex);
     if (openDocuments++ == 0) qm::createGlobalSettings("config.lst");
 }
 
 void releaseSettings() {
+    std::lock_guard lock(liveMutex);
     if (openDocuments > 0 && --openDocuments == 0) qm::destroyGlobalSettings();
 }
 
 }  // namespace
 
 struct PdfHandle {
-    uint32_t magic = kHandleMagic;
-    char versionStamp[9] = "20020108";
     std::string fileName;
     std::unique_ptr<qm::PdfDocument> document;
     int zoom = 100;
     std::unique_ptr<qm::ConversionRenderer> renderer;
 
     ~PdfHandle() {
-        magic = 0;  // a stale pointer is refused, not trusted
         renderer.reset();
         document.reset();
     }
@@ -55,7 +65,11 @@ struct PdfHandle {
 
 namespace {
 
-bool isValid(const PdfHandle* handle) { return handle != nullptr && handle->magic == kHandleMagic; }
+bool isValid(const PdfHandle* handle) {
+    if (handle == nullptr) return false;
+    std::lock_guard lock(liveMutex);
+    return liveHandles().count(handle) != 0;
+}
 
 bool isPage(const PdfHandle* handle, int page) {
     return isValid(handle) && page >= 1 && page <= handle->document->pageCount();
@@ -63,10 +77,15 @@ bool isPage(const PdfHandle* handle, int page) {
 
 }  // namespace
 
-extern "C" {
+namespace qm {
 
-PdfHandle* PDF_Open(const char* fileName, const char* ownerPassword, const char* userPassword, int zoom) {
-    if (fileName == nullptr || *fileName == '\0') return nullptr;
+OpenResult openPdf(const char* fileName, const char* ownerPassword, const char* userPassword, int zoom) {
+    OpenResult result;
+    if (fileName == nullptr || *fileName == '\0') {
+        result.failure = OpenFailure::unreadable;
+        result.errorNumber = ENOENT;
+        return result;
+    }
     acquireSettings();
     auto handle = std::make_unique<PdfHandle>();
     handle->fileName = fileName;
@@ -76,16 +95,54 @@ PdfHandle* PDF_Open(const char* fileName, const char* ownerPassword, const char*
     if (userPassword != nullptr && *userPassword != '\0') user = std::make_unique<qm::PdfString>(userPassword);
     handle->document = std::make_unique<qm::PdfDocument>(qm::PdfString(fileName), owner.get(), user.get());
     if (!handle->document->isOk()) {
+        result.failure = handle->document->openFailure();
+        result.errorNumber = handle->document->openErrorNumber();
         handle.reset();
         releaseSettings();
-        return nullptr;
+        reportError(-1, "%s", openFailureText(fileName, result.failure, result.errorNumber).c_str());
+        return result;
     }
     handle->renderer = std::make_unique<qm::ConversionRenderer>(*handle->document);
-    return handle.release();
+    // A document opened is a new file for the page writer: its styles, the offset of the
+    // next continuous page and the mode start afresh.
+    qm::htmlWriterState().startFile();
+    {
+        std::lock_guard lock(liveMutex);
+        liveHandles().insert(handle.get());
+    }
+    result.handle = handle.release();
+    return result;
+}
+
+std::string openFailureText(const std::string& fileName, OpenFailure failure, int errorNumber) {
+    const std::string name = "'" + fileName + "'";
+    switch (failure) {
+    case OpenFailure::none: return "";
+    case OpenFailure::unreadable:
+        return "Couldn't read " + name + ": " + std::strerror(errorNumber != 0 ? errorNumber : ENOENT);
+    case OpenFailure::notPdf: return name + " is not a PDF file";
+    case OpenFailure::passwordNeeded: return name + " is protected by a password; give it with -u (or -w)";
+    case OpenFailure::wrongPassword: return "The password does not open " + name;
+    case OpenFailure::unsupportedEncryption: return name + " is encrypted in a way this program cannot read";
+    case OpenFailure::damaged: return name + " is damaged beyond repair";
+    }
+    return name + " could not be opened";
+}
+
+}  // namespace qm
+
+extern "C" {
+
+PdfHandle* PDF_Open(const char* fileName, const char* ownerPassword, const char* userPassword, int zoom) {
+    return qm::openPdf(fileName, ownerPassword, userPassword, zoom).handle;
 }
 
 void PDF_Close(PdfHandle* handle) {
-    if (!isValid(handle)) return;
+    {
+        // Taken out of the table first: a second close of the same pointer finds nothing.
+        std::lock_guard lock(liveMutex);
+        if (handle == nullptr || liveHandles().erase(handle) == 0) return;
+    }
     delete handle;
     releaseSettings();
 }

@@ -1,5 +1,8 @@
 #include "convert/html_conversion.h"
 
+#include <cerrno>
+#include <string>
+
 #include "convert/page_html_writer.h"
 #include "convert/replay.h"
 #include "convert/settings.h"
@@ -17,11 +20,19 @@ bool convertPageToHtml(PageObject& page, const HtmlLinkList* links, const std::s
     const std::string jpegPath = withExtension(htmlPath, ".jpg");
     {
         Bitmap bitmap(page.width, page.height);
-        if (bitmap.isOk()) {
-            bitmap.fill(static_cast<ColorRef>(Settings::readInt(Setting::backgroundColour)) & 0xFFFFFF);
-            Canvas canvas(bitmap);
-            replayDisplayList(canvas, page);
-            writeJpeg(bitmap, jpegPath, Settings::jpegQualityOrDefault(), Settings::readFlag(Setting::grayscale));
+        if (!bitmap.isOk()) {
+            // Even the smallest resolution did not fit: a page without its picture would
+            // point at a file that is not there.
+            state.setLastError("Page " + std::to_string(page.pageNumber) + " is too large to draw at any resolution");
+            return false;
+        }
+        bitmap.fill(static_cast<ColorRef>(Settings::readInt(Setting::backgroundColour)) & 0xFFFFFF);
+        Canvas canvas(bitmap);
+        replayDisplayList(canvas, page);
+        if (!writeJpeg(bitmap, jpegPath, Settings::jpegQualityOrDefault(), Settings::readFlag(Setting::grayscale))) {
+            const int why = errno != 0 ? errno : EIO;
+            state.setLastError(writeFailureText(jpegPath, why));
+            return false;
         }
     }
     const bool written = writePageHtml(page, links, htmlPath, jpegPath, state);
@@ -29,10 +40,11 @@ bool convertPageToHtml(PageObject& page, const HtmlLinkList* links, const std::s
     return written;
 }
 
+std::string lastConversionError() { return htmlWriterState().lastError(); }
+
 }  // namespace qm
 
 extern "C" QM_API int PDF_ConvertToHtmlFile(PageObject* page, HtmlLinkList* links, const char* htmlPath) {
     if (page == nullptr || htmlPath == nullptr || *htmlPath == '\0') return -1;
-    qm::convertPageToHtml(*page, links, htmlPath, qm::htmlWriterState());
-    return 1;
+    return qm::convertPageToHtml(*page, links, htmlPath, qm::htmlWriterState()) ? 1 : 0;
 }

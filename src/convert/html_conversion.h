@@ -11,8 +11,12 @@
 namespace qm {
 
 // The page's non-text items are removed during the call. False when the page file could not
-// be written (the state's lastError says why); a page of size 0 gets no JPEG.
+// be written whole or the page is too large to draw (the state's lastError says why).
 bool convertPageToHtml(PageObject& page, const HtmlLinkList* links, const std::string& htmlPath,
                        HtmlWriterState& state);
+
+// Why the last PDF_ConvertToHtmlFile of this process returned 0: the file and the system's
+// reason, or that the page is too large to draw.
+std::string lastConversionError();
 
 }  // namespace qm

@@ -11,6 +11,7 @@
 #include "convert/site_pages.h"
 #include "core/report_error.h"
 #include "platform/system/code_page.h"
+#include "platform/system/file_ops.h"
 #include "render/display_list.h"
 
 namespace qm {
@@ -260,13 +261,6 @@ bool writePageHtml(PageObject& page, const HtmlLinkList* links, const std::strin
         if (const TextItem* t = uprightText(page, i)) classes.add(*t);
 
     const std::string outPath = continuous ? std::string(folderOf(htmlPath)) + "index.htm" : htmlPath;
-    std::FILE* file = std::fopen(outPath.c_str(), continuous ? "ab" : "wb");
-    if (file == nullptr) {
-        std::string message = "Create file error [" + htmlPath + "]!";
-        reportError(-1, "%s", message.c_str());
-        state.setLastError(std::move(message));
-        return false;
-    }
 
     const int64_t top = state.pageTopOffset();
     std::string out;
@@ -295,11 +289,14 @@ bool writePageHtml(PageObject& page, const HtmlLinkList* links, const std::strin
     out += "</body>\n</html>";
 
     const std::string bytes = withCrLf(out);
-    // Write errors after a successful open leave a short file; the page is still reported
-    // done, as a full disk shows on the next open.
-    std::fwrite(bytes.data(), 1, bytes.size(), file);
-    std::fclose(file);
-    return true;
+    // A page file is whole or absent; a continuous page is appended to what came before.
+    std::string message;
+    const bool written = continuous ? appendToFile(outPath, bytes, &message) : writeWholeFile(outPath, bytes, &message);
+    if (!written) {
+        reportError(-1, "%s", message.c_str());
+        state.setLastError(std::move(message));
+    }
+    return written;
 }
 
 std::string_view fitRunsScript() { return kFitRunsScript; }

@@ -16,8 +16,7 @@ void stripNonTextItems(PageObject& page);
 
 // Writes the page (its non-text items are removed first). `links` may be null; `imagePath`
 // names the JPEG, which the page refers to by its file name. False when the output file
-// cannot be opened: then nothing is written, and the state's lastError holds
-// "Create file error [htmlPath]!".
+// cannot be written whole: then the state's lastError names the file and the system's reason.
 bool writePageHtml(PageObject& page, const HtmlLinkList* links, const std::string& htmlPath,
                    const std::string& imagePath, HtmlWriterState& state);
 inline bool writePageHtml(PageObject& page, const HtmlLinkList* links, const std::string& htmlPath,

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "convert/html_text.h"
+#include "core/text_string.h"
 
 namespace qm {
 
@@ -56,43 +57,6 @@ void replaceAll(std::string& s, std::string_view from, std::string_view to) {
     s.swap(out);
 }
 
-bool isUtf8(std::string_view s) {
-    size_t i = 0;
-    while (i < s.size()) {
-        unsigned char c = static_cast<unsigned char>(s[i]);
-        size_t extra;
-        if (c < 0x80) extra = 0;
-        else if (c >= 0xC2 && c <= 0xDF) extra = 1;
-        else if (c >= 0xE0 && c <= 0xEF) extra = 2;
-        else if (c >= 0xF0 && c <= 0xF4) extra = 3;
-        else return false;
-        if (extra > 0 && extra >= s.size() - i) return false;
-        for (size_t k = 1; k <= extra; ++k) {
-            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
-        }
-        i += extra + 1;
-    }
-    return true;
-}
-
-// Outline titles come as the PDF's own bytes (or the low bytes of UTF-16 text): Latin-1
-// unless they already read as UTF-8, which is what every page of the site is written in.
-std::string titleAsUtf8(std::string_view raw) {
-    if (isUtf8(raw)) return std::string(raw);
-    std::string out;
-    out.reserve(raw.size() * 2);
-    for (char ch : raw) {
-        unsigned char c = static_cast<unsigned char>(ch);
-        if (c < 0x80) {
-            out.push_back(ch);
-        } else {
-            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        }
-    }
-    return out;
-}
-
 // The decimal value of the leading digits (after blanks and a sign); no digits give 0 and
 // values beyond int are clamped.
 int decimalValue(std::string_view text) {
@@ -114,12 +78,34 @@ int decimalValue(std::string_view text) {
 // quote and the angle brackets are references; so is a backslash, which would otherwise
 // escape the closing quote and break the whole tree.
 std::string treeTitle(std::string_view raw) {
-    std::string title = titleAsUtf8(raw);
+    // Listings are UTF-8; a line in another encoding is read as the PDF would mean it.
+    std::string title = textStringToUtf8(raw);
     replaceAll(title, "\"", "&quot;");
     replaceAll(title, "<", "&lt;");
     replaceAll(title, ">", "&gt;");
     replaceAll(title, "\\", "&#92;");
     return title;
+}
+
+// Titles in the listing carry their '<' and '%' as %3C and %25 (see the outline file).
+std::string unescapeListingTitle(std::string_view title) {
+    auto hex = [](char c) {
+        if (c >= '0' && c <= '9') return c - '0';
+        if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+        return -1;
+    };
+    std::string out;
+    out.reserve(title.size());
+    for (size_t i = 0; i < title.size(); ++i) {
+        if (title[i] == '%' && i + 2 < title.size() && hex(title[i + 1]) >= 0 && hex(title[i + 2]) >= 0) {
+            out.push_back(static_cast<char>(hex(title[i + 1]) * 16 + hex(title[i + 2])));
+            i += 2;
+        } else {
+            out.push_back(title[i]);
+        }
+    }
+    return out;
 }
 
 BookmarkEntry parseListingLine(std::string_view line) {
@@ -130,7 +116,7 @@ BookmarkEntry parseListingLine(std::string_view line) {
     size_t mark = line.find("<>,");
     std::string_view title = line.substr(0, mark);
     title.remove_prefix(std::min(tabs, title.size()));
-    e.title = treeTitle(title);
+    e.title = treeTitle(unescapeListingTitle(title));
     std::string_view pageText;
     if (mark != std::string_view::npos) {
         pageText = line.substr(mark + 3);

@@ -275,7 +275,11 @@ bool XrefTable::checkEncryption() {
     if (!encrypt.isDict()) return true;
     encrypted_ = true;
     EncryptionSetup setup;
-    return readEncryptDict(encrypt, trailer_, &setup) && unlock(setup);
+    if (!readEncryptDict(encrypt, trailer_, &setup)) {
+        lockFailure_ = LockFailure::unsupported;
+        return false;
+    }
+    return unlock(setup);
 }
 
 // The standard security handler decides which password opens the file and installs the
@@ -285,6 +289,7 @@ bool XrefTable::unlock(const EncryptionSetup& setup) {
     const bool aes256 = enc.revision >= 5;
     if (!aes256 && (enc.keyLength < 5 || enc.keyLength > 16)) {
         reportError(-1, "Weird encryption info");
+        lockFailure_ = LockFailure::unsupported;
         return false;
     }
     const char* owner = ownerPassword_ ? ownerPassword_->text() : nullptr;
@@ -294,6 +299,8 @@ bool XrefTable::unlock(const EncryptionSetup& setup) {
                            : computeFileKey(enc, owner, user, key, &ownerAccepted_);
     if (!accepted) {
         reportError(-1, "Incorrect password");
+        const bool given = (owner != nullptr && *owner != '\0') || (user != nullptr && *user != '\0');
+        lockFailure_ = given ? LockFailure::wrongPassword : LockFailure::passwordNeeded;
         return false;
     }
     if (owner && !ownerAccepted_) reportError(-1, "Incorrect owner password");

@@ -53,6 +53,10 @@ public:
     bool usesTables() const { return usesTables_; }
     bool usesStreams() const { return usesStreams_; }
 
+    // Why an encrypted file could not be unlocked.
+    enum class LockFailure { none, passwordNeeded, wrongPassword, unsupported };
+    LockFailure lockFailure() const { return lockFailure_; }
+
     bool isEncrypted() const { return encrypted_; }
     int permissions() const { return permissions_; }
     bool ownerPasswordAccepted() const { return ownerAccepted_; }
@@ -131,6 +135,7 @@ private:
     int nestedFetches_ = 0;
 
     bool encrypted_ = false;
+    LockFailure lockFailure_ = LockFailure::none;
     int permissions_ = 0xFFFC;
     bool ownerAccepted_ = false;
     // Set by the security handler once it accepted a password; null for plain files.

@@ -9,10 +9,12 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <string_view>
 #include <utility>
 
 #include "core/pdf_dict.h"
 #include "core/report_error.h"
+#include "core/text_string.h"
 #include "core/xref_table.h"
 #include "document/link_dest.h"
 #include "document/outline_file.h"
@@ -34,10 +36,22 @@ int toInt(double v) {
     return static_cast<int>(std::lround(v));
 }
 
-// Line breaks and TABs inside a title would split the line or shift its depth for every
-// reader of the file, so they become spaces.
-void putTitleByte(std::string* out, unsigned char c) {
-    out->push_back(c == '\r' || c == '\n' || c == '\t' ? ' ' : static_cast<char>(c));
+// A title is one field of its line: line breaks and TABs (and the other control characters)
+// would split the line or shift its depth, so they become spaces; the '<' that would start
+// the field separator and the '%' of the escape itself are written as %3C and %25.
+void putTitle(std::string* out, std::string_view utf8) {
+    for (char ch : utf8) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c < 0x20) {
+            out->push_back(' ');
+        } else if (c == '%') {
+            out->append("%25");
+        } else if (c == '<') {
+            out->append("%3C");
+        } else {
+            out->push_back(ch);
+        }
+    }
 }
 
 class OutlineWriter {
@@ -91,19 +105,12 @@ private:
     }
 
     static void appendTitle(const PdfString& title, std::string* line) {
-        const unsigned char* b = title.bytes();
-        int n = title.length();
-        if (n == 0) {
+        const std::string text =
+            textStringToUtf8(std::string_view(reinterpret_cast<const char*>(title.bytes()), title.length()));
+        if (text.empty()) {
             line->push_back(' ');
-        } else if (n >= 3 && b[0] == 0xfe && b[1] == 0xff) {
-            // UTF-16BE: the low byte of each unit keeps Latin-1 text as it is.
-            for (int i = 2; i + 1 < n; i += 2) {
-                unsigned char low = b[i + 1];
-                if (low == 0) break;
-                putTitleByte(line, low == '"' ? ' ' : low);
-            }
         } else {
-            for (int i = 0; i < n && b[i] != 0; ++i) putTitleByte(line, b[i]);
+            putTitle(line, text);
         }
     }
 

@@ -1,5 +1,6 @@
 #include "document/pdf_document.h"
 
+#include <cerrno>
 #include <cstring>
 
 #include "core/pdf_object.h"
@@ -36,6 +37,7 @@ PdfDocument::PdfDocument(PdfString fileName, const PdfString* ownerPassword, con
                          int trace)
     : fileName_(std::move(fileName)), trace_(trace) {
     std::shared_ptr<FileData> data = openFileData(fileName_.text());
+    const int firstErrno = data ? 0 : errno;
     if (!data) {
         PdfString lower(fileName_);
         data = openFileData(lower.toLower().text());
@@ -46,6 +48,8 @@ PdfDocument::PdfDocument(PdfString fileName, const PdfString* ownerPassword, con
     }
     if (!data) {
         reportError(-1, "Couldn't open file '%s'", fileName_.text());
+        failure_ = OpenFailure::unreadable;
+        openErrno_ = firstErrno != 0 ? firstErrno : ENOENT;
         return;
     }
     open(std::move(data), ownerPassword, userPassword);
@@ -76,6 +80,12 @@ void PdfDocument::open(std::shared_ptr<FileData> data, const PdfString* ownerPas
     xref_ = std::make_unique<XrefTable>(base_.get(), ownerPassword, userPassword);
     if (!xref_->isOk()) {
         reportError(-1, "Couldn't read xref table");
+        switch (xref_->lockFailure()) {
+        case XrefTable::LockFailure::passwordNeeded: failure_ = OpenFailure::passwordNeeded; break;
+        case XrefTable::LockFailure::wrongPassword: failure_ = OpenFailure::wrongPassword; break;
+        case XrefTable::LockFailure::unsupported: failure_ = OpenFailure::unsupportedEncryption; break;
+        case XrefTable::LockFailure::none: failure_ = headerFound_ ? OpenFailure::damaged : OpenFailure::notPdf; break;
+        }
         return;
     }
     catalog_ = std::make_unique<PdfCatalog>(xref_.get(), trace_);
@@ -84,6 +94,7 @@ void PdfDocument::open(std::shared_ptr<FileData> data, const PdfString* ownerPas
         return;
     }
     ok_ = true;
+    failure_ = OpenFailure::none;
 }
 
 void PdfDocument::checkHeader() {
@@ -103,6 +114,7 @@ void PdfDocument::checkHeader() {
         reportError(-1, "May not be a PDF file (continuing anyway)");
         return;
     }
+    headerFound_ = true;
     // Every offset in the file counts from the header from now on.
     base_->moveStart(at);
     char text[kHeaderSearch];

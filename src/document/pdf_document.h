@@ -16,6 +16,9 @@ class PdfCatalog;
 class XrefTable;
 struct SharedFile;
 
+// Why a document could not be opened.
+enum class OpenFailure { none, unreadable, notPdf, passwordNeeded, wrongPassword, unsupportedEncryption, damaged };
+
 class PdfDocument {
 public:
     // Versions above this draw a warning (the file is read all the same).
@@ -32,6 +35,9 @@ public:
     PdfDocument& operator=(const PdfDocument&) = delete;
 
     bool isOk() const { return ok_; }
+    OpenFailure openFailure() const { return failure_; }
+    // The system's error number when the file could not be read (OpenFailure::unreadable).
+    int openErrorNumber() const { return openErrno_; }
     int pageCount() const;
     // The header's version; 0 when there was no header or no number in it.
     double version() const { return version_; }
@@ -64,6 +70,9 @@ private:
     std::unique_ptr<PdfCatalog> catalog_;
     int trace_;
     bool ok_ = false;
+    bool headerFound_ = false;
+    OpenFailure failure_ = OpenFailure::damaged;
+    int openErrno_ = 0;
     std::unique_ptr<PageLinkList> links_;
     int lastPageDrawn_ = -1;
     std::unique_ptr<DocumentFontCache> fonts_;

@@ -1,5 +1,6 @@
 #include "render/link_target.h"
 
+#include "core/text_string.h"
 #include "document/link_action.h"
 #include "document/link_dest.h"
 #include "document/pdf_catalog.h"
@@ -7,7 +8,10 @@
 namespace qm {
 
 namespace {
-std::string text(const PdfString* s) { return s ? std::string(s->text(), static_cast<size_t>(s->length())) : std::string(); }
+// A target marked as UTF-16 would otherwise be cut at its first zero byte by every reader.
+std::string text(const PdfString* s) {
+    return s ? markedTextToUtf8(std::string_view(s->text(), static_cast<size_t>(s->length()))) : std::string();
+}
 }  // namespace
 
 std::string linkTargetText(const LinkAction* action, const PdfCatalog& catalog) {

@@ -57,7 +57,9 @@ std::shared_ptr<FileData> openFileData(const char* path) {
     if (fd < 0) return nullptr;
     struct stat st;
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        const int why = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
         ::close(fd);
+        errno = why;  // callers name the reason
         return nullptr;
     }
     return std::make_shared<PosixFileData>(fd, static_cast<long>(st.st_size));

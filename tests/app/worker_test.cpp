@@ -46,8 +46,11 @@ public:
         return answer;
     }
     std::string askOutputPath(const std::string&, bool) override { return picked; }
-    void fileFinished(const std::string&, const std::string&, bool ok, bool skipped) override {
-        add(skipped ? "skipped" : ok ? "converted" : "failed");
+    void fileFinished(const std::string&, const std::string&, FileOutcome outcome) override {
+        add(outcome == FileOutcome::skipped   ? "skipped"
+            : outcome == FileOutcome::stopped ? "stopped"
+            : outcome == FileOutcome::converted ? "converted"
+                                                : "failed");
         if (onFinished) onFinished();
     }
     void queueFinished(bool anyFailed) override { add(anyFailed ? "finished with failures" : "finished"); }
@@ -242,9 +245,10 @@ TEST_F(WorkerTest, StopEndsAfterTheCurrentPageAndPauseHoldsBetweenPages) {
     };
     worker.enqueue({corpusPath("reportlab-16p.pdf"), root_ + "/stop/index.htm"});
     worker.enqueue({corpusPath("ghostscript-pdfa.pdf"), root_ + "/never/index.htm"});
-    worker.runQueue();
-    EXPECT_TRUE(pathExists(root_ + "/stop/pg_0002.htm"));
-    EXPECT_FALSE(pathExists(root_ + "/stop/pg_0003.htm"));
+    EXPECT_FALSE(worker.runQueue());
+    // The stopped file leaves nothing behind, not even the folder made for it.
+    EXPECT_FALSE(pathExists(root_ + "/stop"));
+    EXPECT_TRUE(observer.saw("stopped"));
     EXPECT_FALSE(pathExists(root_ + "/never"));
     EXPECT_TRUE(observer.saw("finished"));
     EXPECT_EQ(worker.queued(), 0u);
@@ -277,7 +281,12 @@ TEST_F(WorkerTest, EncryptedFilesOpenWithTheProfilePassword) {
     RecordingObserver observer;
     ConversionWorker worker(observer);
     EXPECT_FALSE(worker.convertOneFile(corpusPath("enc-rc4-128-pw.pdf"), root_ + "/no/index.htm"));
-    EXPECT_TRUE(observer.saw("message Can't extract the information from the '"));
+    EXPECT_TRUE(observer.saw("message '" + corpusPath("enc-rc4-128-pw.pdf") + "' is protected by a password"));
+    Settings::setOverride(Setting::userPassword, std::string("wrong"));
+    EXPECT_FALSE(worker.convertOneFile(corpusPath("enc-rc4-128-pw.pdf"), root_ + "/no/index.htm"));
+    EXPECT_TRUE(observer.saw("message The password does not open '"));
+    EXPECT_FALSE(pathExists(root_ + "/no"));
+    Settings::clearOverrides();
     ASSERT_TRUE(Settings::write(Setting::userPassword, "openpassword"));
     EXPECT_TRUE(worker.convertOneFile(corpusPath("enc-rc4-128-pw.pdf"), root_ + "/yes/index.htm"));
     EXPECT_TRUE(pathExists(root_ + "/yes/pg_0001.htm"));

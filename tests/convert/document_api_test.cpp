@@ -39,9 +39,14 @@ TEST(DocumentApi, BadHandlesPagesAndNullsAreRefused) {
     PDF_DestroyPageObject(nullptr);
     PDF_DestroyPageBmp(nullptr);
     PDF_DestroyHtmLink(nullptr);
-    // A pointer that is not a handle is recognised by its missing magic.
-    uint32_t notAHandle[16] = {};
-    EXPECT_EQ(PDF_GetPageCount(reinterpret_cast<PdfHandle*>(notAHandle)), -1);
+    // A pointer PDF_Open did not return is refused without being read, whatever it points at.
+    uint32_t notAHandle[16];
+    for (uint32_t& word : notAHandle) word = 0x3FA66666;
+    auto* wild = reinterpret_cast<PdfHandle*>(notAHandle);
+    EXPECT_EQ(PDF_GetPageCount(wild), -1);
+    EXPECT_EQ(PDF_GetPageObject(wild, 1), nullptr);
+    EXPECT_EQ(PDF_GetBookmark(wild, buffer, sizeof buffer), 0);
+    PDF_Close(wild);
 
     PdfHandle* pdf = PDF_Open(corpusPath("latex-outline.pdf").c_str(), nullptr, nullptr, 100);
     ASSERT_NE(pdf, nullptr);
@@ -51,7 +56,20 @@ TEST(DocumentApi, BadHandlesPagesAndNullsAreRefused) {
     EXPECT_EQ(PDF_GetPageBmp(pdf, 5), nullptr);
     EXPECT_EQ(PDF_GetBookmark(pdf, nullptr, 10), 0);
     EXPECT_EQ(PDF_GetBookmark(pdf, buffer, 0), 0);
+    // Another document stays usable when a closed handle is used again or closed twice.
+    PdfHandle* other = PDF_Open(corpusPath("word365-3p.pdf").c_str(), nullptr, nullptr, 50);
+    ASSERT_NE(other, nullptr);
     PDF_Close(pdf);
+    EXPECT_EQ(PDF_GetPageCount(pdf), -1);
+    EXPECT_EQ(PDF_GetPageBmp(pdf, 1), nullptr);
+    EXPECT_EQ(PDF_GetPageHtmLink(pdf, 1), nullptr);
+    PDF_Close(pdf);
+    EXPECT_EQ(PDF_GetPageCount(other), 3);
+    PageObject* page = PDF_GetPageObject(other, 1);
+    EXPECT_NE(page, nullptr);
+    PDF_DestroyPageObject(page);
+    PDF_Close(other);
+    PDF_Close(other);
 }
 
 TEST(DocumentApi, PagesLinksAndOutlines) {

@@ -129,20 +129,27 @@ TEST_F(HtmlConversionTest, ContinuousModePlacesEachPageTenPixelsBelowTheLast) {
     EXPECT_EQ(state_.pageTopOffset(), 0);
 }
 
-TEST_F(HtmlConversionTest, EmptyPageGetsItsHtmlButNoJpeg) {
-    PageObjectPtr page = emptyPage(0, 0);
+TEST_F(HtmlConversionTest, APageThatCannotBeDrawnOrWrittenFails) {
+    // No bitmap fits the page: no page file pointing at a picture that is not there.
+    PageObjectPtr empty = emptyPage(0, 0);
+    empty->pageNumber = 7;
     htmlWriterState().startFile();
-    EXPECT_EQ(PDF_ConvertToHtmlFile(page.get(), nullptr, path("e.htm").c_str()), 1);
-    EXPECT_TRUE(isRegularFile(path("e.htm")));
+    EXPECT_EQ(PDF_ConvertToHtmlFile(empty.get(), nullptr, path("e.htm").c_str()), 0);
+    EXPECT_EQ(lastConversionError(), "Page 7 is too large to draw at any resolution");
+    EXPECT_FALSE(isRegularFile(path("e.htm")));
     EXPECT_FALSE(isRegularFile(path("e.jpg")));
-}
 
-TEST_F(HtmlConversionTest, UnwritablePageFileStillCountsAsDone) {
+    // A folder that is not there: the picture cannot be written, and the call says so.
     PageObjectPtr page = emptyPage(10, 10);
-    htmlWriterState().startFile();
     const std::string bad = path("no/such/pg_0001.htm");
-    EXPECT_EQ(PDF_ConvertToHtmlFile(page.get(), nullptr, bad.c_str()), 1);
-    EXPECT_EQ(htmlWriterState().lastError(), "Create file error [" + bad + "]!");
+    EXPECT_EQ(PDF_ConvertToHtmlFile(page.get(), nullptr, bad.c_str()), 0);
+    EXPECT_EQ(lastConversionError(), "Couldn't write '" + path("no/such/pg_0001.jpg") + "': No such file or directory");
+
+    // A folder standing where the page file goes: the picture is written, the page is not.
+    ASSERT_TRUE(makeDirectoryPath(path("pg_0002.htm")));
+    PageObjectPtr second = emptyPage(10, 10);
+    EXPECT_EQ(PDF_ConvertToHtmlFile(second.get(), nullptr, path("pg_0002.htm").c_str()), 0);
+    EXPECT_EQ(lastConversionError(), "Couldn't write '" + path("pg_0002.htm") + "': Is a directory");
 }
 
 // Replay onto a bitmap, checked pixel by pixel.

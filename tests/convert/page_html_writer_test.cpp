@@ -379,11 +379,11 @@ TEST_F(PageHtmlWriterTest, UnwritableFileIsReportedAndNothingIsWritten) {
     addGlyph(*page, 10, 30, u"a");
     const std::string path = out_.path() + "/missing/pg_0001.htm";
     EXPECT_FALSE(writePageHtml(*page, nullptr, path, withExtension(path, ".jpg"), state_));
-    EXPECT_EQ(state_.lastError(), "Create file error [" + path + "]!");
+    EXPECT_EQ(state_.lastError(), "Couldn't write '" + path + "': No such file or directory");
     EXPECT_FALSE(isDirectory(out_.path() + "/missing"));
     state_.setContinuousMode(true);
     EXPECT_FALSE(writePageHtml(*page, nullptr, path, withExtension(path, ".jpg"), state_));
-    EXPECT_EQ(state_.lastError(), "Create file error [" + path + "]!");
+    EXPECT_EQ(state_.lastError(), "Couldn't write '" + out_.path() + "/missing/index.htm': No such file or directory");
 }
 
 TEST_F(PageHtmlWriterTest, HugeCoordinatesDoNotOverflow) {

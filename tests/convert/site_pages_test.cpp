@@ -209,6 +209,17 @@ TEST_F(SitePagesTest, ListingLinesParsed) {
     EXPECT_EQ(e[9].page, 2);
 }
 
+TEST_F(SitePagesTest, EscapedSeparatorsStayInTheirTitle) {
+    std::vector<BookmarkEntry> e = readBookmarks(listing("a%3C>,9,9 and 100%25<>,5\r\n"
+                                                         "\xd0\xa0\xd1\x83%3Cb%3E%zz%4<>,2\r\n"));
+    ASSERT_EQ(e.size(), 2u);
+    EXPECT_EQ(e[0].title, "a&lt;&gt;,9,9 and 100%");
+    EXPECT_EQ(e[0].page, 5);
+    // Russian stays whole; what is no escape stays as it is.
+    EXPECT_EQ(e[1].title, "\xd0\xa0\xd1\x83&lt;b&gt;%zz%4");
+    EXPECT_EQ(e[1].page, 2);
+}
+
 TEST_F(SitePagesTest, TreeStaysWholeForHostileListings) {
     // A jump of two levels would name a folder variable never made.
     std::vector<BookmarkEntry> entries = readBookmarks(listing("\t\tstart<>,1\nA<>,2\n\t\t\tB<>,3\n\t\t\tC<>,4\n"));

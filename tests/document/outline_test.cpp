@@ -143,12 +143,41 @@ TEST(Outlines, NestingTitlesAndDestinations) {
     ASSERT_TRUE(doc->isOk());
     ErrorCapture capture;
     EXPECT_EQ(outlineOf(*doc),
-              "caf\xe9<>,3,10,701,0,0,0,1,1,0\r\n"
+              "caf\xc3\xa9<>,3,10,701,0,0,0,1,1,0\r\n"
               "Say \"hi\"<>,1,0,0,0,0,0,0,0,0\r\n"
-              "\tSay  hi <>,2,1,4,3,2,0,0,0,0\r\n"
-              "\tNo target\r\n"
+              "\tSay \"hi\"<>,2,1,4,3,2,0,0,0,0\r\n"
+              "\tNo target hidden\r\n"
               " <>,7,0,500,0,0,0,0,0,0\r\n");
     EXPECT_TRUE(capture.messages().empty());
+}
+
+// Titles in any script come out as UTF-8, whatever form the file gives them in, and a title
+// that holds the listing's own separator cannot end its field early.
+TEST(Outlines, TitlesAreDecodedWholeAndTheirSeparatorsEscaped) {
+    CacheFolder cache;
+    auto doc = document(
+        7, "/Outlines 10 0 R",
+        {"<< /First 11 0 R /Last 17 0 R /Count 7 >>",
+         // Chinese, Greek and Russian in UTF-16BE.
+         "<< /Title <FEFF4E2D6587> /Next 12 0 R /Dest [3 0 R /Fit] >>",
+         "<< /Title <FEFF039503BB03BB03B703BD03B903BA03AC> /Next 13 0 R /Dest [4 0 R /Fit] >>",
+         "<< /Title <FEFF0420044304410441043A04380439> /Next 14 0 R /Dest [5 0 R /Fit] >>",
+         // A character beyond the first plane (a surrogate pair) and little-endian units.
+         "<< /Title <FEFFD83DDE00> /Next 15 0 R >>",
+         "<< /Title <FFFE1B0435043A04410442043E04> /Next 16 0 R >>",
+         // The PDF's single-byte encoding: bullet, euro sign, Latin-1 e acute.
+         "<< /Title <80A0E9> /Next 17 0 R >>",
+         // The separator and the escape inside a title, and a page number after them.
+         "<< /Title (a<>,9,9 and 100%) /Dest [5 0 R /Fit] >>"});
+    ASSERT_TRUE(doc->isOk());
+    EXPECT_EQ(outlineOf(*doc),
+              "\xe4\xb8\xad\xe6\x96\x87<>,1,0,0,0,0,0,0,0,0\r\n"
+              "\xce\x95\xce\xbb\xce\xbb\xce\xb7\xce\xbd\xce\xb9\xce\xba\xce\xac<>,2,0,0,0,0,0,0,0,0\r\n"
+              "\xd0\xa0\xd1\x83\xd1\x81\xd1\x81\xd0\xba\xd0\xb8\xd0\xb9<>,3,0,0,0,0,0,0,0,0\r\n"
+              "\xf0\x9f\x98\x80\r\n"
+              "\xd0\x9b\xd0\xb5\xd0\xba\xd1\x81\xd1\x82\xd0\xbe\r\n"
+              "\xe2\x80\xa2\xe2\x82\xac\xc3\xa9\r\n"
+              "a%3C>,9,9 and 100%25<>,3,0,0,0,0,0,0,0,0\r\n");
 }
 
 TEST(Outlines, DamagedOutlines) {

@@ -185,10 +185,12 @@ private slots:
         QVERIFY(window.startWorker());
         window.enqueue(first, work + QStringLiteral("/first/index.htm"));
         window.enqueue(second, work + QStringLiteral("/second/index.htm"));
-        QTRY_VERIFY_WITH_TIMEOUT(answerer.count(QStringLiteral("Convert Finished!")) == 1, kTimeout);
+        const QString finished =
+            QStringLiteral("Convert Finished!\n\n0 file(s) converted, 1 not converted:\n") + first;
+        QTRY_VERIFY_WITH_TIMEOUT(answerer.count(finished) == 1, kTimeout);
         QVERIFY(stopped);
-        const int converted = pageFiles(work + QStringLiteral("/first"));
-        QVERIFY2(converted >= 1 && converted < 20, qPrintable(QString::number(converted)));
+        // The stopped file leaves nothing: no page of it, not the folder made for it.
+        QVERIFY(!QFileInfo::exists(work + QStringLiteral("/first")));
         // The second file was taken out of the queue without being started.
         QVERIFY(!QFileInfo::exists(work + QStringLiteral("/second")));
         QTRY_VERIFY_WITH_TIMEOUT(!window.busy(), kTimeout);
@@ -208,12 +210,14 @@ private slots:
         MessageBoxAnswerer answerer;
         QVERIFY(window.startWorker());
 
-        // Cancel skips the file, and the queue still ends with "Convert Finished!".
+        // Cancel skips the file, and the queue ends saying which file was not converted.
         answerer.answer = [](const QString& text) {
             return text.contains(QStringLiteral("already exists")) ? QMessageBox::Cancel : QMessageBox::Ok;
         };
         window.enqueue(pdf, output);
-        QTRY_VERIFY_WITH_TIMEOUT(answerer.count(QStringLiteral("Convert Finished!")) == 1, kTimeout);
+        const QString skipped = QStringLiteral("Convert Finished!\n\n0 file(s) converted, 1 not converted:\n") + pdf;
+        QTRY_VERIFY_WITH_TIMEOUT(answerer.count(skipped) == 1, kTimeout);
+        QVERIFY(window.anyFailed());
         QCOMPARE(answerer.seen().constFirst().text,
                  output + QStringLiteral(" already exists. Overwrite it? Select Cancel to skip the file."));
         QCOMPARE(answerer.seen().constFirst().buttons, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
@@ -225,7 +229,7 @@ private slots:
         };
         choosers_.saveAs = work + QStringLiteral("/elsewhere.htm");
         window.enqueue(pdf, output);
-        QTRY_VERIFY_WITH_TIMEOUT(answerer.count(QStringLiteral("Convert Finished!")) == 2, kTimeout);
+        QTRY_VERIFY_WITH_TIMEOUT(answerer.count(QStringLiteral("Convert Finished!")) == 1, kTimeout);
         QCOMPARE(choosers_.saveCalls, 1);
         QCOMPARE(choosers_.saveProposed, output);
         QCOMPARE(pageFiles(work + QStringLiteral("/elsewhere")), 1);
@@ -236,7 +240,7 @@ private slots:
             return text.contains(QStringLiteral("already exists")) ? QMessageBox::Yes : QMessageBox::Ok;
         };
         window.enqueue(pdf, output);
-        QTRY_VERIFY_WITH_TIMEOUT(answerer.count(QStringLiteral("Convert Finished!")) == 3, kTimeout);
+        QTRY_VERIFY_WITH_TIMEOUT(answerer.count(QStringLiteral("Convert Finished!")) == 2, kTimeout);
         QCOMPARE(pageFiles(work + QStringLiteral("/crazy")), 1);
     }
 
@@ -256,16 +260,15 @@ private slots:
         QVERIFY(window.startWorker());
         window.enqueue(broken, work + QStringLiteral("/broken/index.htm"));
         window.enqueue(good, work + QStringLiteral("/good/index.htm"));
-        QTRY_VERIFY_WITH_TIMEOUT(answerer.count(QStringLiteral("Convert Finished!")) == 1, kTimeout);
+        const QString finished = QStringLiteral("Convert Finished!\n\n1 file(s) converted, 1 not converted:\n") + broken;
+        QTRY_VERIFY_WITH_TIMEOUT(answerer.count(finished) == 1, kTimeout);
         QCOMPARE(answerer.seen().size(), 2);
         QCOMPARE(answerer.mostOnScreen(), 1);
-        QCOMPARE(answerer.seen().constLast().text, QStringLiteral("Convert Finished!"));
+        QCOMPARE(answerer.seen().constLast().text, finished);
         const MessageBoxAnswerer::Seen& message = answerer.seen().constFirst();
         QCOMPARE(message.title, QStringLiteral("Quillmark"));
         QCOMPARE(message.icon, QMessageBox::Warning);
-        QCOMPARE(message.text, QStringLiteral("Can't extract the information from the '%1' file, this pdf file perhaps "
-                                              "been encrypted, please double check this pdf file.")
-                                   .arg(broken));
+        QCOMPARE(message.text, QStringLiteral("'%1' is not a PDF file").arg(broken));
         // The next file of the queue is still converted.
         QCOMPARE(pageFiles(work + QStringLiteral("/good")), 1);
     }
@@ -281,6 +284,15 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(answerer.count(QStringLiteral("Convert Finished!")) == 1, kTimeout);
         QVERIFY(QFileInfo(pdf + QStringLiteral("_001.bmp")).size() > 1000);
         QVERIFY(!QFileInfo::exists(work + QStringLiteral("/pic")));
+
+        // The name given in the save dialog is the name of the pictures.
+        choosers_.files = QStringList{pdf};
+        choosers_.saveAs = work + QStringLiteral("/shots/page.bmp");
+        QVERIFY(QDir().mkpath(work + QStringLiteral("/shots")));
+        window.addFiles();
+        QTRY_VERIFY_WITH_TIMEOUT(answerer.count(QStringLiteral("Convert Finished!")) == 2, kTimeout);
+        QVERIFY(QFileInfo(work + QStringLiteral("/shots/page_001.bmp")).size() > 1000);
+        QVERIFY(!window.anyFailed());
     }
 
     void exitAfterConvertingClosesTheWindow() {

@@ -193,7 +193,22 @@ void MainWindow::connectWorker() {
     connect(&observer_, &WindowObserver::messageSignal, this, [this](const QString&, const QString& text) {
         showInTurn([this, text] { showMessage(text); });
     });
-    connect(&observer_, &WindowObserver::queueFinishedSignal, this, [this] { showInTurn([this] { queueFinished(); }); });
+    connect(&observer_, &WindowObserver::fileFinishedSignal, this, [this](const QString& source, const QString&, int outcome) {
+        if (static_cast<FileOutcome>(outcome) == FileOutcome::converted) {
+            ++runConverted_;
+        } else {
+            runNotConverted_.push_back(source);
+            anyFailed_ = true;
+        }
+    });
+    connect(&observer_, &WindowObserver::queueFinishedSignal, this, [this] {
+        // The counts belong to this run; the next run starts from nothing.
+        const int converted = runConverted_;
+        const QStringList notConverted = runNotConverted_;
+        runConverted_ = 0;
+        runNotConverted_.clear();
+        showInTurn([this, converted, notConverted] { queueFinished(converted, notConverted); });
+    });
 }
 
 void MainWindow::setBusy(bool busy) {
@@ -208,6 +223,9 @@ void MainWindow::setBusy(bool busy) {
     for (QWidget* w : {static_cast<QWidget*>(openButton_), static_cast<QWidget*>(optionsButton_)}) w->setEnabled(!busy);
     openAction_->setEnabled(!busy);
     optionsAction_->setEnabled(!busy);
+    // The output kind is read when a file starts; changing it mid-run would not apply.
+    htmlAction_->setEnabled(!busy);
+    bmpAction_->setEnabled(!busy);
     if (!busy) clearTexts();
     updateCursor();
 }
@@ -236,7 +254,8 @@ void MainWindow::addFiles() {
         Settings::write(Setting::lastOpenPath, local(pdf.absolutePath()));
         QString chosen = choosers_->saveOutputFile(this, pdf.absolutePath() + QLatin1Char('/') + pdf.completeBaseName(), bmp);
         if (chosen.isEmpty()) return;
-        enqueue(pdf.absoluteFilePath(), fromLocal(siteOutputForChosenFile(local(chosen))));
+        enqueue({local(pdf.absoluteFilePath()), siteOutputForChosenFile(local(chosen)),
+                 bmp ? bmpStemForChosenFile(local(chosen)) : std::string()});
         return;
     }
     QString folder = choosers_->chooseFolder(this, fromLocal(Settings::readText(Setting::saveDirectory)));
@@ -245,13 +264,16 @@ void MainWindow::addFiles() {
     Settings::write(Setting::lastOpenPath, local(QFileInfo(files.constFirst()).absolutePath()));
     for (const QString& file : files) {
         const QString pdf = QFileInfo(file).absoluteFilePath();
-        enqueue(pdf, fromLocal(siteOutputInFolder(local(folder), local(pdf))));
+        enqueue({local(pdf), siteOutputInFolder(local(folder), local(pdf)),
+                 bmp ? bmpStemInFolder(local(folder), local(pdf)) : std::string()});
     }
 }
 
-void MainWindow::enqueue(const QString& pdf, const QString& output) {
-    worker_.enqueue({local(pdf), local(output)});
-    emit jobQueued(pdf, output);
+void MainWindow::enqueue(const QString& pdf, const QString& output) { enqueue({local(pdf), local(output), {}}); }
+
+void MainWindow::enqueue(const ConversionJob& job) {
+    worker_.enqueue(job);
+    emit jobQueued(fromLocal(job.source), fromLocal(job.output));
 }
 
 int MainWindow::queueDropped(const QList<QUrl>& urls) {
@@ -336,13 +358,21 @@ void MainWindow::showAbout() {
     about.exec();
 }
 
-void MainWindow::queueFinished() {
+static QString finishedText(int converted, const QStringList& notConverted) {
+    QString text = QStringLiteral("Convert Finished!");
+    if (notConverted.isEmpty()) return text;
+    text += QStringLiteral("\n\n%1 file(s) converted, %2 not converted:").arg(converted).arg(notConverted.size());
+    for (const QString& file : notConverted) text += QLatin1Char('\n') + file;
+    return text;
+}
+
+void MainWindow::queueFinished(int converted, const QStringList& notConverted) {
     if (Settings::readFlag(Setting::exitAfterConverting)) {
         close();
         return;
     }
-    QMessageBox box(QMessageBox::Question, QStringLiteral("Confirm"), QStringLiteral("Convert Finished!"),
-                    QMessageBox::Ok, this);
+    QMessageBox box(notConverted.isEmpty() ? QMessageBox::Question : QMessageBox::Warning,
+                    QStringLiteral("Confirm"), finishedText(converted, notConverted), QMessageBox::Ok, this);
     box.setWindowFlag(Qt::WindowStaysOnTopHint, true);
     box.exec();
 }

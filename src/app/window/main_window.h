@@ -3,6 +3,7 @@
 // drop), shows the progress the worker reports, and offers pause, stop, the options and
 // the output kind.
 #include <QList>
+#include <QStringList>
 #include <QMainWindow>
 #include <QUrl>
 #include <deque>
@@ -47,11 +48,14 @@ public:
     void showAbout();
 
     void enqueue(const QString& pdf, const QString& output);
+    void enqueue(const ConversionJob& job);
     // Queues every local PDF file among `urls` with its site folder beside it; returns how
     // many were queued.
     int queueDropped(const QList<QUrl>& urls);
 
     bool busy() const { return busy_; }
+    // Some file of any run in this window was not converted (the program then exits with 1).
+    bool anyFailed() const { return anyFailed_; }
     bool paused() const { return paused_; }
     // What opens files and addresses (the desktop's handler unless replaced).
     void setDesktopOpener(std::function<bool(const QUrl&)> opener) { opener_ = std::move(opener); }
@@ -73,7 +77,7 @@ private:
     void updateCursor();
     void showOutputKind(int convertType);
     void clearTexts();
-    void queueFinished();
+    void queueFinished(int converted, const QStringList& notConverted);
     OverwriteAnswer askOverwrite(const QString& question);
     QString askOutputPath(const QString& output, bool bmp);
     void showMessage(const QString& text);
@@ -89,6 +93,9 @@ private:
     // Notices waiting for the one on screen to be dismissed.
     std::deque<std::function<void()>> waitingNotices_;
     bool showingNotice_ = false;
+    int runConverted_ = 0;
+    QStringList runNotConverted_;
+    bool anyFailed_ = false;
 
     QLineEdit* sourcePath_ = nullptr;
     QLabel* fileSize_ = nullptr;

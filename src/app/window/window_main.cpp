@@ -24,16 +24,15 @@ int runWindow(int argc, char** argv, const CommandLine& options) {
     QApplication::setWindowIcon(applicationIcon());
     applyOverrides(options);
 
-    MainWindow window(nullptr, WorkerFlags{options.overwrite});
+    MainWindow window(nullptr, WorkerFlags{options.overwrite, true, nullptr});
     if (!window.startWorker()) {
         QMessageBox::critical(nullptr, QStringLiteral("Error"), QStringLiteral("CreateThread error."));
         return 1;
     }
     window.show();
-    for (const ConversionJob& job : jobsFor(options)) {
-        window.enqueue(QString::fromLocal8Bit(job.source), QString::fromLocal8Bit(job.output));
-    }
-    return app.exec();
+    for (const ConversionJob& job : jobsFor(options)) window.enqueue(job);
+    const int status = app.exec();
+    return status != 0 || window.anyFailed() ? 1 : 0;
 }
 
 }  // namespace qm

@@ -37,8 +37,8 @@ public:
     void message(const std::string& file, const std::string& t) override { emit messageSignal(text(file), text(t)); }
     OverwriteAnswer askOverwrite(const std::string& output, const std::string& question) override;
     std::string askOutputPath(const std::string& output, bool bmp) override;
-    void fileFinished(const std::string& source, const std::string& output, bool ok, bool skipped) override {
-        emit fileFinishedSignal(text(source), text(output), ok, skipped);
+    void fileFinished(const std::string& source, const std::string& output, FileOutcome outcome) override {
+        emit fileFinishedSignal(text(source), text(output), static_cast<int>(outcome));
     }
     void queueFinished(bool anyFailed) override { emit queueFinishedSignal(anyFailed); }
 
@@ -54,7 +54,7 @@ signals:
     void fileProgressSignal(int percent);
     void pageProgressSignal(int percent);
     void messageSignal(const QString& file, const QString& text);
-    void fileFinishedSignal(const QString& source, const QString& output, bool ok, bool skipped);
+    void fileFinishedSignal(const QString& source, const QString& output, int outcome);  // a FileOutcome
     void queueFinishedSignal(bool anyFailed);
 
 private:

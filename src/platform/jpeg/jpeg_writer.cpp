@@ -1,5 +1,9 @@
 #include "platform/jpeg/jpeg_writer.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
@@ -71,23 +75,36 @@ bool encode(std::FILE* file, const Bitmap& bitmap, int quality, bool grayscale, 
 bool writeJpeg(const Bitmap& bitmap, const std::string& path, int quality, bool grayscale) {
     if (!bitmap.isOk()) {
         reportError(-1, "No bitmap to write as JPEG file '%s'", path.c_str());
+        errno = EINVAL;
         return false;
     }
-    std::FILE* file = std::fopen(path.c_str(), "wb");
+    // A symbolic link standing at `path` is refused rather than written through.
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644);
+    std::FILE* file = fd >= 0 ? ::fdopen(fd, "wb") : nullptr;
+    if (fd >= 0 && !file) ::close(fd);
     if (!file) {
-        reportError(-1, "Couldn't create JPEG file '%s': %s", path.c_str(), std::strerror(errno));
+        const int why = errno;
+        reportError(-1, "Couldn't create JPEG file '%s': %s", path.c_str(), std::strerror(why));
+        errno = why;
         return false;
     }
     cairo_surface_flush(const_cast<Bitmap&>(bitmap).surface());
     std::vector<uint8_t> row(static_cast<size_t>(bitmap.width()) * 3);
     char message[JMSG_LENGTH_MAX] = "";
+    errno = 0;
     bool ok = encode(file, bitmap, quality, grayscale, row.data(), message);
+    // The caller names the system's reason (a full disk) from errno.
+    int why = ok ? 0 : (errno != 0 ? errno : EIO);
     if (!ok) reportError(-1, "Couldn't encode JPEG file '%s': %s", path.c_str(), message);
     if (std::fclose(file) != 0 && ok) {
-        reportError(-1, "Couldn't write JPEG file '%s': %s", path.c_str(), std::strerror(errno));
+        why = errno;
+        reportError(-1, "Couldn't write JPEG file '%s': %s", path.c_str(), std::strerror(why));
         ok = false;
     }
-    if (!ok) std::remove(path.c_str());
+    if (!ok) {
+        std::remove(path.c_str());
+        errno = why;
+    }
     return ok;
 }
 

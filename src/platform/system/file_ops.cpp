@@ -178,6 +178,54 @@ bool deleteFolderTree(const std::string& path) {
     return ::nftw(trimmed.c_str(), removeEntry, 16, FTW_DEPTH | FTW_PHYS) == 0;
 }
 
+std::string writeFailureText(const std::string& path, int errorNumber) {
+    return "Couldn't write '" + path + "': " + std::strerror(errorNumber);
+}
+
+bool writeWholeFile(const std::string& path, std::string_view bytes, std::string* error) {
+    std::string temp = path + ".XXXXXX";
+    int fd = ::mkstemp(temp.data());
+    if (fd < 0) {
+        int why = errno;
+        if (error) *error = writeFailureText(path, why);
+        return false;
+    }
+    ::fchmod(fd, 0644);
+    bool ok = writeAll(fd, bytes.data(), bytes.size());
+    int why = ok ? 0 : (errno != 0 ? errno : EIO);
+    if (::close(fd) != 0 && ok) {
+        ok = false;
+        why = errno;
+    }
+    // rename replaces a symbolic link standing at `path` instead of writing through it.
+    if (ok && ::rename(temp.c_str(), path.c_str()) != 0) {
+        ok = false;
+        why = errno;
+    }
+    if (!ok) {
+        ::unlink(temp.c_str());
+        if (error) *error = writeFailureText(path, why);
+    }
+    return ok;
+}
+
+bool appendToFile(const std::string& path, std::string_view bytes, std::string* error) {
+    int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        int why = errno;
+        if (error) *error = writeFailureText(path, why);
+        return false;
+    }
+    bool ok = writeAll(fd, bytes.data(), bytes.size());
+    int why = ok ? 0 : (errno != 0 ? errno : EIO);
+    if (::close(fd) != 0 && ok) {
+        ok = false;
+        why = errno;
+    }
+    if (!ok && error) *error = writeFailureText(path, why);
+    return ok;
+}
+
 std::string withExtension(const std::string& path, const std::string& extension) {
     size_t slash = path.rfind('/');
     size_t dot = path.rfind('.');

@@ -3,6 +3,7 @@
 // copy or delete the files a wildcard pattern names, remove a whole folder tree.
 // Failures are reported through reportError and returned as false; nothing throws.
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace qm {
@@ -30,6 +31,18 @@ bool deleteFilesMatching(const std::string& pattern, int* count = nullptr);
 // Removes a folder and everything below it, never following symbolic links out of it.
 // Refuses "", "/" and relative roots like "." so a bad path cannot wipe more than meant.
 bool deleteFolderTree(const std::string& path);
+
+// Writes `bytes` as the whole file `path`: into a temporary file beside it first, renamed
+// over `path` only when every byte is written and closed, so a failure leaves the previous
+// file (or none) and never a short one. A symbolic link at `path` is replaced, not followed.
+// False with `error` (when given) naming the file and the system's reason.
+bool writeWholeFile(const std::string& path, std::string_view bytes, std::string* error = nullptr);
+
+// Appends `bytes` to `path`, creating it; a symbolic link at `path` is refused, not followed.
+bool appendToFile(const std::string& path, std::string_view bytes, std::string* error = nullptr);
+
+// "Couldn't write 'PATH': REASON" with the system's text for `errorNumber`.
+std::string writeFailureText(const std::string& path, int errorNumber);
 
 // `path` with its extension (the part after the last '.' of the last component) replaced by
 // `extension` (given with its dot); appended when there was none.
