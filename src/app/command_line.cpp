@@ -27,8 +27,8 @@ constexpr Switch kSwitches[] = {
     {'f', "first", Kind::integer, "page number", "First page to be converted", 1, 1000000000, 0},
     {'l', "last", Kind::integer, "page number", "Last page to be converted", 1, 1000000000, 0},
     {'z', "zoom", Kind::integer, "zoom ratio", "Set zoom ratio when conversion, the range is from 50 to 200", 50, 200, 0},
-    {'c', "continuous", Kind::flag, nullptr, "Generate in one continuous html page", 0, 0, 0},
-    {'d', "no-pictures", Kind::flag, nullptr, "Remove pictures from the continuous html page", 0, 0, 0},
+    {'c', "continuous", Kind::flag, nullptr, "Generate in one continuous html page (NAME/index.htm and its pictures)", 0, 0, 0},
+    {'d', "no-pictures", Kind::flag, nullptr, "Remove pictures from the continuous html page (writes NAME.htm only)", 0, 0, 0},
     {'b', "char-spacing", Kind::integer, "space number", "Space between characters", 0, 50, 0},
     {'j', "jpeg-quality", Kind::integer, "jpeg quality", "Set jpeg quality, from 1 to 100", 1, 100, 0},
     {'g', "grayscale", Kind::flag, nullptr, "Set jpeg grayscale", 0, 0, 0},
@@ -36,12 +36,12 @@ constexpr Switch kSwitches[] = {
     {'w', "owner-password", Kind::text, "owner password", "Owner password", 0, 0, 100},
     {'q', "quit", Kind::flag, nullptr, "Exit after converting", 0, 0, 0},
     {'m', "no-window", Kind::flag, nullptr, "Run without window", 0, 0, 0},
-    {'r', "overwrite", Kind::flag, nullptr, "Overwrite an existing destination file without prompting to confirm", 0, 0, 0},
+    {'r', "overwrite", Kind::flag, nullptr, "Overwrite an existing destination file without prompting to confirm; only the files this run writes are replaced", 0, 0, 0},
     {'i', nullptr, Kind::text, "input PDF file name", "PDF file will be converted", 0, 0, 4096},
     {'o', nullptr, Kind::text, "output HTML file name", "HTML file will be generated", 0, 0, 4096},
     {'h', "help", Kind::flag, nullptr, "Print usage information", 0, 0, 0},
     // Beyond the classic switches: long forms only.
-    {0, "bmp", Kind::flag, nullptr, "Write one BMP image per page instead of HTML", 0, 0, 0},
+    {0, "bmp", Kind::flag, nullptr, "Write one BMP image per page instead of HTML (-o FOLDER/ or -o NAME.bmp)", 0, 0, 0},
     {0, "jobs", Kind::integer, "N", "Convert up to N files at once, one process each", 1, 64, 0},
     {0, "version", Kind::flag, nullptr, "Print the version and exit", 0, 0, 0},
 };
@@ -245,7 +245,11 @@ std::string usageText() {
         "vellumix -q -f 5 -l 8 -i ~/a.pdf -o ~/a.htm\n"
         "vellumix -q -m -r -i \"/home/me/my files/a.pdf\" -o \"/home/me/site/a.htm\"\n"
         "vellumix -q -m -r -c -d -i ~/a.pdf -o ~/a.htm\n"
-        "vellumix -q -m -r -u user -w owner -i ~/a.pdf -o ~/a.htm\n";
+        "vellumix -q -m -r -u user -w owner -i ~/a.pdf -o ~/a.htm\n"
+        "Each file is written completely or not at all; nothing but the files a run writes is\n"
+        "replaced or deleted, and an existing one only with -r.\n"
+        "Exit status: 0 all converted, 1 any file failed or was skipped, 2 usage error (also two\n"
+        "inputs that would write the same outputs), 130 interrupted.\n";
     return text;
 }
 

@@ -45,6 +45,7 @@ TEST_F(CommandLineRun, HelpVersionAndUsageErrors) {
     EXPECT_EQ(help.status, 0);
     EXPECT_EQ(help.out.rfind("Usage: VELLUMIX [Option] <PDF File> [<HTM File>]\n", 0), 0u);
     EXPECT_NE(help.out.find("-r                         : Overwrite an existing destination file"), std::string::npos);
+    EXPECT_NE(help.out.find("130 interrupted"), std::string::npos);
     EXPECT_EQ(run("-?").out, help.out);
     EXPECT_EQ(run("--version").status, 0);
 
