@@ -81,12 +81,15 @@ struct Layout {
     long left = 0, top = 0, right = 0, bottom = 0;  // turned: the visible part of the frame
     long columns = 0, rows = 0;                     // the upright grid wanted
     bool flipColumns = false, flipRows = false;
+    long maxColumns = 0, maxRows = 0;               // the finest grid any draw would want
 };
 
 // False when nothing of a turned image is visible.
 bool layoutOf(const ImagePlacement& p, const Frame& f, int srcW, int srcH, Layout& l) {
     // Beyond a few page sizes more pixels would only cost memory.
     const long limit = 2L * (p.pageWidth + p.pageHeight) + 64;
+    l.maxColumns = std::clamp(limit, 1L, static_cast<long>(srcW));
+    l.maxRows = std::clamp(limit, 1L, static_cast<long>(srcH));
     if ((l.aligned = alignedOrientation(f))) {
         const Orientation& o = *l.aligned;
         // The DIB's axes: without a swap x follows the columns and y the rows.
@@ -225,11 +228,18 @@ template <typename DecodeRow>
 SharedSamples samplesFor(const Layout& l, Stream* stream, int width, int height, int comps, int bits, bool readAll,
                          SharedSamples* cache, DecodeRow decode) {
     if (cache && *cache && fineEnough(**cache, l)) return *cache;
+    // Samples too coarse for this draw are read again at twice their detail at least, so that
+    // draws growing a little each time read the image a few times, not once each.
+    Layout wanted = l;
+    if (cache && *cache) {
+        wanted.columns = std::max(l.columns, std::min(2L * (*cache)->width, l.maxColumns));
+        wanted.rows = std::max(l.rows, std::min(2L * (*cache)->height, l.maxRows));
+    }
     ImageSampleReader reader(stream, width, comps, bits);
     if (!reader.isOk()) return nullptr;
     reader.reset();
     auto fresh = std::make_shared<ImageSamples>();
-    decodeUpright(width, height, l, readAll, reader, decode, *fresh);
+    decodeUpright(width, height, wanted, readAll, reader, decode, *fresh);
     stream->close();
     if (cache) *cache = fresh;
     return fresh;
