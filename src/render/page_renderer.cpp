@@ -346,7 +346,9 @@ void PageRenderer::clipPath(GraphicsState& state, FillMode mode) {
     buildDevicePath(state, flatness_, pageWidth_, pageHeight_, true, path_);
     if (!budget_.pathPoints(static_cast<long long>(path_.points.size()))) return;
     joinSubpaths(path_, joined_);
-    Region shape = Region::polygon(joined_.data(), joined_.size(), mode);
+    // Only the part inside the current clip can remain, so only that part is scanned.
+    const Rect within = clip_ ? clip_->bounds() : Rect{0, 0, pageWidth_, pageHeight_};
+    Region shape = Region::polygon(joined_.data(), joined_.size(), mode, &within);
     if (clip_) shape.intersect(*clip_);
     clip_ = std::move(shape);
     clipChanged();
