@@ -114,9 +114,23 @@ bool layoutOf(const ImagePlacement& p, const Frame& f, int srcW, int srcH, Layou
     return true;
 }
 
-// Samples decoded for an earlier draw serve this one unless they are coarser than it needs.
+// Images up to this many pixels are drawn from samples that give exactly the pixels a direct
+// read would; larger ones accept samples of any finer grid, so that drawing them at many sizes
+// does not read them every time.
+constexpr long long kExactSourcePixels = 1LL << 22;
+
+bool largeSource(const ImageSamples& s) {
+    return static_cast<long long>(s.sourceWidth) * s.sourceHeight > kExactSourcePixels;
+}
+
+// Samples decoded for an earlier draw serve this one: at the source's full detail, picked
+// for a draw of the same size and direction, or, for large images, any grid at least as fine.
 bool fineEnough(const ImageSamples& s, const Layout& l) {
-    return (s.width >= l.columns || s.width == s.sourceWidth) && (s.height >= l.rows || s.height == s.sourceHeight);
+    auto serves = [&](long have, long full, long need, bool flip, bool wanted) {
+        return have == full || (have == need && flip == wanted) || (largeSource(s) && have >= need);
+    };
+    return serves(s.width, s.sourceWidth, l.columns, s.flipColumns, l.flipColumns) &&
+           serves(s.height, s.sourceHeight, l.rows, s.flipRows, l.flipRows);
 }
 
 // Reads the rows the layout's grid needs (every row for `readAll`) and turns them into values
@@ -228,12 +242,14 @@ template <typename DecodeRow>
 SharedSamples samplesFor(const Layout& l, Stream* stream, int width, int height, int comps, int bits, bool readAll,
                          SharedSamples* cache, DecodeRow decode) {
     if (cache && *cache && fineEnough(**cache, l)) return *cache;
-    // Samples too coarse for this draw are read again at twice their detail at least, so that
-    // draws growing a little each time read the image a few times, not once each.
+    // An image drawn again in another way is read again: a small one at its full detail,
+    // which then serves every draw; a large one at twice the detail kept at least, so that
+    // draws growing a little each time read it a few times, not once each.
     Layout wanted = l;
     if (cache && *cache) {
-        wanted.columns = std::max(l.columns, std::min(2L * (*cache)->width, l.maxColumns));
-        wanted.rows = std::max(l.rows, std::min(2L * (*cache)->height, l.maxRows));
+        const bool large = largeSource(**cache);
+        wanted.columns = large ? std::max(l.columns, std::min(2L * (*cache)->width, l.maxColumns)) : width;
+        wanted.rows = large ? std::max(l.rows, std::min(2L * (*cache)->height, l.maxRows)) : height;
     }
     ImageSampleReader reader(stream, width, comps, bits);
     if (!reader.isOk()) return nullptr;
