@@ -5,8 +5,16 @@
 // finished with what was drawn, and a message names the page and what ran out.
 namespace qm {
 
+// The fuzzing build, which lowers the interpreter's page work, lowers the pixels too so that
+// every input finishes within the fuzzer's timeout.
+#if defined(QUILLMARK_PAGE_WORK) && QUILLMARK_PAGE_WORK < 1000000
+inline constexpr long long kDefaultPagePixels = 1LL << 25;
+#else
+inline constexpr long long kDefaultPagePixels = 1LL << 30;
+#endif
+
 struct PageLimits {
-    long long pixels = 1LL << 30;
+    long long pixels = kDefaultPagePixels;
     long long pathPoints = 1LL << 26;
     long long glyphs = 1LL << 21;
 };
