@@ -1,5 +1,8 @@
 #include "convert/page_recording.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "document/pdf_document.h"
 #include "render/conversion_renderer.h"
 
@@ -16,7 +19,8 @@ RecordedPage recordPage(ConversionRenderer& renderer, int pageNumber, int zoom) 
     page->height = renderer.pageHeight();
     page->pageNumber = pageNumber;
     page->pageCount = renderer.document().pageCount();
-    page->zoom = renderer.lastDpi();  // less than asked for a page too large for a bitmap
+    // Less than asked for a page too large for a bitmap; a whole number of at least 1.
+    page->zoom = std::max(1, static_cast<int>(std::lround(renderer.lastDpi())));
     page->pdfVersion = static_cast<float>(renderer.document().version());
     out.links = newHtmlLinkList();
     renderer.copyLinks(*out.links);

@@ -1,12 +1,11 @@
 #include "convert/replay.h"
 
-#include <map>
 #include <memory>
-#include <tuple>
 #include <vector>
 
 #include "platform/canvas/device_font.h"
 #include "platform/canvas/text_drawing.h"
+#include "render/device_font_cache.h"
 #include "render/display_list.h"
 #include "render/text_style.h"
 
@@ -14,29 +13,17 @@ namespace qm {
 
 namespace {
 
-// Fonts made for one replay, by their description: rotated text is rare, but a rotated line
-// is drawn one glyph at a time in the same font.
-class ReplayFonts {
-public:
-    const DeviceFont* get(const LogicalFont& wanted) {
-        auto key = std::make_tuple(wanted.face, wanted.height, wanted.width, wanted.weight, wanted.italic,
-                                   wanted.escapement);
-        auto it = fonts_.find(key);
-        if (it != fonts_.end()) return it->second.get();
-        std::unique_ptr<DeviceFont> font = DeviceFont::create(wanted);
-        if (!font) {
-            LogicalFont fallback = wanted;
-            fallback.face = "Arial";
-            font = DeviceFont::create(fallback);
-        }
-        return fonts_.emplace(std::move(key), std::move(font)).first->second.get();
-    }
+// The font for a recorded text item, else the same in Arial. Rotated text is drawn one glyph
+// at a time, each at its own angle, so a page can ask for thousands of sizes and angles: the
+// cache is the bounded one the bitmap path uses.
+const DeviceFont* replayFont(DeviceFontCache& fonts, const LogicalFont& wanted) {
+    if (const DeviceFont* font = fonts.get(wanted)) return font;
+    LogicalFont fallback = wanted;
+    fallback.face = "Arial";
+    return fonts.get(fallback);
+}
 
-private:
-    std::map<std::tuple<std::string, int, int, int, bool, int>, std::unique_ptr<DeviceFont>> fonts_;
-};
-
-void replayText(Canvas& canvas, const TextItem& t, ReplayFonts& fonts) {
+void replayText(Canvas& canvas, const TextItem& t, DeviceFontCache& fonts) {
     if (t.orientation == 0 || t.face == nullptr || t.face[0] == '\0' || t.text == nullptr || t.count <= 0) return;
     LogicalFont wanted;
     wanted.face = t.face;
@@ -45,7 +32,7 @@ void replayText(Canvas& canvas, const TextItem& t, ReplayFonts& fonts) {
     wanted.weight = t.bold ? 700 : 0;
     wanted.italic = t.italic != 0;
     wanted.escapement = t.orientation;
-    const DeviceFont* font = fonts.get(wanted);
+    const DeviceFont* font = replayFont(fonts, wanted);
     if (font == nullptr) return;
     drawText(canvas, *font, t.x, t.y,
              std::u16string_view(reinterpret_cast<const char16_t*>(t.text), static_cast<size_t>(t.count)), t.colour,
@@ -137,7 +124,7 @@ void replayClip(Canvas& canvas, const ClipItem& clip) {
 
 void replayDisplayList(Canvas& canvas, const PageObject& page) {
     canvas.setClip(nullptr);
-    ReplayFonts fonts;
+    DeviceFontCache fonts;
     std::vector<Point> points;
     for (int32_t i = 0; i < page.itemCount; ++i) {
         const PageItem& item = page.items[i];

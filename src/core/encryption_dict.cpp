@@ -123,8 +123,10 @@ bool readEncryptDict(const PdfObject& encrypt, const PdfObject& trailer, Encrypt
     PdfObject metadata = encrypt.dictLookup("EncryptMetadata");
     enc.encryptMetadata = !(enc.version >= 4 && metadata.isBool() && !metadata.getBool());
     if (rc4Only) {
+        // Normally bits; a value no bit count can be (5 to 16) is a count of bytes.
         PdfObject length = encrypt.dictLookup("Length");
-        enc.keyLength = length.isInt() ? length.getInt() / 8 : 5;
+        enc.keyLength = !length.isInt() ? 5 : length.getInt() >= 5 && length.getInt() <= 16 ? length.getInt()
+                                                                                              : length.getInt() / 8;
         out->filters = CryptFilters{};
         return true;
     }

@@ -24,10 +24,17 @@ const CryptMethod* CryptFilters::find(std::string_view name) const {
     return name == "Identity" ? &kIdentity : nullptr;
 }
 
+bool CryptFilters::usesRc4() const {
+    if (strings == CryptMethod::Rc4 || streams == CryptMethod::Rc4) return true;
+    for (const auto& entry : named)
+        if (entry.second == CryptMethod::Rc4) return true;
+    return false;
+}
+
 StandardObjectCipher::StandardObjectCipher(const uint8_t* fileKey, int keyLength, CryptFilters filters,
-                                           bool encryptMetadata)
+                                           bool encryptMetadata, bool zeroExtendedRc4)
     : keyLength_(keyLength < 1 ? 1 : (keyLength > 32 ? 32 : keyLength)), filters_(std::move(filters)),
-      encryptMetadata_(encryptMetadata) {
+      encryptMetadata_(encryptMetadata), zeroExtendedRc4_(zeroExtendedRc4) {
     std::memset(key_, 0, sizeof key_);
     std::memcpy(key_, fileKey, static_cast<size_t>(keyLength_));
 }
@@ -37,7 +44,9 @@ std::unique_ptr<StreamDecryptor> StandardObjectCipher::make(CryptMethod method, 
     case CryptMethod::Identity:
         return nullptr;
     case CryptMethod::Rc4:
-        return std::make_unique<ObjectDecryptor>(key_, keyLength_ > 16 ? 16 : keyLength_, number, generation);
+        // key_ is zero beyond keyLength_, so the extended key is just a longer view of it.
+        return std::make_unique<ObjectDecryptor>(key_, zeroExtendedRc4_ || keyLength_ > 16 ? 16 : keyLength_,
+                                                 number, generation);
     case CryptMethod::AesV2: {
         // The object key of RC4 with "sAlT" appended before hashing; AES takes all 16 bytes.
         uint8_t material[kMaxObjectKeyMaterial + 4];

@@ -22,12 +22,18 @@ struct CryptFilters {
 
     // The method of a named filter; "Identity" always exists. Null when unknown.
     const CryptMethod* find(std::string_view name) const;
+    // True when strings, streams or a named filter decrypt with RC4.
+    bool usesRc4() const;
 };
 
 class StandardObjectCipher : public ObjectCipher {
 public:
-    // `fileKey` holds `keyLength` bytes (5 to 16, or 32 for AES-256).
-    StandardObjectCipher(const uint8_t* fileKey, int keyLength, CryptFilters filters, bool encryptMetadata);
+    // `fileKey` holds `keyLength` bytes (5 to 16, or 32 for AES-256). With `zeroExtendedRc4`
+    // an RC4 object key is made from the file key completed with zeros to 16 bytes, which is
+    // how writers of revision 4 treat keys shorter than 128 bits; older revisions hash the
+    // short key as it is.
+    StandardObjectCipher(const uint8_t* fileKey, int keyLength, CryptFilters filters, bool encryptMetadata,
+                         bool zeroExtendedRc4 = false);
 
     std::unique_ptr<StreamDecryptor> forObject(int number, int generation) const override;
     std::unique_ptr<StreamDecryptor> forStream(int number, int generation, const PdfDict* dict) const override;
@@ -40,6 +46,11 @@ private:
     int keyLength_;
     CryptFilters filters_;
     bool encryptMetadata_;
+    bool zeroExtendedRc4_;
 };
+
+// The rule for RC4 object keys a document of `revision` most likely follows when its key is
+// shorter than 16 bytes (see StandardObjectCipher).
+inline bool zeroExtendsShortRc4Keys(int revision) { return revision == 4; }
 
 }  // namespace qm

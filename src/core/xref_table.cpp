@@ -282,6 +282,35 @@ bool XrefTable::checkEncryption() {
     return unlock(setup);
 }
 
+// Reads the first two bytes of a few Flate streams near the start of the file as the
+// current cipher decrypts them and counts those that begin with a valid zlib header (a wrong
+// key passes by chance once in about 500).
+XrefTable::StreamProbe XrefTable::probeCompressedStreams() {
+    constexpr int kObjects = 400;
+    constexpr int kStreams = 6;
+    StreamProbe probe;
+    const int last = std::min(entries_.size(), kObjects);
+    for (int n = 1; n < last && probe.tried < kStreams; ++n) {
+        const XrefEntry* e = entries_.find(n);
+        if (!e || !e->used || e->streamNumber >= 0 || e->offset < 0 || xrefStreamNumbers_.count(n)) continue;
+        PdfObject object = fetch(n, e->generation);
+        if (!object.isStream()) continue;
+        PdfDict* dict = object.getStream()->dictionary();
+        PdfObject filter = dict ? dict->lookup("Filter") : PdfObject::makeNull();
+        if (filter.isArray()) filter = filter.arrayGet(0);
+        if (!filter.isName("FlateDecode")) continue;
+        SourceStream* raw = object.getStream()->sourceStream();
+        raw->reset();
+        const int cmf = raw->readByte();
+        const int flg = raw->readByte();
+        raw->close();
+        ++probe.tried;
+        if (cmf >= 0 && flg >= 0 && (cmf & 0x0f) == 8 && (cmf >> 4) <= 7 && ((cmf << 8) | flg) % 31 == 0)
+            ++probe.good;
+    }
+    return probe;
+}
+
 // The standard security handler decides which password opens the file and installs the
 // per-object cipher the parser then applies to every string and stream.
 bool XrefTable::unlock(const EncryptionSetup& setup) {
@@ -307,8 +336,27 @@ bool XrefTable::unlock(const EncryptionSetup& setup) {
     if (aes256 && !aes256PermsMatch(enc, key))
         reportError(-1, "Encryption permissions do not match the key (continuing anyway)");
     permissions_ = enc.permissions;
-    cipher_ = std::make_unique<StandardObjectCipher>(key, aes256 ? 32 : enc.keyLength, setup.filters,
-                                                     enc.encryptMetadata);
+    const int keyLength = aes256 ? 32 : enc.keyLength;
+    const bool zeroExtended = zeroExtendsShortRc4Keys(enc.revision);
+    cipher_ = std::make_unique<StandardObjectCipher>(key, keyLength, setup.filters, enc.encryptMetadata,
+                                                     zeroExtended);
+    // Writers disagree on how a key under 128 bits makes RC4 object keys. When the usual
+    // rule of this revision leaves the compressed streams unreadable and the other one
+    // does not, the file was written by the other rule.
+    if (!aes256 && keyLength < 16 && setup.filters.usesRc4()) {
+        const StreamProbe usual = probeCompressedStreams();
+        if (usual.tried > 0 && usual.good * 2 <= usual.tried) {
+            std::unique_ptr<ObjectCipher> other = std::make_unique<StandardObjectCipher>(
+                key, keyLength, setup.filters, enc.encryptMetadata, !zeroExtended);
+            std::swap(cipher_, other);
+            const StreamProbe second = probeCompressedStreams();
+            if (second.good <= usual.good) {
+                std::swap(cipher_, other);
+            } else {
+                reportError(-1, "RC4 object keys follow the other rule for short keys");
+            }
+        }
+    }
     // A rebuilt table decoded object streams before the cipher existed: those bytes were
     // still encrypted, and so were the verdicts that a stream is unusable and the lists of
     // the objects inside. Decode them again, now decrypted.

@@ -103,6 +103,11 @@ private:
     void scanObjectLine(const char* line, int length, long linePos);
     bool checkEncryption();
     bool unlock(const EncryptionSetup& setup);
+    struct StreamProbe {
+        int tried = 0;
+        int good = 0;
+    };
+    StreamProbe probeCompressedStreams();
     // A stream over the file from `pos` (absolute) to its end, not yet reset.
     Stream* streamAt(long pos) const;
     // A parser bound to this table reading the file from `pos` (absolute).

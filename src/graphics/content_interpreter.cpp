@@ -161,7 +161,7 @@ void ContentInterpreter::runContents(const PdfObject& contents, bool topLevel) {
 }
 
 bool ContentInterpreter::spendWork(long units) {
-    if (work_ >= workBudget_) return false;
+    if (work_ >= workBudget_ || device_->outOfWork()) return false;
     work_ = units >= workBudget_ - work_ ? workBudget_ : work_ + units;
     if (work_ == workBudget_) {
         reportError(position(), "Page content too complex; the rest of the page is not drawn");

@@ -24,26 +24,38 @@ bool ConversionRenderer::drawPage(int pageNumber, int dpi) {
     clearLinks();
     lastDpi_ = fittingDpi(pageNumber, dpi);
     if (lastDpi_ != dpi)
-        reportError(-1, "Page %d is too large to draw at %d dpi; it is drawn at %d dpi", pageNumber, dpi, lastDpi_);
+        reportError(-1, "Page %d is too large to draw at %d dpi; it is drawn at %.3g dpi", pageNumber, dpi, lastDpi_);
     document_.displayPage(this, pageNumber, lastDpi_, 0, true);
     return true;
 }
 
-int ConversionRenderer::fittingDpi(int pageNumber, int dpi) const {
+double ConversionRenderer::fittingDpi(int pageNumber, int dpi) const {
     const PdfPage* page = document_.catalog() ? document_.catalog()->page(pageNumber) : nullptr;
     if (!page) return dpi;
     const PdfRect& box = page->pageBox();
     const double width = std::fabs(box.x2 - box.x1) / 72, height = std::fabs(box.y2 - box.y1) / 72;  // inches
     // A pixel to spare on each side for the rounding of the page size.
-    auto fits = [&](int d) { return Bitmap::sizeFits(width * d + 1, height * d + 1); };
-    if (!(width > 0 && height > 0) || fits(dpi)) return dpi;
-    int low = 1, high = dpi;  // the largest resolution that fits, found by halving
-    while (low < high) {
-        const int mid = (low + high + 1) / 2;
-        if (fits(mid))
-            low = mid;
-        else
-            high = mid - 1;
+    auto fits = [&](double d) { return Bitmap::sizeFits(width * d + 1, height * d + 1); };
+    if (!(width > 0 && height > 0 && std::isfinite(width * height)) || fits(dpi)) return dpi;
+    if (fits(1)) {
+        int low = 1, high = dpi;  // the largest whole resolution that fits, found by halving
+        while (low < high) {
+            const int mid = (low + high + 1) / 2;
+            if (fits(mid))
+                low = mid;
+            else
+                high = mid - 1;
+        }
+        return low;
+    }
+    // Not even one dot per inch fits (a box of a billion points): halve until it does, then
+    // narrow the gap to the next halving that did not.
+    double low = 0.5;
+    for (int i = 0; i < 2100 && !fits(low); ++i) low /= 2;
+    double high = low * 2;
+    for (int i = 0; i < 40; ++i) {
+        const double mid = (low + high) / 2;
+        (fits(mid) ? low : high) = mid;
     }
     return low;
 }

@@ -21,8 +21,8 @@ public:
     // A page too large for a bitmap at `dpi` (posters, maps, site plans) is drawn at the
     // largest resolution that fits, with a message, rather than not at all.
     bool drawPage(int pageNumber, int dpi);
-    // The resolution the last drawPage used.
-    int lastDpi() const { return lastDpi_; }
+    // The resolution the last drawPage used; below 1 for a page far beyond any bitmap.
+    double lastDpi() const { return lastDpi_; }
 
     // The page bitmap as one heap block (header, colour table, rows bottom-up): the form
     // handed to callers of the document functions, freed with freePackedDib. Null when there
@@ -45,7 +45,7 @@ public:
 
 private:
     // `dpi`, or less when the page would not fit a bitmap at `dpi`.
-    int fittingDpi(int pageNumber, int dpi) const;
+    double fittingDpi(int pageNumber, int dpi) const;
 
     void saveMaskData(Stream* stream);
 
@@ -54,7 +54,7 @@ private:
     bool saveMasks_ = false;
     std::string maskFolder_, maskBase_;
     int imageCount_ = 0;
-    int lastDpi_ = 0;
+    double lastDpi_ = 0;
 };
 
 }  // namespace qm

@@ -2,7 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <functional>
+#include <memory>
+#include <optional>
 
 #include "core/report_error.h"
 #include "graphics/image_color_map.h"
@@ -33,45 +34,11 @@ long pick(long i, long n, long count, bool flip) {
     return flip ? count - 1 - s : s;
 }
 
-// A top-down grid of values made from the image rows, at most `maxX` x `maxY` and oriented
-// as asked. `decodeRow(row, columns wanted, out)` turns one source row into values.
-template <typename T>
-struct Grid {
-    int width = 0, height = 0;
-    std::vector<T> values;
-};
-
-template <typename T, typename DecodeRow>
-void buildGrid(int srcW, int srcH, const Orientation& o, long maxX, long maxY, bool readAll, const std::function<const unsigned char*()>& nextRow,
-               DecodeRow decode, Grid<T>& grid) {
-    // The DIB's axes: without a swap x follows the columns and y the rows.
-    const long alongX = o.swap ? srcH : srcW, alongY = o.swap ? srcW : srcH;
-    grid.width = static_cast<int>(std::clamp(maxX, 1L, alongX));
-    grid.height = static_cast<int>(std::clamp(maxY, 1L, alongY));
-    grid.values.assign(static_cast<size_t>(grid.width) * static_cast<size_t>(grid.height), T{});
-    // Which grid line (along the row axis) each source row feeds, and which source column
-    // each grid position along the other axis takes.
-    const long rowLines = o.swap ? grid.width : grid.height;
-    const long colLines = o.swap ? grid.height : grid.width;
-    const bool rowFlip = o.swap ? o.flipX : o.flipY, colFlip = o.swap ? o.flipY : o.flipX;
-    std::vector<int> lineOfRow(static_cast<size_t>(srcH), -1);
-    for (long i = 0; i < rowLines; ++i) lineOfRow[static_cast<size_t>(pick(i, rowLines, srcH, rowFlip))] = static_cast<int>(i);
-    std::vector<int> columns(static_cast<size_t>(colLines));
-    for (long j = 0; j < colLines; ++j) columns[static_cast<size_t>(j)] = static_cast<int>(pick(j, colLines, srcW, colFlip));
-    std::vector<T> row(static_cast<size_t>(colLines));
-    long lastNeeded = readAll ? srcH - 1 : 0;
-    for (long r = 0; r < srcH; ++r)
-        if (lineOfRow[static_cast<size_t>(r)] >= 0) lastNeeded = r;
-    for (long r = 0; r <= lastNeeded; ++r) {
-        const unsigned char* samples = nextRow();
-        const int line = lineOfRow[static_cast<size_t>(r)];
-        if (line < 0 || !samples) continue;
-        decode(samples, columns, row);
-        for (long j = 0; j < colLines; ++j) {
-            const long x = o.swap ? line : j, y = o.swap ? j : line;
-            grid.values[static_cast<size_t>(y) * static_cast<size_t>(grid.width) + static_cast<size_t>(x)] = row[static_cast<size_t>(j)];
-        }
-    }
+// Which source line (0..count-1) upright line k of n holds. Samples decoded for a mirrored
+// draw pick from the far side, so that drawing them mirrored gives exactly the lines a direct
+// pick would.
+long uprightPick(long k, long n, long count, bool flip) {
+    return flip ? pick(n - 1 - k, n, count, true) : pick(k, n, count, false);
 }
 
 struct Frame {
@@ -107,59 +74,191 @@ std::optional<Orientation> alignedOrientation(const Frame& f) {
     return std::nullopt;
 }
 
-// Fills `out` from a top-down grid, for images turned by any angle: each page pixel of the
-// visible part of the frame takes the grid value under its centre, `outside` elsewhere.
+// The upright grid of samples one draw needs, and how it then lies on the page.
+struct Layout {
+    std::optional<Orientation> aligned;             // none: turned by an odd angle
+    long outWidth = 0, outHeight = 0;               // aligned: the DIB's size, its own pixels
+    long left = 0, top = 0, right = 0, bottom = 0;  // turned: the visible part of the frame
+    long columns = 0, rows = 0;                     // the upright grid wanted
+    bool flipColumns = false, flipRows = false;
+    long maxColumns = 0, maxRows = 0;               // the finest grid any draw would want
+};
+
+// False when nothing of a turned image is visible.
+bool layoutOf(const ImagePlacement& p, const Frame& f, int srcW, int srcH, Layout& l) {
+    // Beyond a few page sizes more pixels would only cost memory.
+    const long limit = 2L * (p.pageWidth + p.pageHeight) + 64;
+    l.maxColumns = std::clamp(limit, 1L, static_cast<long>(srcW));
+    l.maxRows = std::clamp(limit, 1L, static_cast<long>(srcH));
+    if ((l.aligned = alignedOrientation(f))) {
+        const Orientation& o = *l.aligned;
+        // The DIB's axes: without a swap x follows the columns and y the rows.
+        const long alongX = o.swap ? srcH : srcW, alongY = o.swap ? srcW : srcH;
+        l.outWidth = std::clamp(std::min(f.right - f.left, limit), 1L, alongX);
+        l.outHeight = std::clamp(std::min(f.bottom - f.top, limit), 1L, alongY);
+        l.columns = o.swap ? l.outHeight : l.outWidth;
+        l.rows = o.swap ? l.outWidth : l.outHeight;
+        l.flipColumns = o.swap ? o.flipY : o.flipX;
+        l.flipRows = o.swap ? o.flipX : o.flipY;
+        return true;
+    }
+    l.left = std::max(f.left, 0L);
+    l.top = std::max(f.top, 0L);
+    l.right = std::min<long>(f.right, p.pageWidth);
+    l.bottom = std::min<long>(f.bottom, p.pageHeight);
+    if (l.right <= l.left || l.bottom <= l.top) return false;
+    const long diagonal =
+        std::min(static_cast<long>(std::hypot(double(f.right - f.left), double(f.bottom - f.top))) + 1, limit);
+    l.columns = std::clamp(diagonal, 1L, static_cast<long>(srcW));
+    l.rows = std::clamp(diagonal, 1L, static_cast<long>(srcH));
+    return true;
+}
+
+// Images up to this many pixels are drawn from samples that give exactly the pixels a direct
+// read would; larger ones accept samples of any finer grid, so that drawing them at many sizes
+// does not read them every time.
+constexpr long long kExactSourcePixels = 1LL << 22;
+
+bool largeSource(const ImageSamples& s) {
+    return static_cast<long long>(s.sourceWidth) * s.sourceHeight > kExactSourcePixels;
+}
+
+// Samples decoded for an earlier draw serve this one: at the source's full detail, picked
+// for a draw of the same size and direction, or, for large images, any grid at least as fine.
+bool fineEnough(const ImageSamples& s, const Layout& l) {
+    auto serves = [&](long have, long full, long need, bool flip, bool wanted) {
+        return have == full || (have == need && flip == wanted) || (largeSource(s) && have >= need);
+    };
+    return serves(s.width, s.sourceWidth, l.columns, s.flipColumns, l.flipColumns) &&
+           serves(s.height, s.sourceHeight, l.rows, s.flipRows, l.flipRows);
+}
+
+// Reads the rows the layout's grid needs (every row for `readAll`) and turns them into values
+// with `decode(samples, columns, out)`. Nothing is sized from the image's height: rows are
+// read in order, and once the data has ended every later row is the last one read.
+template <typename T, typename DecodeRow>
+void decodeUpright(int srcW, int srcH, const Layout& l, bool readAll, ImageSampleReader& reader, DecodeRow decode,
+                   SampleGrid<T>& grid) {
+    grid.sourceWidth = srcW;
+    grid.sourceHeight = srcH;
+    grid.width = static_cast<int>(l.columns);
+    grid.height = static_cast<int>(l.rows);
+    grid.flipColumns = l.flipColumns;
+    grid.flipRows = l.flipRows;
+    grid.values.assign(static_cast<size_t>(grid.width) * static_cast<size_t>(grid.height), T{});
+    std::vector<int> columns(static_cast<size_t>(grid.width));
+    for (long j = 0; j < grid.width; ++j)
+        columns[static_cast<size_t>(j)] = static_cast<int>(uprightPick(j, grid.width, srcW, grid.flipColumns));
+    long read = 0;
+    const unsigned char* row = nullptr;
+    auto readThrough = [&](long target) {
+        while (read <= target) {
+            if (row && reader.ended()) {
+                read = target + 1;
+                break;
+            }
+            row = reader.nextLine();
+            ++read;
+        }
+    };
+    for (long k = 0; k < grid.height; ++k) {
+        readThrough(uprightPick(k, grid.height, srcH, grid.flipRows));
+        if (row) decode(row, columns, grid.values.data() + static_cast<size_t>(k) * static_cast<size_t>(grid.width));
+    }
+    if (readAll) readThrough(srcH - 1);
+}
+
+// The aligned layout's DIB-sized grid, top-down, from upright samples of any size.
 template <typename T>
-Grid<T> resample(const Grid<T>& source, const Frame& f, long left, long top, long right, long bottom, T outside) {
-    Grid<T> out;
-    out.width = static_cast<int>(right - left);
-    out.height = static_cast<int>(bottom - top);
+SampleGrid<T> orient(const SampleGrid<T>& s, const Layout& l) {
+    SampleGrid<T> out;
+    out.width = static_cast<int>(l.outWidth);
+    out.height = static_cast<int>(l.outHeight);
+    out.values.resize(static_cast<size_t>(out.width) * static_cast<size_t>(out.height));
+    std::vector<size_t> rowAt(static_cast<size_t>(l.rows)), columnAt(static_cast<size_t>(l.columns));
+    for (long i = 0; i < l.rows; ++i)
+        rowAt[static_cast<size_t>(i)] = static_cast<size_t>(pick(i, l.rows, s.height, l.flipRows)) * static_cast<size_t>(s.width);
+    for (long j = 0; j < l.columns; ++j)
+        columnAt[static_cast<size_t>(j)] = static_cast<size_t>(pick(j, l.columns, s.width, l.flipColumns));
+    const bool swap = l.aligned->swap;
+    for (long y = 0; y < out.height; ++y) {
+        T* to = out.values.data() + static_cast<size_t>(y) * static_cast<size_t>(out.width);
+        if (swap) {
+            const size_t column = columnAt[static_cast<size_t>(y)];
+            for (long x = 0; x < out.width; ++x) to[x] = s.values[rowAt[static_cast<size_t>(x)] + column];
+        } else {
+            const T* from = s.values.data() + rowAt[static_cast<size_t>(y)];
+            for (long x = 0; x < out.width; ++x) to[x] = from[columnAt[static_cast<size_t>(x)]];
+        }
+    }
+    return out;
+}
+
+// For images turned by any angle: each page pixel of the visible part of the frame takes the
+// upright sample under its centre, `outside` elsewhere.
+template <typename T>
+SampleGrid<T> resample(const SampleGrid<T>& source, const Frame& f, const Layout& l, T outside) {
+    SampleGrid<T> out;
+    out.width = static_cast<int>(l.right - l.left);
+    out.height = static_cast<int>(l.bottom - l.top);
     out.values.assign(static_cast<size_t>(out.width) * static_cast<size_t>(out.height), outside);
     const double det = f.a * f.d - f.b * f.c;
-    for (long y = top; y < bottom; ++y) {
-        for (long x = left; x < right; ++x) {
+    for (long y = l.top; y < l.bottom; ++y) {
+        for (long x = l.left; x < l.right; ++x) {
             const double px = x + 0.5 - f.e, py = y + 0.5 - f.f;
             const double u = (px * f.d - py * f.c) / det, v = (py * f.a - px * f.b) / det;
             if (u < 0 || u >= 1 || v <= 0 || v > 1) continue;
             const long col = std::min<long>(static_cast<long>(u * source.width), source.width - 1);
             const long row = std::min<long>(static_cast<long>((1 - v) * source.height), source.height - 1);
-            out.values[static_cast<size_t>(y - top) * static_cast<size_t>(out.width) + static_cast<size_t>(x - left)] =
+            out.values[static_cast<size_t>(y - l.top) * static_cast<size_t>(out.width) + static_cast<size_t>(x - l.left)] =
                 source.values[static_cast<size_t>(row) * static_cast<size_t>(source.width) + static_cast<size_t>(col)];
         }
     }
     return out;
 }
 
-// Builds the oriented grid for the frame: the image's own pixels (at most its place's size)
-// when aligned, else a page-pixel resampling of the visible part.
-template <typename T, typename DecodeRow>
-bool placeGrid(const ImagePlacement& p, const Frame& f, int srcW, int srcH,
-               const std::function<const unsigned char*()>& nextRow, DecodeRow decode, T outside, Grid<T>& grid,
-               RasterImage& out) {
-    // Beyond a few page sizes more pixels would only cost memory.
-    const long limit = 2L * (p.pageWidth + p.pageHeight) + 64;
-    if (auto o = alignedOrientation(f)) {
-        buildGrid(srcW, srcH, *o, std::min(f.right - f.left, limit), std::min(f.bottom - f.top, limit), p.readAll,
-                  nextRow, decode, grid);
+// The grid as it lies on the page, and where: the image's own pixels (at most its place's
+// size) when aligned, else a page-pixel resampling of the visible part.
+template <typename T>
+SampleGrid<T> lay(const SampleGrid<T>& samples, const Frame& f, const Layout& l, T outside, RasterImage& out) {
+    if (l.aligned) {
         out.x = static_cast<int>(f.left);
         out.y = static_cast<int>(f.top);
         out.width = static_cast<int>(f.right - f.left);
         out.height = static_cast<int>(f.bottom - f.top);
-        return true;
+        return orient(samples, l);
     }
-    const long left = std::max(f.left, 0L), top = std::max(f.top, 0L);
-    const long right = std::min<long>(f.right, p.pageWidth), bottom = std::min<long>(f.bottom, p.pageHeight);
-    if (right <= left || bottom <= top) return false;
-    const long diagonal =
-        std::min(static_cast<long>(std::hypot(double(f.right - f.left), double(f.bottom - f.top))) + 1, limit);
-    Grid<T> upright;
-    buildGrid(srcW, srcH, Orientation{false, false, false}, diagonal, diagonal, p.readAll, nextRow, decode, upright);
-    grid = resample(upright, f, left, top, right, bottom, outside);
-    out.x = static_cast<int>(left);
-    out.y = static_cast<int>(top);
-    out.width = grid.width;
-    out.height = grid.height;
-    return true;
+    out.x = static_cast<int>(l.left);
+    out.y = static_cast<int>(l.top);
+    out.width = static_cast<int>(l.right - l.left);
+    out.height = static_cast<int>(l.bottom - l.top);
+    return resample(samples, f, l, outside);
+}
+
+// The samples of a draw laid out as `l`: those in `cache` when they serve, else read from the
+// stream (reset and closed here), and then kept in `cache`. Null when the samples cannot be
+// read at all.
+template <typename DecodeRow>
+SharedSamples samplesFor(const Layout& l, Stream* stream, int width, int height, int comps, int bits, bool readAll,
+                         SharedSamples* cache, DecodeRow decode) {
+    if (cache && *cache && fineEnough(**cache, l)) return *cache;
+    // An image drawn again in another way is read again: a small one at its full detail,
+    // which then serves every draw; a large one at twice the detail kept at least, so that
+    // draws growing a little each time read it a few times, not once each.
+    Layout wanted = l;
+    if (cache && *cache) {
+        const bool large = largeSource(**cache);
+        wanted.columns = large ? std::max(l.columns, std::min(2L * (*cache)->width, l.maxColumns)) : width;
+        wanted.rows = large ? std::max(l.rows, std::min(2L * (*cache)->height, l.maxRows)) : height;
+    }
+    ImageSampleReader reader(stream, width, comps, bits);
+    if (!reader.isOk()) return nullptr;
+    reader.reset();
+    auto fresh = std::make_shared<ImageSamples>();
+    decodeUpright(width, height, wanted, readAll, reader, decode, *fresh);
+    stream->close();
+    if (cache) *cache = fresh;
+    return fresh;
 }
 
 // Sets the header for a width x height DIB of `bitCount` bits and zeroes its rows; returns
@@ -184,12 +283,15 @@ bool sizeOk(int width, int height) {
 }
 
 // Reads the mask onto a grid laid over the same frame as the image's; false when it cannot.
-bool placeAlpha(const ImagePlacement& placement, const Frame& f, const ImageAlpha& alpha, Grid<uint8_t>& grid) {
+bool placeAlpha(const ImagePlacement& placement, const Frame& f, const ImageAlpha& alpha, SampleGrid<uint8_t>& grid) {
     if (!sizeOk(alpha.width, alpha.height)) return false;
-    auto decode = [&](const unsigned char* samples, const std::vector<int>& columns, std::vector<uint8_t>& row) {
+    Layout l;
+    if (!layoutOf(placement, f, alpha.width, alpha.height, l)) return false;
+    auto decode = [&](const unsigned char* samples, const std::vector<int>& columns, uint8_t* row) {
         for (size_t j = 0; j < columns.size(); ++j) row[j] = alpha.opacity[samples[columns[j]]];
     };
     RasterImage unused;
+    SampleGrid<uint8_t> upright;
     if (alpha.stream) {
         ImageSampleReader reader(alpha.stream, alpha.width, 1, alpha.bits);
         if (!reader.isOk()) return false;
@@ -200,25 +302,33 @@ bool placeAlpha(const ImagePlacement& placement, const Frame& f, const ImageAlph
             alpha.stream->close();
             return false;
         }
-        std::function<const unsigned char*()> next = [&] { return reader.nextLine(); };
-        const bool placed = placeGrid(placement, f, alpha.width, alpha.height, next, decode, uint8_t{0}, grid, unused);
+        decodeUpright(alpha.width, alpha.height, l, placement.readAll, reader, decode, upright);
         alpha.stream->close();
-        return placed;
+    } else {
+        const std::vector<uint8_t>* plane = alpha.plane;
+        if (!plane || plane->size() < static_cast<size_t>(alpha.width) * static_cast<size_t>(alpha.height)) return false;
+        upright.sourceWidth = alpha.width;
+        upright.sourceHeight = alpha.height;
+        upright.width = static_cast<int>(l.columns);
+        upright.height = static_cast<int>(l.rows);
+        upright.values.resize(static_cast<size_t>(upright.width) * static_cast<size_t>(upright.height));
+        std::vector<int> columns(static_cast<size_t>(upright.width));
+        for (long j = 0; j < upright.width; ++j)
+            columns[static_cast<size_t>(j)] = static_cast<int>(uprightPick(j, upright.width, alpha.width, l.flipColumns));
+        for (long k = 0; k < upright.height; ++k) {
+            const size_t source = static_cast<size_t>(uprightPick(k, upright.height, alpha.height, l.flipRows));
+            decode(plane->data() + source * static_cast<size_t>(alpha.width), columns,
+                   upright.values.data() + static_cast<size_t>(k) * static_cast<size_t>(upright.width));
+        }
     }
-    const std::vector<uint8_t>* plane = alpha.plane;
-    if (!plane || plane->size() < static_cast<size_t>(alpha.width) * static_cast<size_t>(alpha.height)) return false;
-    size_t row = 0;
-    std::function<const unsigned char*()> next = [&]() -> const unsigned char* {
-        if (row >= static_cast<size_t>(alpha.height)) return nullptr;
-        return plane->data() + static_cast<size_t>(alpha.width) * row++;
-    };
-    return placeGrid(placement, f, alpha.width, alpha.height, next, decode, uint8_t{0}, grid, unused);
+    grid = lay(upright, f, l, uint8_t{0}, unused);
+    return true;
 }
 
 // A grid of `width` x `height` taking each value from the nearest of `source` by centres.
 template <typename T>
-Grid<T> scaleGrid(const Grid<T>& source, int width, int height) {
-    Grid<T> out;
+SampleGrid<T> scaleGrid(const SampleGrid<T>& source, int width, int height) {
+    SampleGrid<T> out;
     out.width = width;
     out.height = height;
     out.values.resize(static_cast<size_t>(width) * static_cast<size_t>(height));
@@ -235,7 +345,7 @@ Grid<T> scaleGrid(const Grid<T>& source, int width, int height) {
 // The opacity of each pixel of the image's grid from the mask's grid over the same frame
 // (nearest by centres when their sizes differ; a finer mask refines the image's grid so its
 // edges stay sharp); colour-keyed pixels stay out and /Matte is taken back out of the colours.
-void applyAlpha(Grid<uint32_t>& image, const Grid<uint8_t>& mask, const ImageAlpha& alpha, std::vector<uint8_t>& out) {
+void applyAlpha(SampleGrid<uint32_t>& image, const SampleGrid<uint8_t>& mask, const ImageAlpha& alpha, std::vector<uint8_t>& out) {
     if (mask.width > image.width || mask.height > image.height)
         image = scaleGrid(image, std::max(image.width, mask.width), std::max(image.height, mask.height));
     out.assign(image.values.size(), 0);
@@ -264,13 +374,12 @@ void applyAlpha(Grid<uint32_t>& image, const Grid<uint8_t>& mask, const ImageAlp
 }  // namespace
 
 bool rasterizeImage(const ImagePlacement& placement, Stream* stream, int width, int height,
-                    const ImageColorMap& colorMap, const int* maskColors, RasterImage& out, const ImageAlpha* alpha) {
+                    const ImageColorMap& colorMap, const int* maskColors, RasterImage& out, const ImageAlpha* alpha,
+                    SharedSamples* cache) {
     Frame f;
-    if (!frameOf(placement, f) || !sizeOk(width, height)) return false;
+    Layout l;
+    if (!frameOf(placement, f) || !sizeOk(width, height) || !layoutOf(placement, f, width, height, l)) return false;
     const int comps = colorMap.componentCount();
-    ImageSampleReader reader(stream, width, comps, colorMap.bits());
-    if (!reader.isOk()) return false;
-    reader.reset();
     // Colour-key ranges in the reader's value width (16-bit values arrive as their high byte).
     int low[32], high[32];
     const int shift = colorMap.bits() > 8 ? 8 : 0;
@@ -279,7 +388,7 @@ bool rasterizeImage(const ImagePlacement& placement, Stream* stream, int width, 
             low[k] = maskColors[2 * k] >> shift;
             high[k] = maskColors[2 * k + 1] >> shift;
         }
-    auto decode = [&](const unsigned char* samples, const std::vector<int>& columns, std::vector<uint32_t>& row) {
+    auto decode = [&](const unsigned char* samples, const std::vector<int>& columns, uint32_t* row) {
         for (size_t j = 0; j < columns.size(); ++j) {
             const unsigned char* s = samples + static_cast<size_t>(columns[j]) * static_cast<size_t>(comps);
             if (maskColors) {
@@ -296,14 +405,13 @@ bool rasterizeImage(const ImagePlacement& placement, Stream* stream, int width, 
             row[j] = w == kTransparent ? kCoveringWhite : w;
         }
     };
-    std::function<const unsigned char*()> next = [&] { return reader.nextLine(); };
-    Grid<uint32_t> grid;
-    const bool placed = placeGrid(placement, f, width, height, next, decode, kTransparent, grid, out);
-    stream->close();
-    if (!placed) return false;
+    SharedSamples samples =
+        samplesFor(l, stream, width, height, comps, colorMap.bits(), placement.readAll, cache, decode);
+    if (!samples) return false;
+    SampleGrid<uint32_t> grid = lay(*samples, f, l, kTransparent, out);
     out.alpha.clear();
     if (alpha) {
-        Grid<uint8_t> mask;
+        SampleGrid<uint8_t> mask;
         if (placeAlpha(placement, f, *alpha, mask))
             applyAlpha(grid, mask, *alpha, out.alpha);
         else
@@ -323,28 +431,24 @@ bool rasterizeImage(const ImagePlacement& placement, Stream* stream, int width, 
 }
 
 bool rasterizeImageMask(const ImagePlacement& placement, Stream* stream, int width, int height, bool invert,
-                        ColorRef color, RasterImage& out) {
+                        ColorRef color, RasterImage& out, SharedSamples* cache) {
     Frame f;
-    if (!frameOf(placement, f) || !sizeOk(width, height)) return false;
-    ImageSampleReader reader(stream, width, 1, 1);
-    if (!reader.isOk()) return false;
-    reader.reset();
+    Layout l;
+    if (!frameOf(placement, f) || !sizeOk(width, height) || !layoutOf(placement, f, width, height, l)) return false;
     const unsigned char paint = invert ? 1 : 0;
-    auto decode = [&](const unsigned char* samples, const std::vector<int>& columns, std::vector<uint8_t>& row) {
+    auto decode = [&](const unsigned char* samples, const std::vector<int>& columns, uint32_t* row) {
         for (size_t j = 0; j < columns.size(); ++j) row[j] = samples[columns[j]] == paint ? 1 : 0;
     };
-    std::function<const unsigned char*()> next = [&] { return reader.nextLine(); };
-    Grid<uint8_t> grid;
-    const bool placed = placeGrid(placement, f, width, height, next, decode, uint8_t{0}, grid, out);
-    stream->close();
-    if (!placed) return false;
+    SharedSamples samples = samplesFor(l, stream, width, height, 1, 1, placement.readAll, cache, decode);
+    if (!samples) return false;
+    SampleGrid<uint32_t> grid = lay(*samples, f, l, uint32_t{0}, out);
     const size_t stride = startBits(out, grid.width, grid.height, 1);
     out.header.clrUsed = 2;
     out.palette[0] = 0xFFFFFF;
     out.palette[1] = (redOf(color) << 16) | (greenOf(color) << 8) | blueOf(color);
     for (int y = 0; y < grid.height; ++y) {
         uint8_t* row = out.bits.data() + stride * static_cast<size_t>(grid.height - 1 - y);
-        const uint8_t* src = grid.values.data() + static_cast<size_t>(y) * static_cast<size_t>(grid.width);
+        const uint32_t* src = grid.values.data() + static_cast<size_t>(y) * static_cast<size_t>(grid.width);
         for (int x = 0; x < grid.width; ++x)
             if (src[x]) row[x >> 3] |= static_cast<uint8_t>(0x80 >> (x & 7));
     }

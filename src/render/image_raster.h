@@ -5,6 +5,7 @@
 // blit leaves transparent: pixels of the image that are white themselves are stored as
 // (255, 255, 250) so they still cover the page.
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "platform/canvas/color_ref.h"
@@ -25,6 +26,23 @@ struct RasterImage {
     std::vector<uint8_t> alpha;
 };
 
+// Values on a grid, top row first. Decoded image samples also say what they were read from:
+// the source's size and, since a grid coarser than its source holds only some of its lines,
+// whether those were picked from the far side (as for a mirrored draw).
+template <typename T>
+struct SampleGrid {
+    int width = 0, height = 0;
+    std::vector<T> values;
+    int sourceWidth = 0, sourceHeight = 0;
+    bool flipColumns = false, flipRows = false;
+};
+
+// An image's samples, upright and no finer than its place on the page needed when it was
+// decoded: colour words 0x00RRGGBB for images (colour-keyed pixels 0xFFFFFF), 0 or 1 for
+// image masks. Drawing the image again from them reads no data.
+using ImageSamples = SampleGrid<uint32_t>;
+using SharedSamples = std::shared_ptr<const ImageSamples>;
+
 // The image transform (the state's transform of the unit square) and where it may land.
 struct ImagePlacement {
     double m[6];
@@ -38,12 +56,16 @@ struct ImagePlacement {
 // colour-key ranges: pixels inside every range are left out. With `alpha` the mask is read
 // onto the same grid into `out.alpha` (colour-keyed pixels get opacity 0); a mask that cannot
 // be read is reported and leaves `out.alpha` empty.
+// With `cache`, samples it holds are used instead of the stream when they are fine enough for
+// this draw; otherwise the stream is read and `*cache` replaced by the samples decoded, so a
+// caller sees that the data was read when the pointer changes.
 bool rasterizeImage(const ImagePlacement& placement, Stream* stream, int width, int height,
                     const ImageColorMap& colorMap, const int* maskColors, RasterImage& out,
-                    const ImageAlpha* alpha = nullptr);
-// The same for an image mask: painted samples (0, or 1 when inverted) take `color`.
+                    const ImageAlpha* alpha = nullptr, SharedSamples* cache = nullptr);
+// The same for an image mask: painted samples (0, or 1 when inverted) take `color`, which is
+// applied after the samples, so one cache serves every colour.
 bool rasterizeImageMask(const ImagePlacement& placement, Stream* stream, int width, int height, bool invert,
-                        ColorRef color, RasterImage& out);
+                        ColorRef color, RasterImage& out, SharedSamples* cache = nullptr);
 
 // Lays the whole image over the page at `opacity` (0..255) on top of any opacity of its own:
 // `alpha` is scaled, or made where there was none, pure white pixels (those the transparent

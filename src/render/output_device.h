@@ -37,6 +37,9 @@ public:
     virtual void beginPage(int pageNumber, GraphicsState& state) {}
     virtual void endPage() {}
     virtual void checkpoint() {}
+    // True once the device will draw nothing more of this page (it spent what a page may
+    // cost); the interpreter then stops reading the page's content.
+    virtual bool outOfWork() const { return false; }
 
     virtual void deviceToUser(int dx, int dy, double* ux, double* uy);
     virtual void userToDevice(double ux, double uy, int* dx, int* dy);

@@ -14,6 +14,7 @@
 #include "render/device_font_cache.h"
 #include "render/display_list.h"
 #include "render/font_name_map.h"
+#include "render/image_alpha.h"
 #include "render/image_raster.h"
 #include "render/link_target.h"
 
@@ -143,7 +144,9 @@ void PageRenderer::copyLinks(HtmlLinkList& out) const {
 
 // ---- Page
 
-void PageRenderer::beginPage(int, GraphicsState& state) {
+void PageRenderer::beginPage(int pageNumber, GraphicsState& state) {
+    budget_.start(pageNumber);
+    inPage_ = true;
     const double w = std::trunc(state.pageWidth() + 0.5), h = std::trunc(state.pageHeight() + 0.5);
     startPage(w >= 0 && w < 1e6 ? static_cast<int>(w) : 0, h >= 0 && h < 1e6 ? static_cast<int>(h) : 0);
 }
@@ -301,7 +304,7 @@ void PageRenderer::image(RasterImage& raster, uint8_t opacity) {
 void PageRenderer::stroke(GraphicsState& state) {
     if (invisible(state.strokeOpacity()) || maskedEffect(state)) return;
     buildDevicePath(state, flatness_, pageWidth_, pageHeight_, false, path_);
-    if (path_.points.empty()) return;
+    if (path_.points.empty() || !budget_.pathPoints(static_cast<long long>(path_.points.size()))) return;
     const double w = std::trunc(state.transformedLineWidth(state.lineWidth()) + 0.5);
     const int width = w >= 1 ? (w < 32767 ? static_cast<int>(w) : 32767) : 1;
     const ColorRef color = strokeColorOf(state);
@@ -323,7 +326,7 @@ void PageRenderer::fillShadingPiece(GraphicsState& state) { fillPath(state, Fill
 void PageRenderer::fillPath(GraphicsState& state, FillMode mode, bool outlineLoneSubpath) {
     if (invisible(state.fillOpacity()) || maskedEffect(state)) return;
     buildDevicePath(state, flatness_, pageWidth_, pageHeight_, true, path_);
-    if (path_.points.empty()) return;
+    if (path_.points.empty() || !budget_.pathPoints(static_cast<long long>(path_.points.size()))) return;
     const ColorRef color = fillColorOf(state);
     const uint8_t opacity = opacityByte(state.fillOpacity());
     joinSubpaths(path_, joined_);
@@ -341,8 +344,11 @@ void PageRenderer::eoClip(GraphicsState& state) { clipPath(state, FillMode::alte
 
 void PageRenderer::clipPath(GraphicsState& state, FillMode mode) {
     buildDevicePath(state, flatness_, pageWidth_, pageHeight_, true, path_);
+    if (!budget_.pathPoints(static_cast<long long>(path_.points.size()))) return;
     joinSubpaths(path_, joined_);
-    Region shape = Region::polygon(joined_.data(), joined_.size(), mode);
+    // Only the part inside the current clip can remain, so only that part is scanned.
+    const Rect within = clip_ ? clip_->bounds() : Rect{0, 0, pageWidth_, pageHeight_};
+    Region shape = Region::polygon(joined_.data(), joined_.size(), mode, &within);
     if (clip_) shape.intersect(*clip_);
     clip_ = std::move(shape);
     clipChanged();
@@ -371,7 +377,7 @@ void PageRenderer::drawLink(PageLink& link, PdfCatalog& catalog) {
 
 void PageRenderer::drawChar(GraphicsState& state, double x, double y, double dx, double dy, double originX,
                             double originY, int code, const uint16_t* unicode, int unicodeCount, int) {
-    if (invisibleText(state)) return;
+    if (invisibleText(state) || !budget_.glyphs(1)) return;
     const double px = x - originX, py = y - originY;
     if (embeddedFonts_ && !target_ && canvas_ && code >= 0 && drawOutlineChar(state, px, py, static_cast<uint32_t>(code)))
         return;
@@ -541,7 +547,21 @@ void PageRenderer::placeImage(GraphicsState& state, const PdfRef* ref, Stream* s
     }
     ImagePlacement placement{{m[0], m[1], m[2], m[3], m[4], m[5]}, pageWidth_, pageHeight_, inlineImage};
     RasterImage raster;
-    if (rasterizeImage(placement, stream, width, height, colorMap, maskColors, raster, alpha))
+    const DecodedImageCache::Key key{ref ? ref->num : 0, ref ? ref->gen : 0, false, false};
+    const long long pixels = static_cast<long long>(width) * height;
+    SharedSamples kept;
+    if (!admitImage(ref, inlineImage, key, pixels, kept)) {
+        OutputDevice::drawImage(state, ref, stream, width, height, colorMap, maskColors, inlineImage);
+        return;
+    }
+    const SharedSamples before = kept;
+    // The mask's own samples are read at every draw; they count too.
+    const long long maskPixels = alpha ? static_cast<long long>(alpha->width) * alpha->height : 0;
+    const bool drawn = budget_.pixels(maskPixels) &&
+                       rasterizeImage(placement, stream, width, height, colorMap, maskColors, raster, alpha,
+                                      ref && !inlineImage ? &kept : nullptr);
+    keepImage(ref, inlineImage, key, before, kept, pixels);
+    if (drawn)
         image(raster, opacityByte(state.fillOpacity()));
     else
         OutputDevice::drawImage(state, ref, stream, width, height, colorMap, maskColors, inlineImage);
@@ -567,10 +587,35 @@ void PageRenderer::paintImageMask(GraphicsState& state, const PdfRef* ref, Strea
     if (color == kWhite) color = kVisibleWhite;
     ImagePlacement placement{{m[0], m[1], m[2], m[3], m[4], m[5]}, pageWidth_, pageHeight_, inlineImage};
     RasterImage raster;
-    if (rasterizeImageMask(placement, stream, width, height, invert, color, raster))
+    const DecodedImageCache::Key key{ref ? ref->num : 0, ref ? ref->gen : 0, true, invert};
+    const long long pixels = static_cast<long long>(width) * height;
+    SharedSamples kept;
+    if (!admitImage(ref, inlineImage, key, pixels, kept)) {
+        OutputDevice::drawImageMask(state, ref, stream, width, height, invert, inlineImage);
+        return;
+    }
+    const SharedSamples before = kept;
+    const bool drawn = rasterizeImageMask(placement, stream, width, height, invert, color, raster,
+                                          ref && !inlineImage ? &kept : nullptr);
+    keepImage(ref, inlineImage, key, before, kept, pixels);
+    if (drawn)
         image(raster, opacityByte(state.fillOpacity()));
     else
         OutputDevice::drawImageMask(state, ref, stream, width, height, invert, inlineImage);
+}
+
+bool PageRenderer::admitImage(const PdfRef* ref, bool inlineImage, const DecodedImageCache::Key& key,
+                              long long pixels, SharedSamples& kept) {
+    if (budget_.spent()) return false;
+    kept = ref && !inlineImage ? images_.find(key) : nullptr;
+    return kept || budget_.pixels(pixels);
+}
+
+void PageRenderer::keepImage(const PdfRef* ref, bool inlineImage, const DecodedImageCache::Key& key,
+                             const SharedSamples& before, const SharedSamples& after, long long pixels) {
+    if (!ref || inlineImage || !after || after == before) return;
+    if (before) budget_.pixels(pixels);
+    images_.keep(key, after);
 }
 
 }  // namespace qm

@@ -16,10 +16,12 @@
 #include "quillmark.h"
 #include "render/device_path.h"
 #include "core/pdf_object.h"
+#include "render/decoded_image_cache.h"
 #include "render/embedded_fonts.h"
 #include "render/font_cache.h"
 #include "render/font_name_map.h"
 #include "render/output_device.h"
+#include "render/page_budget.h"
 #include "render/text_style.h"
 
 namespace qm {
@@ -65,6 +67,7 @@ public:
     // Type 3 glyph procedures paint into the bitmap; recorded pages keep their text items.
     bool interpretType3Chars() override { return !target_ && embeddedFonts_; }
     void beginPage(int pageNumber, GraphicsState& state) override;
+    void endPage() override { inPage_ = false; }
     void drawLink(PageLink& link, PdfCatalog& catalog) override;
     void saveState(GraphicsState& state) override;
     void restoreState(GraphicsState& state) override;
@@ -93,6 +96,15 @@ public:
 
     // Colour components in 0..1 as a 0x00BBGGRR value (each component: trunc(c x 65535) >> 8).
     static ColorRef toColorRef(const double* rgb);
+
+    // What a page may cost; the count restarts with every page.
+    void setPageLimits(const PageLimits& limits) { budget_.setLimits(limits); }
+    const PageBudget& budget() const { return budget_; }
+    // Only while a page is drawn: fonts made before it starts are not refused for the
+    // budget of the page before.
+    bool outOfWork() const override { return inPage_ && budget_.spent(); }
+    // Image samples kept across the pages of the document.
+    const DecodedImageCache& decodedImages() const { return images_; }
 
     // Whether page bitmaps are drawn with the document's own fonts (config.ini, read at
     // each page start).
@@ -154,6 +166,19 @@ private:
     const EmbeddedFonts::Entry* outlineEntry_ = nullptr;
     std::vector<LinkRecord> links_;
     std::shared_ptr<const FontNameMap> faceMap_;
+    // Before an image is drawn: the samples kept from an earlier draw of the same XObject go
+    // to `kept` (inline images have none), and false means the page cannot afford to read
+    // the image's `pixels` when there are none.
+    bool admitImage(const PdfRef* ref, bool inlineImage, const DecodedImageCache::Key& key, long long pixels,
+                    SharedSamples& kept);
+    // After the draw: keeps samples that were decoded instead of `before` (a finer grid read
+    // again counts against the page as well).
+    void keepImage(const PdfRef* ref, bool inlineImage, const DecodedImageCache::Key& key,
+                   const SharedSamples& before, const SharedSamples& after, long long pixels);
+
+    PageBudget budget_;
+    bool inPage_ = false;
+    DecodedImageCache images_;
     DevicePath path_;            // reused between paths
     std::vector<Point> joined_;  // reused between fills
 };

@@ -30,10 +30,12 @@ ImageSampleReader::ImageSampleReader(Stream* stream, int columns, int colors, in
 void ImageSampleReader::reset() {
     stream_->reset();
     index_ = valuesPerRow_;
+    ended_ = false;
 }
 
 void ImageSampleReader::readLine() {
     unsigned char* out = line_.data();
+    if (!ended_ && stream_->peekByte() < 0) ended_ = true;
     if (bits_ == 1) {
         for (int i = 0; i < valuesPerRow_; i += 8) {
             int c = stream_->readByte();

@@ -20,6 +20,9 @@ public:
     bool nextPixel(unsigned char* values);
     // The next whole row of values (columns x colors), or null for a reader that is not ok.
     const unsigned char* nextLine();
+    // True once a row began where the data had already ended: that row and every later one
+    // hold only the values that stand in for missing data, so callers may stop reading.
+    bool ended() const { return ended_; }
 
 private:
     void readLine();
@@ -31,6 +34,7 @@ private:
     int valuesPerRow_ = 0;
     int index_ = 0;
     bool ok_ = false;
+    bool ended_ = false;
     std::vector<unsigned char> line_;
 };
 

@@ -81,6 +81,30 @@ TEST(Region, AStarHasAHoleUnderAlternateFillButNotUnderWinding) {
     EXPECT_TRUE(Region::contours(opposite, FillMode::winding).contains(5, 15));
 }
 
+TEST(Region, ShapesMadeWithinBoundsAreTheShapesCutToThem) {
+    // Scanning only inside a rectangle gives exactly the whole shape intersected with it,
+    // whether the rectangle cuts through arms, holes, the middle or misses the shape.
+    const Point tilted[] = {{-40, -30}, {130, 10}, {90, 160}, {-20, 120}};
+    const Point square[] = {{-50, -50}, {150, -50}, {150, 150}, {-50, 150}};
+    const Rect cuts[] = {{0, 0, 100, 100}, {30, 20, 70, 60}, {45, 40, 55, 60}, {-10, 80, 40, 200},
+                         {200, 200, 300, 300}, {10, 10, 10, 50}};
+    for (FillMode mode : {FillMode::alternate, FillMode::winding})
+        for (const Rect& cut : cuts) {
+            const Region window = Region::rectangle(cut.left, cut.top, cut.right, cut.bottom);
+            for (auto [points, count] : {std::pair{kStar, size_t{5}}, std::pair{tilted, size_t{4}},
+                                         std::pair{square, size_t{4}}}) {
+                Region whole = Region::polygon(points, count, mode);
+                whole.intersect(window);
+                EXPECT_EQ(Region::polygon(points, count, mode, &cut).rectangles(), whole.rectangles())
+                    << int(mode) << " " << count << " " << cut.left << "," << cut.top << " " << cut.right << "," << cut.bottom;
+            }
+        }
+    // Huge shapes cost only their rows inside the bounds.
+    const Point huge[] = {{-2000000000, -2000000000}, {2000000000, -1000}, {2000000000, 5}, {-2000000000, 5}};
+    const Rect page{0, 0, 10, 10};
+    EXPECT_EQ(Region::polygon(huge, 4, FillMode::winding, &page).bounds(), (Rect{0, 0, 10, 5}));
+}
+
 TEST(Region, AndOrCopyAndTranslate) {
     Region a = Region::rectangle(0, 0, 10, 10);
     const Region b = Region::rectangle(5, 5, 15, 15);

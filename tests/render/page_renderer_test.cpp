@@ -309,6 +309,25 @@ TEST(PageRenderer, APageTooLargeForABitmapIsDrawnSmallerNotDropped) {
     EXPECT_EQ(r->lastDpi(), 20);
 }
 
+TEST(PageRenderer, APageOfABillionPointsIsDrawnBelowOneDotPerInch) {
+    // Not even 1 dpi fits: the page still gets a picture at the largest resolution that does,
+    // and says so. (A billion points wide, two million tall: the widest bitmap, not the largest.)
+    auto doc = onePage("1 0 0 rg 0 0 500000000 2000000 re f", "", {}, "", 1000000000, 2000000);
+    auto r = std::make_unique<ConversionRenderer>(*doc);
+    ErrorCapture capture;
+    ASSERT_TRUE(r->drawPage(1, 100));
+    EXPECT_GT(r->lastDpi(), 0.00235);
+    EXPECT_LT(r->lastDpi(), 0.00236);
+    EXPECT_TRUE(hasMessage(capture, "Page 1 is too large to draw at 100 dpi; it is drawn at 0.00236 dpi"));
+    ASSERT_NE(r->bitmap(), nullptr);
+    ASSERT_TRUE(r->bitmap()->isOk());
+    const int w = r->bitmap()->width(), h = r->bitmap()->height();
+    EXPECT_GE(w, 32700);
+    EXPECT_EQ(h, 66);
+    EXPECT_EQ(r->bitmap()->pixel(w / 4, h / 2), makeColorRef(255, 0, 0));
+    EXPECT_EQ(r->bitmap()->pixel(3 * w / 4, h / 2), kWhite);
+}
+
 TEST(PageRenderer, RotatedAndStyledNamesReachTheRecord) {
     auto doc = onePage("BT /F1 12 Tf 0 1 -1 0 100 20 Tm (A) Tj ET", kFont,
                        {"<< /Type /Font /Subtype /TrueType /BaseFont /ABCDEF+Arial,BoldItalic >>"});

@@ -54,8 +54,20 @@ void Canvas::fillRegion(const Region& region, ColorRef color, uint8_t opacity) {
     cairo_surface_mark_dirty(bitmap_.surface());
 }
 
+Rect Canvas::drawableBounds() const {
+    Rect r{0, 0, bitmap_.width(), bitmap_.height()};
+    if (clip_) {
+        const Rect c = clip_->bounds();
+        r = {std::max(r.left, c.left), std::max(r.top, c.top), std::min(r.right, c.right), std::min(r.bottom, c.bottom)};
+    }
+    return r;
+}
+
 void Canvas::fillPolygon(const Point* points, size_t count, FillMode mode, ColorRef color, uint8_t opacity) {
-    fillRegion(Region::polygon(points, count, mode), color, opacity);
+    // Only the part that can be drawn is scanned: a shape reaching far off the page costs no
+    // more than what it covers of it.
+    const Rect bounds = drawableBounds();
+    fillRegion(Region::polygon(points, count, mode, &bounds), color, opacity);
 }
 
 void Canvas::appendLineShape(int x0, int y0, int x1, int y1, const Pen& pen,
@@ -85,7 +97,8 @@ void Canvas::drawLine(int x0, int y0, int x1, int y1, const Pen& pen) {
     std::vector<std::vector<PointF>> pieces;
     appendLineShape(x0, y0, x1, y1, pen, pieces);
     if (pieces.empty()) return;
-    fillRegion(Region::contours(pieces, FillMode::winding), pen.color, pen.opacity);
+    const Rect bounds = drawableBounds();
+    fillRegion(Region::contours(pieces, FillMode::winding, &bounds), pen.color, pen.opacity);
 }
 
 void Canvas::drawPolyline(const Point* points, size_t count, const Pen& pen) {
@@ -94,7 +107,8 @@ void Canvas::drawPolyline(const Point* points, size_t count, const Pen& pen) {
     for (size_t i = 1; i < count; ++i)
         appendLineShape(points[i - 1].x, points[i - 1].y, points[i].x, points[i].y, pen, pieces);
     if (pieces.empty()) return;
-    fillRegion(Region::contours(pieces, FillMode::winding), pen.color, pen.opacity);
+    const Rect bounds = drawableBounds();
+    fillRegion(Region::contours(pieces, FillMode::winding, &bounds), pen.color, pen.opacity);
 }
 
 void Canvas::stretchImage(const DibView& source, int x, int y, int width, int height) {

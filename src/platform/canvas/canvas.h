@@ -60,6 +60,8 @@ public:
 private:
     // The part of `region` that drawing may touch: inside the bitmap and the clip.
     Region drawable(const Region& region) const;
+    // The rectangle drawing can reach: the bitmap, within the clip's bounds.
+    Rect drawableBounds() const;
     void blit(const DibView& source, const uint8_t* alpha, int x, int y, int width, int height, bool transparent);
 
     Bitmap& bitmap_;

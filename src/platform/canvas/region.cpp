@@ -51,13 +51,20 @@ bool asRectangle(const Point* p, size_t count, Rect& out) {
 
 }  // namespace
 
-Region Region::polygon(const Point* points, size_t count, FillMode mode) {
+Region Region::polygon(const Point* points, size_t count, FillMode mode, const Rect* within) {
     if (!points || count < 3) return Region();
-    if (Rect r; asRectangle(points, count, r)) return rectangle(r.left, r.top, r.right, r.bottom);
+    if (Rect r; asRectangle(points, count, r)) {
+        if (within) {
+            r = {std::max(r.left, within->left), std::max(r.top, within->top), std::min(r.right, within->right),
+                 std::min(r.bottom, within->bottom)};
+            if (r.right <= r.left || r.bottom <= r.top) return Region();
+        }
+        return rectangle(r.left, r.top, r.right, r.bottom);
+    }
     std::vector<std::vector<PointF>> one(1);
     one[0].reserve(count);
     for (size_t i = 0; i < count; ++i) one[0].push_back({double(points[i].x), double(points[i].y)});
-    return contours(one, mode);
+    return contours(one, mode, within);
 }
 
 void Region::intersect(const Region& other) { cairo_region_intersect(region_, other.region_); }

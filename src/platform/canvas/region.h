@@ -35,12 +35,14 @@ public:
     ~Region();
 
     static Region rectangle(int left, int top, int right, int bottom);
-    // One closed polygon with integer vertices.
-    static Region polygon(const Point* points, size_t count, FillMode mode);
+    // One closed polygon with integer vertices. With `within`, only the part inside it is
+    // made (and only its rows are scanned): the same region as intersecting afterwards.
+    static Region polygon(const Point* points, size_t count, FillMode mode, const Rect* within = nullptr);
     // Several closed contours at once, filled together (used for dashed lines and shapes
     // with holes). Coordinates are clamped to +-2^17 pixels and non-finite points are left
-    // out; rows outside are never visited.
-    static Region contours(const std::vector<std::vector<PointF>>& contours, FillMode mode);
+    // out; rows outside, and outside `within` when given, are never visited.
+    static Region contours(const std::vector<std::vector<PointF>>& contours, FillMode mode,
+                           const Rect* within = nullptr);
 
     void intersect(const Region& other);  // AND
     void unite(const Region& other);      // OR

@@ -1,6 +1,7 @@
 // Scan conversion of polygons into regions: one sample per pixel at its centre, spans of
 // equal consecutive rows merged into bands before they become rectangles.
 #include <algorithm>
+#include <climits>
 #include <cmath>
 
 #include "platform/canvas/region.h"
@@ -26,7 +27,7 @@ double clampCoord(double v) { return std::clamp(v, -kLimit, kLimit); }
 
 }  // namespace
 
-Region Region::contours(const std::vector<std::vector<PointF>>& contours, FillMode mode) {
+Region Region::contours(const std::vector<std::vector<PointF>>& contours, FillMode mode, const Rect* within) {
     std::vector<Edge> edges;
     double minY = kLimit, maxY = -kLimit;
     std::vector<PointF> points;
@@ -67,18 +68,31 @@ Region Region::contours(const std::vector<std::vector<PointF>>& contours, FillMo
     std::vector<const Edge*> active;
     std::vector<Crossing> crossings;
     size_t next = 0;
-    // Rows whose centre y + 0.5 lies in [minY, maxY).
-    const int firstRow = static_cast<int>(std::ceil(minY - 0.5));
-    const int lastRow = static_cast<int>(std::ceil(maxY - 0.5)) - 1;
+    // Rows whose centre y + 0.5 lies in [minY, maxY), and within the bounds asked for.
+    int firstRow = static_cast<int>(std::ceil(minY - 0.5));
+    int lastRow = static_cast<int>(std::ceil(maxY - 0.5)) - 1;
+    int leftmost = INT_MIN, rightmost = INT_MAX;
+    if (within) {
+        firstRow = std::max(firstRow, within->top);
+        lastRow = std::min(lastRow, within->bottom - 1);
+        leftmost = within->left;
+        rightmost = within->right;
+        if (rightmost <= leftmost) return Region();
+    }
     for (int row = firstRow; row <= lastRow; ++row) {
         const double yc = row + 0.5;
         while (next < edges.size() && edges[next].yTop <= yc) active.push_back(&edges[next++]);
         std::erase_if(active, [yc](const Edge* e) { return e->yBottom <= yc; });
 
         crossings.clear();
-        for (const Edge* e : active)
-            if (e->yTop <= yc) crossings.push_back({e->xTop + (yc - e->yTop) * e->slope, e->direction});
-        std::sort(crossings.begin(), crossings.end(), [](const Crossing& a, const Crossing& b) { return a.x < b.x; });
+        for (const Edge* e : active) crossings.push_back({e->xTop + (yc - e->yTop) * e->slope, e->direction});
+        // A row crosses few edges, mostly already in order from the row above.
+        for (size_t i = 1; i < crossings.size(); ++i) {
+            const Crossing c = crossings[i];
+            size_t j = i;
+            for (; j > 0 && crossings[j - 1].x > c.x; --j) crossings[j] = crossings[j - 1];
+            crossings[j] = c;
+        }
 
         spans.clear();
         int winding = 0;
@@ -87,8 +101,8 @@ Region Region::contours(const std::vector<std::vector<PointF>>& contours, FillMo
             const bool inside = mode == FillMode::alternate ? ((i + 1) & 1) != 0 : winding != 0;
             if (!inside) continue;
             // Pixels whose centre x + 0.5 lies in [xa, xb).
-            const int x0 = static_cast<int>(std::ceil(crossings[i].x - 0.5));
-            const int x1 = static_cast<int>(std::ceil(crossings[i + 1].x - 0.5));
+            const int x0 = std::max(leftmost, static_cast<int>(std::ceil(crossings[i].x - 0.5)));
+            const int x1 = std::min(rightmost, static_cast<int>(std::ceil(crossings[i + 1].x - 0.5)));
             if (x1 <= x0) continue;
             if (!spans.empty() && spans.back() >= x0) {
                 spans.back() = std::max(spans.back(), x1);

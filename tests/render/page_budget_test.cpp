@@ -1,0 +1,144 @@
+// What one page may cost: an image XObject drawn again is not read again (on the same page or
+// a later one) yet looks exactly as if it had been, and a page past its limits is finished
+// with what it drew, naming the page.
+#include <gtest/gtest.h>
+
+#include "core/report_error.h"
+#include "document/pdf_document.h"
+#include "platform/canvas/bitmap.h"
+#include "render_test_support.h"
+#include "streams/file_data.h"
+#include "support/pdf_builder.h"
+
+namespace qm::test {
+namespace {
+
+RenderSettings settings;
+
+const ColorRef kBlue = makeColorRef(0, 0, 255);
+
+// A 40 x 30 RGB image whose every pixel differs from its neighbours, so a wrong row or column
+// picked anywhere shows.
+std::string patternedImage() {
+    std::string samples;
+    for (int y = 0; y < 30; ++y)
+        for (int x = 0; x < 40; ++x) {
+            samples += static_cast<char>(x * 6);
+            samples += static_cast<char>(y * 8);
+            samples += static_cast<char>((x * 7 + y * 13) & 0xFF);
+        }
+    return "<< /Type /XObject /Subtype /Image /Width 40 /Height 30 /ColorSpace /DeviceRGB /BitsPerComponent 8 "
+           "/Length " + std::to_string(samples.size()) + " >>\nstream\n" + samples + "\nendstream";
+}
+
+// A document of pages 400 x 300 points, one per content, sharing the image as /Im (object 3).
+std::unique_ptr<PdfDocument> pagesDrawing(const std::vector<std::string>& contents) {
+    PdfBuilder b;
+    b.object("<< /Type /Catalog /Pages 2 0 R >>");
+    std::string kids;
+    for (size_t i = 0; i < contents.size(); ++i) kids += std::to_string(4 + 2 * i) + " 0 R ";
+    b.object("<< /Type /Pages /Count " + std::to_string(contents.size()) + " /Kids [" + kids + "] >>");
+    b.object(patternedImage());
+    for (size_t i = 0; i < contents.size(); ++i) {
+        b.object("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 400 300] /Contents " + std::to_string(5 + 2 * i) +
+                 " 0 R /Resources << /XObject << /Im 3 0 R >> >> >>");
+        b.stream("", contents[i]);
+    }
+    return std::make_unique<PdfDocument>(memoryFileData(b.finish("/Root 1 0 R")), PdfString("t.pdf"), nullptr,
+                                         nullptr, 0);
+}
+
+TEST(PageBudget, ARepeatedImageIsReadOnceAndLooksAsIfReadEachTime) {
+    // Each placement drawn alone by a fresh renderer is the reference for the same placement
+    // drawn after others have filled the cache: smaller and larger than the source, mirrored,
+    // turned a quarter, and turned by an odd angle.
+    const std::string placements[] = {
+        "30 0 0 20 10 10 cm",          // coarser than the source
+        "200 0 0 150 100 100 cm",      // finer
+        "-30 0 0 20 300 260 cm",       // mirrored, coarse
+        "0 25 -35 0 390 10 cm",        // a quarter turn
+        "26 15 -10 17 200 20 cm",      // an odd angle
+    };
+    std::string all;
+    for (const std::string& p : placements) all += "q " + p + " /Im Do Q\n";
+    auto doc = pagesDrawing({all + all, all});
+    ConversionRenderer cached(*doc);
+    ASSERT_TRUE(cached.drawPage(1, 72));
+    // Coarser placements first, then a finer one: read twice, never more.
+    EXPECT_LE(cached.budget().pixelsUsed(), 2 * 40 * 30);
+    EXPECT_GE(cached.decodedImages().count(), 1u);
+    for (const std::string& p : placements) {
+        auto alone = pagesDrawing({"q " + p + " /Im Do Q"});
+        ConversionRenderer fresh(*alone);
+        ASSERT_TRUE(fresh.drawPage(1, 72));
+        // The whole page: every drawn placement lies in it; only this one is drawn in `fresh`,
+        // so compare where it lands.
+        for (int y = 0; y < 300; y += 1)
+            for (int x = 0; x < 400; x += 1) {
+                const ColorRef want = fresh.bitmap()->pixel(x, y);
+                if (want == kWhite) continue;
+                ASSERT_EQ(cached.bitmap()->pixel(x, y), want) << p << " at " << x << "," << y;
+            }
+    }
+    // The next page draws the same XObject without reading it.
+    ASSERT_TRUE(cached.drawPage(2, 72));
+    EXPECT_EQ(cached.budget().pixelsUsed(), 0);
+}
+
+TEST(PageBudget, APagePastALimitKeepsWhatItDrewAndSaysWhichPage) {
+    auto doc = onePage("0 0 1 rg 0 0 50 50 re f\n"
+                       "BT /F1 12 Tf 60 10 Td (abcdefghij) Tj ET\n"
+                       "0 0 1 rg 150 0 50 50 re f\n",
+                       "/Font << /F1 << /Type /Font /Subtype /Type1 /BaseFont /Helvetica >> >>");
+    struct Case {
+        const char* what;
+        PageLimits limits;
+        bool secondDrawn;
+        const char* message;
+    } cases[] = {
+        {"characters", {1LL << 30, 1LL << 26, 5}, false,
+         "Page 1 has more characters than a page may draw; it is drawn as far as it got"},
+        {"path points", {1LL << 30, 6, 1LL << 21}, false,
+         "Page 1 has more path points than a page may draw; it is drawn as far as it got"},
+        {"nothing", {}, true, nullptr},
+    };
+    for (const Case& c : cases) {
+        ConversionRenderer r(*doc);
+        r.setPageLimits(c.limits);
+        ErrorCapture capture;
+        ASSERT_TRUE(r.drawPage(1, 72)) << c.what;
+        EXPECT_EQ(r.bitmap()->pixel(25, 75), kBlue) << c.what;  // drawn before the limit
+        EXPECT_EQ(r.bitmap()->pixel(175, 75), c.secondDrawn ? kBlue : kWhite) << c.what;
+        EXPECT_EQ(r.budget().spent(), !c.secondDrawn) << c.what;
+        if (c.message) {
+            EXPECT_EQ(capture.count(c.message), 1) << c.what;
+        }
+        // The next page starts with a full budget, and its fonts are made before it starts.
+        ASSERT_TRUE(r.drawPage(1, 72));
+        EXPECT_EQ(r.budget().spent(), !c.secondDrawn) << c.what;
+        EXPECT_EQ(r.bitmap()->pixel(25, 75), kBlue) << c.what;
+    }
+}
+
+TEST(PageBudget, ImagePixelsCountOnlyWhenRead) {
+    // The page may read the image once, not twice: the second draw of the same XObject is
+    // free, a page drawing two different images of that size is cut after the first.
+    auto doc = pagesDrawing({"q 40 0 0 30 0 0 cm /Im Do Q q 40 0 0 30 100 0 cm /Im Do Q 0 0 1 rg 200 0 50 50 re f"});
+    ConversionRenderer r(*doc);
+    r.setPageLimits({40 * 30, 1LL << 26, 1LL << 21});
+    ErrorCapture capture;
+    ASSERT_TRUE(r.drawPage(1, 72));
+    EXPECT_FALSE(r.budget().spent());
+    EXPECT_NE(r.bitmap()->pixel(110, 295), kWhite);
+    EXPECT_EQ(r.bitmap()->pixel(225, 275), kBlue);
+    ConversionRenderer tight(*doc);
+    tight.setPageLimits({40 * 30 - 1, 1LL << 26, 1LL << 21});
+    ASSERT_TRUE(tight.drawPage(1, 72));
+    EXPECT_TRUE(tight.budget().spent());
+    EXPECT_EQ(tight.bitmap()->pixel(10, 295), kWhite);
+    EXPECT_EQ(tight.bitmap()->pixel(225, 275), kWhite);
+    EXPECT_EQ(capture.count("Page 1 has more image pixels than a page may draw; it is drawn as far as it got"), 1);
+}
+
+}  // namespace
+}  // namespace qm::test
