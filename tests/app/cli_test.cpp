@@ -31,7 +31,7 @@ using test::vellumix;
 class CommandLineRun : public ::testing::Test {
 protected:
     void SetUp() override {
-        root_ = ::testing::TempDir() + "cli_test_" + ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        root_ = test::scratchFolderFor("cli_test_");
         deleteFolderTree(root_);
         ASSERT_TRUE(makeDirectoryPath(root_ + "/config"));
     }

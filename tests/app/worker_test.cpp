@@ -89,7 +89,7 @@ private:
 class WorkerTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        root_ = ::testing::TempDir() + "worker_test_" + ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        root_ = test::scratchFolderFor("worker_test_");
         deleteFolderTree(root_);
         ASSERT_TRUE(makeDirectoryPath(root_ + "/config"));
         const char* old = std::getenv("XDG_CONFIG_HOME");

@@ -1,6 +1,8 @@
 #include "support/test_files.h"
 
+#include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <fstream>
 #include <sstream>
@@ -17,6 +19,11 @@ std::string readWholeFile(const std::string& path) {
     std::stringstream s;
     s << in.rdbuf();
     return s.str();
+}
+
+std::string scratchFolderFor(const std::string& prefix) {
+    return ::testing::TempDir() + prefix + std::to_string(::getpid()) + "_" +
+           ::testing::UnitTest::GetInstance()->current_test_info()->name();
 }
 
 }  // namespace qm::test

@@ -7,5 +7,8 @@ namespace qm::test {
 bool pathExists(const std::string& path);
 // The file's bytes; empty when it cannot be read.
 std::string readWholeFile(const std::string& path);
+// A scratch folder name for the running test, apart from every other test process (several
+// builds' test binaries may run at once on one machine and share the temporary folder).
+std::string scratchFolderFor(const std::string& prefix);
 
 }  // namespace qm::test
