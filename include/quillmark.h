@@ -192,7 +192,8 @@ typedef struct PdfHandle PdfHandle;
 QM_API PdfHandle* PDF_Open(const char* fileName, const char* ownerPassword, const char* userPassword,
                            int zoom);
 
-/* Closes the document and frees the handle. */
+/* Closes the document and frees the handle. Closing a handle twice, or using it after the
+ * close, is harmless: it is refused like any pointer PDF_Open did not return. */
 QM_API void PDF_Close(PdfHandle* handle);
 
 /* Number of pages, or -1 for a bad handle. */

@@ -8,7 +8,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
-#include <unordered_set>
+#include <unordered_map>
 
 #include "convert/document_open.h"
 #include "convert/html_writer_state.h"
@@ -30,14 +30,8 @@ namespace {
 
 // The engine's configuration is shared by every open document: it is made with the first
 // and released with the last, so closing one document never pulls it from under another.
-// The set of live handles decides what a caller's pointer is: anything PDF_Open did not
-// return, or that was closed since, is refused without being read.
 std::mutex liveMutex;
 int openDocuments = 0;
-std::unordered_set<const PdfHandle*>& liveHandles() {
-    static std::unordered_set<const PdfHandle*> handles;
-    return handles;
-}
 
 void acquireSettings() {
     std::lock_guard lock(liveMutex);
@@ -49,30 +43,51 @@ void releaseSettings() {
     if (openDocuments > 0 && --openDocuments == 0) qm::destroyGlobalSettings();
 }
 
-}  // namespace
-
-struct PdfHandle {
+struct OpenDocument {
     std::string fileName;
     std::unique_ptr<qm::PdfDocument> document;
     int zoom = 100;
     std::unique_ptr<qm::ConversionRenderer> renderer;
 
-    ~PdfHandle() {
+    ~OpenDocument() {
         renderer.reset();
         document.reset();
     }
 };
 
-namespace {
+// A handle is a token, never dereferenced: an address inside a reserved block that is never
+// touched, handed out in turn. The table of live tokens decides what a caller's pointer is,
+// so anything PDF_Open did not return, or that was closed since, is refused without being
+// read, and a closed handle does not come back as another document's for a million opens.
+constexpr size_t kTokens = size_t{1} << 20;
+alignas(64) char tokenSpace[kTokens];
+size_t nextToken = 0;
 
-bool isValid(const PdfHandle* handle) {
-    if (handle == nullptr) return false;
-    std::lock_guard lock(liveMutex);
-    return liveHandles().count(handle) != 0;
+std::unordered_map<const PdfHandle*, std::unique_ptr<OpenDocument>>& liveHandles() {
+    static std::unordered_map<const PdfHandle*, std::unique_ptr<OpenDocument>> handles;
+    return handles;
 }
 
-bool isPage(const PdfHandle* handle, int page) {
-    return isValid(handle) && page >= 1 && page <= handle->document->pageCount();
+PdfHandle* addLive(std::unique_ptr<OpenDocument> document) {
+    std::lock_guard lock(liveMutex);
+    for (;;) {
+        auto* token = reinterpret_cast<PdfHandle*>(tokenSpace + nextToken++ % kTokens);
+        if (liveHandles().count(token) != 0) continue;
+        liveHandles().emplace(token, std::move(document));
+        return token;
+    }
+}
+
+OpenDocument* find(const PdfHandle* handle) {
+    if (handle == nullptr) return nullptr;
+    std::lock_guard lock(liveMutex);
+    auto it = liveHandles().find(handle);
+    return it == liveHandles().end() ? nullptr : it->second.get();
+}
+
+OpenDocument* findWithPage(const PdfHandle* handle, int page) {
+    OpenDocument* open = find(handle);
+    return open != nullptr && page >= 1 && page <= open->document->pageCount() ? open : nullptr;
 }
 
 }  // namespace
@@ -87,7 +102,7 @@ OpenResult openPdf(const char* fileName, const char* ownerPassword, const char* 
         return result;
     }
     acquireSettings();
-    auto handle = std::make_unique<PdfHandle>();
+    auto handle = std::make_unique<OpenDocument>();
     handle->fileName = fileName;
     handle->zoom = zoom;
     std::unique_ptr<qm::PdfString> owner, user;
@@ -106,11 +121,7 @@ OpenResult openPdf(const char* fileName, const char* ownerPassword, const char* 
     // A document opened is a new file for the page writer: its styles, the offset of the
     // next continuous page and the mode start afresh.
     qm::htmlWriterState().startFile();
-    {
-        std::lock_guard lock(liveMutex);
-        liveHandles().insert(handle.get());
-    }
-    result.handle = handle.release();
+    result.handle = addLive(std::move(handle));
     return result;
 }
 
@@ -138,26 +149,31 @@ PdfHandle* PDF_Open(const char* fileName, const char* ownerPassword, const char*
 }
 
 void PDF_Close(PdfHandle* handle) {
+    std::unique_ptr<OpenDocument> closing;
     {
-        // Taken out of the table first: a second close of the same pointer finds nothing.
+        // Taken out of the table first: a second close of the same handle finds nothing.
         std::lock_guard lock(liveMutex);
-        if (handle == nullptr || liveHandles().erase(handle) == 0) return;
+        auto it = handle != nullptr ? liveHandles().find(handle) : liveHandles().end();
+        if (it == liveHandles().end()) return;
+        closing = std::move(it->second);
+        liveHandles().erase(it);
     }
-    delete handle;
+    closing.reset();
     releaseSettings();
 }
 
 int PDF_GetPageCount(PdfHandle* handle) {
-    if (!isValid(handle)) return -1;
-    return handle->document->pageCount();
+    OpenDocument* open = find(handle);
+    return open != nullptr ? open->document->pageCount() : -1;
 }
 
 int PDF_GetBookmark(PdfHandle* handle, char* buffer, int size) {
-    if (!isValid(handle) || buffer == nullptr || size <= 0) return 0;
+    OpenDocument* open = find(handle);
+    if (open == nullptr || buffer == nullptr || size <= 0) return 0;
     buffer[0] = '\0';
     // A cut path would name another file: refuse a buffer that cannot hold it whole.
     if (qm::outlineFilePath().size() >= static_cast<size_t>(size)) return 0;
-    qm::PdfCatalog* catalog = handle->document->catalog();
+    qm::PdfCatalog* catalog = open->document->catalog();
     if (catalog == nullptr) return 0;
     bool hasItems = catalog->writeOutlines(buffer, size);
     buffer[size - 1] = '\0';
@@ -165,26 +181,29 @@ int PDF_GetBookmark(PdfHandle* handle, char* buffer, int size) {
 }
 
 PageObject* PDF_GetPageObject(PdfHandle* handle, int page) {
-    if (!isPage(handle, page)) return nullptr;
-    return qm::recordPage(*handle->renderer, page, handle->zoom).page.release();
+    OpenDocument* open = findWithPage(handle, page);
+    if (open == nullptr) return nullptr;
+    return qm::recordPage(*open->renderer, page, open->zoom).page.release();
 }
 
 void PDF_DestroyPageObject(PageObject* page) { qm::destroyPageObject(page); }
 
 void* PDF_GetPageBmp(PdfHandle* handle, int page) {
-    if (!isPage(handle, page)) return nullptr;
-    qm::ConversionRenderer& renderer = *handle->renderer;
+    OpenDocument* open = findWithPage(handle, page);
+    if (open == nullptr) return nullptr;
+    qm::ConversionRenderer& renderer = *open->renderer;
     renderer.setDisplayList(nullptr);
-    if (!renderer.drawPage(page, handle->zoom)) return nullptr;
+    if (!renderer.drawPage(page, open->zoom)) return nullptr;
     return renderer.packedPage();
 }
 
 void PDF_DestroyPageBmp(void* block) { qm::freePackedDib(static_cast<uint8_t*>(block)); }
 
 HtmlLinkList* PDF_GetPageHtmLink(PdfHandle* handle, int page) {
-    if (!isValid(handle) || page != handle->document->lastPageDrawn()) return nullptr;
+    OpenDocument* open = find(handle);
+    if (open == nullptr || page != open->document->lastPageDrawn()) return nullptr;
     qm::HtmlLinkListPtr list = qm::newHtmlLinkList();
-    handle->renderer->copyLinks(*list);
+    open->renderer->copyLinks(*list);
     return list.release();
 }
 

@@ -64,6 +64,12 @@ TEST(DocumentApi, BadHandlesPagesAndNullsAreRefused) {
     EXPECT_EQ(PDF_GetPageBmp(pdf, 1), nullptr);
     EXPECT_EQ(PDF_GetPageHtmLink(pdf, 1), nullptr);
     PDF_Close(pdf);
+    // A document opened after the close never answers to the closed handle.
+    PdfHandle* third = PDF_Open(corpusPath("ghostscript-pdfa.pdf").c_str(), nullptr, nullptr, 50);
+    ASSERT_NE(third, nullptr);
+    EXPECT_NE(third, pdf);
+    EXPECT_EQ(PDF_GetPageCount(pdf), -1);
+    PDF_Close(third);
     EXPECT_EQ(PDF_GetPageCount(other), 3);
     PageObject* page = PDF_GetPageObject(other, 1);
     EXPECT_NE(page, nullptr);
