@@ -41,9 +41,7 @@ std::vector<Record> readLog(const std::string& path) {
 class BatchRun : public ::testing::Test {
 protected:
     void SetUp() override {
-        // The process id keeps checkouts that test at the same time out of each other's way.
-        root_ = ::testing::TempDir() + "batch_run_" + std::to_string(::getpid()) + "_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        root_ = test::scratchFolderFor("batch_run_");
         deleteFolderTree(root_);
         ASSERT_TRUE(makeDirectoryPath(root_ + "/config"));
         ASSERT_TRUE(makeDirectoryPath(root_ + "/in/a"));

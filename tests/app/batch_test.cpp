@@ -119,9 +119,7 @@ TEST(ResultsJson, StringsComeBackByteForByte) {
 class ResultsLog : public ::testing::Test {
 protected:
     void SetUp() override {
-        // The process id keeps checkouts that test at the same time out of each other's way.
-        root_ = ::testing::TempDir() + "results_log_" + std::to_string(::getpid()) + "_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        root_ = test::scratchFolderFor("results_log_");
         deleteFolderTree(root_);
         ASSERT_TRUE(makeDirectoryPath(root_));
         log_ = root_ + "/results.jsonl";

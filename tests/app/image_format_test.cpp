@@ -30,9 +30,7 @@ using test::shell;
 class ImageFormats : public ::testing::Test {
 protected:
     void SetUp() override {
-        // The process id keeps checkouts that test at the same time out of each other's way.
-        root_ = ::testing::TempDir() + "image_formats_" + std::to_string(::getpid()) + "_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        root_ = test::scratchFolderFor("image_formats_");
         deleteFolderTree(root_);
         ASSERT_TRUE(makeDirectoryPath(root_ + "/config"));
     }
