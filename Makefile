@@ -7,12 +7,12 @@ FUZZ_TARGET ?= fuzz_parser
 
 PREFIX ?= /usr/local
 
-.PHONY: all deps build build-asan run test test-release test-asan bench fuzz clean install
+.PHONY: all deps build build-asan run test test-release test-asan bench fuzz clean install deb
 
 all: build
 
 deps:
-	@./tools/install-deps.sh
+	@./tools/install-deps.sh build/node
 
 build: deps
 	@cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release >/dev/null
@@ -25,6 +25,7 @@ build-asan: deps
 run: build
 	./build/release/vellumix -m -r $(SAMPLE) build/sample-site.htm
 	@echo "Converted $(SAMPLE): open build/sample-site/index.htm in a browser."
+	@echo "The program is build/release/vellumix (make install puts it on the PATH as $(PREFIX)/bin/vellumix)."
 
 test-release: build
 	cd build/release && ctest --output-on-failure -j $(JOBS)
@@ -38,6 +39,11 @@ test: test-release test-asan
 # Library, header, pkg-config file, programs and data under $(PREFIX).
 install: build
 	cmake --install build/release --prefix $(PREFIX)
+
+# Debian packages (vellumix, libquillmark1, libquillmark-dev, quillmark-data) into build/.
+deb: build
+	cd build/release && cpack -G DEB -B $(CURDIR)/build
+	@ls build/*.deb
 
 bench: build
 	@for b in build/release/bench/bench-*; do echo "== $$b"; $$b; done

@@ -11,11 +11,16 @@
 #include <atomic>
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
 #include <map>
+#include <optional>
 #include <cstdio>
 #include <cstring>
 
+#include "app/batch_plan.h"
 #include "app/cli_observer.h"
+#include "app/results_log.h"
+#include "app/results_observer.h"
 #include "app/output_paths.h"
 #include "convert/path_parts.h"
 #include "convert/settings.h"
@@ -62,6 +67,10 @@ std::vector<std::string> switchArguments(const CommandLine& o) {
     if (o.removePictures) args.push_back("--no-pictures");
     if (o.grayscale) args.push_back("--grayscale");
     if (o.bmp) args.push_back("--bmp");
+    if (o.format == OutputFormat::png || o.format == OutputFormat::svg) {
+        args.push_back(std::string("--format=") + outputFormatName(o.format));
+    }
+    if (!o.results.empty()) args.push_back("--results=" + o.results);
     if (o.overwrite) args.push_back("--overwrite");
     if (o.userPassword) args.push_back("--user-password=" + *o.userPassword);
     if (o.ownerPassword) args.push_back("--owner-password=" + *o.ownerPassword);
@@ -72,7 +81,18 @@ struct Child {
     pid_t pid = -1;
     int fd = -1;
     std::string pending;  // a partial line of its standard error
+    size_t job = 0;       // its index in the work
 };
+
+void recordWorkerDeath(const std::string& log, const ConversionJob& job, int wstatus) {
+    ResultRecord record;
+    record.path = job.source;
+    record.output = job.output;
+    record.status = "failed";
+    record.message = "the worker process ended with signal " + std::to_string(WTERMSIG(wstatus));
+    const std::string error = appendResultLine(log, resultLine(record));
+    if (!error.empty()) std::fprintf(stderr, "vellumix: couldn't write to the results log '%s': %s\n", log.c_str(), error.c_str());
+}
 
 bool spawnWorker(const ConversionJob& job, const std::vector<std::string>& switches, Child& child) {
     int fds[2];
@@ -122,6 +142,8 @@ void applyOverrides(const CommandLine& o) {
     if (o.userPassword) Settings::setOverride(Setting::userPassword, *o.userPassword);
     if (o.ownerPassword) Settings::setOverride(Setting::ownerPassword, *o.ownerPassword);
     if (o.bmp) Settings::setOverride(Setting::convertType, kConvertToBmp);
+    if (o.format == OutputFormat::png) Settings::setOverride(Setting::convertType, kConvertToPng);
+    if (o.format == OutputFormat::svg) Settings::setOverride(Setting::convertType, kConvertToSvg);
     if (o.noWindow) Settings::setOverride(Setting::quiet, 1);
     if (o.quit) Settings::setOverride(Setting::exitAfterConverting, 1);
     if (o.overwrite) Settings::setOverride(Setting::overwrite, 1);
@@ -162,7 +184,8 @@ std::string clashingOutputs(const std::vector<ConversionJob>& jobs, bool bmp) {
     return "";
 }
 
-int runInProcesses(const std::vector<ConversionJob>& work, const std::vector<std::string>& switches, int jobs) {
+int runInProcesses(const std::vector<ConversionJob>& work, const std::vector<std::string>& switches, int jobs,
+                   const std::string& resultsLog) {
     const bool terminal = ::isatty(STDERR_FILENO) == 1;
     std::vector<Child> running;
     size_t next = 0;
@@ -186,6 +209,7 @@ int runInProcesses(const std::vector<ConversionJob>& work, const std::vector<std
                 status = 1;
                 ++done;
             } else {
+                child.job = next;
                 running.push_back(child);
             }
             ++next;
@@ -221,6 +245,10 @@ int runInProcesses(const std::vector<ConversionJob>& work, const std::vector<std
             while (::waitpid(running[i].pid, &wstatus, 0) < 0 && errno == EINTR) {
             }
             if (!WIFEXITED(wstatus) || WEXITSTATUS(wstatus) != 0) status = 1;
+            // A worker that died cannot have logged its file.
+            if (!WIFEXITED(wstatus) && !resultsLog.empty()) {
+                recordWorkerDeath(resultsLog, work[running[i].job], wstatus);
+            }
             running.erase(running.begin() + static_cast<long>(i));
             ++done;
         }
@@ -244,24 +272,36 @@ int runCommandLine(int argc, const char* const* argv) {
         std::printf("vellumix %s\n", kProgramVersion);
         return 0;
     }
-    if (options.inputs.empty()) {
-        std::fputs("vellumix: no PDF file given\nTry 'vellumix --help' for more information.\n", stderr);
-        return 2;
+    BatchPlan plan = planBatch(options, [](const char* name) -> const char* { return std::getenv(name); });
+    if (plan.alreadyDone > 0) {
+        std::fprintf(stderr, "vellumix: %zu file(s) passed over, converted before according to %s\n", plan.alreadyDone,
+                     options.skipDone.c_str());
     }
-    std::vector<ConversionJob> jobs = jobsFor(options);
+    if (plan.exitStatus >= 0) {
+        if (!plan.error.empty()) std::fprintf(stderr, "vellumix: %s\n", plan.error.c_str());
+        if (plan.exitStatus == 2) std::fputs("Try 'vellumix --help' for more information.\n", stderr);
+        return plan.exitStatus;
+    }
+    std::vector<ConversionJob> jobs = std::move(plan.jobs);
     if (std::string clash = clashingOutputs(jobs, options.bmp); !clash.empty()) {
         std::fprintf(stderr, "vellumix: %s\n", clash.c_str());
         return 2;
     }
     catchInterrupts();
-    if (options.jobs > 1 && jobs.size() > 1) return runInProcesses(jobs, switchArguments(options), options.jobs);
+    if (options.jobs > 1 && jobs.size() > 1) {
+        return runInProcesses(jobs, switchArguments(options), options.jobs, options.results);
+    }
 
     applyOverrides(options);
     CliObserver observer(stderr, ::isatty(STDERR_FILENO) == 1);
-    ConversionWorker worker(observer, WorkerFlags{options.overwrite, false, &interrupted});
+    std::optional<ResultsObserver> results;
+    if (!options.results.empty()) results.emplace(observer, options.results);
+    ConversionWorker worker(results ? static_cast<WorkerObserver&>(*results) : observer,
+                            WorkerFlags{options.overwrite, false, &interrupted});
     for (ConversionJob& job : jobs) worker.enqueue(std::move(job));
     bool allWell = worker.runQueue();
     if (interrupted.load() || observer.stopped() > 0) return 130;
+    if (results && results->logFailures() > 0) return 1;
     return allWell && observer.failures() == 0 ? 0 : 1;
 }
 

@@ -27,6 +27,8 @@ std::string clashingOutputs(const std::vector<ConversionJob>& jobs, bool bmp);
 
 // Converts the jobs in worker processes, at most `jobs` at once; each process gets `switches`
 // (the run's switches without files, outputs and --jobs). Returns the exit status.
-int runInProcesses(const std::vector<ConversionJob>& work, const std::vector<std::string>& switches, int jobs);
+// A worker that dies records its file as failed in `resultsLog` (when given).
+int runInProcesses(const std::vector<ConversionJob>& work, const std::vector<std::string>& switches, int jobs,
+                   const std::string& resultsLog = "");
 
 }  // namespace qm

@@ -1,5 +1,7 @@
 #include "app/command_line.h"
 
+#include "app/batch_options.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cstring>
@@ -41,8 +43,14 @@ constexpr Switch kSwitches[] = {
     {'o', nullptr, Kind::text, "output HTML file name", "HTML file will be generated", 0, 0, 4096},
     {'h', "help", Kind::flag, nullptr, "Print usage information", 0, 0, 0},
     // Beyond the classic switches: long forms only.
-    {0, "bmp", Kind::flag, nullptr, "Write one BMP image per page instead of HTML (-o FOLDER/ or -o NAME.bmp)", 0, 0, 0},
+    {0, "bmp", Kind::flag, nullptr, "Write one BMP image per page instead of HTML (-o FOLDER/ or -o NAME.bmp), as --format bmp does", 0, 0, 0},
+    {0, "format", Kind::text, "format", "Write html (page sets, the default), or bmp, png or svg (one image per page)", 0, 0, 8},
     {0, "jobs", Kind::integer, "N", "Convert up to N files at once, one process each", 1, 64, 0},
+    {0, "list", Kind::text, "file", "Convert the PDF files named in a file, one per line ('-' reads standard input)", 0, 0, 4096},
+    {0, "results", Kind::text, "file.jsonl", "Append one JSON line per file (path, output, status, pages, seconds, message)", 0, 0, 4096},
+    {0, "skip-done", Kind::text, "file.jsonl", "Skip the files a results log records as converted", 0, 0, 4096},
+    {0, "task-index", Kind::integer, "I", "Convert only share I of the files (with --list: default $SLURM_ARRAY_TASK_ID)", 0, 1000000, 0},
+    {0, "task-count", Kind::integer, "N", "Split the files into N shares (with --list: default $SLURM_ARRAY_TASK_COUNT)", 1, 1000000, 0},
     {0, "version", Kind::flag, nullptr, "Print the version and exit", 0, 0, 0},
 };
 
@@ -90,7 +98,11 @@ std::string apply(CommandLine& out, const Switch& s, std::string_view value) {
         case 'z': out.zoom = number; break;
         case 'b': out.charSpacing = number; break;
         case 'j': out.jpegQuality = number; break;
-        default: out.jobs = number; break;  // --jobs
+        default:
+            if (std::strcmp(s.longName, "task-index") == 0) out.taskIndex = number;
+            else if (std::strcmp(s.longName, "task-count") == 0) out.taskCount = number;
+            else out.jobs = number;  // --jobs
+            break;
         }
         return "";
     }
@@ -101,6 +113,7 @@ std::string apply(CommandLine& out, const Switch& s, std::string_view value) {
         if (value.empty() && (s.letter == 'i' || s.letter == 'o')) {
             return "option '" + switchName(s) + "' needs a file name";
         }
+        if (s.letter == 0) return applyBatchText(out, s.longName, value);
         switch (s.letter) {
         case 'u': out.userPassword = std::string(value); break;
         case 'w': out.ownerPassword = std::string(value); break;
@@ -121,7 +134,7 @@ std::string apply(CommandLine& out, const Switch& s, std::string_view value) {
     case 'r': out.overwrite = true; break;
     case 'h': out.help = true; break;
     default:
-        if (std::strcmp(s.longName, "bmp") == 0) out.bmp = true;
+        if (std::strcmp(s.longName, "bmp") == 0) out.format = OutputFormat::bmp, out.bmp = true;
         else out.version = true;
         break;
     }
@@ -129,6 +142,12 @@ std::string apply(CommandLine& out, const Switch& s, std::string_view value) {
 }
 
 }  // namespace
+
+std::vector<SwitchDoc> documentedSwitches() {
+    std::vector<SwitchDoc> docs;
+    for (const Switch& s : kSwitches) docs.push_back({s.letter, s.longName, s.argument, s.usage});
+    return docs;
+}
 
 CommandLineResult parseCommandLine(int argc, const char* const* argv) {
     CommandLineResult result;
@@ -214,7 +233,7 @@ CommandLineResult parseCommandLine(int argc, const char* const* argv) {
     }
     // Without -m the window may open with an empty queue; the command line itself still
     // refuses to run without a file (runCommandLine).
-    if (!out.help && !out.version && out.noWindow && out.inputs.empty()) {
+    if (!out.help && !out.version && out.noWindow && out.inputs.empty() && out.list.empty()) {
         result.error = "no PDF file given";
         return result;
     }

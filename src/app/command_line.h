@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "app/output_format.h"
+
 namespace qm {
 
 struct CommandLine {
@@ -20,6 +22,14 @@ struct CommandLine {
     std::optional<std::string> userPassword;   // -u, --user-password
     std::optional<std::string> ownerPassword;  // -w, --owner-password
     bool bmp = false;                    // --bmp: one BMP image per page instead of HTML
+    OutputFormat format = OutputFormat::html;  // --format (--bmp sets bmp)
+
+    // Batches: --list, --results, --skip-done, --task-index, --task-count.
+    std::string list;
+    std::string results;
+    std::string skipDone;
+    std::optional<int> taskIndex;
+    std::optional<int> taskCount;
 
     // Process flags.
     bool quit = false;       // -q, --quit: exit after converting
@@ -46,5 +56,14 @@ CommandLineResult parseCommandLine(int argc, const char* const* argv);
 
 // The usage text printed by --help (lines end in '\n').
 std::string usageText();
+
+// The switches as --help lists them, in its order, for the manual page.
+struct SwitchDoc {
+    char letter;           // 0 for long-only switches
+    const char* longName;  // nullptr for short-only switches
+    const char* argument;  // nullptr for flags
+    const char* usage;
+};
+std::vector<SwitchDoc> documentedSwitches();
 
 }  // namespace qm

@@ -7,8 +7,10 @@
 #include <cstring>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <vector>
 
+#include "app/image_pages.h"
 #include "app/output_paths.h"
 #include "convert/document_open.h"
 #include "convert/html_conversion.h"
@@ -45,6 +47,14 @@ struct HandleCloser {
     void operator()(PdfHandle* handle) const { PDF_Close(handle); }
 };
 using HandlePtr = std::unique_ptr<PdfHandle, HandleCloser>;
+
+// PNG or SVG pages when the run asks for them.
+std::optional<OutputFormat> imageFormatSetting() {
+    const int type = Settings::readInt(Setting::convertType);
+    if (type == kConvertToPng) return OutputFormat::png;
+    if (type == kConvertToSvg) return OutputFormat::svg;
+    return std::nullopt;
+}
 
 // A message about a staged file names the file the user will look for instead.
 std::string outsideNames(std::string text, const std::string& staging, const std::string& destination) {
@@ -233,8 +243,15 @@ struct OutputPlan {
     std::string continuousFile;  // -c -d: the one file published, "" otherwise
 };
 
-OutputPlan planOutputs(const ConversionJob& job, bool bmp, bool continuous, bool noPictures, int first, int last) {
+OutputPlan planOutputs(const ConversionJob& job, bool bmp, std::optional<OutputFormat> image, bool continuous,
+                       bool noPictures, int first, int last) {
     OutputPlan plan;
+    if (image) {
+        // The pictures go into the folder a site would have.
+        plan.destination = outputFolder(job.output);
+        for (int i = first; i <= last; ++i) plan.finalPaths.push_back(imagePagePath(plan.destination, job.source, i, *image));
+        return plan;
+    }
     if (bmp) {
         const std::string stem = job.bmpStem.empty() ? job.source : job.bmpStem;
         plan.destination = outputFolder(stem.find('/') == std::string::npos ? "./" + stem : stem);
@@ -284,6 +301,7 @@ FileOutcome ConversionWorker::convertJob(ConversionJob job) {
     const bool continuous = Settings::readFlag(Setting::continuousMode);
     const bool noPictures = continuous && Settings::readFlag(Setting::removePictures);
     const bool bmp = Settings::readInt(Setting::convertType) == kConvertToBmp;
+    const std::optional<OutputFormat> image = imageFormatSetting();
     const std::string& source = job.source;
     observer_.fileStarted(source);
     struct stat info {};
@@ -327,7 +345,7 @@ FileOutcome ConversionWorker::convertJob(ConversionJob job) {
 
     // Existing files are replaced only with the user's word; "No" picks another name.
     bool replace = flags_.overwrite || Settings::readFlag(Setting::overwrite);
-    OutputPlan plan = planOutputs(job, bmp, continuous, noPictures, first, last);
+    OutputPlan plan = planOutputs(job, bmp, image, continuous, noPictures, first, last);
     for (int asked = 0; !replace; ++asked) {
         const std::string existing = firstExisting(plan);
         if (existing.empty()) break;
@@ -345,10 +363,12 @@ FileOutcome ConversionWorker::convertJob(ConversionJob job) {
         if (picked.empty()) return FileOutcome::skipped;
         if (bmp) {
             job.bmpStem = std::string(folderOf(picked)) + std::string(baseNameOf(picked));
+        } else if (image) {
+            job.output = std::string(folderOf(siteOutputForChosenFile(picked)));
         } else {
             job.output = siteOutputForChosenFile(picked);
         }
-        plan = planOutputs(job, bmp, continuous, noPictures, first, last);
+        plan = planOutputs(job, bmp, image, continuous, noPictures, first, last);
     }
 
     OutputTransaction output(plan.destination);
@@ -360,7 +380,7 @@ FileOutcome ConversionWorker::convertJob(ConversionJob job) {
     }
     const std::string staging = output.stagingFolder();
 
-    if (!bmp && !continuous) {
+    if (!bmp && !image && !continuous) {
         const std::string support = dataDirectory() + "/site/";
         int copied = 0;
         if (!copyFilesMatching(support + "pg_*.gif", staging) ||
@@ -397,7 +417,10 @@ FileOutcome ConversionWorker::convertJob(ConversionJob job) {
         observer_.fileProgress(99 / left);
         observer_.pageText(format("page %d of %d", i - first + 1, pages));
         observer_.pageProgress((100 * (i - first) + 99) / pages);
-        if (!bmp) {
+        if (image) {
+            const std::string error = writeImagePage(handle.get(), i, *image, imagePagePath(staging, source, i, *image));
+            if (!error.empty()) return fail(outsideNames(error, staging, plan.destination));
+        } else if (!bmp) {
             PageObject* page = PDF_GetPageObject(handle.get(), i);
             if (page == nullptr) return fail(format("Couldn't draw page %d", i));
             observer_.pdfVersionText(format("%%PDF-%.1f", static_cast<double>(page->pdfVersion)));

@@ -9,6 +9,7 @@
 #include "convert/path_parts.h"
 #include "convert/settings.h"
 #include "convert/site_pages.h"
+#include "convert/text_item_text.h"
 #include "core/report_error.h"
 #include "platform/system/code_page.h"
 #include "platform/system/file_ops.h"
@@ -88,17 +89,6 @@ const TextItem* uprightText(const PageObject& page, int32_t i) {
     const PageItem& item = page.items[i];
     if (item.kind != QM_ITEM_TEXT || item.record.text == nullptr) return nullptr;
     return item.record.text->orientation == 0 ? item.record.text : nullptr;
-}
-
-std::u16string_view textOf(const TextItem& t) {
-    if (t.text == nullptr || t.count <= 0) return {};
-    return {reinterpret_cast<const char16_t*>(t.text), static_cast<size_t>(t.count)};
-}
-
-bool isBlank(const TextItem& t) {
-    for (char16_t c : textOf(t))
-        if (c != u' ' && c != u'\t' && c != u'\u00A0') return false;
-    return true;
 }
 
 // The character written last, carried from one run to the next within the page.

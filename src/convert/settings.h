@@ -58,9 +58,12 @@ struct SettingInfo {
     const char* textDefault;
 };
 
-// Converting to HTML (0) or to BMP images (1), the values of convertType.
+// Converting to HTML (0) or to BMP images (1), the values of convertType. PNG (2) and SVG (3)
+// pages are only ever set for one run from the command line.
 inline constexpr int kConvertToHtml = 0;
 inline constexpr int kConvertToBmp = 1;
+inline constexpr int kConvertToPng = 2;
+inline constexpr int kConvertToSvg = 3;
 
 class Settings {
 public:

@@ -1,34 +1,26 @@
 // The converted site in headless Chromium, opened from disk (every file its own origin, so
 // the frames talk through postMessage) and served over HTTP by Python's http.server (one
-// origin). Builds the site with make_test_site first and installs playwright-core into the
-// work folder when it is missing.
+// origin). Builds the site with make_test_site first; playwright-core comes from NODE_FOLDER,
+// where tools/install-deps.sh put it, so the test needs no network.
 //
-//   node site_browser.js MAKE_TEST_SITE PDF WORK_FOLDER CHROMIUM
+//   node site_browser.js MAKE_TEST_SITE PDF WORK_FOLDER CHROMIUM NODE_FOLDER
 'use strict';
 const { execFileSync, spawn } = require('child_process');
 const fs = require('fs');
 const path = require('path');
 
-const [maker, pdf, work, chromiumPath] = process.argv.slice(2);
-if (!chromiumPath) {
-  console.error('usage: node site_browser.js MAKE_TEST_SITE PDF WORK_FOLDER CHROMIUM');
+const [maker, pdf, work, chromiumPath, nodeFolder] = process.argv.slice(2);
+if (!nodeFolder) {
+  console.error('usage: node site_browser.js MAKE_TEST_SITE PDF WORK_FOLDER CHROMIUM NODE_FOLDER');
   process.exit(2);
 }
-const SKIP = 77;
 
 function loadPlaywright() {
-  const npmRoot = path.join(work, 'npm');
-  const local = path.join(npmRoot, 'node_modules', 'playwright-core');
-  try { return require('playwright-core'); } catch (e) { /* not installed globally */ }
-  if (!fs.existsSync(local)) {
-    fs.mkdirSync(npmRoot, { recursive: true });
-    try {
-      execFileSync('npm', ['install', '--no-audit', '--no-fund', '--no-save', '--prefix', npmRoot, 'playwright-core'],
-                   { stdio: 'inherit', timeout: 300000 });
-    } catch (e) {
-      console.error('site_browser: playwright-core could not be installed with npm; test skipped');
-      process.exit(SKIP);
-    }
+  const local = path.join(nodeFolder, 'node_modules', 'playwright-core');
+  if (!fs.existsSync(path.join(local, 'package.json'))) {
+    console.error('site_browser: playwright-core is not installed in ' + nodeFolder +
+                  ' (npm package playwright-core); run tools/install-deps.sh ' + nodeFolder);
+    process.exit(1);
   }
   return require(local);
 }

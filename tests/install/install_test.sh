@@ -12,7 +12,8 @@ prefix=$work/prefix
 cmake --install "$build" --prefix "$prefix" >/dev/null
 libdir=$(dirname "$(find "$prefix" -name 'libquillmark.so.1' | head -n 1)")
 [ -n "$libdir" ] || { echo "libquillmark.so.1 was not installed"; exit 1; }
-for f in include/quillmark.h share/vellumix/config.lst share/vellumix/config.ini share/vellumix/site/pg_nav.htm; do
+for f in include/quillmark.h share/vellumix/config.lst share/vellumix/config.ini share/vellumix/site/pg_nav.htm \
+    share/man/man1/vellumix.1.gz; do
     [ -f "$prefix/$f" ] || { echo "missing after install: $f"; exit 1; }
 done
 

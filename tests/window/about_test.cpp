@@ -128,7 +128,9 @@ private slots:
         auto none = parse({});
         QVERIFY(none.options);
         QVERIFY(opensWindow(*none.options, ":0", nullptr));
-        for (auto args : {std::vector<const char*>{"-m", "a.pdf"}, {"--help"}, {"--version"}, {"-?"}}) {
+        // Batches run on the command line even with a display.
+        for (auto args : {std::vector<const char*>{"-m", "a.pdf"}, {"--help"}, {"--version"}, {"-?"}, {"--list", "l.txt"},
+                          {"a.pdf", "--results", "r.jsonl"}, {"a.pdf", "--task-index", "0", "--task-count", "2"}}) {
             auto r = parse(args);
             QVERIFY(r.options);
             QVERIFY(!opensWindow(*r.options, ":0", "wayland-0"));

@@ -12,6 +12,11 @@ namespace qm {
 
 bool opensWindow(const CommandLine& options, const char* display, const char* wayland) {
     if (options.help || options.version || options.noWindow) return false;
+    // Batches are the command line's: their lists, logs and shares mean nothing to the window.
+    if (!options.list.empty() || !options.results.empty() || !options.skipDone.empty() || options.taskIndex ||
+        options.taskCount) {
+        return false;
+    }
     return (display && *display) || (wayland && *wayland);
 }
 

@@ -4,7 +4,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace qm {
 
@@ -31,17 +34,59 @@ std::string programDirectory() {
     return p.substr(0, slash);
 }
 
+namespace {
+
+// The file mapped at `address`, as the kernel names it: always an absolute path, whatever
+// folder the program was started from or has moved to since. "" when it cannot tell.
+std::string mappedFileAt(const void* address) {
+    FILE* maps = std::fopen("/proc/self/maps", "re");
+    if (maps == nullptr) return "";
+    const auto where = reinterpret_cast<uintptr_t>(address);
+    std::string found;
+    char line[4096 + 256];
+    while (std::fgets(line, sizeof line, maps) != nullptr) {
+        char* end = nullptr;
+        const unsigned long long start = std::strtoull(line, &end, 16);
+        if (end == nullptr || *end != '-') continue;
+        const unsigned long long stop = std::strtoull(end + 1, &end, 16);
+        if (where < start || where >= stop) continue;
+        const char* path = std::strchr(end, '/');
+        if (path != nullptr) {
+            found = path;
+            while (!found.empty() && (found.back() == '\n' || found.back() == '\r')) found.pop_back();
+            const std::string deleted = " (deleted)";
+            if (found.size() > deleted.size() && found.compare(found.size() - deleted.size(), deleted.size(), deleted) == 0) {
+                found.resize(found.size() - deleted.size());
+            }
+        }
+        break;
+    }
+    std::fclose(maps);
+    return found;
+}
+
+std::string folderPart(const std::string& path) {
+    size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+}  // namespace
+
 std::string moduleDirectory() {
+    // dladdr names the main program by its argv[0], which is relative when it was started
+    // that way and wrong once the program changes folder; the mapping's own name is not.
+    std::string path = mappedFileAt(reinterpret_cast<void*>(&moduleDirectory));
+    if (!path.empty()) return folderPart(path);
     Dl_info info{};
-    if (::dladdr(reinterpret_cast<void*>(&moduleDirectory), &info) == 0 || info.dli_fname == nullptr) {
+    if (::dladdr(reinterpret_cast<void*>(&moduleDirectory), &info) == 0 || info.dli_fname == nullptr ||
+        info.dli_fname[0] != '/') {
         return programDirectory();
     }
-    std::string path = info.dli_fname;
-    if (path.find('/') == std::string::npos) return programDirectory();
+    path = info.dli_fname;
     char resolved[4096];
     if (::realpath(path.c_str(), resolved) != nullptr) path = resolved;
-    size_t slash = path.rfind('/');
-    return slash == 0 ? "/" : path.substr(0, slash);
+    return folderPart(path);
 }
 
 std::string dataDirectory() {
