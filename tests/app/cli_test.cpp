@@ -1,6 +1,7 @@
 // vellumix run as users and scripts run it: its help, its errors and exit statuses, and the
 // files a run leaves behind.
 #include <gtest/gtest.h>
+#include <unistd.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 
@@ -31,7 +32,8 @@ using test::vellumix;
 class CommandLineRun : public ::testing::Test {
 protected:
     void SetUp() override {
-        root_ = ::testing::TempDir() + "cli_test_" + ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        root_ = ::testing::TempDir() + "cli_test_" + ::testing::UnitTest::GetInstance()->current_test_info()->name() +
+                "_" + std::to_string(::getpid());  // test runs of other checkouts use the same temporary folder
         deleteFolderTree(root_);
         ASSERT_TRUE(makeDirectoryPath(root_ + "/config"));
     }

@@ -83,7 +83,8 @@ bool anyScratchLeft(const std::string& folder) {
 class UserFiles : public ::testing::Test {
 protected:
     void SetUp() override {
-        root_ = ::testing::TempDir() + "user_files_" + ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        root_ = ::testing::TempDir() + "user_files_" + ::testing::UnitTest::GetInstance()->current_test_info()->name() +
+                "_" + std::to_string(::getpid());  // test runs of other checkouts use the same temporary folder
         deleteFolderTree(root_);
         ASSERT_TRUE(makeDirectoryPath(root_ + "/config"));
         pdf_ = root_ + "/doc.pdf";

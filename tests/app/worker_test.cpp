@@ -1,6 +1,7 @@
 #include "app/worker.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 #include <sys/stat.h>
 
 #include <atomic>
@@ -89,7 +90,8 @@ private:
 class WorkerTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        root_ = ::testing::TempDir() + "worker_test_" + ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        root_ = ::testing::TempDir() + "worker_test_" + ::testing::UnitTest::GetInstance()->current_test_info()->name() +
+                "_" + std::to_string(::getpid());  // test runs of other checkouts use the same temporary folder
         deleteFolderTree(root_);
         ASSERT_TRUE(makeDirectoryPath(root_ + "/config"));
         const char* old = std::getenv("XDG_CONFIG_HOME");
