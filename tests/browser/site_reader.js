@@ -26,6 +26,7 @@ const PAGES = 117;
 const TITLE = 'Geometrie und Topologie';
 const LAST_PAGE_WORD = 'UNZUSAMMENHANGEND';  // "Unzusammenhängend", only in the index on page 117
 const VIEW = { width: 1100, height: 750 };
+const SLOW = 15000;  // a loaded machine may take this long to show a page
 
 // The site, converted the way a user converts it, with a home folder of its own.
 function convert(site) {
@@ -64,7 +65,7 @@ async function drive(context, base, mode, site, shots, texts) {
       return fileOf(fr('contents')) === file && (await fr('ltop').$eval('#page', e => e.value)) === String(n) &&
         (hash ? hash.indexOf('page=' + n + '&') === 1 : n === 1) &&
         (await fr('contents').evaluate(() => !!(window.QM && QM.keys)));
-    });
+    }, SLOW);
   };
   const zoomOf = p => p.frame({ name: 'contents' }).evaluate(() => document.body.style.zoom || '1');
 
@@ -105,7 +106,7 @@ async function drive(context, base, mode, site, shots, texts) {
       return [m.textContent, r.top >= 0 && r.bottom <= innerHeight];
     }));
     return marks.length === 1 && marks[0][0] === 'Unzusammenh\u00e4ngend' && marks[0][1];
-  });
+  }, SLOW);
 
   // Choosing a hit in the list: the hit's page, its words marked.
   await nav().fill('#search', 'w\u00fcrfel');
