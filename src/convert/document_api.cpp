@@ -97,7 +97,8 @@ OpenDocument* findWithPage(const PdfHandle* handle, int page) {
 namespace qm {
 
 std::string documentTitleOf(PdfHandle* handle) {
-    return isValid(handle) ? documentTitle(*handle->document) : std::string();
+    const OpenDocument* open = find(handle);
+    return open != nullptr ? documentTitle(*open->document) : std::string();
 }
 
 OpenResult openPdf(const char* fileName, const char* ownerPassword, const char* userPassword, int zoom) {
