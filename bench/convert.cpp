@@ -21,18 +21,12 @@
 #include "platform/system/data_dir.h"
 #include "platform/system/file_ops.h"
 #include "render/conversion_renderer.h"
+#include "thread_clock.h"
 
 using namespace qm;
 
 namespace {
 
-// The steps are timed in this thread's processor time: the figures say what one core spends,
-// however busy the machine is.
-double threadMs() {
-    timespec t{};
-    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6;
-}
 
 double since(double& mark) {
     const double now = threadMs();

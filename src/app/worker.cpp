@@ -13,8 +13,11 @@
 #include "app/image_pages.h"
 #include "app/output_paths.h"
 #include "convert/document_open.h"
+#include "convert/handle_title.h"
 #include "convert/html_conversion.h"
+#include "convert/page_thumbnail.h"
 #include "convert/path_parts.h"
+#include "convert/search_index.h"
 #include "convert/settings.h"
 #include "convert/site_pages.h"
 #include "platform/system/data_dir.h"
@@ -271,7 +274,7 @@ OutputPlan planOutputs(const ConversionJob& job, bool bmp, std::optional<OutputF
         std::vector<std::string> names;
         std::string from;
         const std::string site = dataDirectory() + "/site/";
-        for (const char* pattern : {"pg_*.gif", "pg_*.htm"}) {
+        for (const char* pattern : {"pg_*.gif", "pg_*.htm", "pg_*.js"}) {
             names.clear();
             if (matchingFiles(site + pattern, names, from)) {
                 for (const std::string& name : names) plan.finalPaths.push_back(folder + "/" + name);
@@ -282,6 +285,11 @@ OutputPlan planOutputs(const ConversionJob& job, bool bmp, std::optional<OutputF
         const std::string page = pageFilePath(job.output, first, i);
         if (!continuous) plan.finalPaths.push_back(page);
         plan.finalPaths.push_back(withExtension(page, ".jpg"));
+        if (!continuous) plan.finalPaths.push_back(thumbnailPath(page));
+        // Each index file once, with the first page it holds.
+        if (!continuous && (i - first) % kSearchPagesPerFile == 0) {
+            plan.finalPaths.push_back(searchIndexPath(folder + "/", i - first + 1));
+        }
     }
     return plan;
 }
@@ -384,12 +392,15 @@ FileOutcome ConversionWorker::convertJob(ConversionJob job) {
         const std::string support = dataDirectory() + "/site/";
         int copied = 0;
         if (!copyFilesMatching(support + "pg_*.gif", staging) ||
-            !copyFilesMatching(support + "pg_*.htm", staging, &copied) || copied == 0) {
+            !copyFilesMatching(support + "pg_*.htm", staging, &copied) || copied == 0 ||
+            !copyFilesMatching(support + "pg_*.js", staging)) {
             return fail("Couldn't copy the site's support files from '" + support + "'");
         }
         SiteOptions site;
         site.customTitle = Settings::readInt(Setting::pageTitleKind) == 1;
         site.customTitleText = Settings::readText(Setting::pageTitle);
+        site.documentTitle = documentTitleOf(handle.get());
+        site.documentTitle = documentTitleOf(handle.get());
         site.keywords = Settings::readText(Setting::pageKeywords);
         site.homeLink = Settings::readFlag(Setting::homepageEnabled);
         site.homeAddress = Settings::readText(Setting::homepageUrl);

@@ -11,11 +11,13 @@
 #include <unordered_map>
 
 #include "convert/document_open.h"
+#include "convert/handle_title.h"
 #include "convert/html_writer_state.h"
 #include "convert/page_recording.h"
 #include "convert/svg_writer.h"
 #include "core/pdf_string.h"
 #include "core/report_error.h"
+#include "document/document_title.h"
 #include "document/outline_file.h"
 #include "document/pdf_catalog.h"
 #include "document/pdf_document.h"
@@ -93,6 +95,11 @@ OpenDocument* findWithPage(const PdfHandle* handle, int page) {
 }  // namespace
 
 namespace qm {
+
+std::string documentTitleOf(PdfHandle* handle) {
+    const OpenDocument* open = find(handle);
+    return open != nullptr ? documentTitle(*open->document) : std::string();
+}
 
 OpenResult openPdf(const char* fileName, const char* ownerPassword, const char* userPassword, int zoom) {
     OpenResult result;

@@ -6,6 +6,7 @@
 #include "convert/page_html_writer.h"
 #include "convert/replay.h"
 #include "convert/settings.h"
+#include "convert/site_page_extras.h"
 #include "platform/canvas/bitmap.h"
 #include "platform/jpeg/jpeg_writer.h"
 #include "platform/system/file_ops.h"
@@ -18,6 +19,7 @@ constexpr int kContinuousPageGap = 10;
 bool convertPageToHtml(PageObject& page, const HtmlLinkList* links, const std::string& htmlPath,
                        HtmlWriterState& state) {
     const std::string jpegPath = withExtension(htmlPath, ".jpg");
+    bool extras = true;
     {
         Bitmap bitmap(page.width, page.height);
         if (!bitmap.isOk()) {
@@ -34,10 +36,12 @@ bool convertPageToHtml(PageObject& page, const HtmlLinkList* links, const std::s
             state.setLastError(writeFailureText(jpegPath, why));
             return false;
         }
+        if (!state.continuousMode()) extras = addPageToSite(page, &bitmap, htmlPath, state.thumbnailFonts());
     }
     const bool written = writePageHtml(page, links, htmlPath, jpegPath, state);
     if (state.continuousMode()) state.advancePageTop(int64_t{page.height} + kContinuousPageGap);
-    return written;
+    if (written && !extras) state.setLastError("Couldn't write the search index or the thumbnail of '" + htmlPath + "'.");
+    return written && extras;
 }
 
 std::string lastConversionError() { return htmlWriterState().lastError(); }

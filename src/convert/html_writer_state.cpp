@@ -9,6 +9,7 @@ void HtmlWriterState::startFile() {
     pageTopOffset_ = 0;
     continuous_ = Settings::readFlag(Setting::continuousMode);
     lastError_.clear();
+    thumbnailFonts_ = std::make_unique<DeviceFontCache>();
 }
 
 HtmlWriterState& htmlWriterState() {

@@ -4,16 +4,19 @@
 // functions take no handle for it, so there is one owner for the process; the conversion
 // of each file starts with startFile(), and one conversion runs at a time.
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "convert/font_class_table.h"
+#include "render/device_font_cache.h"
 
 namespace qm {
 
 class HtmlWriterState {
 public:
     // Empties the style table, puts the next page at the top, reads the mode from the
-    // settings (continuous mode is fixed for the whole file) and forgets the last error.
+    // settings (continuous mode is fixed for the whole file), forgets the last error and the
+    // thumbnail fonts.
     void startFile();
 
     FontClassTable& fontClasses() { return classes_; }
@@ -31,11 +34,15 @@ public:
     const std::string& lastError() const { return lastError_; }
     void setLastError(std::string message) { lastError_ = std::move(message); }
 
+    // The fonts the page thumbnails draw their text with, kept from page to page.
+    DeviceFontCache& thumbnailFonts() { return *thumbnailFonts_; }
+
 private:
     FontClassTable classes_;
     int64_t pageTopOffset_ = 0;
     bool continuous_ = false;
     std::string lastError_;
+    std::unique_ptr<DeviceFontCache> thumbnailFonts_ = std::make_unique<DeviceFontCache>();
 };
 
 // The process's writer state; made on first use with startFile() applied.

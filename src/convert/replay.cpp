@@ -23,8 +23,9 @@ const DeviceFont* replayFont(DeviceFontCache& fonts, const LogicalFont& wanted) 
     return fonts.get(fallback);
 }
 
-void replayText(Canvas& canvas, const TextItem& t, DeviceFontCache& fonts) {
-    if (t.orientation == 0 || t.face == nullptr || t.face[0] == '\0' || t.text == nullptr || t.count <= 0) return;
+// `upright` picks the text to draw: the upright text the page's HTML places, or the rest.
+void replayText(Canvas& canvas, const TextItem& t, DeviceFontCache& fonts, bool upright) {
+    if ((t.orientation == 0) != upright || t.face == nullptr || t.face[0] == '\0' || t.text == nullptr || t.count <= 0) return;
     LogicalFont wanted;
     wanted.face = t.face;
     wanted.height = t.height;
@@ -130,13 +131,21 @@ void replayDisplayList(Canvas& canvas, const PageObject& page) {
         const PageItem& item = page.items[i];
         if (item.record.any == nullptr) continue;
         switch (item.kind) {
-        case QM_ITEM_TEXT: replayText(canvas, *item.record.text, fonts); break;
+        case QM_ITEM_TEXT: replayText(canvas, *item.record.text, fonts, false); break;
         case QM_ITEM_IMAGE: replayImage(canvas, *item.record.image); break;
         case QM_ITEM_LINE: i = replayLines(canvas, page, i, points); break;
         case QM_ITEM_POLYGON: replayPolygon(canvas, *item.record.polygon); break;
         case QM_ITEM_CLIP: replayClip(canvas, *item.record.clip); break;
         default: break;
         }
+    }
+}
+
+void replayUprightText(Canvas& canvas, const PageObject& page, DeviceFontCache& fonts) {
+    canvas.setClip(nullptr);
+    for (int32_t i = 0; i < page.itemCount; ++i) {
+        const PageItem& item = page.items[i];
+        if (item.kind == QM_ITEM_TEXT && item.record.text != nullptr) replayText(canvas, *item.record.text, fonts, true);
     }
 }
 

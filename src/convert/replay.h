@@ -3,10 +3,15 @@
 // in list order, and the text that HTML cannot place (rotated text). Upright text is left to
 // the page's HTML.
 #include "platform/canvas/canvas.h"
+#include "render/device_font_cache.h"
 #include "quillmark.h"
 
 namespace qm {
 
 void replayDisplayList(Canvas& canvas, const PageObject& page);
+// The upright text that replayDisplayList leaves to the HTML, for pictures of the whole page.
+// Making a font is far dearer than drawing with it, so the caller keeps `fonts` from page to
+// page.
+void replayUprightText(Canvas& canvas, const PageObject& page, DeviceFontCache& fonts);
 
 }  // namespace qm

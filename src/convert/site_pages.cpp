@@ -133,7 +133,10 @@ std::string pagePath(const std::string& folder, const char* name) { return folde
 bool writeFramesetPage(const std::string& folder, const std::string& title, int first, int last,
                        const SiteOptions& options) {
     if (first < 1 || last < first) return false;
-    std::string siteTitle = escapeHtml(options.customTitle ? options.customTitleText : title);
+    const std::string& shown = options.customTitle            ? options.customTitleText
+                               : options.documentTitle.empty() ? title
+                                                               : options.documentTitle;
+    std::string siteTitle = escapeHtml(shown);
     std::string keywords;
     if (!options.keywords.empty()) {
         keywords = "\n<meta name=\"keywords\" content=\"" + escapeHtml(options.keywords) + "\">\n";
@@ -144,7 +147,7 @@ bool writeFramesetPage(const std::string& folder, const std::string& title, int 
     std::snprintf(firstPage, sizeof firstPage, "pg_%04d.htm", 1);
     std::string text = "<html><head><title>" + siteTitle + "</title>" + keywords +
                        "<script language=\"javascript\">\n" + numbers +
-                       "</script></head>\n"
+                       "</script>\n<script src=\"pg_hub.js\"></script>\n<script src=\"pg_history.js\"></script></head>\n"
                        "<frameset rows=\"30,*\" framespacing=\"1\" border=\"0\" frameborder=\"0\">\n"
                        "    <frame name=\"ltop\" scrolling=\"no\" target=\"lbottom\" src=\"pg_nav.htm\">\n"
                        "    <frameset name = \"leftpane\" cols=\"150,*\">\n"
@@ -174,7 +177,8 @@ bool appendNavigationRange(const std::string& folder, int first, int last) {
     char text[128];
     std::snprintf(text, sizeof text, "<script>\nvar firstpage = %d;\nvar lastpage = %d;\n</script>\n", 1,
                   last - first + 1);
-    return storeText(pagePath(folder, "pg_nav.htm"), text, true);
+    return storeText(pagePath(folder, "pg_nav.htm"), text, true) &&
+           storeText(pagePath(folder, "pg_index.htm"), text, true);
 }
 
 std::vector<BookmarkEntry> readBookmarks(const std::string& listingPath) {
@@ -275,22 +279,18 @@ bool writeSitePages(const std::string& folder, const std::string& title, int fir
 }
 
 std::string_view pageSiteScript() {
+    // One element that loads the files in turn: each needs the ones before it.
     return "<script>\n"
            "(function () {\n"
-           "  var bar = parent.frames.ltop;\n"
-           "  if (!bar || bar === window) return;\n"
-           "  var m = /(\\d+)\\.[^.\\/]*$/.exec(location.pathname);\n"
-           "  addEventListener('message', function (e) {\n"
-           "    var z = e.data && e.data.site === 'zoom' ? +e.data.zoom : 0;\n"
-           "    if (e.source === bar && z >= 10 && z <= 1000) document.body.style.zoom = z / 100;\n"
-           "  });\n"
-           "  addEventListener('keydown', function (e) {\n"
-           "    var k = e.key, flat = document.documentElement.scrollWidth <= innerWidth;\n"
-           "    if (e.altKey || e.ctrlKey || e.metaKey) return;\n"
-           "    if (k === 'n' || k === 'p' || (flat && (k === 'ArrowRight' || k === 'ArrowLeft')))\n"
-           "      bar.postMessage({ site: 'key', key: k }, '*');\n"
-           "  });\n"
-           "  bar.postMessage({ site: 'page', page: m ? parseInt(m[1], 10) : 0 }, '*');\n"
+           "  var files = ['pg_hub.js', 'pg_keys.js', 'pg_match.js', 'pg_page.js'];\n"
+           "  (function next() {\n"
+           "    var name = files.shift();\n"
+           "    if (!name) return;\n"
+           "    var s = document.createElement('script');\n"
+           "    s.src = name;\n"
+           "    s.onload = next;\n"
+           "    document.body.appendChild(s);\n"
+           "  })();\n"
            "})();\n"
            "</script>\n";
 }

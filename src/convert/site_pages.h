@@ -16,6 +16,7 @@ namespace qm {
 struct SiteOptions {
     bool customTitle = false;  // the frameset title is customTitleText (even when empty)
     std::string customTitleText;
+    std::string documentTitle; // else the document's own title (UTF-8) when not empty
     std::string keywords;      // a keywords meta element when not empty
     bool homeLink = false;     // append a home-page link to pg_index.htm ...
     std::string homeAddress;   // ... when this is not empty as well
@@ -36,8 +37,8 @@ bool writeFramesetPage(const std::string& folder, const std::string& title, int 
                        const SiteOptions& options);
 // Appends the home-page link to pg_index.htm when it is on and has an address.
 bool appendHomeLink(const std::string& folder, const SiteOptions& options);
-// Appends firstpage and lastpage to pg_nav.htm: a bar opened from disk cannot read them
-// from the frameset.
+// Appends firstpage and lastpage to pg_nav.htm and pg_index.htm: pages opened from disk
+// cannot read them from the frameset, and the page list is drawn before the bar could tell.
 bool appendNavigationRange(const std::string& folder, int first, int last);
 
 // Reads the outline listing at `listingPath` and removes the file. A missing or unreadable
@@ -56,9 +57,10 @@ bool appendBookmarkPage(const std::string& folder, const std::string& title, int
 bool writeSitePages(const std::string& folder, const std::string& title, int first, int last,
                     const SiteOptions& options, const std::string& listingPath);
 
-// The script every page file carries after its zoom script: it tells the navigation bar
-// which page is showing, takes the zoom the bar sends and passes the page keys on. It
-// talks only through postMessage, so it works when each file is its own origin.
+// What every page file carries after its zoom script: the site's scripts that tell the
+// navigation bar which page is showing, take the zoom it sends, mark the words of a search
+// and pass the reader's keys on. They talk only through postMessage, so they work when each
+// file is its own origin; a page opened outside a site loads them and does nothing.
 std::string_view pageSiteScript();
 
 

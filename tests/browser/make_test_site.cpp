@@ -7,10 +7,12 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 
 #include "convert/html_text.h"
 #include "convert/page_html_writer.h"
+#include "convert/page_thumbnail.h"
 #include "convert/site_pages.h"
 #include "document/pdf_catalog.h"
 #include "document/pdf_document.h"
@@ -35,7 +37,8 @@ std::string pageName(int n) {
     return name;
 }
 
-// A white page with a grey frame and a few grey bars where a page would have pictures.
+// A white page with a grey frame and a few grey bars where a page would have pictures, and
+// its thumbnail.
 bool writePicture(const std::string& path, int width, int height, int n) {
     qm::Bitmap bitmap(width, height);
     if (!bitmap.isOk()) return false;
@@ -51,7 +54,9 @@ bool writePicture(const std::string& path, int width, int height, int n) {
             else if (band) bitmap.setPixel(x, y, tint);
         }
     }
-    return qm::writeJpeg(bitmap, path, 75, false);
+    std::unique_ptr<qm::Bitmap> thumbnail = qm::shrinkToThumbnail(bitmap);
+    return qm::writeJpeg(bitmap, path, 75, false) && thumbnail &&
+           qm::writeJpeg(*thumbnail, qm::thumbnailPath(path), 85, false);
 }
 
 // `width` is the run's width on the PDF page, which the page's script fits it to.
@@ -135,7 +140,8 @@ int main(int argc, char** argv) {
     }
     if (!qm::makeDirectoryPath(folder)) return 1;
     std::string site = qm::dataDirectory() + "/site";
-    if (!qm::copyFilesMatching(site + "/pg_*.htm", folder) || !qm::copyFilesMatching(site + "/pg_*.gif", folder)) {
+    if (!qm::copyFilesMatching(site + "/pg_*.htm", folder) || !qm::copyFilesMatching(site + "/pg_*.gif", folder) ||
+        !qm::copyFilesMatching(site + "/pg_*.js", folder)) {
         std::fprintf(stderr, "make_test_site: cannot copy the support files from %s\n", site.c_str());
         return 1;
     }

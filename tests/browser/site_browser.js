@@ -5,7 +5,7 @@
 //
 //   node site_browser.js MAKE_TEST_SITE PDF WORK_FOLDER CHROMIUM NODE_FOLDER
 'use strict';
-const { execFileSync, spawn } = require('child_process');
+const { execFileSync } = require('child_process');
 const fs = require('fs');
 const path = require('path');
 
@@ -14,60 +14,7 @@ if (!nodeFolder) {
   console.error('usage: node site_browser.js MAKE_TEST_SITE PDF WORK_FOLDER CHROMIUM NODE_FOLDER');
   process.exit(2);
 }
-
-function loadPlaywright() {
-  const local = path.join(nodeFolder, 'node_modules', 'playwright-core');
-  if (!fs.existsSync(path.join(local, 'package.json'))) {
-    console.error('site_browser: playwright-core is not installed in ' + nodeFolder +
-                  ' (npm package playwright-core); run tools/install-deps.sh ' + nodeFolder);
-    process.exit(1);
-  }
-  return require(local);
-}
-
-let failures = 0;
-function check(ok, what) {
-  if (ok) {
-    console.log('  ok    ' + what);
-  } else {
-    failures++;
-    console.log('  FAIL  ' + what);
-  }
-}
-
-async function waitFor(what, probe, timeoutMs = 5000) {
-  const end = Date.now() + timeoutMs;
-  let last;
-  while (Date.now() < end) {
-    try {
-      last = await probe();
-      if (last) return true;
-    } catch (e) { last = e.message; }
-    await new Promise(r => setTimeout(r, 50));
-  }
-  check(false, what + ' (last seen: ' + JSON.stringify(last) + ')');
-  return false;
-}
-
-// Python's http.server on 127.0.0.1 with a port the system picks; resolves to its address.
-function startServer(folder) {
-  return new Promise((resolve, reject) => {
-    const server = spawn('python3', ['-u', '-m', 'http.server', '0', '--bind', '127.0.0.1', '--directory', folder],
-                         { stdio: ['ignore', 'pipe', 'pipe'] });
-    let seen = '';
-    const timer = setTimeout(() => reject(new Error('http.server did not start: ' + seen)), 15000);
-    server.stdout.on('data', chunk => {
-      seen += chunk;
-      const m = /port (\d+)/.exec(seen);
-      if (m) {
-        clearTimeout(timer);
-        resolve({ server, base: 'http://127.0.0.1:' + m[1] + '/' });
-      }
-    });
-    server.stderr.on('data', () => {});  // request log
-    server.on('exit', code => reject(new Error('http.server ended with ' + code)));
-  });
-}
+const { check, waitFor, startServer, launchChromium, run } = require('./browser_common');
 
 async function drive(browser, url, mode, shotFolder) {
   console.log(mode + ': ' + url);
@@ -176,19 +123,12 @@ async function drive(browser, url, mode, shotFolder) {
   await page.close();
 }
 
-(async () => {
+run(async () => {
   const site = path.join(work, 'site');
   fs.rmSync(site, { recursive: true, force: true });
   fs.mkdirSync(work, { recursive: true });
   execFileSync(maker, [site, pdf], { stdio: 'inherit' });
-  const { chromium } = loadPlaywright();
-  const browser = await chromium.launch({
-    executablePath: chromiumPath,
-    args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
-           '--disable-component-update', '--disable-sync'],
-  });
-  const shots = path.join(work, 'screenshots');
-  fs.mkdirSync(shots, { recursive: true });
+  const { browser, shots } = await launchChromium(work, chromiumPath, nodeFolder);
   let server;
   try {
     await drive(browser, 'file://' + path.join(site, 'index.htm'), 'file', shots);
@@ -206,9 +146,4 @@ async function drive(browser, url, mode, shotFolder) {
     if (server) server.kill();
     await browser.close();
   }
-  console.log(failures ? failures + ' check(s) failed' : 'all checks passed');
-  process.exit(failures ? 1 : 0);
-})().catch(e => {
-  console.error(e);
-  process.exit(1);
 });

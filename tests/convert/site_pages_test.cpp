@@ -59,7 +59,8 @@ TEST_F(SitePagesTest, FramesetPageByteForByte) {
     ASSERT_TRUE(writeFramesetPage(folder_, "report", 5, 7, SiteOptions{}));
     EXPECT_EQ(read("index.htm"),
               "<html><head><title>report</title><script language=\"javascript\">\r\n"
-              "var firstpage = 1;\r\nvar lastpage = 3;\r\n</script></head>\r\n"
+              "var firstpage = 1;\r\nvar lastpage = 3;\r\n</script>\r\n"
+              "<script src=\"pg_hub.js\"></script>\r\n<script src=\"pg_history.js\"></script></head>\r\n"
               "<frameset rows=\"30,*\" framespacing=\"1\" border=\"0\" frameborder=\"0\">\r\n"
               "    <frame name=\"ltop\" scrolling=\"no\" target=\"lbottom\" src=\"pg_nav.htm\">\r\n"
               "    <frameset name = \"leftpane\" cols=\"150,*\">\r\n"
@@ -87,6 +88,22 @@ TEST_F(SitePagesTest, FramesetTitleAndKeywords) {
     EXPECT_EQ(read("index.htm").rfind("<html><head><title>Annual report</title>\r\n"
                                       "<meta name=\"keywords\" content=\"money, time\">\r\n<script", 0),
               0u);
+}
+
+TEST_F(SitePagesTest, FramesetShowsTheDocumentTitleUnlessACustomOneIsSet) {
+    SiteOptions options;
+    options.documentTitle = "Geometrie </title><script>x()</script> & Topologie";
+    ASSERT_TRUE(writeFramesetPage(folder_, "geotopo", 1, 2, options));
+    EXPECT_NE(read("index.htm").find("<title>Geometrie &lt;/title&gt;&lt;script&gt;x()&lt;/script&gt; &amp; "
+                                     "Topologie</title>"),
+              std::string::npos);
+    options.customTitle = true;
+    options.customTitleText = "Mine";
+    ASSERT_TRUE(writeFramesetPage(folder_, "geotopo", 1, 2, options));
+    EXPECT_NE(read("index.htm").find("<title>Mine</title>"), std::string::npos);
+    options = SiteOptions{};
+    ASSERT_TRUE(writeFramesetPage(folder_, "geotopo", 1, 2, options));
+    EXPECT_NE(read("index.htm").find("<title>geotopo</title>"), std::string::npos);
 }
 
 TEST_F(SitePagesTest, FramesetEscapesTitleAndKeywords) {
@@ -133,9 +150,12 @@ TEST_F(SitePagesTest, HomeLinkAppendedOnlyWithAnAddress) {
 
 TEST_F(SitePagesTest, NavigationRangeAppended) {
     write(path("pg_nav.htm"), "<html>bar</html>\n");
+    write(path("pg_index.htm"), "<html>list</html>\n");
     ASSERT_TRUE(appendNavigationRange(folder_, 4, 9));
     EXPECT_EQ(read("pg_nav.htm"),
               "<html>bar</html>\n<script>\r\nvar firstpage = 1;\r\nvar lastpage = 6;\r\n</script>\r\n");
+    EXPECT_EQ(read("pg_index.htm"),
+              "<html>list</html>\n<script>\r\nvar firstpage = 1;\r\nvar lastpage = 6;\r\n</script>\r\n");
     EXPECT_FALSE(appendNavigationRange(folder_, 9, 4));
 }
 
@@ -265,6 +285,8 @@ TEST_F(SitePagesTest, WholeSiteInOrder) {
     ASSERT_TRUE(writeSitePages(folder_, "doc", 2, 3, options, file));
     EXPECT_NE(read("index.htm").find("var lastpage = 2;"), std::string::npos);
     EXPECT_EQ(read("pg_index.htm").rfind("I<html><body>", 0), 0u);
+    EXPECT_NE(read("pg_index.htm").find("</html><script>\r\nvar firstpage = 1;\r\nvar lastpage = 2;\r\n"),
+              std::string::npos);
     EXPECT_EQ(read("pg_nav.htm"), "N<script>\r\nvar firstpage = 1;\r\nvar lastpage = 2;\r\n</script>\r\n");
     EXPECT_EQ(read("pg_bmark.htm"), "B" + crlf("root0 = gFld(\"doc\", \"\")\ninsDoc(root0, gLnk(2,\"Only\", \"1\"))\n") +
                                         kClosing);

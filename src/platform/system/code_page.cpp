@@ -248,4 +248,11 @@ const char* codePageForCharset(int charset) {
     }
 }
 
+void cutUtf8(std::string& text, size_t maxBytes) {
+    if (text.size() <= maxBytes) return;
+    size_t cut = maxBytes;
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
+    text.resize(cut);
+}
+
 }  // namespace qm

@@ -18,6 +18,8 @@ std::u16string outputToUtf16(std::string_view bytes);
 // become U+FFFD (one per maximal ill-formed subpart).
 std::string utf16ToUtf8(std::u16string_view text);
 std::u16string utf8ToUtf16(std::string_view bytes);
+// Shortens well-formed UTF-8 to at most maxBytes bytes, between two characters.
+void cutUtf8(std::string& text, size_t maxBytes);
 
 // Any code page iconv knows ("CP932", "GBK", "CP1252", ...). Characters the code page lacks
 // become `defaultChar`; bytes that do not decode become U+FFFD. An unknown code page is
