@@ -4,9 +4,11 @@
 #include <cstdio>
 #include <cstring>
 
+#include "convert/css_number.h"
 #include "convert/generic_family.h"
 #include "convert/html_text.h"
 #include "convert/path_parts.h"
+#include "convert/placed_text_writer.h"
 #include "convert/settings.h"
 #include "convert/site_pages.h"
 #include "core/report_error.h"
@@ -84,10 +86,12 @@ std::string removeAll(std::string_view text, std::string_view what) {
     return out;
 }
 
+// Upright text without an exact placement, which is written in whole pixels.
 const TextItem* uprightText(const PageObject& page, int32_t i) {
     const PageItem& item = page.items[i];
     if (item.kind != QM_ITEM_TEXT || item.record.text == nullptr) return nullptr;
-    return item.record.text->orientation == 0 ? item.record.text : nullptr;
+    if (item.record.text->orientation != 0 || PlacedTextWriter::isPlaced(*item.record.text)) return nullptr;
+    return item.record.text;
 }
 
 std::u16string_view textOf(const TextItem& t) {
@@ -176,20 +180,33 @@ private:
     Previous previous_;
 };
 
-void writeStyles(std::string& out, const FontClassTable& classes) {
+void writeStyles(std::string& out, const FontClassTable& classes, bool placedText) {
     out += "<style type=\"text/css\">\n<!--\n";
+    if (placedText) out += PlacedTextWriter::blockStyle();
     for (size_t i = 0; i < classes.size(); ++i) {
         const FontClass& c = classes[i];
-        appendf(out, ".ft%zu{font-style:%s;font-weight:%s;font-size:%dpx;font-family:", i,
-                c.italic ? "italic" : "normal", c.bold ? "bold" : "normal", c.height);
+        appendf(out, ".ft%zu{font-style:%s;font-weight:%s;font-size:", i, c.italic ? "italic" : "normal",
+                c.bold ? "bold" : "normal");
+        if (c.sizeThousandths > 0) {
+            appendCssNumber(out, c.sizeThousandths / 1000.0, 3);
+            out += "px;font-family:";
+        } else {
+            appendf(out, "%dpx;font-family:", c.height);
+        }
+        if (!c.family.empty()) out += c.family + ',';
         out += cssFontFamily(c.face);
         const std::string_view generic = genericFontFamily(c.face);
         if (!generic.empty()) {
             out += ',';
             out += generic;
         }
-        appendf(out, ";color:#%02x%02x%02x", c.colour & 0xFF, (c.colour >> 8) & 0xFF, (c.colour >> 16) & 0xFF);
-        if (const uint8_t opacity = colourOpacity(c.colour); opacity != 255) out += ";opacity:" + opacityText(opacity);
+        if (c.invisible)
+            out += ";color:transparent";
+        else
+            appendf(out, ";color:#%02x%02x%02x", c.colour & 0xFF, (c.colour >> 8) & 0xFF, (c.colour >> 16) & 0xFF);
+        if (const uint8_t opacity = colourOpacity(c.colour); opacity != 255 && !c.invisible)
+            out += ";opacity:" + opacityText(opacity);
+        if (c.sizeThousandths > 0) out += ";line-height:0";
         out += ";}\n";
     }
     out += "-->\n</style>\n";
@@ -259,6 +276,11 @@ bool writePageHtml(PageObject& page, const HtmlLinkList* links, const std::strin
     stripNonTextItems(page);
     for (int32_t i = 0; i < page.itemCount; ++i)
         if (const TextItem* t = uprightText(page, i)) classes.add(*t);
+    PlacedTextWriter::Options placedOptions;
+    placedOptions.top = state.pageTopOffset();
+    placedOptions.insertSpaces = Settings::readFlag(Setting::insertSpaces);
+    placedOptions.runGapLimit = Settings::readInt(Setting::runGapLimit);
+    const PlacedTextWriter placed(page, classes, placedOptions);
 
     const std::string outPath = continuous ? std::string(folderOf(htmlPath)) + "index.htm" : htmlPath;
 
@@ -269,7 +291,7 @@ bool writePageHtml(PageObject& page, const HtmlLinkList* links, const std::strin
     out += kMetaCharset;
     out += "<title>" + escapeHtml(baseNameOf(htmlPath)) + "</title>\n\n";
     out += kErrorScript;
-    writeStyles(out, classes);
+    writeStyles(out, classes, !placed.empty());
     const uint32_t background = static_cast<uint32_t>(Settings::readInt(Setting::backgroundColour)) & 0xFFFFFF;
     appendf(out, "</head>\n<body vlink=\"#FFFFFF\" link=\"#FFFFFF\" bgcolor=\"#%02x%02x%02x\">\n", background & 0xFF,
             (background >> 8) & 0xFF, (background >> 16) & 0xFF);
@@ -279,6 +301,7 @@ bool writePageHtml(PageObject& page, const HtmlLinkList* links, const std::strin
     TextRunWriter(page, classes, top, Settings::readFlag(Setting::insertSpaces),
                   Settings::readInt(Setting::runGapLimit))
         .write(out);
+    placed.write(out);
     out += fitRunsScript();
     if (!continuous) {
         out += kZoomScript;

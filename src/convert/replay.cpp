@@ -24,7 +24,10 @@ const DeviceFont* replayFont(DeviceFontCache& fonts, const LogicalFont& wanted) 
 }
 
 void replayText(Canvas& canvas, const TextItem& t, DeviceFontCache& fonts) {
-    if (t.orientation == 0 || t.face == nullptr || t.face[0] == '\0' || t.text == nullptr || t.count <= 0) return;
+    // Text placed exactly is written into the page as text at any angle.
+    if (t.orientation == 0 || placementOf(t) != nullptr || t.face == nullptr || t.face[0] == '\0' || t.text == nullptr ||
+        t.count <= 0)
+        return;
     LogicalFont wanted;
     wanted.face = t.face;
     wanted.height = t.height;

@@ -165,6 +165,7 @@ void PageRenderer::startPage(int width, int height) {
     clip_ = Region::rectangle(0, 0, width, height);
     clipChanged();
     hasDisplayFont_ = false;
+    spaceFont_ = nullptr;
     embeddedFonts_ = outlines_ && embeddedFontsEnabled();
     if (outlines_) outlines_->trim();
     outlineFont_ = nullptr;
@@ -376,8 +377,11 @@ void PageRenderer::drawLink(PageLink& link, PdfCatalog& catalog) {
 // ---- Text
 
 void PageRenderer::drawChar(GraphicsState& state, double x, double y, double dx, double dy, double originX,
-                            double originY, int code, const uint16_t* unicode, int unicodeCount, int) {
-    if (invisibleText(state) || !budget_.glyphs(1)) return;
+                            double originY, int code, const uint16_t* unicode, int unicodeCount, int rawCode) {
+    // Text in render mode 3 is never seen, but a recorded page keeps it: it is the text
+    // layer of scanned pages, which readers select and search.
+    const bool unseenLayer = target_ && (state.renderMode() & 3) == 3;
+    if ((invisibleText(state) && !unseenLayer) || !budget_.glyphs(1)) return;
     const double px = x - originX, py = y - originY;
     if (embeddedFonts_ && !target_ && canvas_ && code >= 0 && drawOutlineChar(state, px, py, static_cast<uint32_t>(code)))
         return;
@@ -386,8 +390,98 @@ void PageRenderer::drawChar(GraphicsState& state, double x, double y, double dx,
     const double devX = px * m[0] + py * m[2] + m[4], devY = px * m[1] + py * m[3] + m[5];
     const int ix = hasDisplayFont_ ? roundPixel(devX) : truncPixel(devX);
     const int iy = hasDisplayFont_ ? roundPixel(devY) : truncPixel(devY);
+    placement_.reset();
+    if (target_) placement_ = placeChar(state, devX, devY, dx, dy, code, rawCode, unseenLayer, unicode, unicodeCount);
     text(state, ix, iy, truncPixel(dx * m[0] + dy * m[2]), truncPixel(dx * m[1] + dy * m[3]), unicode,
          std::min(unicodeCount, 8));
+    placement_.reset();
+}
+
+TextPlacement PageRenderer::placeChar(GraphicsState& state, double devX, double devY, double dx, double dy, int code,
+                                      int rawCode, bool unseen, const uint16_t* unicode, int unicodeCount) {
+    TextPlacement p;
+    p.x = devX;
+    p.y = devY;
+    state.fontTransform(p.m);
+    const double scaling = state.horizScaling();
+    p.m[0] *= scaling;
+    p.m[1] *= scaling;
+    p.invisible = unseen;
+    PdfFont* font = state.font();
+    p.vertical = (font && font->wMode() == 1) || markedContentIsVertical();
+    // The glyph's own width: the advance in text space without the spacing the content
+    // added to it, so the writer can tell a kern or a word gap from the glyph itself.
+    const double* tm = state.textMatrix();
+    const double det = tm[0] * tm[3] - tm[1] * tm[2];
+    const double size = state.horizFontSize();
+    if (std::fabs(det) > 1e-12 && std::fabs(size) > 1e-9 && std::fabs(scaling) > 1e-9 && !p.vertical) {
+        const double textDx = (dx * tm[3] - dy * tm[2]) / det;
+        double own = textDx / scaling - state.charSpace();
+        if (rawCode == ' ') own -= state.wordSpace();
+        p.width = own / size;
+    }
+    if (!std::isfinite(p.width) || p.width < 0) p.width = 0;
+    if (font) p.spaceWidth = spaceWidthOf(*font);
+    if (font && !p.vertical && code >= 0) placeInWebFont(*font, static_cast<uint32_t>(code), unicode, unicodeCount, p);
+    return p;
+}
+
+namespace {
+
+// The one character a text stands for; 0 for none or several (a ligature's "fi").
+char32_t singleCharacter(const uint16_t* unicode, int count) {
+    if (count == 1 && (unicode[0] < 0xD800 || unicode[0] > 0xDFFF)) return unicode[0];
+    if (count == 2 && unicode[0] >= 0xD800 && unicode[0] < 0xDC00 && unicode[1] >= 0xDC00 && unicode[1] <= 0xDFFF)
+        return 0x10000 + ((static_cast<char32_t>(unicode[0]) - 0xD800) << 10) + (unicode[1] - 0xDC00);
+    return 0;
+}
+
+}  // namespace
+
+void PageRenderer::placeInWebFont(PdfFont& font, uint32_t code, const uint16_t* unicode, int count, TextPlacement& p) {
+    char32_t character = singleCharacter(unicode, count);
+    if (character == 0 || character < 0x20 || !outlines_) return;
+    // A soft hyphen a PDF draws is a visible hyphen: the line was broken there.
+    if (character == 0xAD) character = '-';
+    const EmbeddedFonts::Entry* entry = outlineEntryFor(font);
+    if (!entry || !entry->program) return;
+    std::shared_ptr<FontGlyphSet>& set = glyphSets_[{font.id().num, font.id().gen, font.embeddedId().num,
+                                                     font.embeddedId().gen}];
+    if (!set) {
+        if (glyphSets_.size() > kMaxGlyphSets) return;
+        set = std::make_shared<FontGlyphSet>(static_cast<int>(glyphSets_.size()), entry->program->familyName());
+    }
+    // Every face shows a blank as an empty glyph without advance: the writer places what
+    // follows a blank itself.
+    if (character == ' ') {
+        p.font = set;
+        p.face = 0;
+        return;
+    }
+    const uint32_t glyph = EmbeddedFonts::glyphOf(*entry, font, code);
+    if (glyph == 0) return;
+    OutlineFont& program = *entry->program;
+    const int face = set->place(glyph, character, p.width, [&](GlyphPath& path) { return program.glyphPath(glyph, path); });
+    if (face < 0) return;
+    p.font = set;
+    p.face = face;
+}
+
+double PageRenderer::spaceWidthOf(PdfFont& font) {
+    if (&font == spaceFont_ && sameRef(font.id(), spaceFontId_)) return spaceWidth_;
+    spaceFont_ = &font;
+    spaceFontId_ = font.id();
+    spaceWidth_ = 0.25;  // a quarter em: a plain word space where the font names none
+    if (!font.isCidFont()) {
+        const uint8_t blank = ' ';
+        uint32_t code = 0;
+        uint16_t u[8];
+        int uLen = 0;
+        double w = 0, h = 0, ox = 0, oy = 0;
+        if (font.decodeNextChar(&blank, 1, &code, u, 8, &uLen, &w, &h, &ox, &oy) == 1 && w > 0.05 && w < 2)
+            spaceWidth_ = w;
+    }
+    return spaceWidth_;
 }
 
 const EmbeddedFonts::Entry* PageRenderer::outlineEntryFor(PdfFont& font) {
@@ -480,10 +574,13 @@ void PageRenderer::text(GraphicsState& state, int x, int y, int advanceX, int, c
     const uint8_t fillOpacity = opacityByte(state.fillOpacity()), strokeOpacity = opacityByte(state.strokeOpacity());
 
     if (target_) {
-        appendPageItem(*target_, QM_ITEM_TEXT,
-                       makeTextItem(x, y, unicode, count, logical.face, advanceX, logical.height, face.bold,
-                                    logical.italic, logical.escapement,
-                                    recordedColour(color, (mode & 1) ? strokeOpacity : fillOpacity)));
+        const uint32_t colour = recordedColour(color, (mode & 1) ? strokeOpacity : fillOpacity);
+        TextItem* item = placement_ ? makePlacedTextItem(x, y, unicode, count, logical.face, advanceX, logical.height,
+                                                         face.bold, logical.italic, logical.escapement, colour,
+                                                         std::move(*placement_))
+                                    : makeTextItem(x, y, unicode, count, logical.face, advanceX, logical.height,
+                                                   face.bold, logical.italic, logical.escapement, colour);
+        appendPageItem(*target_, QM_ITEM_TEXT, item);
         return;
     }
     if (!canvas_) return;

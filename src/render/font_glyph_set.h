@@ -1,0 +1,83 @@
+#pragma once
+// The glyphs of one PDF font that a document's text uses, gathered while its pages are
+// recorded, from which one web font is made: per glyph its outline from the font's program,
+// its advance (the PDF's width) and the character it stands for. A character can be mapped
+// once per font, so a second glyph for a character already taken (or one whose advance
+// differs) goes into the next face of the font; faces are numbered from 0.
+#include <cstdint>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/canvas/glyph_path.h"
+
+namespace qm {
+
+class FontGlyphSet {
+public:
+    struct Glyph {
+        char32_t character = 0;
+        double width = 0;  // advance in ems
+        GlyphPath path;
+    };
+
+    // `number` names the set's files and families within the document.
+    FontGlyphSet(int number, std::string name) : number_(number), name_(std::move(name)) {}
+
+    int number() const { return number_; }
+    const std::string& name() const { return name_; }
+
+    // The face that shows `glyph` of the program as `character` with the advance `width`
+    // (ems); `path` is asked for the outline the first time the glyph is met. -1 when the
+    // set is full (kMaxGlyphs) or the outline does not load.
+    template <class LoadPath>
+    int place(uint32_t glyph, char32_t character, double width, LoadPath&& path);
+
+    size_t faceCount() const { return faces_.size(); }
+    // The glyphs of face `i` in the order they were met.
+    const std::vector<Glyph>& face(size_t i) const { return faces_[i]; }
+    size_t glyphCount() const { return placed_.size(); }
+    // Counts every glyph added, so a writer can tell whether the set grew.
+    uint64_t version() const { return version_; }
+
+    static constexpr size_t kMaxGlyphs = 8000;
+    static constexpr size_t kMaxFaces = 8;
+
+private:
+    int number_;
+    std::string name_;
+    std::vector<std::vector<Glyph>> faces_;
+    std::vector<std::map<char32_t, size_t>> characters_;  // per face: character -> index
+    std::map<std::pair<uint32_t, char32_t>, int> placed_;  // (glyph, character) -> face
+    std::map<uint32_t, GlyphPath> paths_;                  // outlines met, by program glyph
+    uint64_t version_ = 0;
+};
+
+template <class LoadPath>
+int FontGlyphSet::place(uint32_t glyph, char32_t character, double width, LoadPath&& loadPath) {
+    auto known = placed_.find({glyph, character});
+    if (known != placed_.end()) return known->second;
+    if (placed_.size() >= kMaxGlyphs) return -1;
+    auto path = paths_.find(glyph);
+    if (path == paths_.end()) {
+        GlyphPath loaded;
+        if (!loadPath(loaded)) return -1;
+        path = paths_.emplace(glyph, std::move(loaded)).first;
+    }
+    size_t face = 0;
+    for (; face < faces_.size(); ++face)
+        if (characters_[face].find(character) == characters_[face].end()) break;
+    if (face >= kMaxFaces) return -1;
+    if (face == faces_.size()) {
+        faces_.emplace_back();
+        characters_.emplace_back();
+    }
+    characters_[face].emplace(character, faces_[face].size());
+    faces_[face].push_back(Glyph{character, width, path->second});
+    placed_.emplace(std::make_pair(glyph, character), static_cast<int>(face));
+    ++version_;
+    return static_cast<int>(face);
+}
+
+}  // namespace qm
