@@ -97,7 +97,9 @@ PlacedTextWriter::PlacedTextWriter(const PageObject& page, FontClassTable& class
         const TextItem& t = *item.record.text;
         const TextPlacement* p = placementOf(t);
         if (p == nullptr) continue;
-        const double size = std::hypot(p->m[2], p->m[3]);
+        // The em's height across the baseline: a skew leans the glyphs without making them taller.
+        const double baseline = std::hypot(p->m[0], p->m[1]);
+        const double size = baseline > 0 ? std::fabs(p->m[0] * p->m[3] - p->m[1] * p->m[2]) / baseline : 0;
         if (!(size >= 0.05 && size < 100000)) continue;
         FontClass style = FontClassTable::styleOf(t);
         style.sizeThousandths = static_cast<int32_t>(std::lround(size * 1000));

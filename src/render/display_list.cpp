@@ -137,7 +137,9 @@ TextItem* makePlacedTextItem(int32_t x, int32_t y, const uint16_t* text, int32_t
     return item;
 }
 
-const TextPlacement* placementOf(const TextItem& item) {
+const TextPlacement* placementOf(const TextItem& item) { return editablePlacementOf(item); }
+
+TextPlacement* editablePlacementOf(const TextItem& item) {
     PlacementRegistry& registry = placementRegistry();
     std::lock_guard<std::mutex> hold(registry.lock);
     auto it = registry.placements.find(&item);

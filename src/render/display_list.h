@@ -54,6 +54,7 @@ TextItem* makePlacedTextItem(int32_t x, int32_t y, const uint16_t* text, int32_t
                              uint32_t colour, TextPlacement placement);
 // The placement of a record made by makePlacedTextItem; null for any other record.
 const TextPlacement* placementOf(const TextItem& item);
+TextPlacement* editablePlacementOf(const TextItem& item);
 // `bits` is copied (`bitsSize` bytes); palette entries beyond `paletteEntries` are 0. `alpha`
 // (`alphaSize` bytes, the opacity plane) is copied into extra1; null for an opaque image.
 ImageItem* makeImageItem(const QmBitmapInfoHeader& header, const uint32_t* palette, int paletteEntries,

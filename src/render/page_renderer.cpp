@@ -166,6 +166,7 @@ void PageRenderer::startPage(int width, int height) {
     clipChanged();
     hasDisplayFont_ = false;
     spaceFont_ = nullptr;
+    lastPlaced_ = nullptr;
     embeddedFonts_ = outlines_ && embeddedFontsEnabled();
     if (outlines_) outlines_->trim();
     outlineFont_ = nullptr;
@@ -385,7 +386,13 @@ void PageRenderer::drawChar(GraphicsState& state, double x, double y, double dx,
     const double px = x - originX, py = y - originY;
     if (embeddedFonts_ && !target_ && canvas_ && code >= 0 && drawOutlineChar(state, px, py, static_cast<uint32_t>(code)))
         return;
-    if (unicodeCount <= 0 || !unicode) return;
+    if (unicodeCount <= 0 || !unicode) {
+        // A glyph that stands for no character (the second byte of a legacy pair, say) still
+        // takes room: it widens the character before it, so no gap opens after that one.
+        if (lastPlaced_ && target_ && state.font() == lastPlacedFont_)
+            if (TextPlacement* last = editablePlacementOf(*lastPlaced_)) last->width += ownWidth(state, dx, dy, rawCode);
+        return;
+    }
     const double* m = state.transform();
     const double devX = px * m[0] + py * m[2] + m[4], devY = px * m[1] + py * m[3] + m[5];
     const int ix = hasDisplayFont_ ? roundPixel(devX) : truncPixel(devX);
@@ -409,18 +416,7 @@ TextPlacement PageRenderer::placeChar(GraphicsState& state, double devX, double 
     p.invisible = unseen;
     PdfFont* font = state.font();
     p.vertical = (font && font->wMode() == 1) || markedContentIsVertical();
-    // The glyph's own width: the advance in text space without the spacing the content
-    // added to it, so the writer can tell a kern or a word gap from the glyph itself.
-    const double* tm = state.textMatrix();
-    const double det = tm[0] * tm[3] - tm[1] * tm[2];
-    const double size = state.horizFontSize();
-    if (std::fabs(det) > 1e-12 && std::fabs(size) > 1e-9 && std::fabs(scaling) > 1e-9 && !p.vertical) {
-        const double textDx = (dx * tm[3] - dy * tm[2]) / det;
-        double own = textDx / scaling - state.charSpace();
-        if (rawCode == ' ') own -= state.wordSpace();
-        p.width = own / size;
-    }
-    if (!std::isfinite(p.width) || p.width < 0) p.width = 0;
+    if (!p.vertical) p.width = ownWidth(state, dx, dy, rawCode);
     if (font) p.spaceWidth = spaceWidthOf(*font);
     if (font && !p.vertical && code >= 0) placeInWebFont(*font, static_cast<uint32_t>(code), unicode, unicodeCount, p);
     return p;
@@ -465,6 +461,20 @@ void PageRenderer::placeInWebFont(PdfFont& font, uint32_t code, const uint16_t* 
     if (face < 0) return;
     p.font = set;
     p.face = face;
+}
+
+double PageRenderer::ownWidth(GraphicsState& state, double dx, double dy, int rawCode) {
+    // The advance in text space without the spacing the content added to it, so the writer
+    // can tell a kern or a word gap from the glyph itself.
+    const double* tm = state.textMatrix();
+    const double det = tm[0] * tm[3] - tm[1] * tm[2];
+    const double size = state.horizFontSize(), scaling = state.horizScaling();
+    if (!(std::fabs(det) > 1e-12 && std::fabs(size) > 1e-9 && std::fabs(scaling) > 1e-9)) return 0;
+    const double textDx = (dx * tm[3] - dy * tm[2]) / det;
+    double own = textDx / scaling - state.charSpace();
+    if (rawCode == ' ') own -= state.wordSpace();
+    const double width = own / size;
+    return std::isfinite(width) && width > 0 ? width : 0;
 }
 
 double PageRenderer::spaceWidthOf(PdfFont& font) {
@@ -574,13 +584,17 @@ void PageRenderer::text(GraphicsState& state, int x, int y, int advanceX, int, c
     const uint8_t fillOpacity = opacityByte(state.fillOpacity()), strokeOpacity = opacityByte(state.strokeOpacity());
 
     if (target_) {
-        const uint32_t colour = recordedColour(color, (mode & 1) ? strokeOpacity : fillOpacity);
+        // Unseen text is recorded fully transparent, so whoever draws the record draws nothing.
+        const bool unseen = placement_ && placement_->invisible;
+        const uint32_t colour = recordedColour(color, unseen ? 0 : (mode & 1) ? strokeOpacity : fillOpacity);
         TextItem* item = placement_ ? makePlacedTextItem(x, y, unicode, count, logical.face, advanceX, logical.height,
                                                          face.bold, logical.italic, logical.escapement, colour,
                                                          std::move(*placement_))
                                     : makeTextItem(x, y, unicode, count, logical.face, advanceX, logical.height,
                                                    face.bold, logical.italic, logical.escapement, colour);
         appendPageItem(*target_, QM_ITEM_TEXT, item);
+        lastPlaced_ = placement_ ? item : nullptr;
+        lastPlacedFont_ = font;
         return;
     }
     if (!canvas_) return;

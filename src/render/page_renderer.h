@@ -49,7 +49,10 @@ public:
     // --- Mode. With a target every drawing step is appended to it as a PageItem and the
     // bitmap is left alone; null returns to drawing. The target is borrowed: the caller
     // keeps it alive while pages are drawn and clears it before freeing it.
-    void setDisplayList(PageObject* target) { target_ = target; }
+    void setDisplayList(PageObject* target) {
+        target_ = target;
+        lastPlaced_ = nullptr;
+    }
     PageObject* displayList() const { return target_; }
 
     // --- The page surface. Made by startPage; null before the first page or when a
@@ -151,6 +154,8 @@ private:
     // is its advance in user space with the content's spacing.
     TextPlacement placeChar(GraphicsState& state, double devX, double devY, double dx, double dy, int code,
                             int rawCode, bool unseen, const uint16_t* unicode, int unicodeCount);
+    // A character's own advance in ems from its advance (dx, dy) in user space.
+    static double ownWidth(GraphicsState& state, double dx, double dy, int rawCode);
     // The width of the font's space in ems, remembered for the font met last.
     double spaceWidthOf(PdfFont& font);
     // Adds the character's glyph to the document's web font of its font, when it has one.
@@ -181,6 +186,8 @@ private:
     std::map<std::array<int, 4>, std::shared_ptr<FontGlyphSet>> glyphSets_;
     static constexpr size_t kMaxGlyphSets = 1024;
     std::optional<TextPlacement> placement_;  // of the character being recorded
+    const TextItem* lastPlaced_ = nullptr;    // the placed character recorded last, and its font
+    const PdfFont* lastPlacedFont_ = nullptr;
     const PdfFont* spaceFont_ = nullptr;
     PdfRef spaceFontId_{-1, 0};
     double spaceWidth_ = 0.25;
