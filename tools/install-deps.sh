@@ -2,7 +2,7 @@
 # Installs the Debian packages the build and the tests need, only when some are missing.
 set -e
 PACKAGES="cmake make g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev \
-libjpeg62-turbo-dev libcairo2-dev libfreetype-dev libfontconfig-dev \
+libjpeg62-turbo-dev libcairo2-dev libfreetype-dev libfontconfig-dev libwoff-dev libbrotli-dev \
 fonts-liberation2 fonts-dejavu-core fonts-ipafont-mincho fonts-wqy-zenhei qpdf python3-pil ccache \
 libjbig2dec0-dev libopenjp2-7-dev chromium qt6-base-dev libqt6svg6"
 missing=""

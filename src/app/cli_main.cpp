@@ -62,6 +62,7 @@ std::vector<std::string> switchArguments(const CommandLine& o) {
     if (o.removePictures) args.push_back("--no-pictures");
     if (o.grayscale) args.push_back("--grayscale");
     if (o.bmp) args.push_back("--bmp");
+    if (o.noWebFonts) args.push_back("--no-web-fonts");
     if (o.overwrite) args.push_back("--overwrite");
     if (o.userPassword) args.push_back("--user-password=" + *o.userPassword);
     if (o.ownerPassword) args.push_back("--owner-password=" + *o.ownerPassword);
@@ -122,6 +123,7 @@ void applyOverrides(const CommandLine& o) {
     if (o.userPassword) Settings::setOverride(Setting::userPassword, *o.userPassword);
     if (o.ownerPassword) Settings::setOverride(Setting::ownerPassword, *o.ownerPassword);
     if (o.bmp) Settings::setOverride(Setting::convertType, kConvertToBmp);
+    if (o.noWebFonts) Settings::setOverride(Setting::webFonts, 0);
     if (o.noWindow) Settings::setOverride(Setting::quiet, 1);
     if (o.quit) Settings::setOverride(Setting::exitAfterConverting, 1);
     if (o.overwrite) Settings::setOverride(Setting::overwrite, 1);

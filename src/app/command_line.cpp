@@ -42,6 +42,7 @@ constexpr Switch kSwitches[] = {
     {'h', "help", Kind::flag, nullptr, "Print usage information", 0, 0, 0},
     // Beyond the classic switches: long forms only.
     {0, "bmp", Kind::flag, nullptr, "Write one BMP image per page instead of HTML (-o FOLDER/ or -o NAME.bmp)", 0, 0, 0},
+    {0, "no-web-fonts", Kind::flag, nullptr, "Show text in the browser's own fonts, not the document's", 0, 0, 0},
     {0, "jobs", Kind::integer, "N", "Convert up to N files at once, one process each", 1, 64, 0},
     {0, "version", Kind::flag, nullptr, "Print the version and exit", 0, 0, 0},
 };
@@ -122,6 +123,7 @@ std::string apply(CommandLine& out, const Switch& s, std::string_view value) {
     case 'h': out.help = true; break;
     default:
         if (std::strcmp(s.longName, "bmp") == 0) out.bmp = true;
+        else if (std::strcmp(s.longName, "no-web-fonts") == 0) out.noWebFonts = true;
         else out.version = true;
         break;
     }

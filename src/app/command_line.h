@@ -20,6 +20,7 @@ struct CommandLine {
     std::optional<std::string> userPassword;   // -u, --user-password
     std::optional<std::string> ownerPassword;  // -w, --owner-password
     bool bmp = false;                    // --bmp: one BMP image per page instead of HTML
+    bool noWebFonts = false;             // --no-web-fonts: the browser's faces, not the document's
 
     // Process flags.
     bool quit = false;       // -q, --quit: exit after converting

@@ -423,6 +423,7 @@ FileOutcome ConversionWorker::convertJob(ConversionJob job) {
             return FileOutcome::stopped;
         }
     }
+    if (!bmp && !htmlWriterState().finishFile()) observer_.message(source, htmlWriterState().lastError());
     handle.reset();
     observer_.pageProgress(0);
     if (!output.commit()) return fail(output.error());

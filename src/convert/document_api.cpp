@@ -143,6 +143,8 @@ void PDF_Close(PdfHandle* handle) {
         std::lock_guard lock(liveMutex);
         if (handle == nullptr || liveHandles().erase(handle) == 0) return;
     }
+    // The pages written from the document are complete once their web fonts are.
+    qm::htmlWriterState().finishFile();
     delete handle;
     releaseSettings();
 }

@@ -5,10 +5,19 @@
 namespace qm {
 
 void HtmlWriterState::startFile() {
+    finishFile();
     classes_.clear();
     pageTopOffset_ = 0;
     continuous_ = Settings::readFlag(Setting::continuousMode);
     lastError_.clear();
+}
+
+bool HtmlWriterState::finishFile() {
+    if (!webFonts_.pending()) return true;
+    std::string error;
+    if (webFonts_.writeAll(error)) return true;
+    lastError_ = error;
+    return false;
 }
 
 HtmlWriterState& htmlWriterState() {

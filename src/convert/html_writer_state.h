@@ -7,6 +7,7 @@
 #include <string>
 
 #include "convert/font_class_table.h"
+#include "convert/web_font_files.h"
 
 namespace qm {
 
@@ -14,7 +15,13 @@ class HtmlWriterState {
 public:
     // Empties the style table, puts the next page at the top, reads the mode from the
     // settings (continuous mode is fixed for the whole file) and forgets the last error.
+    // Web fonts a conversion before left unwritten are written first.
     void startFile();
+    // Writes the web fonts the file's pages use; false when one could not be written
+    // (lastError says which). Nothing to do when no page used any.
+    bool finishFile();
+
+    WebFontFiles& webFonts() { return webFonts_; }
 
     FontClassTable& fontClasses() { return classes_; }
     const FontClassTable& fontClasses() const { return classes_; }
@@ -36,6 +43,7 @@ private:
     int64_t pageTopOffset_ = 0;
     bool continuous_ = false;
     std::string lastError_;
+    WebFontFiles webFonts_;
 };
 
 // The process's writer state; made on first use with startFile() applied.

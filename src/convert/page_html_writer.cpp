@@ -9,6 +9,7 @@
 #include "convert/html_text.h"
 #include "convert/path_parts.h"
 #include "convert/placed_text_writer.h"
+#include "convert/web_font_names.h"
 #include "convert/settings.h"
 #include "convert/site_pages.h"
 #include "core/report_error.h"
@@ -180,9 +181,13 @@ private:
     Previous previous_;
 };
 
-void writeStyles(std::string& out, const FontClassTable& classes, bool placedText) {
+void writeStyles(std::string& out, const FontClassTable& classes, const PlacedTextWriter& placed) {
     out += "<style type=\"text/css\">\n<!--\n";
-    if (placedText) out += PlacedTextWriter::blockStyle();
+    if (!placed.empty()) out += PlacedTextWriter::blockStyle();
+    // Family and file names are made of numbers: nothing to escape.
+    for (const PlacedTextWriter::Face& f : placed.faces())
+        out += "@font-face{font-family:" + webFontFamily(*f.set, f.face) + ";src:url(\"" + webFontFile(*f.set, f.face) +
+               "\") format(\"woff2\")}\n";
     for (size_t i = 0; i < classes.size(); ++i) {
         const FontClass& c = classes[i];
         appendf(out, ".ft%zu{font-style:%s;font-weight:%s;font-size:", i, c.italic ? "italic" : "normal",
@@ -280,6 +285,10 @@ bool writePageHtml(PageObject& page, const HtmlLinkList* links, const std::strin
     placedOptions.top = state.pageTopOffset();
     placedOptions.insertSpaces = Settings::readFlag(Setting::insertSpaces);
     placedOptions.runGapLimit = Settings::readInt(Setting::runGapLimit);
+    // A continuous page without pictures is moved out of its folder at the end, away from
+    // the fonts: it keeps the browser's faces.
+    placedOptions.webFonts =
+        Settings::readFlag(Setting::webFonts) && !(continuous && Settings::readFlag(Setting::removePictures));
     const PlacedTextWriter placed(page, classes, placedOptions);
 
     const std::string outPath = continuous ? std::string(folderOf(htmlPath)) + "index.htm" : htmlPath;
@@ -291,7 +300,7 @@ bool writePageHtml(PageObject& page, const HtmlLinkList* links, const std::strin
     out += kMetaCharset;
     out += "<title>" + escapeHtml(baseNameOf(htmlPath)) + "</title>\n\n";
     out += kErrorScript;
-    writeStyles(out, classes, !placed.empty());
+    writeStyles(out, classes, placed);
     const uint32_t background = static_cast<uint32_t>(Settings::readInt(Setting::backgroundColour)) & 0xFFFFFF;
     appendf(out, "</head>\n<body vlink=\"#FFFFFF\" link=\"#FFFFFF\" bgcolor=\"#%02x%02x%02x\">\n", background & 0xFF,
             (background >> 8) & 0xFF, (background >> 16) & 0xFF);
@@ -311,6 +320,8 @@ bool writePageHtml(PageObject& page, const HtmlLinkList* links, const std::strin
     }
     out += "</body>\n</html>";
 
+    for (const PlacedTextWriter::Face& f : placed.faces())
+        state.webFonts().use(f.set, std::string(folderOf(outPath)));
     const std::string bytes = withCrLf(out);
     // A page file is whole or absent; a continuous page is appended to what came before.
     std::string message;

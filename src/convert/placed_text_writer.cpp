@@ -112,6 +112,12 @@ PlacedTextWriter::PlacedTextWriter(const PageObject& page, FontClassTable& class
         }
         const double classSize = style.sizeThousandths / 1000.0;
         if (!frameOf(*p, classSize).valid) continue;
+        if (web) {
+            const size_t face = static_cast<size_t>(p->face);
+            bool known = false;
+            for (const Face& f : faces_) known = known || (f.set == p->font && f.face == face);
+            if (!known) faces_.push_back({p->font, face});
+        }
         glyphs_.push_back(Glyph{&t, p, classes.add(style), classSize, web});
     }
 }

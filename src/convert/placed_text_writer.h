@@ -6,6 +6,7 @@
 // the run and small gap elements; in the browser's own faces the run is stretched to its
 // PDF width by the page's fitting script instead.
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,7 @@
 namespace qm {
 
 struct TextPlacement;
+class FontGlyphSet;
 
 class PlacedTextWriter {
 public:
@@ -39,6 +41,13 @@ public:
     // The CSS every page needs for the blocks ("r") and gap elements.
     static const char* blockStyle();
 
+    // The web font faces the page's text uses, each once, in the order met.
+    struct Face {
+        std::shared_ptr<FontGlyphSet> set;
+        size_t face;
+    };
+    const std::vector<Face>& faces() const { return faces_; }
+
 private:
     struct Glyph {
         const TextItem* item;
@@ -50,6 +59,7 @@ private:
     void writeRun(std::string& out, const std::vector<Glyph>& run) const;
 
     std::vector<Glyph> glyphs_;
+    std::vector<Face> faces_;
     const FontClassTable& classes_;
     Options options_;
 };

@@ -28,11 +28,7 @@ using test::CorpusFile;
 using test::corpusFiles;
 using test::corpusPath;
 
-// The engine's configuration, held while pages are drawn.
-struct EngineSettings {
-    EngineSettings() { createGlobalSettings("config.lst"); }
-    ~EngineSettings() { destroyGlobalSettings(); }
-};
+using test::EngineSettings;
 
 class CorpusHtmlTest : public test::SettingsSandbox {
 protected:

@@ -17,10 +17,7 @@ namespace {
 
 using test::readFileText;
 
-struct EngineSettings {
-    EngineSettings() { createGlobalSettings("config.lst"); }
-    ~EngineSettings() { destroyGlobalSettings(); }
-};
+using test::EngineSettings;
 
 constexpr const char* kHelvetica =
     "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding /WinAnsiEncoding >>";

@@ -1,0 +1,18 @@
+#pragma once
+// One face of a web font as an OpenType font with TrueType outlines: the glyphs of the face
+// (quadratic outlines; cubic curves are split into quadratic pieces), each advance the PDF's
+// width, a character map from each glyph's character, and a blank of no width for U+0020.
+// Ascent and descent are equal, so a line without height has its baseline in the middle.
+#include <string>
+#include <vector>
+
+#include "render/font_glyph_set.h"
+
+namespace qm {
+
+// Units per em of the fonts made here.
+inline constexpr int kWebFontUnitsPerEm = 4096;
+
+std::string buildWebFontFace(const std::vector<FontGlyphSet::Glyph>& glyphs, const std::string& family);
+
+}  // namespace qm
