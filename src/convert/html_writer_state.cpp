@@ -7,6 +7,9 @@ namespace qm {
 void HtmlWriterState::startFile() {
     finishFile();
     classes_.clear();
+    classesWritten_ = 0;
+    familiesWritten_.clear();
+    blockStyleWritten_ = false;
     pageTopOffset_ = 0;
     continuous_ = Settings::readFlag(Setting::continuousMode);
     lastError_.clear();

@@ -4,6 +4,7 @@
 // functions take no handle for it, so there is one owner for the process; the conversion
 // of each file starts with startFile(), and one conversion runs at a time.
 #include <cstdint>
+#include <set>
 #include <string>
 
 #include "convert/font_class_table.h"
@@ -22,6 +23,16 @@ public:
     bool finishFile();
 
     WebFontFiles& webFonts() { return webFonts_; }
+
+    // What the file's style blocks hold so far (continuous mode writes each style once):
+    // the classes before this number, the web font families, and the block style.
+    size_t classesWritten() const { return classesWritten_; }
+    std::set<std::string>& familiesWritten() { return familiesWritten_; }
+    bool blockStyleWritten() const { return blockStyleWritten_; }
+    void noteStylesWritten(size_t classes, bool blockStyle) {
+        classesWritten_ = classes;
+        blockStyleWritten_ = blockStyleWritten_ || blockStyle;
+    }
 
     FontClassTable& fontClasses() { return classes_; }
     const FontClassTable& fontClasses() const { return classes_; }
@@ -44,6 +55,9 @@ private:
     bool continuous_ = false;
     std::string lastError_;
     WebFontFiles webFonts_;
+    size_t classesWritten_ = 0;
+    std::set<std::string> familiesWritten_;
+    bool blockStyleWritten_ = false;
 };
 
 // The process's writer state; made on first use with startFile() applied.

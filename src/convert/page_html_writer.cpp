@@ -3,6 +3,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <set>
 
 #include "convert/css_number.h"
 #include "convert/generic_family.h"
@@ -181,14 +182,22 @@ private:
     Previous previous_;
 };
 
-void writeStyles(std::string& out, const FontClassTable& classes, const PlacedTextWriter& placed) {
+// The style block of a page: the classes from `firstClass` on, the block style when
+// `blockStyle`, and the web font families not in `familiesWritten` (which gains them).
+// A continuous file keeps what its pages wrote before, so each page adds only what is new
+// and the file grows with its pages, not with their square.
+void writeStyles(std::string& out, const FontClassTable& classes, size_t firstClass, bool blockStyle,
+                 const PlacedTextWriter& placed, std::set<std::string>& familiesWritten) {
     out += "<style type=\"text/css\">\n<!--\n";
-    if (!placed.empty()) out += PlacedTextWriter::blockStyle();
+    if (blockStyle) out += PlacedTextWriter::blockStyle();
     // Family and file names are made of numbers: nothing to escape.
-    for (const PlacedTextWriter::Face& f : placed.faces())
-        out += "@font-face{font-family:" + webFontFamily(*f.set, f.face) + ";src:url(\"" + webFontFile(*f.set, f.face) +
+    for (const PlacedTextWriter::Face& f : placed.faces()) {
+        const std::string family = webFontFamily(*f.set, f.face);
+        if (!familiesWritten.insert(family).second) continue;
+        out += "@font-face{font-family:" + family + ";src:url(\"" + webFontFile(*f.set, f.face) +
                "\") format(\"woff2\")}\n";
-    for (size_t i = 0; i < classes.size(); ++i) {
+    }
+    for (size_t i = firstClass; i < classes.size(); ++i) {
         const FontClass& c = classes[i];
         appendf(out, ".ft%zu{font-style:%s;font-weight:%s;font-size:", i, c.italic ? "italic" : "normal",
                 c.bold ? "bold" : "normal");
@@ -300,7 +309,11 @@ bool writePageHtml(PageObject& page, const HtmlLinkList* links, const std::strin
     out += kMetaCharset;
     out += "<title>" + escapeHtml(baseNameOf(htmlPath)) + "</title>\n\n";
     out += kErrorScript;
-    writeStyles(out, classes, placed);
+    // A page file of its own has every style it uses; a continuous one what is new.
+    std::set<std::string> familiesOfThisPage;
+    std::set<std::string> families = continuous ? state.familiesWritten() : familiesOfThisPage;
+    const bool blockStyle = !placed.empty() && !(continuous && state.blockStyleWritten());
+    writeStyles(out, classes, continuous ? state.classesWritten() : 0, blockStyle, placed, families);
     const uint32_t background = static_cast<uint32_t>(Settings::readInt(Setting::backgroundColour)) & 0xFFFFFF;
     appendf(out, "</head>\n<body vlink=\"#FFFFFF\" link=\"#FFFFFF\" bgcolor=\"#%02x%02x%02x\">\n", background & 0xFF,
             (background >> 8) & 0xFF, (background >> 16) & 0xFF);
@@ -322,6 +335,10 @@ bool writePageHtml(PageObject& page, const HtmlLinkList* links, const std::strin
 
     for (const PlacedTextWriter::Face& f : placed.faces())
         state.webFonts().use(f.set, std::string(folderOf(outPath)));
+    if (continuous) {
+        state.noteStylesWritten(classes.size(), blockStyle);
+        state.familiesWritten() = std::move(families);
+    }
     const std::string bytes = withCrLf(out);
     // A page file is whole or absent; a continuous page is appended to what came before.
     std::string message;
