@@ -18,8 +18,10 @@ namespace {
 // height is 0: half of ascent minus descent, which is close to 0.345 em for the common
 // serif and sans-serif faces. Web fonts have equal ascent and descent, so theirs is at the top.
 constexpr double kFallbackBaseline = 0.345;
-// Steps smaller than this (in pixels) are not worth an element.
-constexpr double kGapEpsilon = 0.015;
+// Steps smaller than this (in pixels) are not worth an element: positions in PDF files are
+// written to a few digits, so the same kerning pair comes a few hundredths of a pixel apart,
+// and the writer puts every glyph back within this of its place.
+constexpr double kGapEpsilon = 0.06;
 
 std::u16string_view textOf(const TextItem& t) {
     if (t.text == nullptr || t.count <= 0) return {};
@@ -79,7 +81,16 @@ struct Token {
     bool target = false;  // placed by the PDF (not an inserted space)
     double x = 0;         // where the PDF puts it, in the block's pixels
     double advance = 0;   // its advance in the web font
+    double kern = 0;      // the web font's kerning before it, in pixels
+    char32_t character = 0;
 };
+
+char32_t webCharacter(const std::u16string& text) {
+    if (text.size() == 1 && (text[0] < 0xD800 || text[0] > 0xDFFF)) return text[0];
+    if (text.size() == 2 && text[0] >= 0xD800 && text[0] < 0xDC00 && text[1] >= 0xDC00 && text[1] <= 0xDFFF)
+        return 0x10000 + ((static_cast<char32_t>(text[0]) - 0xD800) << 10) + (text[1] - 0xDC00);
+    return 0;
+}
 
 }  // namespace
 
@@ -188,6 +199,16 @@ void PlacedTextWriter::writeRun(std::string& out, const std::vector<Glyph>& run)
         t.target = !space;
         t.x = lx;
         t.advance = space ? 0 : g.place->width * g.size;
+        t.character = webCharacter(text);
+        // The step from the glyph before becomes a kerning pair of the face when it is the
+        // first of its pair; the pair keeps that value wherever it comes again.
+        if (web && !space && !tokens.empty() && tokens.back().target && tokens.back().character && t.character) {
+            const Token& prev = tokens.back();
+            const double step = lx - (prev.x + prev.advance);
+            const int units = g.place->font->kern(static_cast<size_t>(g.place->face), prev.character, t.character,
+                                                  step / g.size);
+            t.kern = static_cast<double>(units) / FontGlyphSet::kUnitsPerEm * g.size;
+        }
         tokens.push_back(std::move(t));
         lastWasGlyph = !space;
         lastEnd = lx + g.place->width * g.size;
@@ -206,7 +227,7 @@ void PlacedTextWriter::writeRun(std::string& out, const std::vector<Glyph>& run)
                 const Token& prev = tokens[static_cast<size_t>(lastGlyph)];
                 const double step = tokens[i].x - (prev.x + prev.advance);
                 const size_t blanks = i - static_cast<size_t>(lastGlyph) - 1;
-                if (blanks == 0) letters.push_back(step);
+                if (blanks == 0) letters.push_back(step - tokens[i].kern);
                 else if (blanks == 1) words.push_back(step);
             }
             lastGlyph = static_cast<int>(i);
@@ -261,14 +282,15 @@ void PlacedTextWriter::writeRun(std::string& out, const std::vector<Glyph>& run)
     double browserPen = 0;
     for (const Token& t : tokens) {
         if (web && t.target) {
-            const double gap = t.x - browserPen;
+            const double gap = t.x - (browserPen + t.kern);
             if (std::fabs(gap) > kGapEpsilon) {
                 out += "<span style=\"margin-left:";
                 appendCssNumber(out, gap);
                 out += "px\"></span>";
             }
-            browserPen = t.x;
+            browserPen = t.x - t.kern;
         }
+        browserPen += t.kern;
         out += t.html;
         browserPen += t.advance + letter + (t.space ? word : 0);
     }

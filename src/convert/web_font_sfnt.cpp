@@ -14,6 +14,7 @@ constexpr int kUnits = kWebFontUnitsPerEm;
 // pieces as it needs for that, and no more than kMaxPieces.
 constexpr double kTolerance = 1.0;
 constexpr int kMaxPieces = 16;
+constexpr size_t kMaxGlyphPoints = 60000;
 
 void u16(std::string& out, unsigned v) {
     out += static_cast<char>((v >> 8) & 0xFF);
@@ -25,10 +26,11 @@ void u32(std::string& out, uint32_t v) {
     u16(out, v & 0xFFFF);
 }
 
+// Within four ems either way, so that the step from one point to the next fits 16 bits.
 int16_t clampUnit(double v) {
     if (!std::isfinite(v)) return 0;
     const double r = std::round(v);
-    return static_cast<int16_t>(std::clamp(r, -32000.0, 32000.0));
+    return static_cast<int16_t>(std::clamp(r, -16000.0, 16000.0));
 }
 
 struct Point {
@@ -155,6 +157,11 @@ std::string glyfEntry(const Outline& o, Box& box, size_t& points) {
     points = 0;
     for (const auto& c : o.contours)
         for (const Point& p : c) b.add(p.x, p.y), ++points;
+    // Contour ends are 16-bit: a glyph of more points is left blank.
+    if (points > kMaxGlyphPoints || o.contours.size() > kMaxGlyphPoints) {
+        points = 0;
+        return g;
+    }
     s16(g, static_cast<int>(o.contours.size()));
     s16(g, b.xMin);
     s16(g, b.yMin);
@@ -311,9 +318,41 @@ std::string assemble(std::map<std::string, std::string> tables) {
     return font;
 }
 
+// A kerning table of one horizontal subtable of glyph pairs, sorted as the format asks.
+std::string kernTable(const std::map<std::pair<char32_t, char32_t>, int>& kerns,
+                      const std::map<char32_t, unsigned>& chars) {
+    std::map<uint32_t, int> pairs;
+    for (const auto& [pair, value] : kerns) {
+        auto a = chars.find(pair.first), b = chars.find(pair.second);
+        if (a == chars.end() || b == chars.end() || a->second < 2 || b->second < 2) continue;
+        pairs.emplace(a->second << 16 | b->second, std::clamp(value, -32000, 32000));
+    }
+    if (pairs.empty()) return "";
+    const unsigned n = static_cast<unsigned>(pairs.size());
+    unsigned power = 1, log2 = 0;
+    while (power * 2 <= n) power *= 2, ++log2;
+    std::string t;
+    u16(t, 0);
+    u16(t, 1);
+    u16(t, 0);
+    u16(t, static_cast<unsigned>(std::min<size_t>(14 + 6 * size_t{n}, 65535)));
+    u16(t, 0x0001);
+    u16(t, n);
+    u16(t, power * 6);
+    u16(t, log2);
+    u16(t, n * 6 - power * 6);
+    for (const auto& [key, value] : pairs) {
+        u16(t, key >> 16);
+        u16(t, key & 0xFFFF);
+        s16(t, value);
+    }
+    return t;
+}
+
 }  // namespace
 
-std::string buildWebFontFace(const std::vector<FontGlyphSet::Glyph>& glyphs, const std::string& family) {
+std::string buildWebFontFace(const std::vector<FontGlyphSet::Glyph>& glyphs, const std::string& family,
+                             const std::map<std::pair<char32_t, char32_t>, int>& kerns) {
     // Glyph 0 is the empty .notdef, glyph 1 the blank; the face's glyphs follow in order.
     std::vector<std::string> entries{"", ""};
     std::vector<int> advances{0, 0};
@@ -443,6 +482,7 @@ std::string buildWebFontFace(const std::vector<FontGlyphSet::Glyph>& glyphs, con
     t["post"] = post;
 
     t["cmap"] = cmapTable(chars);
+    if (std::string kern = kernTable(kerns, chars); !kern.empty()) t["kern"] = std::move(kern);
     t["name"] = nameTable(family);
     return assemble(std::move(t));
 }

@@ -3,6 +3,7 @@
 // (quadratic outlines; cubic curves are split into quadratic pieces), each advance the PDF's
 // width, a character map from each glyph's character, and a blank of no width for U+0020.
 // Ascent and descent are equal, so a line without height has its baseline in the middle.
+#include <map>
 #include <string>
 #include <vector>
 
@@ -11,8 +12,10 @@
 namespace qm {
 
 // Units per em of the fonts made here.
-inline constexpr int kWebFontUnitsPerEm = 4096;
+inline constexpr int kWebFontUnitsPerEm = FontGlyphSet::kUnitsPerEm;
 
-std::string buildWebFontFace(const std::vector<FontGlyphSet::Glyph>& glyphs, const std::string& family);
+// `kerns` (pairs of characters, units of the em) becomes the face's kerning table.
+std::string buildWebFontFace(const std::vector<FontGlyphSet::Glyph>& glyphs, const std::string& family,
+                             const std::map<std::pair<char32_t, char32_t>, int>& kerns = {});
 
 }  // namespace qm

@@ -34,14 +34,25 @@ public:
     template <class LoadPath>
     int place(uint32_t glyph, char32_t character, double width, LoadPath&& path);
 
+    // The kerning of `second` after `first` in face `face`, in units of kUnitsPerEm: the
+    // value the pair was first met with (`em`, rounded), which the face's kerning table
+    // then holds for every page. 0 for a pair not kept (too many pairs, or too wide).
+    int kern(size_t face, char32_t first, char32_t second, double em);
+    // The kerning pairs of face `i`.
+    const std::map<std::pair<char32_t, char32_t>, int>& kerns(size_t i) const;
+
     size_t faceCount() const { return faces_.size(); }
     // The glyphs of face `i` in the order they were met.
     const std::vector<Glyph>& face(size_t i) const { return faces_[i]; }
     size_t glyphCount() const { return placed_.size(); }
+    // Points of the outlines held, which bounds the set's memory.
+    size_t pointCount() const { return points_; }
     // Counts every glyph added, so a writer can tell whether the set grew.
     uint64_t version() const { return version_; }
 
     static constexpr size_t kMaxGlyphs = 8000;
+    static constexpr int kUnitsPerEm = 4096;
+    static constexpr size_t kMaxKerns = 10000;  // per face
     static constexpr size_t kMaxFaces = 8;
 
 private:
@@ -51,8 +62,30 @@ private:
     std::vector<std::map<char32_t, size_t>> characters_;  // per face: character -> index
     std::map<std::pair<uint32_t, char32_t>, int> placed_;  // (glyph, character) -> face
     std::map<uint32_t, GlyphPath> paths_;                  // outlines met, by program glyph
+    std::vector<std::map<std::pair<char32_t, char32_t>, int>> kerns_;  // per face
     uint64_t version_ = 0;
+    size_t points_ = 0;
 };
+
+inline int FontGlyphSet::kern(size_t face, char32_t first, char32_t second, double em) {
+    if (face >= kerns_.size()) return 0;
+    auto& pairs = kerns_[face];
+    auto known = pairs.find({first, second});
+    if (known != pairs.end()) return known->second;
+    // Kerning is a small step between letters; anything wider stays with the page.
+    const double units = em * kUnitsPerEm;
+    if (!(units > -kUnitsPerEm && units < kUnitsPerEm) || pairs.size() >= kMaxKerns) return 0;
+    const int value = static_cast<int>(units >= 0 ? units + 0.5 : units - 0.5);
+    if (value == 0) return 0;
+    pairs.emplace(std::make_pair(first, second), value);
+    ++version_;
+    return value;
+}
+
+inline const std::map<std::pair<char32_t, char32_t>, int>& FontGlyphSet::kerns(size_t i) const {
+    static const std::map<std::pair<char32_t, char32_t>, int> none;
+    return i < kerns_.size() ? kerns_[i] : none;
+}
 
 template <class LoadPath>
 int FontGlyphSet::place(uint32_t glyph, char32_t character, double width, LoadPath&& loadPath) {
@@ -63,6 +96,7 @@ int FontGlyphSet::place(uint32_t glyph, char32_t character, double width, LoadPa
     if (path == paths_.end()) {
         GlyphPath loaded;
         if (!loadPath(loaded)) return -1;
+        points_ += loaded.points.size() / 2;
         path = paths_.emplace(glyph, std::move(loaded)).first;
     }
     size_t face = 0;
@@ -72,9 +106,11 @@ int FontGlyphSet::place(uint32_t glyph, char32_t character, double width, LoadPa
     if (face == faces_.size()) {
         faces_.emplace_back();
         characters_.emplace_back();
+        kerns_.emplace_back();
     }
     characters_[face].emplace(character, faces_[face].size());
     faces_[face].push_back(Glyph{character, width, path->second});
+    points_ += path->second.points.size() / 2;
     placed_.emplace(std::make_pair(glyph, character), static_cast<int>(face));
     ++version_;
     return static_cast<int>(face);

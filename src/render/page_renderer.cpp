@@ -457,7 +457,12 @@ void PageRenderer::placeInWebFont(PdfFont& font, uint32_t code, const uint16_t* 
     const uint32_t glyph = EmbeddedFonts::glyphOf(*entry, font, code);
     if (glyph == 0) return;
     OutlineFont& program = *entry->program;
+    // The document's web fonts hold at most kMaxWebFontPoints outline points in all; text
+    // beyond keeps the browser's faces.
+    if (webFontPoints_ > kMaxWebFontPoints) return;
+    const size_t before = set->pointCount();
     const int face = set->place(glyph, character, p.width, [&](GlyphPath& path) { return program.glyphPath(glyph, path); });
+    webFontPoints_ += set->pointCount() - before;
     if (face < 0) return;
     p.font = set;
     p.face = face;

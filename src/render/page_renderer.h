@@ -185,6 +185,8 @@ private:
     // The document's web fonts, one per font and program met while recording.
     std::map<std::array<int, 4>, std::shared_ptr<FontGlyphSet>> glyphSets_;
     static constexpr size_t kMaxGlyphSets = 1024;
+    static constexpr size_t kMaxWebFontPoints = 4000000;
+    size_t webFontPoints_ = 0;
     std::optional<TextPlacement> placement_;  // of the character being recorded
     const TextItem* lastPlaced_ = nullptr;    // the placed character recorded last, and its font
     const PdfFont* lastPlacedFont_ = nullptr;
