@@ -183,6 +183,10 @@ void PlacedTextWriter::writeRun(std::string& out, const std::vector<Glyph>& run)
         // A soft hyphen the PDF draws is where it broke the line: the reader sees a hyphen.
         for (char16_t& c : text)
             if (c == u'\u00AD') c = u'-';
+        // A ligature of the web font is written as its letters, which the font joins again.
+        static constexpr const char16_t* kLetters[] = {u"ff", u"fi", u"fl", u"ffi", u"ffl", u"st", u"st"};
+        const bool ligature = web && g.place->ligature;
+        if (ligature && text.size() == 1 && text[0] >= 0xFB00 && text[0] <= 0xFB06) text = kLetters[text[0] - 0xFB00];
         const bool space = text == u" ";
         // A space where the PDF leaves a gap wider than half the font's own space, measured
         // in the font's size, so kerned letters stay one word.
@@ -199,7 +203,7 @@ void PlacedTextWriter::writeRun(std::string& out, const std::vector<Glyph>& run)
         t.target = !space;
         t.x = lx;
         t.advance = space ? 0 : g.place->width * g.size;
-        t.character = webCharacter(text);
+        t.character = ligature ? g.place->font->ligatureKey(std::u32string(text.begin(), text.end())) : webCharacter(text);
         // The step from the glyph before becomes a kerning pair of the face when it is the
         // first of its pair; the pair keeps that value wherever it comes again.
         if (web && !space && !tokens.empty() && tokens.back().target && tokens.back().character && t.character) {

@@ -34,7 +34,9 @@ bool WebFontFiles::writeAll(std::string& error) {
         const FontGlyphSet& set = *sets_[s];
         for (size_t face = 0; ok && face < set.faceCount(); ++face) {
             const std::string path = folder_ + webFontFile(set, face);
-            const std::optional<std::string> woff2 = compressWoff2(buildWebFontFace(set.face(face), webFontFamily(set, face), set.kerns(face)));
+            const std::optional<std::string> woff2 = compressWoff2(buildWebFontFace(
+                set.face(face), webFontFamily(set, face), set.kerns(face),
+                face == 0 ? set.ligatures() : std::vector<FontGlyphSet::Ligature>{}));
             // A font the encoder refuses is left out: its text falls back to the page's faces.
             if (!woff2) continue;
             if (!writeOutputFile(path, *woff2)) {

@@ -349,10 +349,101 @@ std::string kernTable(const std::map<std::pair<char32_t, char32_t>, int>& kerns,
     return t;
 }
 
+// A substitution table with one ligature lookup under the 'liga' feature, for the default
+// and the Latin script. Only ligatures whose letters all have glyphs in the face are kept.
+std::string ligatureTable(const std::vector<FontGlyphSet::Ligature>& ligatures, const std::vector<unsigned>& ids,
+                          const std::map<char32_t, unsigned>& chars) {
+    // First glyph -> (component glyphs after the first, ligature glyph), longest first.
+    std::map<unsigned, std::vector<std::pair<std::vector<unsigned>, unsigned>>> sets;
+    for (const FontGlyphSet::Ligature& l : ligatures) {
+        if (l.index >= ids.size() || ids[l.index] == 0) continue;
+        std::vector<unsigned> components;
+        for (char32_t c : l.letters) {
+            auto it = chars.find(c);
+            if (it == chars.end() || it->second < 2) break;
+            components.push_back(it->second);
+        }
+        if (components.size() != l.letters.size()) continue;
+        const unsigned first = components.front();
+        components.erase(components.begin());
+        sets[first].emplace_back(std::move(components), ids[l.index]);
+    }
+    if (sets.empty()) return "";
+    for (auto& [first, list] : sets)
+        std::stable_sort(list.begin(), list.end(), [](const auto& a, const auto& b) { return a.first.size() > b.first.size(); });
+
+    // The substitution subtable: coverage, then one set per first glyph.
+    std::string coverage;
+    u16(coverage, 1);
+    u16(coverage, static_cast<unsigned>(sets.size()));
+    for (const auto& [first, list] : sets) u16(coverage, first);
+    std::vector<std::string> setBytes;
+    for (const auto& [first, list] : sets) {
+        std::string head, body;
+        u16(head, static_cast<unsigned>(list.size()));
+        const size_t headSize = 2 + 2 * list.size();
+        for (const auto& [components, glyph] : list) {
+            u16(head, static_cast<unsigned>(headSize + body.size()));
+            u16(body, glyph);
+            u16(body, static_cast<unsigned>(components.size() + 1));
+            for (unsigned c : components) u16(body, c);
+        }
+        setBytes.push_back(head + body);
+    }
+    std::string subtable;
+    const size_t subHead = 6 + 2 * setBytes.size();
+    u16(subtable, 1);
+    u16(subtable, static_cast<unsigned>(subHead));
+    u16(subtable, static_cast<unsigned>(setBytes.size()));
+    size_t at = subHead + coverage.size();
+    for (const std::string& b : setBytes) {
+        u16(subtable, static_cast<unsigned>(at));
+        at += b.size();
+    }
+    subtable += coverage;
+    for (const std::string& b : setBytes) subtable += b;
+    if (subtable.size() > 60000) return "";  // offsets are 16-bit
+
+    std::string scripts;  // two records sharing one script with a default language system
+    u16(scripts, 2);
+    scripts += "DFLT";
+    u16(scripts, 14);
+    scripts += "latn";
+    u16(scripts, 14);
+    u16(scripts, 4);  // script: default language system right after
+    u16(scripts, 0);
+    u16(scripts, 0);  // language system: no order, no required feature, feature 0
+    u16(scripts, 0xFFFF);
+    u16(scripts, 1);
+    u16(scripts, 0);
+    std::string features;
+    u16(features, 1);
+    features += "liga";
+    u16(features, 8);
+    u16(features, 0);
+    u16(features, 1);
+    u16(features, 0);
+    std::string lookups;
+    u16(lookups, 1);
+    u16(lookups, 4);
+    u16(lookups, 4);  // lookup: ligature substitution, no flags, one subtable
+    u16(lookups, 0);
+    u16(lookups, 1);
+    u16(lookups, 8);
+    lookups += subtable;
+    std::string t;
+    u32(t, 0x00010000);
+    u16(t, 10);
+    u16(t, static_cast<unsigned>(10 + scripts.size()));
+    u16(t, static_cast<unsigned>(10 + scripts.size() + features.size()));
+    return t + scripts + features + lookups;
+}
+
 }  // namespace
 
 std::string buildWebFontFace(const std::vector<FontGlyphSet::Glyph>& glyphs, const std::string& family,
-                             const std::map<std::pair<char32_t, char32_t>, int>& kerns) {
+                             const std::map<std::pair<char32_t, char32_t>, int>& kerns,
+                             const std::vector<FontGlyphSet::Ligature>& ligatures) {
     // Glyph 0 is the empty .notdef, glyph 1 the blank; the face's glyphs follow in order.
     std::vector<std::string> entries{"", ""};
     std::vector<int> advances{0, 0};
@@ -360,8 +451,11 @@ std::string buildWebFontFace(const std::vector<FontGlyphSet::Glyph>& glyphs, con
     std::map<char32_t, unsigned> chars{{U' ', 1u}};
     Box all;
     size_t maxPoints = 0, maxContours = 0;
-    for (const FontGlyphSet::Glyph& g : glyphs) {
+    std::vector<unsigned> ids(glyphs.size(), 0);  // the font's glyph of each of the face's
+    for (size_t i = 0; i < glyphs.size(); ++i) {
+        const FontGlyphSet::Glyph& g = glyphs[i];
         if (g.character == U' ' || g.character > 0x10FFFF || (g.character >= 0xD800 && g.character <= 0xDFFF)) continue;
+        ids[i] = static_cast<unsigned>(entries.size());
         const Outline o = outlineOf(g.path);
         Box box;
         size_t points = 0;
@@ -371,7 +465,7 @@ std::string buildWebFontFace(const std::vector<FontGlyphSet::Glyph>& glyphs, con
         if (!box.empty) all.add(box.xMin, box.yMin), all.add(box.xMax, box.yMax);
         advances.push_back(std::clamp(static_cast<int>(std::lround(g.width * kUnits)), 0, 65535));
         leftBearings.push_back(box.empty ? 0 : box.xMin);
-        chars.emplace(g.character, static_cast<unsigned>(entries.size() - 1));
+        if (g.character != 0) chars.emplace(g.character, static_cast<unsigned>(entries.size() - 1));
     }
     const unsigned numGlyphs = static_cast<unsigned>(entries.size());
     std::map<std::string, std::string> t;
@@ -482,7 +576,13 @@ std::string buildWebFontFace(const std::vector<FontGlyphSet::Glyph>& glyphs, con
     t["post"] = post;
 
     t["cmap"] = cmapTable(chars);
-    if (std::string kern = kernTable(kerns, chars); !kern.empty()) t["kern"] = std::move(kern);
+    // Kerning pairs name ligatures by their keys.
+    std::map<char32_t, unsigned> kernable = chars;
+    for (size_t i = 0; i < ligatures.size(); ++i)
+        if (ligatures[i].index < ids.size() && ids[ligatures[i].index] != 0)
+            kernable.emplace(FontGlyphSet::kLigatureKeys + static_cast<char32_t>(i), ids[ligatures[i].index]);
+    if (std::string kern = kernTable(kerns, kernable); !kern.empty()) t["kern"] = std::move(kern);
+    if (std::string gsub = ligatureTable(ligatures, ids, chars); !gsub.empty()) t["GSUB"] = std::move(gsub);
     t["name"] = nameTable(family);
     return assemble(std::move(t));
 }

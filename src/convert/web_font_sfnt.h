@@ -14,8 +14,10 @@ namespace qm {
 // Units per em of the fonts made here.
 inline constexpr int kWebFontUnitsPerEm = FontGlyphSet::kUnitsPerEm;
 
-// `kerns` (pairs of characters, units of the em) becomes the face's kerning table.
+// `kerns` (pairs of characters, units of the em) becomes the face's kerning table, and
+// `ligatures` (glyphs of the face shown for runs of letters) its ligature substitutions.
 std::string buildWebFontFace(const std::vector<FontGlyphSet::Glyph>& glyphs, const std::string& family,
-                             const std::map<std::pair<char32_t, char32_t>, int>& kerns = {});
+                             const std::map<std::pair<char32_t, char32_t>, int>& kerns = {},
+                             const std::vector<FontGlyphSet::Ligature>& ligatures = {});
 
 }  // namespace qm

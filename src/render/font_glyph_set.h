@@ -41,6 +41,25 @@ public:
     // The kerning pairs of face `i`.
     const std::map<std::pair<char32_t, char32_t>, int>& kerns(size_t i) const;
 
+    // A ligature glyph (fi, ffl, ...) in face 0, shown where its letters follow each other:
+    // it has no character of its own, and the text keeps its letters. False when the set is
+    // full or the outline does not load.
+    template <class LoadPath>
+    bool placeLigature(uint32_t glyph, const std::u32string& letters, double width, LoadPath&& path);
+    struct Ligature {
+        std::u32string letters;
+        size_t index;  // in face 0
+    };
+    const std::vector<Ligature>& ligatures() const { return ligatures_; }
+    // The key that stands for a ligature in kerning pairs (beyond every character); 0 for
+    // letters that have no ligature here.
+    char32_t ligatureKey(const std::u32string& letters) const {
+        for (size_t i = 0; i < ligatures_.size(); ++i)
+            if (ligatures_[i].letters == letters) return kLigatureKeys + static_cast<char32_t>(i);
+        return 0;
+    }
+    static constexpr char32_t kLigatureKeys = 0x110000;
+
     size_t faceCount() const { return faces_.size(); }
     // The glyphs of face `i` in the order they were met.
     const std::vector<Glyph>& face(size_t i) const { return faces_[i]; }
@@ -63,6 +82,8 @@ private:
     std::map<std::pair<uint32_t, char32_t>, int> placed_;  // (glyph, character) -> face
     std::map<uint32_t, GlyphPath> paths_;                  // outlines met, by program glyph
     std::vector<std::map<std::pair<char32_t, char32_t>, int>> kerns_;  // per face
+    std::vector<Ligature> ligatures_;
+    std::map<std::u32string, uint32_t> ligatureGlyphs_;  // letters -> program glyph
     uint64_t version_ = 0;
     size_t points_ = 0;
 };
@@ -114,6 +135,26 @@ int FontGlyphSet::place(uint32_t glyph, char32_t character, double width, LoadPa
     placed_.emplace(std::make_pair(glyph, character), static_cast<int>(face));
     ++version_;
     return static_cast<int>(face);
+}
+
+template <class LoadPath>
+bool FontGlyphSet::placeLigature(uint32_t glyph, const std::u32string& letters, double width, LoadPath&& loadPath) {
+    auto known = ligatureGlyphs_.find(letters);
+    if (known != ligatureGlyphs_.end()) return known->second == glyph;
+    if (placed_.size() + ligatures_.size() >= kMaxGlyphs || letters.size() < 2 || letters.size() > 4) return false;
+    GlyphPath path;
+    if (!loadPath(path)) return false;
+    if (faces_.empty()) {
+        faces_.emplace_back();
+        characters_.emplace_back();
+        kerns_.emplace_back();
+    }
+    points_ += path.points.size() / 2;
+    faces_[0].push_back(Glyph{0, width, std::move(path)});
+    ligatures_.push_back(Ligature{letters, faces_[0].size() - 1});
+    ligatureGlyphs_.emplace(letters, glyph);
+    ++version_;
+    return true;
 }
 
 }  // namespace qm

@@ -432,11 +432,28 @@ char32_t singleCharacter(const uint16_t* unicode, int count) {
     return 0;
 }
 
+// The letters of a ligature: the presentation forms of Latin ligatures, or a text of two to
+// four plain letters; empty for anything else.
+std::u32string ligatureLetters(const uint16_t* unicode, int count) {
+    static constexpr const char32_t* kForms[] = {U"ff", U"fi", U"fl", U"ffi", U"ffl", U"st", U"st"};
+    if (count == 1 && unicode[0] >= 0xFB00 && unicode[0] <= 0xFB06) return kForms[unicode[0] - 0xFB00];
+    if (count < 2 || count > 4) return {};
+    std::u32string letters;
+    for (int i = 0; i < count; ++i) {
+        const char16_t c = unicode[i];
+        if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'))) return {};
+        letters += c;
+    }
+    return letters;
+}
+
 }  // namespace
 
 void PageRenderer::placeInWebFont(PdfFont& font, uint32_t code, const uint16_t* unicode, int count, TextPlacement& p) {
-    char32_t character = singleCharacter(unicode, count);
-    if (character == 0 || character < 0x20 || !outlines_) return;
+    if (!outlines_) return;
+    const std::u32string letters = ligatureLetters(unicode, count);
+    char32_t character = letters.empty() ? singleCharacter(unicode, count) : 0;
+    if (letters.empty() && (character == 0 || character < 0x20)) return;
     // A soft hyphen a PDF draws is a visible hyphen: the line was broken there.
     if (character == 0xAD) character = '-';
     const EmbeddedFonts::Entry* entry = outlineEntryFor(font);
@@ -461,7 +478,17 @@ void PageRenderer::placeInWebFont(PdfFont& font, uint32_t code, const uint16_t* 
     // beyond keeps the browser's faces.
     if (webFontPoints_ > kMaxWebFontPoints) return;
     const size_t before = set->pointCount();
-    const int face = set->place(glyph, character, p.width, [&](GlyphPath& path) { return program.glyphPath(glyph, path); });
+    auto load = [&](GlyphPath& path) { return program.glyphPath(glyph, path); };
+    if (!letters.empty()) {
+        const bool placed = set->placeLigature(glyph, letters, p.width, load);
+        webFontPoints_ += set->pointCount() - before;
+        if (!placed) return;
+        p.font = set;
+        p.face = 0;
+        p.ligature = true;
+        return;
+    }
+    const int face = set->place(glyph, character, p.width, load);
     webFontPoints_ += set->pointCount() - before;
     if (face < 0) return;
     p.font = set;

@@ -28,6 +28,8 @@ struct TextPlacement {
     // glyph there; null when the font has no program for the browser.
     std::shared_ptr<FontGlyphSet> font;
     int face = -1;
+    // The glyph is a ligature of the font's face 0, written as its letters.
+    bool ligature = false;
 };
 
 }  // namespace qm

@@ -102,7 +102,12 @@ protected:
             const PageItem& item = recorded.page->items[i];
             if (item.kind != QM_ITEM_TEXT) continue;
             const TextPlacement* p = placementOf(*item.record.text);
-            if (p == nullptr || !p->font || p->face < 0 || item.record.text->count != 1) continue;
+            if (p == nullptr || !p->font || p->face < 0) continue;
+            if (p->ligature) {
+                ++ligatures_;
+                continue;
+            }
+            if (item.record.text->count != 1) continue;
             const char32_t c = item.record.text->text[0];
             if (c == ' ' || c == 0xAD) continue;
             auto& loaded = faces[{p->font.get(), p->face}];
@@ -157,6 +162,7 @@ protected:
     }
 
     EngineSettings engine_;
+    int ligatures_ = 0;
 };
 
 TEST_F(WebFontTest, EveryKindOfProgramGivesItsGlyphsWithThePdfWidths) {
@@ -166,6 +172,43 @@ TEST_F(WebFontTest, EveryKindOfProgramGivesItsGlyphsWithThePdfWidths) {
     EXPECT_GE(checkPage(test::corpusPath("latex-outline.pdf"), 1, "Type 1"), 50);
     EXPECT_GE(checkPage(test::corpusPath("latex-geotopo-117p.pdf"), 1, "compact font"), 20);
     EXPECT_GE(checkPage(test::corpusPath("word2013-chinese.pdf"), 1, "CID-keyed compact font"), 50);
+    // Ligatures (fi, fl) of the TeX fonts are glyphs of their own, joined from their letters.
+    EXPECT_GT(ligatures_, 0);
+}
+
+TEST(WebFontSfnt, LigaturesAreSubstitutedForTheirLettersAndKernedAsGlyphs) {
+    FontGlyphSet set(1, "T");
+    auto ink = [](GlyphPath& p) {
+        p.ops = {GlyphPath::move, GlyphPath::line, GlyphPath::line};
+        p.points = {0, 0, 0.5f, 0, 0, 0.5f};
+        return true;
+    };
+    ASSERT_EQ(set.place(10, U'f', 0.3, ink), 0);
+    ASSERT_EQ(set.place(11, U'i', 0.25, ink), 0);
+    ASSERT_TRUE(set.placeLigature(12, U"fi", 0.55, ink));
+    EXPECT_TRUE(set.placeLigature(12, U"fi", 0.55, ink));
+    EXPECT_FALSE(set.placeLigature(13, U"fi", 0.55, ink));  // the letters have their glyph
+    const char32_t key = set.ligatureKey(U"fi");
+    EXPECT_EQ(key, FontGlyphSet::kLigatureKeys);
+    set.kern(0, U'f', key, -0.02);
+    const std::string sfnt = buildWebFontFace(set.face(0), "t", set.kerns(0), set.ligatures());
+    // The font has a substitution and a kerning table; the ligature glyph is no character's.
+    auto table = [&](const char* tag) {
+        const uint16_t count = static_cast<uint16_t>((static_cast<unsigned char>(sfnt[4]) << 8) | static_cast<unsigned char>(sfnt[5]));
+        for (uint16_t i = 0; i < count; ++i)
+            if (sfnt.compare(12 + 16 * i, 4, tag) == 0) return true;
+        return false;
+    };
+    EXPECT_TRUE(table("GSUB"));
+    EXPECT_TRUE(table("kern"));
+    LoadedFace face(*decompressWoff2(*compressWoff2(sfnt)));
+    ASSERT_TRUE(face.ok());
+    EXPECT_NEAR(face.advance(face.glyphOf(U'f')), 0.3, 1.0 / kWebFontUnitsPerEm);
+    EXPECT_NEAR(face.advance(4), 0.55, 1.0 / kWebFontUnitsPerEm);  // .notdef, blank, f, i, fi
+    // Without a ligature of its letters, the font has no substitution table.
+    FontGlyphSet plain(2, "P");
+    plain.place(10, U'f', 0.3, ink);
+    EXPECT_EQ(buildWebFontFace(plain.face(0), "p", plain.kerns(0), plain.ligatures()).find("GSUB"), std::string::npos);
 }
 
 TEST(FontGlyphSet, ACharacterShownByASecondGlyphGoesToTheNextFace) {
