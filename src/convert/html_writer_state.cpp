@@ -5,7 +5,7 @@
 namespace qm {
 
 void HtmlWriterState::startFile() {
-    finishFile();
+    webFonts_.clear();
     classes_.clear();
     classesWritten_ = 0;
     familiesWritten_.clear();

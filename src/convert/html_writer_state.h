@@ -16,7 +16,7 @@ class HtmlWriterState {
 public:
     // Empties the style table, puts the next page at the top, reads the mode from the
     // settings (continuous mode is fixed for the whole file) and forgets the last error.
-    // Web fonts a conversion before left unwritten are written first.
+    // Web fonts a conversion before left unwritten are dropped.
     void startFile();
     // Writes the web fonts the file's pages use; false when one could not be written
     // (lastError says which). Nothing to do when no page used any.
