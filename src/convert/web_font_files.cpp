@@ -26,10 +26,6 @@ bool WebFontFiles::writeAll(std::string& error) {
     files_ = bytes_ = 0;
     std::vector<std::string> written;
     bool ok = true;
-    if (!sets_.empty() && !makeDirectoryPath(folder_ + kWebFontFolder)) {
-        error = "Create folder error [" + folder_ + kWebFontFolder + "]!";
-        ok = false;
-    }
     for (size_t s = 0; ok && s < sets_.size(); ++s) {
         const FontGlyphSet& set = *sets_[s];
         for (size_t face = 0; ok && face < set.faceCount(); ++face) {

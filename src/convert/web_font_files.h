@@ -1,7 +1,7 @@
 #pragma once
 // The web fonts of one conversion: the glyph sets its pages show text in, each face written
-// once as fonts/fN.woff2 (fN_1.woff2, ... for further faces) in the folder of the pages when
-// the conversion ends, holding every glyph any page used.
+// once as font_fN.woff2 (font_fN_1.woff2, ... for further faces) in the folder of the pages
+// when the conversion ends, holding every glyph any page used.
 #include <cstddef>
 #include <memory>
 #include <set>

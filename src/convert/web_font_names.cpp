@@ -15,7 +15,7 @@ std::string stem(const FontGlyphSet& set, size_t face) {
 std::string webFontFamily(const FontGlyphSet& set, size_t face) { return "q" + stem(set, face); }
 
 std::string webFontFile(const FontGlyphSet& set, size_t face) {
-    return std::string(kWebFontFolder) + "/" + stem(set, face) + ".woff2";
+    return "font_" + stem(set, face) + ".woff2";
 }
 
 }  // namespace qm

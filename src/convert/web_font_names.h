@@ -8,8 +8,8 @@ namespace qm {
 class FontGlyphSet;
 
 std::string webFontFamily(const FontGlyphSet& set, size_t face);
-// Relative to the folder of the pages: "fonts/f3.woff2", "fonts/f3_1.woff2".
+// Beside the pages, whose folder a conversion publishes file by file: "font_f3.woff2",
+// "font_f3_1.woff2".
 std::string webFontFile(const FontGlyphSet& set, size_t face);
-inline constexpr const char* kWebFontFolder = "fonts";
 
 }  // namespace qm
