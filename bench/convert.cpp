@@ -1,6 +1,7 @@
 // Milliseconds per page of the HTML conversion of whole documents at zoom 100, step by step:
 // recording the display list, replaying the graphics into the page bitmap, encoding the JPEG
-// (quality 75) and writing the page's HTML, with each step's share of the whole. Run with
+// (quality 75), writing the page's HTML and, once per document, its web fonts, with each
+// step's share of the whole; and the web fonts' share of the bytes written. Run with
 // --benchmark_counters_tabular=true for a table.
 #include <benchmark/benchmark.h>
 
@@ -36,9 +37,19 @@ double since(double& mark) {
 }
 
 struct StepTimes {
-    double record = 0, replay = 0, jpeg = 0, html = 0;
-    double total() const { return record + replay + jpeg + html; }
+    double record = 0, replay = 0, jpeg = 0, html = 0, fonts = 0;
+    double total() const { return record + replay + jpeg + html + fonts; }
+    double outputBytes = 0, fontBytes = 0;
 };
+
+double fileBytes(const std::string& path) {
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return 0;
+    std::fseek(f, 0, SEEK_END);
+    const long size = std::ftell(f);
+    std::fclose(f);
+    return size > 0 ? static_cast<double>(size) : 0;
+}
 
 // The driver's steps, timed one by one.
 void convertDocument(PdfDocument& doc, const std::string& folder, StepTimes& times) {
@@ -63,7 +74,13 @@ void convertDocument(PdfDocument& doc, const std::string& folder, StepTimes& tim
         }
         writePageHtml(*recorded.page, recorded.links.get(), htmlPath, jpegPath, state);
         times.html += since(mark);
+        times.outputBytes += fileBytes(htmlPath) + fileBytes(jpegPath);
     }
+    double mark = threadMs();
+    state.finishFile();
+    times.fonts += since(mark);
+    times.fontBytes += static_cast<double>(state.webFonts().bytesWritten());
+    times.outputBytes += static_cast<double>(state.webFonts().bytesWritten());
 }
 
 void runDocument(benchmark::State& state, const char* file) {
@@ -97,6 +114,10 @@ void runDocument(benchmark::State& state, const char* file) {
             state.counters["replay%"] = 100 * times.replay / times.total();
             state.counters["jpeg%"] = 100 * times.jpeg / times.total();
             state.counters["html%"] = 100 * times.html / times.total();
+            state.counters["fonts"] = times.fonts / pages;
+            state.counters["fonts%"] = 100 * times.fonts / times.total();
+            state.counters["fontBytes%"] = times.outputBytes > 0 ? 100 * times.fontBytes / times.outputBytes : 0;
+            state.counters["kB/page"] = times.outputBytes / 1024 / pages;
         }
     }
     destroyGlobalSettings();

@@ -6,7 +6,7 @@
 # while it runs.
 set -e
 PACKAGES="cmake make g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev \
-libjpeg62-turbo-dev libcairo2-dev libfreetype-dev libfontconfig-dev \
+libjpeg62-turbo-dev libcairo2-dev libfreetype-dev libfontconfig-dev libwoff-dev libbrotli-dev \
 fonts-liberation2 fonts-dejavu-core fonts-ipafont-mincho fonts-wqy-zenhei qpdf python3-pil ccache \
 libjbig2dec0-dev libopenjp2-7-dev chromium firefox-esr qt6-base-dev libqt6svg6 \
 slurm-wlm munge dpkg-dev lintian"

@@ -71,6 +71,7 @@ std::vector<std::string> switchArguments(const CommandLine& o) {
         args.push_back(std::string("--format=") + outputFormatName(o.format));
     }
     if (!o.results.empty()) args.push_back("--results=" + o.results);
+    if (o.noWebFonts) args.push_back("--no-web-fonts");
     if (o.overwrite) args.push_back("--overwrite");
     if (o.userPassword) args.push_back("--user-password=" + *o.userPassword);
     if (o.ownerPassword) args.push_back("--owner-password=" + *o.ownerPassword);
@@ -144,6 +145,7 @@ void applyOverrides(const CommandLine& o) {
     if (o.bmp) Settings::setOverride(Setting::convertType, kConvertToBmp);
     if (o.format == OutputFormat::png) Settings::setOverride(Setting::convertType, kConvertToPng);
     if (o.format == OutputFormat::svg) Settings::setOverride(Setting::convertType, kConvertToSvg);
+    if (o.noWebFonts) Settings::setOverride(Setting::webFonts, 0);
     if (o.noWindow) Settings::setOverride(Setting::quiet, 1);
     if (o.quit) Settings::setOverride(Setting::exitAfterConverting, 1);
     if (o.overwrite) Settings::setOverride(Setting::overwrite, 1);

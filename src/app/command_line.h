@@ -30,6 +30,7 @@ struct CommandLine {
     std::string skipDone;
     std::optional<int> taskIndex;
     std::optional<int> taskCount;
+    bool noWebFonts = false;             // --no-web-fonts: the browser's faces, not the document's
 
     // Process flags.
     bool quit = false;       // -q, --quit: exit after converting

@@ -337,6 +337,11 @@ FileOutcome ConversionWorker::convertJob(ConversionJob job) {
     OpenResult opened = openPdf(source.c_str(), owner.c_str(), user.c_str(), zoom);
     if (opened.handle == nullptr) return fail(openFailureText(source, opened.failure, opened.errorNumber));
     HandlePtr handle(opened.handle);
+    // Web fonts are written only for a conversion that completes: one stopped or failed
+    // leaves none behind (this runs before the document closes).
+    struct DropUnwrittenFonts {
+        ~DropUnwrittenFonts() { htmlWriterState().webFonts().clear(); }
+    } dropFonts;
     const int count = PDF_GetPageCount(handle.get());
     if (range) {
         first = std::max(first, 1);
@@ -457,6 +462,7 @@ FileOutcome ConversionWorker::convertJob(ConversionJob job) {
             return FileOutcome::stopped;
         }
     }
+    if (!bmp && !htmlWriterState().finishFile()) return fail(outsideNames(htmlWriterState().lastError(), staging, plan.destination));
     handle.reset();
     observer_.pageProgress(0);
     if (!output.commit()) return fail(output.error());

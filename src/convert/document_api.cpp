@@ -165,6 +165,8 @@ void PDF_Close(PdfHandle* handle) {
         closing = std::move(it->second);
         liveHandles().erase(it);
     }
+    // The pages written from the document are complete once their web fonts are.
+    qm::htmlWriterState().finishFile();
     closing.reset();
     releaseSettings();
 }

@@ -5,9 +5,11 @@
 // of each file starts with startFile(), and one conversion runs at a time.
 #include <cstdint>
 #include <memory>
+#include <set>
 #include <string>
 
 #include "convert/font_class_table.h"
+#include "convert/web_font_files.h"
 #include "render/device_font_cache.h"
 
 namespace qm {
@@ -16,8 +18,23 @@ class HtmlWriterState {
 public:
     // Empties the style table, puts the next page at the top, reads the mode from the
     // settings (continuous mode is fixed for the whole file), forgets the last error and the
-    // thumbnail fonts.
+    // thumbnail fonts. Web fonts a conversion before left unwritten are dropped.
     void startFile();
+    // Writes the web fonts the file's pages use; false when one could not be written
+    // (lastError says which). Nothing to do when no page used any.
+    bool finishFile();
+
+    WebFontFiles& webFonts() { return webFonts_; }
+
+    // What the file's style blocks hold so far (continuous mode writes each style once):
+    // the classes before this number, the web font families, and the block style.
+    size_t classesWritten() const { return classesWritten_; }
+    std::set<std::string>& familiesWritten() { return familiesWritten_; }
+    bool blockStyleWritten() const { return blockStyleWritten_; }
+    void noteStylesWritten(size_t classes, bool blockStyle) {
+        classesWritten_ = classes;
+        blockStyleWritten_ = blockStyleWritten_ || blockStyle;
+    }
 
     FontClassTable& fontClasses() { return classes_; }
     const FontClassTable& fontClasses() const { return classes_; }
@@ -43,6 +60,10 @@ private:
     bool continuous_ = false;
     std::string lastError_;
     std::unique_ptr<DeviceFontCache> thumbnailFonts_ = std::make_unique<DeviceFontCache>();
+    WebFontFiles webFonts_;
+    size_t classesWritten_ = 0;
+    std::set<std::string> familiesWritten_;
+    bool blockStyleWritten_ = false;
 };
 
 // The process's writer state; made on first use with startFile() applied.

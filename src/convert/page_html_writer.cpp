@@ -3,10 +3,14 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <set>
 
+#include "convert/css_number.h"
 #include "convert/generic_family.h"
 #include "convert/html_text.h"
 #include "convert/path_parts.h"
+#include "convert/placed_text_writer.h"
+#include "convert/web_font_names.h"
 #include "convert/settings.h"
 #include "convert/site_pages.h"
 #include "convert/text_item_text.h"
@@ -85,10 +89,12 @@ std::string removeAll(std::string_view text, std::string_view what) {
     return out;
 }
 
+// Upright text without an exact placement, which is written in whole pixels.
 const TextItem* uprightText(const PageObject& page, int32_t i) {
     const PageItem& item = page.items[i];
     if (item.kind != QM_ITEM_TEXT || item.record.text == nullptr) return nullptr;
-    return item.record.text->orientation == 0 ? item.record.text : nullptr;
+    if (item.record.text->orientation != 0 || PlacedTextWriter::isPlaced(*item.record.text)) return nullptr;
+    return item.record.text;
 }
 
 // The character written last, carried from one run to the next within the page.
@@ -166,20 +172,45 @@ private:
     Previous previous_;
 };
 
-void writeStyles(std::string& out, const FontClassTable& classes) {
+// The style block of a page: the classes from `firstClass` on, the block style when
+// `blockStyle`, and the web font families not in `familiesWritten` (which gains them).
+// A continuous file keeps what its pages wrote before, so each page adds only what is new
+// and the file grows with its pages, not with their square.
+void writeStyles(std::string& out, const FontClassTable& classes, size_t firstClass, bool blockStyle,
+                 const PlacedTextWriter& placed, std::set<std::string>& familiesWritten) {
     out += "<style type=\"text/css\">\n<!--\n";
-    for (size_t i = 0; i < classes.size(); ++i) {
+    if (blockStyle) out += PlacedTextWriter::blockStyle();
+    // Family and file names are made of numbers: nothing to escape.
+    for (const PlacedTextWriter::Face& f : placed.faces()) {
+        const std::string family = webFontFamily(*f.set, f.face);
+        if (!familiesWritten.insert(family).second) continue;
+        out += "@font-face{font-family:" + family + ";src:url(\"" + webFontFile(*f.set, f.face) +
+               "\") format(\"woff2\")}\n";
+    }
+    for (size_t i = firstClass; i < classes.size(); ++i) {
         const FontClass& c = classes[i];
-        appendf(out, ".ft%zu{font-style:%s;font-weight:%s;font-size:%dpx;font-family:", i,
-                c.italic ? "italic" : "normal", c.bold ? "bold" : "normal", c.height);
+        appendf(out, ".ft%zu{font-style:%s;font-weight:%s;font-size:", i, c.italic ? "italic" : "normal",
+                c.bold ? "bold" : "normal");
+        if (c.sizeThousandths > 0) {
+            appendCssNumber(out, c.sizeThousandths / 1000.0, 3);
+            out += "px;font-family:";
+        } else {
+            appendf(out, "%dpx;font-family:", c.height);
+        }
+        if (!c.family.empty()) out += c.family + ',';
         out += cssFontFamily(c.face);
         const std::string_view generic = genericFontFamily(c.face);
         if (!generic.empty()) {
             out += ',';
             out += generic;
         }
-        appendf(out, ";color:#%02x%02x%02x", c.colour & 0xFF, (c.colour >> 8) & 0xFF, (c.colour >> 16) & 0xFF);
-        if (const uint8_t opacity = colourOpacity(c.colour); opacity != 255) out += ";opacity:" + opacityText(opacity);
+        if (c.invisible)
+            out += ";color:transparent";
+        else
+            appendf(out, ";color:#%02x%02x%02x", c.colour & 0xFF, (c.colour >> 8) & 0xFF, (c.colour >> 16) & 0xFF);
+        if (const uint8_t opacity = colourOpacity(c.colour); opacity != 255 && !c.invisible)
+            out += ";opacity:" + opacityText(opacity);
+        if (c.sizeThousandths > 0) out += ";line-height:0";
         out += ";}\n";
     }
     out += "-->\n</style>\n";
@@ -249,6 +280,15 @@ bool writePageHtml(PageObject& page, const HtmlLinkList* links, const std::strin
     stripNonTextItems(page);
     for (int32_t i = 0; i < page.itemCount; ++i)
         if (const TextItem* t = uprightText(page, i)) classes.add(*t);
+    PlacedTextWriter::Options placedOptions;
+    placedOptions.top = state.pageTopOffset();
+    placedOptions.insertSpaces = Settings::readFlag(Setting::insertSpaces);
+    placedOptions.runGapLimit = Settings::readInt(Setting::runGapLimit);
+    // A continuous page without pictures is moved out of its folder at the end, away from
+    // the fonts: it keeps the browser's faces.
+    placedOptions.webFonts =
+        Settings::readFlag(Setting::webFonts) && !(continuous && Settings::readFlag(Setting::removePictures));
+    const PlacedTextWriter placed(page, classes, placedOptions);
 
     const std::string outPath = continuous ? std::string(folderOf(htmlPath)) + "index.htm" : htmlPath;
 
@@ -259,7 +299,11 @@ bool writePageHtml(PageObject& page, const HtmlLinkList* links, const std::strin
     out += kMetaCharset;
     out += "<title>" + escapeHtml(baseNameOf(htmlPath)) + "</title>\n\n";
     out += kErrorScript;
-    writeStyles(out, classes);
+    // A page file of its own has every style it uses; a continuous one what is new.
+    std::set<std::string> familiesOfThisPage;
+    std::set<std::string> families = continuous ? state.familiesWritten() : familiesOfThisPage;
+    const bool blockStyle = !placed.empty() && !(continuous && state.blockStyleWritten());
+    writeStyles(out, classes, continuous ? state.classesWritten() : 0, blockStyle, placed, families);
     const uint32_t background = static_cast<uint32_t>(Settings::readInt(Setting::backgroundColour)) & 0xFFFFFF;
     appendf(out, "</head>\n<body vlink=\"#FFFFFF\" link=\"#FFFFFF\" bgcolor=\"#%02x%02x%02x\">\n", background & 0xFF,
             (background >> 8) & 0xFF, (background >> 16) & 0xFF);
@@ -269,6 +313,7 @@ bool writePageHtml(PageObject& page, const HtmlLinkList* links, const std::strin
     TextRunWriter(page, classes, top, Settings::readFlag(Setting::insertSpaces),
                   Settings::readInt(Setting::runGapLimit))
         .write(out);
+    placed.write(out);
     out += fitRunsScript();
     if (!continuous) {
         out += kZoomScript;
@@ -278,6 +323,12 @@ bool writePageHtml(PageObject& page, const HtmlLinkList* links, const std::strin
     }
     out += "</body>\n</html>";
 
+    for (const PlacedTextWriter::Face& f : placed.faces())
+        state.webFonts().use(f.set, std::string(folderOf(outPath)));
+    if (continuous) {
+        state.noteStylesWritten(classes.size(), blockStyle);
+        state.familiesWritten() = std::move(families);
+    }
     const std::string bytes = withCrLf(out);
     // A page file is whole or absent; a continuous page is appended to what came before.
     std::string message;

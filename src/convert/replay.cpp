@@ -23,9 +23,11 @@ const DeviceFont* replayFont(DeviceFontCache& fonts, const LogicalFont& wanted) 
     return fonts.get(fallback);
 }
 
-// `upright` picks the text to draw: the upright text the page's HTML places, or the rest.
+// `upright` picks the text to draw: the text the page's HTML places (upright, or placed
+// exactly at any angle), or the rest.
 void replayText(Canvas& canvas, const TextItem& t, DeviceFontCache& fonts, bool upright) {
-    if ((t.orientation == 0) != upright || t.face == nullptr || t.face[0] == '\0' || t.text == nullptr || t.count <= 0) return;
+    const bool inHtml = t.orientation == 0 || placementOf(t) != nullptr;
+    if (inHtml != upright || t.face == nullptr || t.face[0] == '\0' || t.text == nullptr || t.count <= 0) return;
     LogicalFont wanted;
     wanted.face = t.face;
     wanted.height = t.height;

@@ -32,6 +32,7 @@ enum class Setting {
     jpegQuality,          // used only when it lies in 1..100
     grayscale,
     insertSpaces,         // a space where the gap between characters is wide
+    webFonts,             // text in web fonts made from the document's own font programs
     windowTopMost,
     convertType,          // 0 HTML page sets, 1 BMP images
     lastOpenPath,

@@ -54,31 +54,30 @@ void CodeToUnicodeMap::parseLines(std::string_view text, int nBits, int depth) {
     const int nDigits = nBits == 8 ? 2 : 4;
     Block outer = block_;
     block_ = Block::None;
-    size_t pos = 0;
-    while (pos < text.size()) {
-        size_t end = text.find_first_of("\r\n", pos);
-        if (end == std::string_view::npos) end = text.size();
-        std::string_view line = text.substr(pos, end - pos);
-        pos = end;
-        if (pos < text.size() && text[pos] == '\r') ++pos;
-        if (pos < text.size() && text[pos] == '\n') ++pos;
-        parseLine(line, nDigits, depth);
-    }
+    Tokens tokens;
+    splitTokens(text, tokens);
+    parseTokens(tokens, nDigits, depth);
     block_ = outer;
 }
 
-namespace {
-
 // Splits at blanks, and around "<...>" strings and array brackets, so that entries written
-// without spaces ("<21><21><003a>") still come apart.
-void splitTokens(std::string_view line, std::vector<std::string_view>& tokens) {
-    tokens.clear();
-    auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+// without spaces ("<21><21><003a>") still come apart; a '%' starts a comment to the end of
+// its line. Each token notes whether it starts a line.
+void CodeToUnicodeMap::splitTokens(std::string_view line, Tokens& tokens) {
+    tokens.text.clear();
+    tokens.lineStart.clear();
+    bool lineStart = true;
+    auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\0'; };
     size_t i = 0;
     const size_t n = line.size();
     while (i < n) {
-        while (i < n && blank(line[i])) ++i;
+        for (; i < n && blank(line[i]); ++i)
+            if (line[i] == '\r' || line[i] == '\n') lineStart = true;
         if (i >= n) break;
+        if (line[i] == '%') {
+            while (i < n && line[i] != '\r' && line[i] != '\n') ++i;
+            continue;
+        }
         const size_t start = i;
         if (line[i] == '<') {
             while (i < n && line[i] != '>' && !blank(line[i])) ++i;
@@ -86,13 +85,13 @@ void splitTokens(std::string_view line, std::vector<std::string_view>& tokens) {
         } else if (line[i] == '[' || line[i] == ']') {
             ++i;
         } else {
-            while (i < n && !blank(line[i]) && line[i] != '<' && line[i] != '[' && line[i] != ']') ++i;
+            while (i < n && !blank(line[i]) && line[i] != '<' && line[i] != '[' && line[i] != ']' && line[i] != '%') ++i;
         }
-        tokens.push_back(line.substr(start, i - start));
+        tokens.text.push_back(line.substr(start, i - start));
+        tokens.lineStart.push_back(lineStart);
+        lineStart = false;
     }
 }
-
-}  // namespace
 
 void CodeToUnicodeMap::addChar(std::string_view codeToken, std::string_view dest, size_t digits) {
     uint32_t code;
@@ -154,50 +153,56 @@ bool CodeToUnicodeMap::addRange(uint32_t code, uint32_t last, std::string_view d
     return true;
 }
 
-void CodeToUnicodeMap::parseLine(std::string_view line, int nDigits, int depth) {
-    std::vector<std::string_view> f;
-    splitTokens(line, f);
-    if (f.empty() || f[0][0] == '%') return;
+// Entries may stand several to a line or a whole map on one line; an entry whose parts are
+// cut by a line break is illegal, and reading goes on at the next line.
+void CodeToUnicodeMap::parseTokens(const Tokens& tokens, int nDigits, int depth) {
     const size_t digits = static_cast<size_t>(nDigits);
-
-    if (block_ == Block::BfChar) {
-        // Code and destination pairs; writers put one or several on a line.
-        for (size_t i = 0; i < f.size(); i += 2) {
+    const std::vector<std::string_view>& f = tokens.text;
+    auto nextLine = [&](size_t i) {
+        for (++i; i < f.size() && !tokens.lineStart[i];) ++i;
+        return i;
+    };
+    for (size_t i = 0; i < f.size();) {
+        if (block_ == Block::BfChar) {
+            // Code and destination pairs.
             if (f[i] == "endbfchar") {
                 block_ = Block::None;
-                return;
+                ++i;
+                continue;
             }
-            if (i + 1 >= f.size()) {
+            if (i + 1 >= f.size() || tokens.lineStart[i + 1]) {
                 reportError(-1, "Illegal bfchar block in ToUnicode CPDFMap");
-                return;
+                i = nextLine(i);
+                continue;
             }
             addChar(f[i], f[i + 1], digits);
+            i += 2;
+            continue;
         }
-        return;
-    }
-
-    if (block_ == Block::BfRange) {
-        // Triples of first code, last code and destination: a string, or an array with one
-        // destination per code.
-        for (size_t i = 0; i < f.size();) {
+        if (block_ == Block::BfRange) {
+            // Triples of first code, last code and destination: a string, or an array with
+            // one destination per code.
             if (f[i] == "endbfrange") {
                 block_ = Block::None;
-                return;
+                ++i;
+                continue;
             }
-            if (i + 2 >= f.size()) {
+            if (i + 2 >= f.size() || tokens.lineStart[i + 1] || tokens.lineStart[i + 2]) {
                 reportError(-1, "Illegal bfrange block in ToUnicode CPDFMap");
-                return;
+                i = nextLine(i);
+                continue;
             }
             uint32_t code, last;
             const bool codes = readCode(f[i], digits, &code) && readCode(f[i + 1], digits, &last);
             if (f[i + 2] == "[") {
                 size_t close = i + 3;
-                while (close < f.size() && f[close] != "]") ++close;
-                bool good = codes && close < f.size();
+                while (close < f.size() && f[close] != "]" && f[close] != "endbfrange") ++close;
+                bool good = codes && close < f.size() && f[close] == "]";
                 for (size_t k = i + 3; good && k < close; ++k) good = isBracketed(f[k]);
                 if (!good) {
                     reportError(-1, "Illegal line in bfrange block in ToUnicode CPDFMap");
-                    return;
+                    i = nextLine(i);
+                    continue;
                 }
                 for (size_t k = i + 3; k < close && code <= last; ++k, ++code)
                     if (!addRange(code, code, f[k])) reportError(-1, "Illegal line in bfrange block in ToUnicode CPDFMap");
@@ -206,34 +211,37 @@ void CodeToUnicodeMap::parseLine(std::string_view line, int nDigits, int depth) 
             }
             if (!codes || !isBracketed(f[i + 2])) {
                 reportError(-1, "Illegal line in bfrange block in ToUnicode CPDFMap");
-                return;
+                i = nextLine(i);
+                continue;
             }
             if (last >= code && !addRange(code, last, f[i + 2]))
                 reportError(-1, "Illegal line in bfrange block in ToUnicode CPDFMap");
             i += 3;
+            continue;
         }
+        if (f[i] == "beginbfchar") {
+            block_ = Block::BfChar;
+        } else if (f[i] == "beginbfrange") {
+            block_ = Block::BfRange;
+        } else if (f[i] == "usecmap" && i > 0 && f[i - 1][0] == '/') {
+            useCMap(std::string(f[i - 1].substr(1)), nDigits, depth);
+        }
+        ++i;
+    }
+}
+
+void CodeToUnicodeMap::useCMap(const std::string& name, int nDigits, int depth) {
+    FilePtr file;
+    if (globalSettings && depth < kMaxUseDepth) file = globalSettings->findToUnicodeFile(name.c_str());
+    if (!file) {
+        if (depth < kMaxUseDepth && useCollectionTable(name)) return;
+        reportError(-1, "Couldn't find ToUnicode CPDFMap file for '%s'", name.c_str());
         return;
     }
-
-    if (f.size() >= 2 && f[1] == "usecmap") {
-        if (f[0][0] != '/') return;
-        std::string name(f[0].substr(1));
-        FilePtr file;
-        if (globalSettings && depth < kMaxUseDepth) file = globalSettings->findToUnicodeFile(name.c_str());
-        if (!file) {
-            if (depth < kMaxUseDepth && useCollectionTable(name)) return;
-            reportError(-1, "Couldn't find ToUnicode CPDFMap file for '%s'", name.c_str());
-            return;
-        }
-        std::string text;
-        char buffer[4096];
-        for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, file.get())) > 0;) text.append(buffer, n);
-        parseLines(text, nDigits * 4, depth + 1);
-    } else if (f.size() >= 2 && f[1] == "beginbfchar") {
-        block_ = Block::BfChar;
-    } else if (f.size() >= 2 && f[1] == "beginbfrange") {
-        block_ = Block::BfRange;
-    }
+    std::string text;
+    char buffer[4096];
+    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, file.get())) > 0;) text.append(buffer, n);
+    parseLines(text, nDigits * 4, depth + 1);
 }
 
 bool CodeToUnicodeMap::useCollectionTable(const std::string& name) {

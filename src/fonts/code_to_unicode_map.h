@@ -14,7 +14,7 @@ namespace qm {
 
 class CodeToUnicodeMap {
 public:
-    // Reads the text of a ToUnicode CMap with 8- or 16-bit codes. Bad lines are reported and
+    // Reads the text of a ToUnicode CMap with 8- or 16-bit codes. Bad entries are reported and
     // skipped, so a map always results. A "usecmap" reads the named file from the
     // toUnicodeDir folders of the process-wide settings into the same map.
     static CodeToUnicodeMap* parseToUnicode(std::string_view text, int nBits);
@@ -56,7 +56,14 @@ private:
     ~CodeToUnicodeMap() = default;
 
     void parseLines(std::string_view text, int nBits, int depth);
-    void parseLine(std::string_view line, int nDigits, int depth);
+    struct Tokens {
+        std::vector<std::string_view> text;
+        std::vector<bool> lineStart;  // per token: the first of its line
+    };
+    static void splitTokens(std::string_view text, Tokens& tokens);
+    void parseTokens(const Tokens& tokens, int nDigits, int depth);
+    // Reads the named map file (or collection table) into this map.
+    void useCMap(const std::string& name, int nDigits, int depth);
     void addChar(std::string_view codeToken, std::string_view dest, size_t digits);
     // False when the destination does not read as hexadecimal.
     bool addRange(uint32_t code, uint32_t last, std::string_view dest);

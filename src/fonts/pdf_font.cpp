@@ -99,6 +99,10 @@ void PdfFont::readFontDescriptor(ObjectResolver* xref, PdfDict* dict) {
                 accept = kind_ == FontKind::Type1C;
             } else if (s && std::strcmp(s, "TrueType") == 0) {
                 accept = kind_ == FontKind::TrueType;
+            } else if (s && std::strcmp(s, "OpenType") == 0) {
+                // OpenType wraps outlines of either kind; the font keeps the kind its
+                // dictionary gives, which says how its codes find glyphs.
+                accept = kind_ != FontKind::Type3 && kind_ != FontKind::Unknown;
             } else if (s && std::strcmp(s, "CIDFontType0C") == 0) {
                 if (kind_ == FontKind::CidType0) kind_ = FontKind::CidType0C;
                 accept = kind_ == FontKind::CidType0C;

@@ -149,6 +149,9 @@ SimpleFont::SimpleFont(ObjectResolver* xref, const char* tag, PdfRef id, const P
         (encodingObj.isDict() && (encodingObj.dictLookup("BaseEncoding").isName() || hasDifferences_));
     legacyDoubleByte_ = !standardName_ && embeddedId_.num < 0 && !hasToUnicodeStream_ && !declaresEncoding &&
                         kind_ != FontKind::Type3 && !(hasName_ && isSymbolFontName(name_.text()));
+    // Type 3 fonts of some Chinese writers draw a legacy double-byte text one byte per glyph,
+    // naming none of the high codes: their pairs read as the legacy code page.
+    legacyPairs_ = kind_ == FontKind::Type3 && hasDifferences_ && !hasToUnicodeStream_ && !highNamesKnown_;
     ok_ = true;
 }
 
@@ -221,6 +224,7 @@ void SimpleFont::buildUnicodeFromNames() {
         uint16_t u = globalSettings ? globalSettings->mapNameToUnicode(name) : 0;
         if (u) {
             table[code] = u;
+            if (code >= 0x80 && !owned_[code].empty()) highNamesKnown_ = true;
         } else if (std::strcmp(name, ".notdef") != 0) {
             unresolved[code] = anyUnresolved = true;
             if (looksHexadecimal(name, std::strlen(name))) hexMode = true;
@@ -284,8 +288,26 @@ int SimpleFont::decodeNextChar(const uint8_t* bytes, int len, uint32_t* code, ui
         return 2;
     }
     *code = b0;
-    *uLen = toUnicode_ ? toUnicode_->lookup(b0, u, uSize) : 0;
     *dx = widths_[b0];
+    // Each byte keeps its own glyph; the pair's character goes with the first and the second
+    // gives none. The second is known by its address, so decoding anything else in between
+    // (or a new string) cannot take it for one.
+    if (legacyPairs_) {
+        if (bytes == pendingTrail_) {
+            pendingTrail_ = nullptr;
+            *uLen = 0;
+            return 1;
+        }
+        if (len >= 2 && b0 >= 0xA1 && b0 <= 0xF7 && bytes[1] >= 0xA1 && bytes[1] <= 0xFE && uSize > 0) {
+            if (char16_t unit = legacyDoubleByteToUnicode(b0, bytes[1])) {
+                u[0] = unit;
+                *uLen = 1;
+                pendingTrail_ = bytes + 1;
+                return 1;
+            }
+        }
+    }
+    *uLen = toUnicode_ ? toUnicode_->lookup(b0, u, uSize) : 0;
     return 1;
 }
 

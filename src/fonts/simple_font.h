@@ -55,6 +55,9 @@ private:
     // character. Only for fonts that say nothing about their codes (no program, standard
     // name, ToUnicode, Encoding name or Differences), never for Type 3 or symbol fonts.
     bool legacyDoubleByte_ = false;
+    bool highNamesKnown_ = false;  // the Differences name a code of 0x80 or above by the glyph list
+    bool legacyPairs_ = false;     // a Type 3 font read as legacy double-byte pairs
+    const uint8_t* pendingTrail_ = nullptr;  // the second byte of the pair decoded last
 };
 
 }  // namespace qm

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <mutex>
+#include <unordered_map>
 
 #include "core/memory.h"
 
@@ -30,6 +32,18 @@ int32_t grownCapacity(int32_t capacity, int32_t need) {
     return static_cast<int32_t>(std::max<int64_t>(next, need));
 }
 
+// Placements live beside the records, keyed by the record's address: the public record
+// keeps its layout, and a record a caller made (or copied) is never read past its end.
+struct PlacementRegistry {
+    std::mutex lock;
+    std::unordered_map<const TextItem*, TextPlacement> placements;
+};
+
+PlacementRegistry& placementRegistry() {
+    static PlacementRegistry* registry = new PlacementRegistry;  // outlives every record
+    return *registry;
+}
+
 }  // namespace
 
 char* copyRecordText(std::string_view text) {
@@ -47,6 +61,11 @@ void freePageItem(PageItem& item) {
     switch (item.kind) {
     case QM_ITEM_TEXT:
         if (item.record.text != nullptr) {
+            PlacementRegistry& registry = placementRegistry();
+            {
+                std::lock_guard<std::mutex> hold(registry.lock);
+                registry.placements.erase(item.record.text);
+            }
             memFree(item.record.text->text);
             memFree(item.record.text->face);
         }
@@ -106,6 +125,25 @@ TextItem* makeTextItem(int32_t x, int32_t y, const uint16_t* text, int32_t count
     item->orientation = orientation;
     item->colour = colour;
     return item;
+}
+
+TextItem* makePlacedTextItem(int32_t x, int32_t y, const uint16_t* text, int32_t count, std::string_view face,
+                             int32_t advance, int32_t height, bool bold, bool italic, int32_t orientation,
+                             uint32_t colour, TextPlacement placement) {
+    TextItem* item = makeTextItem(x, y, text, count, face, advance, height, bold, italic, orientation, colour);
+    PlacementRegistry& registry = placementRegistry();
+    std::lock_guard<std::mutex> hold(registry.lock);
+    registry.placements.insert_or_assign(item, std::move(placement));
+    return item;
+}
+
+const TextPlacement* placementOf(const TextItem& item) { return editablePlacementOf(item); }
+
+TextPlacement* editablePlacementOf(const TextItem& item) {
+    PlacementRegistry& registry = placementRegistry();
+    std::lock_guard<std::mutex> hold(registry.lock);
+    auto it = registry.placements.find(&item);
+    return it == registry.placements.end() ? nullptr : &it->second;
 }
 
 ImageItem* makeImageItem(const QmBitmapInfoHeader& header, const uint32_t* palette, int paletteEntries,

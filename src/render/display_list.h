@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "quillmark.h"
+#include "render/text_placement.h"
 
 namespace qm {
 
@@ -46,6 +47,14 @@ void filterPageItems(PageObject& page, Keep keep) {
 TextItem* makeTextItem(int32_t x, int32_t y, const uint16_t* text, int32_t count, std::string_view face,
                        int32_t advance, int32_t height, bool bold, bool italic, int32_t orientation,
                        uint32_t colour);
+// A text record that also carries its placement, which placementOf() gives back until the
+// record is freed.
+TextItem* makePlacedTextItem(int32_t x, int32_t y, const uint16_t* text, int32_t count, std::string_view face,
+                             int32_t advance, int32_t height, bool bold, bool italic, int32_t orientation,
+                             uint32_t colour, TextPlacement placement);
+// The placement of a record made by makePlacedTextItem; null for any other record.
+const TextPlacement* placementOf(const TextItem& item);
+TextPlacement* editablePlacementOf(const TextItem& item);
 // `bits` is copied (`bitsSize` bytes); palette entries beyond `paletteEntries` are 0. `alpha`
 // (`alphaSize` bytes, the opacity plane) is copied into extra1; null for an opaque image.
 ImageItem* makeImageItem(const QmBitmapInfoHeader& header, const uint32_t* palette, int paletteEntries,

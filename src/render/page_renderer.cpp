@@ -165,6 +165,8 @@ void PageRenderer::startPage(int width, int height) {
     clip_ = Region::rectangle(0, 0, width, height);
     clipChanged();
     hasDisplayFont_ = false;
+    spaceFont_ = nullptr;
+    lastPlaced_ = nullptr;
     embeddedFonts_ = outlines_ && embeddedFontsEnabled();
     if (outlines_) outlines_->trim();
     outlineFont_ = nullptr;
@@ -376,18 +378,152 @@ void PageRenderer::drawLink(PageLink& link, PdfCatalog& catalog) {
 // ---- Text
 
 void PageRenderer::drawChar(GraphicsState& state, double x, double y, double dx, double dy, double originX,
-                            double originY, int code, const uint16_t* unicode, int unicodeCount, int) {
-    if (invisibleText(state) || !budget_.glyphs(1)) return;
+                            double originY, int code, const uint16_t* unicode, int unicodeCount, int rawCode) {
+    // Text in render mode 3 is never seen, but a recorded page keeps it: it is the text
+    // layer of scanned pages, which readers select and search.
+    const bool unseenLayer = target_ && (state.renderMode() & 3) == 3;
+    if ((invisibleText(state) && !unseenLayer) || !budget_.glyphs(1)) return;
     const double px = x - originX, py = y - originY;
     if (embeddedFonts_ && !target_ && canvas_ && code >= 0 && drawOutlineChar(state, px, py, static_cast<uint32_t>(code)))
         return;
-    if (unicodeCount <= 0 || !unicode) return;
+    if (unicodeCount <= 0 || !unicode) {
+        // A glyph that stands for no character (the second byte of a legacy pair, say) still
+        // takes room: it widens the character before it, so no gap opens after that one.
+        if (lastPlaced_ && target_ && state.font() == lastPlacedFont_)
+            if (TextPlacement* last = editablePlacementOf(*lastPlaced_)) last->width += ownWidth(state, dx, dy, rawCode);
+        return;
+    }
     const double* m = state.transform();
     const double devX = px * m[0] + py * m[2] + m[4], devY = px * m[1] + py * m[3] + m[5];
     const int ix = hasDisplayFont_ ? roundPixel(devX) : truncPixel(devX);
     const int iy = hasDisplayFont_ ? roundPixel(devY) : truncPixel(devY);
+    placement_.reset();
+    if (target_) placement_ = placeChar(state, devX, devY, dx, dy, code, rawCode, unseenLayer, unicode, unicodeCount);
     text(state, ix, iy, truncPixel(dx * m[0] + dy * m[2]), truncPixel(dx * m[1] + dy * m[3]), unicode,
          std::min(unicodeCount, 8));
+    placement_.reset();
+}
+
+TextPlacement PageRenderer::placeChar(GraphicsState& state, double devX, double devY, double dx, double dy, int code,
+                                      int rawCode, bool unseen, const uint16_t* unicode, int unicodeCount) {
+    TextPlacement p;
+    p.x = devX;
+    p.y = devY;
+    state.fontTransform(p.m);
+    const double scaling = state.horizScaling();
+    p.m[0] *= scaling;
+    p.m[1] *= scaling;
+    p.invisible = unseen;
+    PdfFont* font = state.font();
+    p.vertical = (font && font->wMode() == 1) || markedContentIsVertical();
+    if (!p.vertical) p.width = ownWidth(state, dx, dy, rawCode);
+    if (font) p.spaceWidth = spaceWidthOf(*font);
+    if (font && !p.vertical && code >= 0) placeInWebFont(*font, static_cast<uint32_t>(code), unicode, unicodeCount, p);
+    return p;
+}
+
+namespace {
+
+// The one character a text stands for; 0 for none or several (a ligature's "fi").
+char32_t singleCharacter(const uint16_t* unicode, int count) {
+    if (count == 1 && (unicode[0] < 0xD800 || unicode[0] > 0xDFFF)) return unicode[0];
+    if (count == 2 && unicode[0] >= 0xD800 && unicode[0] < 0xDC00 && unicode[1] >= 0xDC00 && unicode[1] <= 0xDFFF)
+        return 0x10000 + ((static_cast<char32_t>(unicode[0]) - 0xD800) << 10) + (unicode[1] - 0xDC00);
+    return 0;
+}
+
+// The letters of a ligature: the presentation forms of Latin ligatures, or a text of two to
+// four plain letters; empty for anything else.
+std::u32string ligatureLetters(const uint16_t* unicode, int count) {
+    static constexpr const char32_t* kForms[] = {U"ff", U"fi", U"fl", U"ffi", U"ffl", U"st", U"st"};
+    if (count == 1 && unicode[0] >= 0xFB00 && unicode[0] <= 0xFB06) return kForms[unicode[0] - 0xFB00];
+    if (count < 2 || count > 4) return {};
+    std::u32string letters;
+    for (int i = 0; i < count; ++i) {
+        const char16_t c = unicode[i];
+        if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'))) return {};
+        letters += c;
+    }
+    return letters;
+}
+
+}  // namespace
+
+void PageRenderer::placeInWebFont(PdfFont& font, uint32_t code, const uint16_t* unicode, int count, TextPlacement& p) {
+    if (!outlines_) return;
+    const std::u32string letters = ligatureLetters(unicode, count);
+    char32_t character = letters.empty() ? singleCharacter(unicode, count) : 0;
+    if (letters.empty() && (character == 0 || character < 0x20)) return;
+    // A soft hyphen a PDF draws is a visible hyphen: the line was broken there.
+    if (character == 0xAD) character = '-';
+    const EmbeddedFonts::Entry* entry = outlineEntryFor(font);
+    if (!entry || !entry->program) return;
+    std::shared_ptr<FontGlyphSet>& set = glyphSets_[{font.id().num, font.id().gen, font.embeddedId().num,
+                                                     font.embeddedId().gen}];
+    if (!set) {
+        if (glyphSets_.size() > kMaxGlyphSets) return;
+        set = std::make_shared<FontGlyphSet>(static_cast<int>(glyphSets_.size()), entry->program->familyName());
+    }
+    // Every face shows a blank as an empty glyph without advance: the writer places what
+    // follows a blank itself.
+    if (character == ' ') {
+        p.font = set;
+        p.face = 0;
+        return;
+    }
+    const uint32_t glyph = EmbeddedFonts::glyphOf(*entry, font, code);
+    if (glyph == 0) return;
+    OutlineFont& program = *entry->program;
+    // The document's web fonts hold at most kMaxWebFontPoints outline points in all; text
+    // beyond keeps the browser's faces.
+    if (webFontPoints_ > kMaxWebFontPoints) return;
+    const size_t before = set->pointCount();
+    auto load = [&](GlyphPath& path) { return program.glyphPath(glyph, path); };
+    if (!letters.empty()) {
+        const bool placed = set->placeLigature(glyph, letters, p.width, load);
+        webFontPoints_ += set->pointCount() - before;
+        if (!placed) return;
+        p.font = set;
+        p.face = 0;
+        p.ligature = true;
+        return;
+    }
+    const int face = set->place(glyph, character, p.width, load);
+    webFontPoints_ += set->pointCount() - before;
+    if (face < 0) return;
+    p.font = set;
+    p.face = face;
+}
+
+double PageRenderer::ownWidth(GraphicsState& state, double dx, double dy, int rawCode) {
+    // The advance in text space without the spacing the content added to it, so the writer
+    // can tell a kern or a word gap from the glyph itself.
+    const double* tm = state.textMatrix();
+    const double det = tm[0] * tm[3] - tm[1] * tm[2];
+    const double size = state.horizFontSize(), scaling = state.horizScaling();
+    if (!(std::fabs(det) > 1e-12 && std::fabs(size) > 1e-9 && std::fabs(scaling) > 1e-9)) return 0;
+    const double textDx = (dx * tm[3] - dy * tm[2]) / det;
+    double own = textDx / scaling - state.charSpace();
+    if (rawCode == ' ') own -= state.wordSpace();
+    const double width = own / size;
+    return std::isfinite(width) && width > 0 ? width : 0;
+}
+
+double PageRenderer::spaceWidthOf(PdfFont& font) {
+    if (&font == spaceFont_ && sameRef(font.id(), spaceFontId_)) return spaceWidth_;
+    spaceFont_ = &font;
+    spaceFontId_ = font.id();
+    spaceWidth_ = 0.25;  // a quarter em: a plain word space where the font names none
+    if (!font.isCidFont()) {
+        const uint8_t blank = ' ';
+        uint32_t code = 0;
+        uint16_t u[8];
+        int uLen = 0;
+        double w = 0, h = 0, ox = 0, oy = 0;
+        if (font.decodeNextChar(&blank, 1, &code, u, 8, &uLen, &w, &h, &ox, &oy) == 1 && w > 0.05 && w < 2)
+            spaceWidth_ = w;
+    }
+    return spaceWidth_;
 }
 
 const EmbeddedFonts::Entry* PageRenderer::outlineEntryFor(PdfFont& font) {
@@ -480,10 +616,17 @@ void PageRenderer::text(GraphicsState& state, int x, int y, int advanceX, int, c
     const uint8_t fillOpacity = opacityByte(state.fillOpacity()), strokeOpacity = opacityByte(state.strokeOpacity());
 
     if (target_) {
-        appendPageItem(*target_, QM_ITEM_TEXT,
-                       makeTextItem(x, y, unicode, count, logical.face, advanceX, logical.height, face.bold,
-                                    logical.italic, logical.escapement,
-                                    recordedColour(color, (mode & 1) ? strokeOpacity : fillOpacity)));
+        // Unseen text is recorded fully transparent, so whoever draws the record draws nothing.
+        const bool unseen = placement_ && placement_->invisible;
+        const uint32_t colour = recordedColour(color, unseen ? 0 : (mode & 1) ? strokeOpacity : fillOpacity);
+        TextItem* item = placement_ ? makePlacedTextItem(x, y, unicode, count, logical.face, advanceX, logical.height,
+                                                         face.bold, logical.italic, logical.escapement, colour,
+                                                         std::move(*placement_))
+                                    : makeTextItem(x, y, unicode, count, logical.face, advanceX, logical.height,
+                                                   face.bold, logical.italic, logical.escapement, colour);
+        appendPageItem(*target_, QM_ITEM_TEXT, item);
+        lastPlaced_ = placement_ ? item : nullptr;
+        lastPlacedFont_ = font;
         return;
     }
     if (!canvas_) return;

@@ -4,7 +4,9 @@
 // that target (nothing is drawn then). It also outlines the page's links and keeps one
 // record per link target. All state (bitmap, clip, target, fonts, links) belongs to one
 // renderer, so renderers of different documents never disturb each other.
+#include <array>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -21,7 +23,9 @@
 #include "render/font_cache.h"
 #include "render/font_name_map.h"
 #include "render/output_device.h"
+#include "render/font_glyph_set.h"
 #include "render/page_budget.h"
+#include "render/text_placement.h"
 #include "render/text_style.h"
 
 namespace qm {
@@ -45,7 +49,10 @@ public:
     // --- Mode. With a target every drawing step is appended to it as a PageItem and the
     // bitmap is left alone; null returns to drawing. The target is borrowed: the caller
     // keeps it alive while pages are drawn and clears it before freeing it.
-    void setDisplayList(PageObject* target) { target_ = target; }
+    void setDisplayList(PageObject* target) {
+        target_ = target;
+        lastPlaced_ = nullptr;
+    }
     PageObject* displayList() const { return target_; }
 
     // --- The page surface. Made by startPage; null before the first page or when a
@@ -143,6 +150,16 @@ private:
     // The font's embedded program, looked up once while the font stays the same.
     const EmbeddedFonts::Entry* outlineEntryFor(PdfFont& font);
     void text(GraphicsState& state, int x, int y, int advanceX, int advanceY, const uint16_t* unicode, int count);
+    // The exact placement of a recorded character at device point (devX, devY); (dx, dy)
+    // is its advance in user space with the content's spacing.
+    TextPlacement placeChar(GraphicsState& state, double devX, double devY, double dx, double dy, int code,
+                            int rawCode, bool unseen, const uint16_t* unicode, int unicodeCount);
+    // A character's own advance in ems from its advance (dx, dy) in user space.
+    static double ownWidth(GraphicsState& state, double dx, double dy, int rawCode);
+    // The width of the font's space in ems, remembered for the font met last.
+    double spaceWidthOf(PdfFont& font);
+    // Adds the character's glyph to the document's web font of its font, when it has one.
+    void placeInWebFont(PdfFont& font, uint32_t code, const uint16_t* unicode, int unicodeCount, TextPlacement& p);
     // The installed font for `logical`, else the standard face of the font's kind (Latin
     // text), else the default face; null when none is installed.
     const DeviceFont* deviceFontFor(LogicalFont logical, const PdfFont* font, uint16_t firstChar);
@@ -165,6 +182,17 @@ private:
     PdfRef outlineId_{-1, 0}, outlineProgram_{-1, 0};
     const EmbeddedFonts::Entry* outlineEntry_ = nullptr;
     std::vector<LinkRecord> links_;
+    // The document's web fonts, one per font and program met while recording.
+    std::map<std::array<int, 4>, std::shared_ptr<FontGlyphSet>> glyphSets_;
+    static constexpr size_t kMaxGlyphSets = 1024;
+    static constexpr size_t kMaxWebFontPoints = 4000000;
+    size_t webFontPoints_ = 0;
+    std::optional<TextPlacement> placement_;  // of the character being recorded
+    const TextItem* lastPlaced_ = nullptr;    // the placed character recorded last, and its font
+    const PdfFont* lastPlacedFont_ = nullptr;
+    const PdfFont* spaceFont_ = nullptr;
+    PdfRef spaceFontId_{-1, 0};
+    double spaceWidth_ = 0.25;
     std::shared_ptr<const FontNameMap> faceMap_;
     // Before an image is drawn: the samples kept from an earlier draw of the same XObject go
     // to `kept` (inline images have none), and false means the page cannot afford to read

@@ -8,9 +8,16 @@
 
 #include "../platform/temp_folder.h"
 #include "convert/settings.h"
+#include "fonts/global_settings.h"
 #include "render/display_list.h"
 
 namespace qm::test {
+
+// The engine's configuration, held while pages are drawn.
+struct EngineSettings {
+    EngineSettings() { createGlobalSettings("config.lst"); }
+    ~EngineSettings() { destroyGlobalSettings(); }
+};
 
 // Points the settings at a fresh folder for the life of the test and drops every override.
 class SettingsSandbox : public ::testing::Test {

@@ -187,6 +187,28 @@ TEST_F(CharacterMaps, ToUnicodeEightBitCodesAndBadLines) {
     EXPECT_EQ(unicode(*map.p, 0x46), std::vector<uint16_t>{0x62});
 }
 
+TEST_F(CharacterMaps, ToUnicodeWrittenOnOneLine) {
+    // Some writers put the whole map on one line, comments and all.
+    const std::string text =
+        "/CIDInit /ProcSet findresource begin 12 dict begin begincmap % one line\r"
+        "1 begincodespacerange <00> <FF> endcodespacerange 2 beginbfchar <41> <0058> <42> <00410042> endbfchar "
+        "1 beginbfrange <60> <62> [<0061> <0062> <0063>] endbfrange 1 beginbfrange <30> <31> <0030> endbfrange "
+        "endcmap CMapName currentdict /CMap defineresource pop end end";
+    ErrorCapture errors;
+    Ref<CodeToUnicodeMap> map(CodeToUnicodeMap::parseToUnicode(text, 8));
+    EXPECT_TRUE(errors.messages().empty());
+    EXPECT_EQ(unicode(*map.p, 0x41), std::vector<uint16_t>{0x58});
+    EXPECT_EQ(unicode(*map.p, 0x42), (std::vector<uint16_t>{0x41, 0x42}));
+    EXPECT_EQ(unicode(*map.p, 0x61), std::vector<uint16_t>{0x62});
+    EXPECT_EQ(unicode(*map.p, 0x31), std::vector<uint16_t>{0x31});
+    // An array may run over several lines; a cut entry loses only its own line.
+    const std::string broken = "2 beginbfrange <10> <11> [<0041>\n<0042>] <20>\n<21> <0050>\n<22> <22> <0051> endbfrange";
+    Ref<CodeToUnicodeMap> other(CodeToUnicodeMap::parseToUnicode(broken, 8));
+    EXPECT_EQ(unicode(*other.p, 0x11), std::vector<uint16_t>{0x42});
+    EXPECT_EQ(unicode(*other.p, 0x20), std::vector<uint16_t>{});
+    EXPECT_EQ(unicode(*other.p, 0x22), std::vector<uint16_t>{0x51});
+}
+
 TEST_F(CharacterMaps, ToUnicodeEntriesWithoutSpacesOrSeveralToALine) {
     std::string longLine;
     for (int c = 0x80; c < 0xC0; ++c) {

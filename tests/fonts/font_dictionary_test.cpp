@@ -286,7 +286,7 @@ TEST_F(FontDictionaries, EmbeddedProgramsAndTheDescriptor) {
     PdfBuilder c;
     int cff = c.stream("/Subtype /Type1C", test::buildCff(test::CffProgram{}));
     int tt = c.stream("", "x");
-    int odd = c.stream("/Subtype /OpenType", "x");
+    int odd = c.stream("/Subtype /Type42", "x");
     int d1 = c.object("<< /FontFile3 " + std::to_string(cff) + " 0 R >>");
     int d2 = c.object("<< /FontFile2 " + std::to_string(tt) + " 0 R >>");
     int d3 = c.object("<< /FontFile3 " + std::to_string(odd) + " 0 R >>");
@@ -310,7 +310,7 @@ TEST_F(FontDictionaries, EmbeddedProgramsAndTheDescriptor) {
     auto unknown = make(f3);
     auto gone = make(f4);
     EXPECT_EQ(errors.messages(), (std::vector<std::string>{"Mismatch between font type and embedded font file",
-                                                            "Unknown embedded font type 'OpenType'",
+                                                            "Unknown embedded font type 'Type42'",
                                                             "Embedded font file is not a stream"}));
     EXPECT_FALSE(wrong->hasEmbeddedProgram());
     EXPECT_FALSE(gone->hasEmbeddedProgram());

@@ -237,8 +237,20 @@ TEST(PageRenderer, TextIsRecordedOneItemPerCharacter) {
 }
 
 TEST(PageRenderer, InvisibleTextDrawsNothingAndClippedTextStaysInside) {
+    // Recorded, it is the selectable text layer of a scan: there, and fully transparent.
     auto doc = onePage("BT /F1 40 Tf 3 Tr 10 30 Td (WWW) Tj ET", kFont, {kHelvetica});
-    EXPECT_EQ(countItems(*recordOne(*doc, 72), QM_ITEM_TEXT), 0);
+    PageObjectPtr recorded = recordOne(*doc, 72);
+    ASSERT_EQ(countItems(*recorded, QM_ITEM_TEXT), 3);
+    for (int32_t i = 0; i < recorded->itemCount; ++i)
+        if (recorded->items[i].kind == QM_ITEM_TEXT) EXPECT_EQ(colourOpacity(recorded->items[i].record.text->colour), 0);
+    {
+        std::unique_ptr<ConversionRenderer> drawn;
+        drawOne(*doc, 72, drawn);
+        int dark = 0;
+        for (int y = 0; y < drawn->bitmap()->height(); ++y)
+            for (int x = 0; x < drawn->bitmap()->width(); ++x) dark += drawn->bitmap()->pixel(x, y) != kWhite;
+        EXPECT_EQ(dark, 0);
+    }
     doc = onePage("0 0 40 100 re W n BT /F1 40 Tf 10 30 Td (WWWW) Tj ET", kFont, {kHelvetica});
     std::unique_ptr<ConversionRenderer> r;
     drawOne(*doc, 72, r);

@@ -114,6 +114,7 @@ int writePageHtmlFile(qm::PdfDocument& doc, int number, int zoom, const char* ou
     if (!recorded.page) return 1;
     qm::htmlWriterState().startFile();
     PDF_ConvertToHtmlFile(recorded.page.get(), recorded.links.get(), outPath);
+    qm::htmlWriterState().finishFile();
     if (!qm::htmlWriterState().lastError().empty()) {
         std::fprintf(stderr, "quillmark-inspect: %s\n", qm::htmlWriterState().lastError().c_str());
         return 1;

@@ -3,6 +3,7 @@
 #include <cairo-ft.h>
 #include <ft2build.h>
 #include FT_TRUETYPE_TABLES_H
+#include FT_OUTLINE_H
 
 #include <algorithm>
 #include <climits>
@@ -137,6 +138,61 @@ bool OutlineFont::glyphLoads(unsigned glyph) {
     if (state == 0)
         state = FT_Load_Glyph(face_->ft, glyph, FT_LOAD_NO_SCALE | FT_LOAD_NO_HINTING | FT_LOAD_NO_BITMAP) == 0 ? 1 : 2;
     return state == 1;
+}
+
+namespace {
+
+struct PathSink {
+    GlyphPath* path;
+    double scale;
+    bool full = false;
+    void add(GlyphPath::Op op, std::initializer_list<const FT_Vector*> points) {
+        if (path->points.size() / 2 + points.size() > OutlineFont::kMaxPathPoints) {
+            full = true;
+            return;
+        }
+        path->ops.push_back(op);
+        for (const FT_Vector* v : points) {
+            path->points.push_back(static_cast<float>(v->x * scale));
+            path->points.push_back(static_cast<float>(v->y * scale));
+        }
+    }
+};
+
+PathSink& sinkOf(void* user) { return *static_cast<PathSink*>(user); }
+
+}  // namespace
+
+bool OutlineFont::glyphPath(unsigned glyph, GlyphPath& out) {
+    out = GlyphPath{};
+    if (!glyphLoads(glyph)) return false;
+    FT_Face ft = face_->ft;
+    if (FT_Load_Glyph(ft, glyph, FT_LOAD_NO_SCALE | FT_LOAD_NO_HINTING | FT_LOAD_NO_BITMAP) != 0) return false;
+    if (ft->glyph->format != FT_GLYPH_FORMAT_OUTLINE) return false;
+    const double unitsPerEm = ft->units_per_EM > 0 ? ft->units_per_EM : 1000;
+    PathSink sink{&out, 1.0 / unitsPerEm};
+    FT_Outline_Funcs funcs{};
+    funcs.move_to = [](const FT_Vector* to, void* user) {
+        sinkOf(user).add(GlyphPath::move, {to});
+        return 0;
+    };
+    funcs.line_to = [](const FT_Vector* to, void* user) {
+        sinkOf(user).add(GlyphPath::line, {to});
+        return 0;
+    };
+    funcs.conic_to = [](const FT_Vector* control, const FT_Vector* to, void* user) {
+        sinkOf(user).add(GlyphPath::quad, {control, to});
+        return 0;
+    };
+    funcs.cubic_to = [](const FT_Vector* c1, const FT_Vector* c2, const FT_Vector* to, void* user) {
+        sinkOf(user).add(GlyphPath::cubic, {c1, c2, to});
+        return 0;
+    };
+    if (FT_Outline_Decompose(&ft->glyph->outline, &funcs, &sink) != 0 || sink.full) {
+        out = GlyphPath{};
+        return false;
+    }
+    return true;
 }
 
 cairo_scaled_font_t* OutlineFont::scaledFont(const double m[4]) {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/canvas/canvas.h"
+#include "platform/canvas/glyph_path.h"
 
 namespace qm {
 
@@ -46,6 +47,10 @@ public:
     // Whether the glyph's outline loads; checked once per glyph and remembered. Glyphs that
     // fail are better drawn some other way than not at all.
     bool glyphLoads(unsigned glyph);
+    // The glyph's outline in ems, unhinted; false when it does not load or is too complex
+    // (more than kMaxPathPoints points). A blank glyph gives an empty path.
+    bool glyphPath(unsigned glyph, GlyphPath& out);
+    static constexpr size_t kMaxPathPoints = 20000;
 
     // The scaled font for a device matrix: glyph space units of one em map to device pixels
     // by (x, y) -> (x m0 + y m2, x m1 + y m3), y of the glyph upwards. Null for a matrix

@@ -1,0 +1,304 @@
+#include "convert/placed_text_writer.h"
+
+#include <cmath>
+#include <map>
+
+#include "convert/css_number.h"
+#include "convert/html_text.h"
+#include "convert/web_font_names.h"
+#include "platform/system/code_page.h"
+#include "render/display_list.h"
+#include "render/font_glyph_set.h"
+
+namespace qm {
+
+namespace {
+
+// Where the baseline of the browser's own faces sits below the top of a block whose line
+// height is 0: half of ascent minus descent, which is close to 0.345 em for the common
+// serif and sans-serif faces. Web fonts have equal ascent and descent, so theirs is at the top.
+constexpr double kFallbackBaseline = 0.345;
+// Steps smaller than this (in pixels) are not worth an element: positions in PDF files are
+// written to a few digits, so the same kerning pair comes a few hundredths of a pixel apart,
+// and the writer puts every glyph back within this of its place.
+constexpr double kGapEpsilon = 0.06;
+
+std::u16string_view textOf(const TextItem& t) {
+    if (t.text == nullptr || t.count <= 0) return {};
+    return {reinterpret_cast<const char16_t*>(t.text), static_cast<size_t>(t.count)};
+}
+
+// The 2x2 matrix from the block's own pixels (x right, y down) to the page's, and the size
+// the block's class gives its text.
+struct Frame {
+    double a = 1, b = 0, c = 0, d = 1;
+    bool valid = false;
+};
+
+Frame frameOf(const TextPlacement& p, double size) {
+    Frame f;
+    if (!(size > 0)) return f;
+    f.a = p.m[0] / size;
+    f.b = p.m[1] / size;
+    f.c = -p.m[2] / size;
+    f.d = -p.m[3] / size;
+    const double det = f.a * f.d - f.b * f.c;
+    f.valid = std::isfinite(det) && std::fabs(det) > 1e-6;
+    return f;
+}
+
+bool sameFrame(const Frame& x, const Frame& y) {
+    return std::fabs(x.a - y.a) < 1e-3 && std::fabs(x.b - y.b) < 1e-3 && std::fabs(x.c - y.c) < 1e-3 &&
+           std::fabs(x.d - y.d) < 1e-3;
+}
+
+// (dx, dy) on the page in the frame's own pixels.
+void toLocal(const Frame& f, double dx, double dy, double& lx, double& ly) {
+    const double det = f.a * f.d - f.b * f.c;
+    lx = (f.d * dx - f.c * dy) / det;
+    ly = (-f.b * dx + f.a * dy) / det;
+}
+
+bool isUpright(const Frame& f) {
+    return std::fabs(f.a - 1) < 2e-4 && std::fabs(f.d - 1) < 2e-4 && std::fabs(f.b) < 2e-4 && std::fabs(f.c) < 2e-4;
+}
+
+// The most frequent of `values` to a hundredth, when at least half of them are it; else 0.
+double commonValue(const std::vector<double>& values) {
+    if (values.size() < 2) return 0;
+    std::map<long long, size_t> counts;
+    for (double v : values) ++counts[std::llround(v * 100)];
+    long long best = 0;
+    size_t bestCount = 0;
+    for (auto [value, count] : counts)
+        if (count > bestCount) best = value, bestCount = count;
+    return bestCount * 2 >= values.size() ? static_cast<double>(best) / 100 : 0;
+}
+
+struct Token {
+    std::string html;
+    bool space = false;
+    bool target = false;  // placed by the PDF (not an inserted space)
+    double x = 0;         // where the PDF puts it, in the block's pixels
+    double advance = 0;   // its advance in the web font
+    double kern = 0;      // the web font's kerning before it, in pixels
+    char32_t character = 0;
+};
+
+char32_t webCharacter(const std::u16string& text) {
+    if (text.size() == 1 && (text[0] < 0xD800 || text[0] > 0xDFFF)) return text[0];
+    if (text.size() == 2 && text[0] >= 0xD800 && text[0] < 0xDC00 && text[1] >= 0xDC00 && text[1] <= 0xDFFF)
+        return 0x10000 + ((static_cast<char32_t>(text[0]) - 0xD800) << 10) + (text[1] - 0xDC00);
+    return 0;
+}
+
+}  // namespace
+
+bool PlacedTextWriter::isPlaced(const TextItem& item) { return placementOf(item) != nullptr; }
+
+const char* PlacedTextWriter::blockStyle() {
+    return ".r{position:absolute;white-space:pre;line-height:0;font-size:0;transform-origin:0 0}\n";
+}
+
+PlacedTextWriter::PlacedTextWriter(const PageObject& page, FontClassTable& classes, const Options& options)
+    : classes_(classes), options_(options) {
+    for (int32_t i = 0; i < page.itemCount; ++i) {
+        const PageItem& item = page.items[i];
+        if (item.kind != QM_ITEM_TEXT || item.record.text == nullptr || textOf(*item.record.text).empty()) continue;
+        const TextItem& t = *item.record.text;
+        const TextPlacement* p = placementOf(t);
+        if (p == nullptr) continue;
+        // The em's height across the baseline: a skew leans the glyphs without making them taller.
+        const double baseline = std::hypot(p->m[0], p->m[1]);
+        const double size = baseline > 0 ? std::fabs(p->m[0] * p->m[3] - p->m[1] * p->m[2]) / baseline : 0;
+        if (!(size >= 0.05 && size < 100000)) continue;
+        FontClass style = FontClassTable::styleOf(t);
+        style.sizeThousandths = static_cast<int32_t>(std::lround(size * 1000));
+        style.invisible = p->invisible;
+        const bool web = options.webFonts && p->font && p->face >= 0;
+        if (web) {
+            style.family = webFontFamily(*p->font, static_cast<size_t>(p->face));
+            // The program's outlines are already bold or slanted; the browser must not add more.
+            style.bold = style.italic = 0;
+        }
+        const double classSize = style.sizeThousandths / 1000.0;
+        if (!frameOf(*p, classSize).valid) continue;
+        if (web) {
+            const size_t face = static_cast<size_t>(p->face);
+            bool known = false;
+            for (const Face& f : faces_) known = known || (f.set == p->font && f.face == face);
+            if (!known) faces_.push_back({p->font, face});
+        }
+        glyphs_.push_back(Glyph{&t, p, classes.add(style), classSize, web});
+    }
+}
+
+void PlacedTextWriter::write(std::string& out) const {
+    std::vector<Glyph> run;
+    Frame frame;
+    double pen = 0;  // the PDF's end of the last glyph of the run, in its block's pixels
+    for (const Glyph& g : glyphs_) {
+        const Frame f = frameOf(*g.place, g.size);
+        if (!run.empty()) {
+            const Glyph& first = run.front();
+            double lx = 0, ly = 0;
+            toLocal(frame, g.place->x - first.place->x, g.place->y - first.place->y, lx, ly);
+            const bool joins = options_.runGapLimit > 0 && g.style == first.style && sameFrame(f, frame) &&
+                               std::fabs(ly) <= 0.02 * g.size + 0.05 && lx >= pen - 0.3 * g.size &&
+                               lx - pen <= options_.runGapLimit;
+            if (joins) {
+                const Glyph& last = run.back();
+                // A glyph drawn twice at one place (simulated bold) is written once.
+                if (textOf(*last.item) == textOf(*g.item) && std::fabs(last.place->x - g.place->x) < 0.3 &&
+                    std::fabs(last.place->y - g.place->y) < 0.3)
+                    continue;
+                run.push_back(g);
+                pen = std::max(pen, lx + g.place->width * g.size);
+                continue;
+            }
+            writeRun(out, run);
+            run.clear();
+        }
+        run.push_back(g);
+        frame = f;
+        pen = g.place->width * g.size;
+    }
+    if (!run.empty()) writeRun(out, run);
+}
+
+void PlacedTextWriter::writeRun(std::string& out, const std::vector<Glyph>& run) const {
+    const Glyph& first = run.front();
+    const Frame frame = frameOf(*first.place, first.size);
+    const bool web = first.web;
+
+    std::vector<Token> tokens;
+    tokens.reserve(run.size() + 8);
+    double lastEnd = 0;
+    bool lastWasGlyph = false;
+    double lastSpaceWidth = first.place->spaceWidth;
+    for (const Glyph& g : run) {
+        double lx = 0, ly = 0;
+        toLocal(frame, g.place->x - first.place->x, g.place->y - first.place->y, lx, ly);
+        std::u16string text(textOf(*g.item));
+        // A soft hyphen the PDF draws is where it broke the line: the reader sees a hyphen.
+        for (char16_t& c : text)
+            if (c == u'\u00AD') c = u'-';
+        // A ligature of the web font is written as its letters, which the font joins again.
+        static constexpr const char16_t* kLetters[] = {u"ff", u"fi", u"fl", u"ffi", u"ffl", u"st", u"st"};
+        const bool ligature = web && g.place->ligature;
+        if (ligature && text.size() == 1 && text[0] >= 0xFB00 && text[0] <= 0xFB06) text = kLetters[text[0] - 0xFB00];
+        const bool space = text == u" ";
+        // A space where the PDF leaves a gap wider than half the font's own space, measured
+        // in the font's size, so kerned letters stay one word.
+        if (options_.insertSpaces && !space && lastWasGlyph &&
+            lx - lastEnd > 0.5 * lastSpaceWidth * g.size) {
+            Token blank;
+            blank.html = " ";
+            blank.space = true;
+            tokens.push_back(std::move(blank));
+        }
+        Token t;
+        appendEscapedHtml(t.html, utf16ToOutput(text));
+        t.space = space;
+        t.target = !space;
+        t.x = lx;
+        t.advance = space ? 0 : g.place->width * g.size;
+        t.character = ligature ? g.place->font->ligatureKey(std::u32string(text.begin(), text.end())) : webCharacter(text);
+        // The step from the glyph before becomes a kerning pair of the face when it is the
+        // first of its pair; the pair keeps that value wherever it comes again.
+        if (web && !space && !tokens.empty() && tokens.back().target && tokens.back().character && t.character) {
+            const Token& prev = tokens.back();
+            const double step = lx - (prev.x + prev.advance);
+            const int units = g.place->font->kern(static_cast<size_t>(g.place->face), prev.character, t.character,
+                                                  step / g.size);
+            t.kern = static_cast<double>(units) / FontGlyphSet::kUnitsPerEm * g.size;
+        }
+        tokens.push_back(std::move(t));
+        lastWasGlyph = !space;
+        lastEnd = lx + g.place->width * g.size;
+        lastSpaceWidth = g.place->spaceWidth;
+    }
+
+    // The run's own letter and word spacing: what most glyphs and most word gaps need, so
+    // only the others get an element of their own.
+    double letter = 0, word = 0;
+    if (web) {
+        std::vector<double> letters, words;
+        int lastGlyph = -1;
+        for (size_t i = 0; i < tokens.size(); ++i) {
+            if (!tokens[i].target) continue;
+            if (lastGlyph >= 0) {
+                const Token& prev = tokens[static_cast<size_t>(lastGlyph)];
+                const double step = tokens[i].x - (prev.x + prev.advance);
+                const size_t blanks = i - static_cast<size_t>(lastGlyph) - 1;
+                if (blanks == 0) letters.push_back(step - tokens[i].kern);
+                else if (blanks == 1) words.push_back(step);
+            }
+            lastGlyph = static_cast<int>(i);
+        }
+        letter = commonValue(letters);
+        for (double& w : words) w -= 2 * letter;
+        word = commonValue(words);
+        if (words.size() == 1) word = words[0];
+    }
+
+    const double shift = web ? 0 : kFallbackBaseline * first.size;
+    const double left = first.place->x - frame.c * shift;
+    const double top = first.place->y - frame.d * shift + static_cast<double>(options_.top);
+    out += "<div class=\"r\" style=\"left:";
+    appendCssNumber(out, left);
+    out += "px;top:";
+    appendCssNumber(out, top);
+    out += "px";
+    if (!isUpright(frame)) {
+        out += ";transform:matrix(";
+        for (double v : {frame.a, frame.b, frame.c, frame.d}) {
+            appendCssNumber(out, v, 4);
+            out += ',';
+        }
+        out += "0,0)";
+    }
+    out += "\"><span class=\"ft" + std::to_string(first.style) + "\"";
+    if (web && (letter != 0 || word != 0)) {
+        out += " style=\"";
+        if (letter != 0) {
+            out += "letter-spacing:";
+            appendCssNumber(out, letter);
+            out += "px;";
+        }
+        if (word != 0) {
+            out += "word-spacing:";
+            appendCssNumber(out, word);
+            out += "px";
+        }
+        out += "\"";
+    }
+    if (!web) {
+        // The width up to the last ink, which the fitting script holds the run to.
+        double width = 0;
+        for (const Token& t : tokens)
+            if (t.target) width = t.x + t.advance;
+        out += " data-w=\"";
+        appendCssNumber(out, width > 0 ? width : 0);
+        out += "\"";
+    }
+    out += '>';
+    double browserPen = 0;
+    for (const Token& t : tokens) {
+        if (web && t.target) {
+            const double gap = t.x - (browserPen + t.kern);
+            if (std::fabs(gap) > kGapEpsilon) {
+                out += "<span style=\"margin-left:";
+                appendCssNumber(out, gap);
+                out += "px\"></span>";
+            }
+            browserPen = t.x - t.kern;
+        }
+        browserPen += t.kern;
+        out += t.html;
+        browserPen += t.advance + letter + (t.space ? word : 0);
+    }
+    out += "</span></div>\n";
+}
+
+}  // namespace qm

@@ -1,0 +1,67 @@
+#pragma once
+// Text the renderer placed exactly, written as HTML: runs of glyphs sharing a style and a
+// baseline, each an absolutely positioned block whose corner is the start of the baseline,
+// turned and skewed as the text is on the page. In a web font every advance is the PDF's, so
+// the glyphs the PDF moves (kerning, spacing) are moved back by letter and word spacing on
+// the run and small gap elements; in the browser's own faces the run is stretched to its
+// PDF width by the page's fitting script instead.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "convert/font_class_table.h"
+#include "quillmark.h"
+
+namespace qm {
+
+struct TextPlacement;
+class FontGlyphSet;
+
+class PlacedTextWriter {
+public:
+    struct Options {
+        int64_t top = 0;         // pixels added to every vertical position
+        bool insertSpaces = true;
+        int runGapLimit = 50;    // largest step between glyphs of one run; 0: one block each
+        bool webFonts = true;    // use the document's web fonts where there are any
+    };
+
+    // Adds the style of every placed text item of the page to `classes`.
+    PlacedTextWriter(const PageObject& page, FontClassTable& classes, const Options& options);
+
+    bool empty() const { return glyphs_.empty(); }
+
+    // Appends the blocks of the page's placed text.
+    void write(std::string& out) const;
+
+    // Text that has a placement is written here; the rest keeps the whole-pixel writer.
+    static bool isPlaced(const TextItem& item);
+
+    // The CSS every page needs for the blocks ("r") and gap elements.
+    static const char* blockStyle();
+
+    // The web font faces the page's text uses, each once, in the order met.
+    struct Face {
+        std::shared_ptr<FontGlyphSet> set;
+        size_t face;
+    };
+    const std::vector<Face>& faces() const { return faces_; }
+
+private:
+    struct Glyph {
+        const TextItem* item;
+        const TextPlacement* place;
+        int style;
+        double size;  // the class's size in pixels
+        bool web;
+    };
+    void writeRun(std::string& out, const std::vector<Glyph>& run) const;
+
+    std::vector<Glyph> glyphs_;
+    std::vector<Face> faces_;
+    const FontClassTable& classes_;
+    Options options_;
+};
+
+}  // namespace qm

@@ -1,0 +1,63 @@
+#include "convert/web_font_files.h"
+
+#include <cstdio>
+
+#include "convert/web_font_names.h"
+#include "convert/web_font_sfnt.h"
+#include "platform/system/file_ops.h"
+#include "platform/webfont/woff2_compress.h"
+#include "render/font_glyph_set.h"
+
+namespace qm {
+
+void WebFontFiles::clear() {
+    folder_.clear();
+    sets_.clear();
+    known_.clear();
+}
+
+void WebFontFiles::use(const std::shared_ptr<FontGlyphSet>& set, const std::string& pageFolder) {
+    if (!set) return;
+    folder_ = pageFolder;
+    if (known_.insert(set.get()).second) sets_.push_back(set);
+}
+
+bool WebFontFiles::writeAll(std::string& error) {
+    files_ = bytes_ = 0;
+    std::vector<std::string> written;
+    bool ok = true;
+    for (size_t s = 0; ok && s < sets_.size(); ++s) {
+        const FontGlyphSet& set = *sets_[s];
+        for (size_t face = 0; ok && face < set.faceCount(); ++face) {
+            const std::string path = folder_ + webFontFile(set, face);
+            const std::optional<std::string> woff2 = compressWoff2(buildWebFontFace(
+                set.face(face), webFontFamily(set, face), set.kerns(face),
+                face == 0 ? set.ligatures() : std::vector<FontGlyphSet::Ligature>{}));
+            // A font the encoder refuses is left out: its text falls back to the page's faces.
+            if (!woff2) continue;
+            if (!writeOutputFile(path, *woff2)) {
+                error = "Create file error [" + path + "]!";
+                ok = false;
+                break;
+            }
+            written.push_back(path);
+            ++files_;
+            bytes_ += woff2->size();
+        }
+    }
+    if (!ok)
+        for (const std::string& path : written) std::remove(path.c_str());
+    clear();
+    return ok;
+}
+
+bool writeOutputFile(const std::string& path, const std::string& bytes) {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr) return false;
+    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    ok = std::fclose(file) == 0 && ok;
+    if (!ok) std::remove(path.c_str());
+    return ok;
+}
+
+}  // namespace qm

@@ -1,0 +1,77 @@
+#include "platform/webfont/woff2_compress.h"
+
+#include <woff2/decode.h>
+#include <woff2/encode.h>
+#include <woff2/output.h>
+
+#include <cstdio>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <mutex>
+#include <vector>
+
+namespace qm {
+
+namespace {
+
+// The encoder reports every font it compresses on standard error, which would fill the
+// command line's output; standard error points at nothing while it runs.
+class QuietStandardError {
+public:
+    QuietStandardError() : hold_(lock()) {
+        std::fflush(stderr);
+        saved_ = ::dup(STDERR_FILENO);
+        const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+        if (saved_ >= 0 && null >= 0) ::dup2(null, STDERR_FILENO);
+        if (null >= 0) ::close(null);
+    }
+    ~QuietStandardError() {
+        std::fflush(stderr);
+        if (saved_ >= 0) {
+            ::dup2(saved_, STDERR_FILENO);
+            ::close(saved_);
+        }
+    }
+    QuietStandardError(const QuietStandardError&) = delete;
+    QuietStandardError& operator=(const QuietStandardError&) = delete;
+
+private:
+    static std::mutex& lock() {
+        static std::mutex m;
+        return m;
+    }
+    std::lock_guard<std::mutex> hold_;
+    int saved_ = -1;
+};
+
+}  // namespace
+
+std::optional<std::string> compressWoff2(const std::string& sfnt) {
+    if (sfnt.empty()) return std::nullopt;
+    const auto* data = reinterpret_cast<const uint8_t*>(sfnt.data());
+    size_t size = woff2::MaxWOFF2CompressedSize(data, sfnt.size());
+    std::vector<uint8_t> out(size);
+    bool ok;
+    {
+        QuietStandardError quiet;
+        ok = woff2::ConvertTTFToWOFF2(data, sfnt.size(), out.data(), &size);
+    }
+    if (!ok || size > out.size()) return std::nullopt;
+    return std::string(reinterpret_cast<const char*>(out.data()), size);
+}
+
+std::optional<std::string> decompressWoff2(const std::string& woff2) {
+    const auto* data = reinterpret_cast<const uint8_t*>(woff2.data());
+    const size_t size = woff2::ComputeWOFF2FinalSize(data, woff2.size());
+    // A font the writer made is small; a header that says otherwise is not trusted.
+    if (size == 0 || size > (size_t{64} << 20)) return std::nullopt;
+    std::string out;
+    woff2::WOFF2StringOut sink(&out);
+    sink.SetMaxSize(size);
+    if (!woff2::ConvertWOFF2ToTTF(data, woff2.size(), &sink)) return std::nullopt;
+    return out;
+}
+
+}  // namespace qm
