@@ -173,6 +173,11 @@ private:
     void opShFill(PdfObject* args, int);
     void doImage(const PdfObject* ref, Stream* stream, bool inlineImage);
     void doForm(const PdfObject& form);
+    // Transparency (ops_transparency.cpp). runGroupForm draws a form that is a transparency
+    // group as one and says whether it was one.
+    void setBlendMode(const PdfObject& mode);
+    void setSoftMask(const PdfObject& mask);
+    bool runGroupForm(const PdfObject& form, PdfDict* resources);
     void doTilingPatternFill(bool evenOdd);
     void doAxialShFill(const AxialShading& shading);
     // Paints any shading over the clip area of the current user space.

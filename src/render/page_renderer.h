@@ -23,6 +23,7 @@
 #include "render/output_device.h"
 #include "render/page_budget.h"
 #include "render/text_style.h"
+#include "render/transparency_stack.h"
 
 namespace qm {
 
@@ -93,9 +94,19 @@ public:
                    ImageColorMap& colorMap, const int* maskColors, bool inlineImage) override;
     void drawMaskedImage(GraphicsState& state, const PdfRef* ref, Stream* stream, int width, int height,
                          ImageColorMap& colorMap, const int* maskColors, const ImageAlpha& alpha) override;
+    void beginString(GraphicsState& state, const PdfString& s) override;
+    void endString(GraphicsState& state) override;
+    void beginGroup(GraphicsState& state, const GroupInfo& group) override;
+    void endGroup(GraphicsState& state) override;
+    void beginSoftMask(GraphicsState& state, bool luminosity, const double backdrop[3], const double box[4]) override;
+    std::shared_ptr<const SoftMaskImage> endSoftMask(GraphicsState& state, const uint8_t* transfer) override;
+    void beginCompound(GraphicsState& state) override;
+    void endCompound(GraphicsState& state) override;
 
     // Colour components in 0..1 as a 0x00BBGGRR value (each component: trunc(c x 65535) >> 8).
     static ColorRef toColorRef(const double* rgb);
+    // An opacity of the graphics state as 0..255 (255 opaque; not a number counts as opaque).
+    static uint8_t opacityOf(double opacity);
 
     // What a page may cost; the count restarts with every page.
     void setPageLimits(const PageLimits& limits) { budget_.setLimits(limits); }
@@ -122,6 +133,28 @@ protected:
                         bool inlineImage, ColorRef color);
 
 private:
+    // Where drawing goes: the top transparency layer, else the page.
+    Canvas& canvas() { return layers_ ? layers_->canvas() : *canvas_; }
+    // Starts drawing one object apart when the state's blend mode or soft mask, or a knockout
+    // group, needs it; true when it did, and endObject must follow.
+    bool beginObject(const GraphicsState& state, uint8_t opacity, bool always = false);
+    void endObject(bool began);
+    // Ends the object begun at its making, if one was, when it goes out of scope.
+    class ObjectScope {
+    public:
+        ObjectScope(PageRenderer& r, const GraphicsState& state, uint8_t opacity)
+            : r_(r), began_(r.beginObject(state, opacity)) {}
+        ~ObjectScope() { r_.endObject(began_); }
+        ObjectScope(const ObjectScope&) = delete;
+        ObjectScope& operator=(const ObjectScope&) = delete;
+
+    private:
+        PageRenderer& r_;
+        bool began_;
+    };
+    // A stroke inside a compound object replaces the fill beneath it.
+    bool strokeReplaces() const;
+
     // Canvas primitives: each draws, or records when a target is set. Opacities are 0..255,
     // 255 covering the page.
     void line(int x0, int y0, int x1, int y1, int width, ColorRef color, bool dashed, uint8_t opacity = 255);
@@ -150,6 +183,11 @@ private:
     PageObject* target_ = nullptr;
     std::unique_ptr<Bitmap> bitmap_;
     std::unique_ptr<Canvas> canvas_;  // on bitmap_, with clip_ applied
+    std::unique_ptr<TransparencyStack> layers_;  // on bitmap_
+    // For each group, soft mask and compound begun: whether it made a layer.
+    std::vector<bool> groupLayers_, compoundLayers_;
+    std::vector<std::optional<Region>> maskClips_;  // the clips in force outside soft masks
+    bool stringLayer_ = false;
     int pageWidth_ = 0, pageHeight_ = 0;
     std::optional<Region> clip_;  // none: the whole page
     std::vector<std::optional<Region>> savedClips_;

@@ -17,38 +17,67 @@ void Canvas::setClip(const Region* clip) {
 
 Region Canvas::drawable(const Region& region) const {
     Region r = region;
-    r.intersect(Region::rectangle(0, 0, bitmap_.width(), bitmap_.height()));
+    const Rect a = bitmap_.area();
+    r.intersect(Region::rectangle(a.left, a.top, a.right, a.bottom));
     if (clip_) r.intersect(*clip_);
     return r;
 }
 
 namespace {
-// c over the page word by opacity a (1..254), per channel with rounding.
+constexpr uint32_t kOpaque = 0xFF000000;
+
+// c (opaque) over the page word by opacity a (1..254), per channel with rounding. The alpha
+// byte goes the same way, so premultiplied transparent words compose correctly too.
 uint32_t blendWord(uint32_t page, uint32_t c, unsigned a) {
     uint32_t out = 0;
-    for (int shift = 0; shift <= 16; shift += 8) {
+    for (int shift = 0; shift <= 24; shift += 8) {
         const unsigned p = (page >> shift) & 0xFF, v = (c >> shift) & 0xFF;
         out |= ((v * a + p * (255 - a) + 127) / 255) << shift;
     }
     return out;
 }
+
+// c (opaque) at opacity a as a premultiplied word.
+uint32_t scaledWord(uint32_t c, unsigned a) {
+    uint32_t out = 0;
+    for (int shift = 0; shift <= 24; shift += 8) out |= ((((c >> shift) & 0xFF) * a + 127) / 255) << shift;
+    return out;
+}
 }  // namespace
 
+Rect Canvas::takeTouched() {
+    const Rect r = touched_;
+    touched_ = Rect{};
+    return r;
+}
+
+void Canvas::touch(const Rect& r) {
+    if (r.left >= r.right || r.top >= r.bottom) return;
+    if (touched_.left >= touched_.right) {
+        touched_ = r;
+        return;
+    }
+    touched_ = {std::min(touched_.left, r.left), std::min(touched_.top, r.top), std::max(touched_.right, r.right),
+                std::max(touched_.bottom, r.bottom)};
+}
+
 void Canvas::fillRegion(const Region& region, ColorRef color, uint8_t opacity) {
-    if (!bitmap_.isOk() || opacity == 0) return;
+    if (!bitmap_.isOk() || (opacity == 0 && !replace_)) return;
     const Region area = drawable(region);
     if (area.isEmpty()) return;
+    touch(area.bounds());
     cairo_surface_flush(bitmap_.surface());
-    const uint32_t word = Bitmap::toWord(color);
-    uint32_t* words = bitmap_.words();
+    const uint32_t word = Bitmap::toWord(color) | kOpaque;
+    const bool overwrite = opacity == 255 || replace_;
+    const uint32_t put = opacity == 255 ? word : scaledWord(word, opacity);
     for (const Rect& r : area.rectangles()) {
         for (int y = r.top; y < r.bottom; ++y) {
-            uint32_t* row = words + static_cast<size_t>(y) * bitmap_.width();
-            if (opacity == 255) {
-                std::fill(row + r.left, row + r.right, word);
+            uint32_t* row = wordAt(r.left, y);
+            if (overwrite) {
+                std::fill(row, row + (r.right - r.left), put);
                 continue;
             }
-            for (int x = r.left; x < r.right; ++x) row[x] = blendWord(row[x], word, opacity);
+            for (int x = 0; x < r.right - r.left; ++x) row[x] = blendWord(row[x], word, opacity);
         }
     }
     cairo_surface_mark_dirty(bitmap_.surface());
@@ -139,26 +168,27 @@ void Canvas::blit(const DibView& source, const uint8_t* alpha, int x, int y, int
         s = std::clamp(s, 0L, sSize - 1);
         return mirror ? sSize - 1 - s : s;
     };
+    touch(area.bounds());
     cairo_surface_flush(bitmap_.surface());
-    uint32_t* words = bitmap_.words();
     std::vector<int> columns;
     for (const Rect& r : area.rectangles()) {
         columns.resize(static_cast<size_t>(r.right - r.left));
         for (int dx = r.left; dx < r.right; ++dx) columns[dx - r.left] = int(sourceIndex(dx - left, w, sw, mirrorX));
         for (int dy = r.top; dy < r.bottom; ++dy) {
             const int sy = int(sourceIndex(dy - top, h, sh, mirrorY));
-            uint32_t* row = words + static_cast<size_t>(dy) * bitmap_.width();
+            uint32_t* row = wordAt(r.left, dy) - r.left;
             const uint8_t* opacity = alpha ? alpha + static_cast<size_t>(sy) * static_cast<size_t>(sw) : nullptr;
             for (int dx = r.left; dx < r.right; ++dx) {
                 const ColorRef c = source.pixel(columns[dx - r.left], sy);
                 if (transparent && c == kWhite) continue;
                 if (!opacity) {
-                    row[dx] = Bitmap::toWord(c);
+                    row[dx] = Bitmap::toWord(c) | kOpaque;
                     continue;
                 }
                 const unsigned a = opacity[columns[dx - r.left]];
-                if (a == 255) row[dx] = Bitmap::toWord(c);
-                else if (a != 0) row[dx] = blendWord(row[dx], Bitmap::toWord(c), a);
+                if (a == 255) row[dx] = Bitmap::toWord(c) | kOpaque;
+                else if (replace_) row[dx] = scaledWord(Bitmap::toWord(c) | kOpaque, a);
+                else if (a != 0) row[dx] = blendWord(row[dx], Bitmap::toWord(c) | kOpaque, a);
             }
         }
     }
@@ -176,10 +206,18 @@ void setCairoSource(cairo_t* cr, ColorRef color, uint8_t opacity) {
 cairo_t* Canvas::beginCairo() {
     if (!bitmap_.isOk()) return nullptr;
     cairo_t* cr = cairo_create(bitmap_.surface());
+    cairo_translate(cr, -bitmap_.origin().x, -bitmap_.origin().y);
+    Rect bounds = bitmap_.area();
     if (clip_) {
         for (const Rect& r : clip_->rectangles()) cairo_rectangle(cr, r.left, r.top, r.right - r.left, r.bottom - r.top);
         cairo_clip(cr);
+        const Rect c = clip_->bounds();
+        bounds = {std::max(c.left, bounds.left), std::max(c.top, bounds.top), std::min(c.right, bounds.right),
+                  std::min(c.bottom, bounds.bottom)};
     }
+    // What cairo draws is not measured; the clip bounds stand in for it.
+    touch(bounds);
+    if (replace_) cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
     return cr;
 }
 

@@ -2,7 +2,8 @@
 // Drawing on a Bitmap inside an optional clip region: filled regions and polygons, lines
 // with a geometric pen, stretched and colour-keyed images (text: text_drawing.h). Shapes are
 // aliased so that every pixel gets exactly the colour asked for, or that colour laid over the
-// page by a constant opacity (0..255, 255 covering the page).
+// page by a constant opacity (0..255, 255 covering the page). Coordinates are page pixels
+// whatever part of the page the bitmap covers.
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -28,6 +29,14 @@ public:
     // Later drawing stays inside the region (copied); null removes the clip.
     void setClip(const Region* clip);
     const std::optional<Region>& clip() const { return clip_; }
+
+    // In replace mode drawing puts its colour and opacity in place of what the bitmap held
+    // (on a transparent bitmap: a stroke knocking out the fill beneath it) instead of laying
+    // it over.
+    void setReplace(bool on) { replace_ = on; }
+    bool replaces() const { return replace_; }
+    // Bounds (page pixels) of everything drawn since the last call, which empties them.
+    Rect takeTouched();
 
     void fillRegion(const Region& region, ColorRef color, uint8_t opacity = 255);
     void fillPolygon(const Point* points, size_t count, FillMode mode, ColorRef color, uint8_t opacity = 255);
@@ -63,9 +72,17 @@ private:
     // The rectangle drawing can reach: the bitmap, within the clip's bounds.
     Rect drawableBounds() const;
     void blit(const DibView& source, const uint8_t* alpha, int x, int y, int width, int height, bool transparent);
+    void touch(const Rect& r);
+    // The word of the page pixel (x, y), which the caller keeps inside the bitmap.
+    uint32_t* wordAt(int x, int y) {
+        return bitmap_.words() + static_cast<size_t>(y - bitmap_.origin().y) * static_cast<size_t>(bitmap_.width()) +
+               (x - bitmap_.origin().x);
+    }
 
     Bitmap& bitmap_;
     std::optional<Region> clip_;
+    bool replace_ = false;
+    Rect touched_;
 };
 
 // Makes `color` at `opacity` (255 covering the page) the source of a cairo context.
