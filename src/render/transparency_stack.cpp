@@ -59,8 +59,10 @@ void TransparencyStack::beginGroup(bool isolated, bool knockout, Rect area, Comp
     if (!direct && layers_.size() < kMaxDepth) {
         layer.bitmap = layerBitmap(area);
         // A non-isolated group starts from what lies beneath it; inside a knockout group that
-        // would be the knockout group's initial backdrop, which is left empty here.
-        if (layer.bitmap && !isolated && !inKnockout()) {
+        // would be the knockout group's initial backdrop, which is left empty here. One that
+        // blends onto its backdrop is drawn apart: the backdrop cannot be taken out of its
+        // pixels again, and the two ways differ only when its own objects blend too.
+        if (layer.bitmap && !isolated && !inKnockout() && layer.how.mode == BlendMode::normal) {
             copyPixels(*layer.bitmap, target(), area);
             if (knockout) {
                 layer.backdrop = layerBitmap(area);
@@ -115,7 +117,8 @@ void TransparencyStack::finish(Layer& layer) {
         if (!result) return;
         if (group && group->backdrop) copyPixels(*result, *group->backdrop, area);
         compositeLayer(*result, *layer.bitmap, area, layer.how.mode, layer.how.opacity, layer.how.mask);
-        knockOut(parent, *result, *layer.bitmap, layer.kind == Kind::object ? layer.shapeOpacity : 255, area);
+        // A group's shape is the union of its objects' shapes: whole wherever it painted.
+        knockOut(parent, *result, *layer.bitmap, layer.kind == Kind::object ? layer.shapeOpacity : 1, area);
         return;
     }
     if (layer.kind == Kind::group && !layer.isolated) {
