@@ -13,6 +13,7 @@
 #include "convert/document_open.h"
 #include "convert/html_writer_state.h"
 #include "convert/page_recording.h"
+#include "convert/settings.h"
 #include "convert/svg_writer.h"
 #include "core/pdf_string.h"
 #include "core/report_error.h"
@@ -193,6 +194,7 @@ void* PDF_GetPageBmp(PdfHandle* handle, int page) {
     if (open == nullptr) return nullptr;
     qm::ConversionRenderer& renderer = *open->renderer;
     renderer.setDisplayList(nullptr);
+    renderer.setAntialias(qm::Settings::readFlag(qm::Setting::antialias));
     if (!renderer.drawPage(page, open->zoom)) return nullptr;
     return renderer.packedPage();
 }

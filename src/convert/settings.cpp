@@ -23,7 +23,7 @@ constexpr SettingType kText = SettingType::text;
 // The section of the program's own entries in the profile and in config.ini.
 constexpr const char* kProgramSection = "VELLUMX";
 
-constexpr std::array<SettingInfo, 28> kSettings{{
+constexpr std::array<SettingInfo, 29> kSettings{{
     {zoom, profile, "ZoomRatio", "Zoom", kInt, 100, nullptr},
     {pageRangeType, profile, "PageRangeType", "Type", kInt, 0, nullptr},
     {pageFrom, profile, "PageRange", "From", kInt, 1, nullptr},
@@ -42,6 +42,7 @@ constexpr std::array<SettingInfo, 28> kSettings{{
     {userPassword, profile, "CPDFPassword", "m_szUserPassword", kText, 0, ""},
     {jpegQuality, profile, "CRasterImage", "m_iJPGQuality", kInt, 75, nullptr},
     {grayscale, profile, "CRasterImage", "m_bGrayscale", kInt, 0, nullptr},
+    {antialias, profile, "CRasterImage", "m_bAntialias", kInt, 0, nullptr},
     {insertSpaces, profile, kProgramSection, "CheckSpaces", kInt, 1, nullptr},
     {windowTopMost, profile, "WindowsTopMost", "Flag", kInt, 0, nullptr},
     {convertType, profile, "m_convertType", "type", kInt, kConvertToHtml, nullptr},

@@ -31,6 +31,7 @@ enum class Setting {
     userPassword,
     jpegQuality,          // used only when it lies in 1..100
     grayscale,
+    antialias,            // page pictures drawn with smooth edges
     insertSpaces,         // a space where the gap between characters is wide
     windowTopMost,
     convertType,          // 0 HTML page sets, 1 BMP images

@@ -232,10 +232,7 @@ void ContentInterpreter::doAxialShFill(const AxialShading& shading) {
         state_->lineTo(q1x, q1y);
         state_->lineTo(p1x, p1y);
         state_->closePath();
-        if (opaque)
-            device_->fill(*state_);
-        else
-            device_->fillShadingPiece(*state_);
+        device_->fillShadingBand(*state_, opaque);
         state_->clearPath();
         std::memcpy(color0, color1, sizeof color0);
         p0x = p1x;

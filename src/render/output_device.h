@@ -88,6 +88,14 @@ public:
     // Fills one piece of a shading. The pieces tile the shaded area edge to edge, so a device
     // that outlines lone shapes (to keep hairlines visible) need not outline these.
     virtual void fillShadingPiece(GraphicsState& state) { fill(state); }
+    // Fills one band of an axial shading: when `opaque`, as a plain fill (its outline keeps a
+    // band thinner than a pixel visible), otherwise as a piece that tiles with its neighbours.
+    virtual void fillShadingBand(GraphicsState& state, bool opaque) {
+        if (opaque)
+            fill(state);
+        else
+            fillShadingPiece(state);
+    }
     virtual void eoFill(GraphicsState& state) {}
     virtual void clip(GraphicsState& state) {}
     virtual void eoClip(GraphicsState& state) {}

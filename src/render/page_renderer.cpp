@@ -168,6 +168,7 @@ void PageRenderer::startPage(int width, int height) {
     if (!target_) {
         bitmap_ = std::make_unique<Bitmap>(width, height);
         canvas_ = std::make_unique<Canvas>(*bitmap_);
+        canvas_->setAntialias(antialias_);
         layers_ = std::make_unique<TransparencyStack>(*bitmap_, *canvas_);
     }
     savedClips_.clear();
@@ -322,6 +323,11 @@ void PageRenderer::stroke(GraphicsState& state) {
     ObjectScope object(*this, state, opacity);
     const bool replace = strokeReplaces();
     if (replace) canvas().setReplace(true);
+    if (smooth()) {
+        canvas().strokeSmooth(path_.exact, path_.counts, strokeStyle(state), color, opacity);
+        if (replace) canvas().setReplace(false);
+        return;
+    }
     size_t at = 0;
     for (int count : path_.counts) {
         if (count > 0 && at + static_cast<size_t>(count) <= path_.points.size())
@@ -343,6 +349,22 @@ void PageRenderer::fillPath(GraphicsState& state, FillMode mode, bool outlineLon
     const ColorRef color = fillColorOf(state);
     const uint8_t opacity = opacityByte(state.fillOpacity());
     ObjectScope object(*this, state, opacity);
+    if (smooth()) {
+        // Shading pieces stay aliased: smooth edges would let the page show through the seams.
+        if (outlineLoneSubpath) {
+            canvas().fillSmooth(path_.exact, path_.counts, mode, color, opacity);
+        } else {
+            canvas().setAntialias(false);
+            joinSubpaths(path_, joined_);
+            polygon(joined_, mode, color, opacity);
+            canvas().setAntialias(true);
+        }
+        // A shape too thin to cover a pixel's centre still shows as a hairline.
+        joinSubpaths(path_, joined_);
+        if (outlineLoneSubpath && path_.subpathCount() == 1 && Region::polygon(joined_.data(), joined_.size(), mode).isEmpty())
+            canvas().strokeSmooth(path_.exact, path_.counts, StrokeStyle{}, color, opacity);
+        return;
+    }
     joinSubpaths(path_, joined_);
     polygon(joined_, mode, color, opacity);
     // A lone subpath is outlined too, so hairline shapes do not vanish. A partly transparent

@@ -83,6 +83,13 @@ public:
     void stroke(GraphicsState& state) override;
     void fill(GraphicsState& state) override;
     void fillShadingPiece(GraphicsState& state) override;
+    // Smooth pages fill every band as a tiling piece: smooth band edges would show seams.
+    void fillShadingBand(GraphicsState& state, bool opaque) override {
+        if (opaque && !smooth())
+            fill(state);
+        else
+            fillShadingPiece(state);
+    }
     void eoFill(GraphicsState& state) override;
     void clip(GraphicsState& state) override;
     void eoClip(GraphicsState& state) override;
@@ -116,6 +123,11 @@ public:
     bool outOfWork() const override { return inPage_ && budget_.spent(); }
     // Image samples kept across the pages of the document.
     const DecodedImageCache& decodedImages() const { return images_; }
+
+    // Antialiased page bitmaps: fills, strokes and images drawn smooth rather than every
+    // pixel in or out. Off unless switched on; takes effect from the next page.
+    void setAntialias(bool on) { antialias_ = on; }
+    bool antialias() const { return antialias_; }
 
     // Whether page bitmaps are drawn with the document's own fonts (config.ini, read at
     // each page start).
@@ -154,6 +166,10 @@ private:
     };
     // A stroke inside a compound object replaces the fill beneath it.
     bool strokeReplaces() const;
+    // Whether paths go to the bitmap antialiased.
+    bool smooth() const { return antialias_ && !target_ && canvas_; }
+    // The state's pen in device pixels.
+    static StrokeStyle strokeStyle(const GraphicsState& state);
 
     // Canvas primitives: each draws, or records when a target is set. Opacities are 0..255,
     // 255 covering the page.
@@ -188,6 +204,7 @@ private:
     std::vector<bool> groupLayers_, compoundLayers_;
     std::vector<std::optional<Region>> maskClips_;  // the clips in force outside soft masks
     bool stringLayer_ = false;
+    bool antialias_ = false;
     int pageWidth_ = 0, pageHeight_ = 0;
     std::optional<Region> clip_;  // none: the whole page
     std::vector<std::optional<Region>> savedClips_;

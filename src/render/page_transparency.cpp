@@ -37,6 +37,21 @@ void PageRenderer::endObject(bool began) {
     if (began && layers_) layers_->endObject(clip_);
 }
 
+StrokeStyle PageRenderer::strokeStyle(const GraphicsState& state) {
+    StrokeStyle style;
+    style.width = state.transformedLineWidth(state.lineWidth());
+    style.cap = state.lineCap();
+    style.join = state.lineJoin();
+    style.miterLimit = state.miterLimit();
+    const double* m = state.transform();
+    const double scale = std::sqrt(std::fabs(m[0] * m[3] - m[1] * m[2]));
+    if (state.lineDashLength() > 0 && std::isfinite(scale)) {
+        for (double d : state.lineDash()) style.dashes.push_back(d * scale);
+        style.dashPhase = state.lineDashPhase() * scale;
+    }
+    return style;
+}
+
 bool PageRenderer::strokeReplaces() const {
     return !compoundLayers_.empty() && compoundLayers_.back() && layers_ && layers_->inObject();
 }

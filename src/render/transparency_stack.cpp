@@ -38,6 +38,7 @@ bool TransparencyStack::inKnockout() const {
 void TransparencyStack::push(Layer layer, const std::optional<Region>& clip) {
     Bitmap& on = layer.bitmap ? *layer.bitmap : target();
     layer.canvas = std::make_unique<Canvas>(on);
+    layer.canvas->setAntialias(pageCanvas_.antialias());
     layer.canvas->setClip(clip ? &*clip : nullptr);
     layers_.push_back(std::move(layer));
 }

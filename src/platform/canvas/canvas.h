@@ -22,6 +22,17 @@ struct Pen {
     uint8_t opacity = 255;
 };
 
+// How an antialiased line is drawn: width in pixels, ends and joins as cairo numbers them
+// (butt, round, square; miter, round, bevel), and dashes in pixels (none: solid).
+struct StrokeStyle {
+    double width = 1;
+    int cap = 0;
+    int join = 0;
+    double miterLimit = 10;
+    std::vector<double> dashes;
+    double dashPhase = 0;
+};
+
 class Canvas {
 public:
     explicit Canvas(Bitmap& bitmap) : bitmap_(bitmap) {}
@@ -37,6 +48,17 @@ public:
     bool replaces() const { return replace_; }
     // Bounds (page pixels) of everything drawn since the last call, which empties them.
     Rect takeTouched();
+
+    // Antialiased, polygons and lines cover the edge pixels in part, as a smooth picture;
+    // otherwise every pixel is in or out (the default).
+    void setAntialias(bool on) { antialias_ = on; }
+    bool antialias() const { return antialias_; }
+    // Subpaths of `points` (`counts` points each) in page pixels, antialiased whatever the
+    // setting: filled, or stroked with `style`.
+    void fillSmooth(const std::vector<PointF>& points, const std::vector<int>& counts, FillMode mode, ColorRef color,
+                    uint8_t opacity = 255);
+    void strokeSmooth(const std::vector<PointF>& points, const std::vector<int>& counts, const StrokeStyle& style,
+                      ColorRef color, uint8_t opacity = 255);
 
     void fillRegion(const Region& region, ColorRef color, uint8_t opacity = 255);
     void fillPolygon(const Point* points, size_t count, FillMode mode, ColorRef color, uint8_t opacity = 255);
@@ -63,7 +85,7 @@ public:
 
     // For drawing built on cairo (text): a context on the bitmap with the clip applied, null
     // when there is no bitmap; endCairo destroys it and leaves the pixels up to date.
-    cairo_t* beginCairo();
+    cairo_t* beginCairo(bool touchClip = true);
     void endCairo(cairo_t* cr);
 
 private:
@@ -81,7 +103,12 @@ private:
 
     Bitmap& bitmap_;
     std::optional<Region> clip_;
+    // A cairo context for a path of `points`, clipped, the area the path may paint marked as
+    // touched by `extents` (cairo_fill_extents or cairo_stroke_extents); null when nothing shows.
+    cairo_t* beginPath(const std::vector<PointF>& points, const std::vector<int>& counts, bool stroke,
+                       double lineWidth);
     bool replace_ = false;
+    bool antialias_ = false;
     Rect touched_;
 };
 
