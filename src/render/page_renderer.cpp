@@ -48,10 +48,12 @@ bool maskedEffect(const GraphicsState& state) { return state.hasSoftMask() && !s
 
 // Text paints with the fill, the stroke or both, by its render mode.
 bool invisibleText(const GraphicsState& state) {
+    const bool noFill = invisible(state.fillOpacity()) || state.fillColorSpace().marksNothing();
+    const bool noStroke = invisible(state.strokeOpacity()) || state.strokeColorSpace().marksNothing();
     switch (state.renderMode() & 3) {
-    case 0: return invisible(state.fillOpacity());
-    case 1: return invisible(state.strokeOpacity());
-    case 2: return invisible(state.fillOpacity()) && invisible(state.strokeOpacity());
+    case 0: return noFill;
+    case 1: return noStroke;
+    case 2: return noFill && noStroke;
     default: return true;
     }
 }
@@ -312,7 +314,7 @@ void PageRenderer::image(RasterImage& raster, uint8_t opacity) {
 // ---- Paths
 
 void PageRenderer::stroke(GraphicsState& state) {
-    if (invisible(state.strokeOpacity()) || maskedEffect(state)) return;
+    if (invisible(state.strokeOpacity()) || maskedEffect(state) || state.strokeColorSpace().marksNothing()) return;
     buildDevicePath(state, flatness_, pageWidth_, pageHeight_, false, path_);
     if (path_.points.empty() || !budget_.pathPoints(static_cast<long long>(path_.points.size()))) return;
     const double w = std::trunc(state.transformedLineWidth(state.lineWidth()) + 0.5);
@@ -343,7 +345,7 @@ void PageRenderer::eoFill(GraphicsState& state) { fillPath(state, FillMode::alte
 void PageRenderer::fillShadingPiece(GraphicsState& state) { fillPath(state, FillMode::winding, false); }
 
 void PageRenderer::fillPath(GraphicsState& state, FillMode mode, bool outlineLoneSubpath) {
-    if (invisible(state.fillOpacity()) || maskedEffect(state)) return;
+    if (invisible(state.fillOpacity()) || maskedEffect(state) || state.fillColorSpace().marksNothing()) return;
     buildDevicePath(state, flatness_, pageWidth_, pageHeight_, true, path_);
     if (path_.points.empty() || !budget_.pathPoints(static_cast<long long>(path_.points.size()))) return;
     const ColorRef color = fillColorOf(state);
@@ -578,7 +580,8 @@ void PageRenderer::placeImage(GraphicsState& state, const PdfRef* ref, Stream* s
         OutputDevice::drawImage(state, ref, stream, width, height, colorMap, maskColors, inlineImage);
         return;
     }
-    if ((!target_ && !canvas_) || invisible(state.fillOpacity())) {
+    if ((!target_ && !canvas_) || invisible(state.fillOpacity()) ||
+        (colorMap.colorSpace() && colorMap.colorSpace()->marksNothing())) {
         OutputDevice::drawImage(state, ref, stream, width, height, colorMap, maskColors, inlineImage);
         return;
     }
@@ -619,7 +622,7 @@ void PageRenderer::paintImageMask(GraphicsState& state, const PdfRef* ref, Strea
         OutputDevice::drawImageMask(state, ref, stream, width, height, invert, inlineImage);
         return;
     }
-    if ((!target_ && !canvas_) || invisible(state.fillOpacity())) {
+    if ((!target_ && !canvas_) || invisible(state.fillOpacity()) || state.fillColorSpace().marksNothing()) {
         OutputDevice::drawImageMask(state, ref, stream, width, height, invert, inlineImage);
         return;
     }

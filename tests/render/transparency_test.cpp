@@ -275,6 +275,37 @@ TEST(Transparency, ASoftMaskWithoutAGroupIsReportedAndMasksNothing) {
     EXPECT_FALSE(capture.messages().empty());
 }
 
+TEST(Transparency, SpotColoursGoThroughTheirTintTransformsInGroupsAndMasks) {
+    // A spot colour whose tint t is (t, 0, 1 - t) in RGB; /All is gray; /None marks nothing.
+    const std::string tint = "<< /FunctionType 2 /Domain [0 1] /C0 [0 0 1] /C1 [1 0 0] /N 1 >>";
+    const std::string spaces = "/ColorSpace << /S [/Separation /Spot /DeviceRGB " + tint +
+                               "] /A [/Separation /All /DeviceRGB " + tint + "] /No [/Separation /None /DeviceRGB " +
+                               tint + "] /N [/DeviceN [/None /Spot] /DeviceRGB << /FunctionType 4 /Domain [0 1 0 1] "
+                               "/Range [0 1 0 1 0 1] /Length 30 >>\nstream\n{exch pop 0 1 index neg 1 add}\nendstream] >>";
+    std::unique_ptr<ConversionRenderer> r;
+    // Inside a multiplying isolated group on a white page: the spot tint 1 is red, /All at
+    // 0.25 a light gray, /None leaves the page, and DeviceN takes its Spot component.
+    auto doc = onePage("/G Do", "/XObject << /G 5 0 R >>",
+                       {form("/BBox [0 0 200 100] " + group(true, false) + " /Resources << " + spaces +
+                                 " /ExtGState << /Mul << /BM /Multiply >> >> >>",
+                             "/Mul gs /S cs 1 sc 0 0 50 100 re f /A cs 0.25 sc 50 0 50 100 re f "
+                             "/No cs 1 sc 100 0 50 100 re f /N cs 1 0.5 sc 150 0 50 100 re f")});
+    drawOne(*doc, 72, r);
+    EXPECT_EQ(r->bitmap()->pixel(25, 50), makeColorRef(255, 0, 0));
+    EXPECT_TRUE(nearColour(r->bitmap()->pixel(75, 50), makeColorRef(191, 191, 191)));
+    EXPECT_EQ(r->bitmap()->pixel(125, 50), kWhite);
+    EXPECT_TRUE(nearColour(r->bitmap()->pixel(175, 50), makeColorRef(127, 0, 128)));
+    // As the colour of a luminosity mask: a spot tint of 0 is blue, luminosity 0.11.
+    doc = onePage("/M gs 0 0 1 rg 0 0 200 100 re f",
+                  "/ExtGState << /M << /SMask << /S /Luminosity /G 5 0 R >> >> >>",
+                  {form("/BBox [0 0 100 100] /Group << /S /Transparency /CS /DeviceRGB >> /Resources << " + spaces +
+                            " >>",
+                        "/S cs 0 sc 0 0 100 100 re f")});
+    drawOne(*doc, 72, r);
+    EXPECT_TRUE(nearColour(r->bitmap()->pixel(50, 50), blueAt(0.11)));
+    EXPECT_EQ(r->bitmap()->pixel(150, 50), kWhite);
+}
+
 TEST(Transparency, AFillWithItsStrokeAtHalfIsOneObject) {
     std::unique_ptr<ConversionRenderer> r;
     // A 20-pixel red stroke round a blue square, both at half: inside the stroke only the
