@@ -162,6 +162,10 @@ void PageRenderer::startPage(int width, int height) {
     layers_.reset();
     canvas_.reset();
     bitmap_.reset();
+    if (captured_) target_ = captured_;
+    captured_ = nullptr;
+    captureBitmap_.reset();
+    objectCapture_ = false;
     groupLayers_.clear();
     compoundLayers_.clear();
     maskClips_.clear();

@@ -201,7 +201,20 @@ private:
     std::unique_ptr<Canvas> canvas_;  // on bitmap_, with clip_ applied
     std::unique_ptr<TransparencyStack> layers_;  // on bitmap_
     // For each group, soft mask and compound begun: whether it made a layer.
-    std::vector<bool> groupLayers_, compoundLayers_;
+    // For each group and soft mask begun: 0 nothing made, 1 a layer, 2 a layer whose
+    // drawing a recorded page keeps as a picture (see beginCapture). For each compound: whether
+    // it made an object layer.
+    std::vector<uint8_t> groupLayers_;
+    std::vector<bool> compoundLayers_;
+    // Recorded pages draw what records cannot express (blending, masks, group opacity,
+    // knockout) into a picture of their own and record that as an image.
+    bool beginCapture();
+    // Records what was drawn as an image unless `discard`, and returns to recording.
+    void endCapture(bool discard = false);
+    bool capturing() const { return captured_ != nullptr; }
+    PageObject* captured_ = nullptr;  // the recording target while capturing
+    std::unique_ptr<Bitmap> captureBitmap_;
+    bool objectCapture_ = false;  // the object being drawn began the capture
     std::vector<std::optional<Region>> maskClips_;  // the clips in force outside soft masks
     bool stringLayer_ = false;
     bool antialias_ = false;

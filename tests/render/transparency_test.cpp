@@ -319,6 +319,35 @@ TEST(Transparency, AFillWithItsStrokeAtHalfIsOneObject) {
     EXPECT_EQ(r->bitmap()->pixel(20, 50), kWhite);
 }
 
+TEST(Transparency, RecordedPagesKeepWhatRecordsCannotSayAsPictures) {
+    // Group opacity: the two squares become one picture of the group, the page's fill stays
+    // a polygon, and the picture's pixels are the group's: blue at half where they overlap.
+    std::unique_ptr<ConversionRenderer> keep;
+    PageObjectPtr page = recordOne(*twoSquares(true, false, "Opaque", "/Half gs"), 72, &keep);
+    EXPECT_EQ(countItems(*page, QM_ITEM_POLYGON), 1);
+    ASSERT_EQ(countItems(*page, QM_ITEM_IMAGE), 1);
+    for (int32_t i = 0; i < page->itemCount; ++i) {
+        if (page->items[i].kind != QM_ITEM_IMAGE) continue;
+        const ImageItem& image = *page->items[i].record.image;
+        EXPECT_EQ(image.x, 20);
+        EXPECT_NEAR(image.width, 120, 1);  // with the outline a lone shape gets
+        ASSERT_NE(image.extra1, nullptr);  // its opacity plane
+        const size_t stride = (static_cast<size_t>(image.width) + 3) & ~size_t{3};
+        const uint8_t opacity = image.extra1[stride * 40 + 60];  // a pixel of the overlap
+        EXPECT_NEAR(opacity, 128, 2);
+        const uint8_t* bgra = image.bits + static_cast<size_t>(image.header.width) * 4 * 40 + 4 * 60;
+        EXPECT_EQ(bgra[0], 255);
+        EXPECT_EQ(bgra[2], 0);
+    }
+    // A soft-masked fill is a picture too; a plain group's objects are recorded one by one.
+    page = recordOne(*maskedBlue("/S /Luminosity /BC [0.5]", "1 g 0 0 50 100 re f"), 72);
+    EXPECT_EQ(countItems(*page, QM_ITEM_IMAGE), 1);
+    EXPECT_EQ(countItems(*page, QM_ITEM_POLYGON), 0);
+    page = recordOne(*twoSquares(true, false, "Opaque"), 72);
+    EXPECT_EQ(countItems(*page, QM_ITEM_IMAGE), 0);
+    EXPECT_EQ(countItems(*page, QM_ITEM_POLYGON), 3);
+}
+
 TEST(Transparency, DeepNestingAndAPageGroupStillDraw) {
     // Twenty-eight isolated groups inside one another around a red square, on a page that is a
     // group itself: past the layer limit they are drawn flat, and the square still shows.
