@@ -176,7 +176,9 @@ private:
     // Transparency (ops_transparency.cpp). runGroupForm draws a form that is a transparency
     // group as one and says whether it was one.
     void setBlendMode(const PdfObject& mode);
-    void setSoftMask(const PdfObject& mask);
+    // `raw` is the mask as the ExtGState holds it: a reference lets a mask set again under
+    // the same transform reuse what the device made of it.
+    void setSoftMask(const PdfObject& mask, const PdfObject& raw);
     bool runGroupForm(const PdfObject& form, PdfDict* resources);
     void doTilingPatternFill(bool evenOdd);
     void doAxialShFill(const AxialShading& shading);
@@ -212,6 +214,12 @@ private:
     // (d1): its colour operators are then ignored and it paints in the text's colour.
     int type3Depth_ = 0;
     bool uncolouredGlyph_ = false;
+    // The last soft mask made from an indirect mask dictionary, and the transform it was made under.
+    struct LastSoftMask {
+        PdfRef ref{-1, 0};
+        double ctm[6] = {};
+        std::shared_ptr<const SoftMaskImage> image;
+    } lastSoftMask_;
 };
 
 }  // namespace qm

@@ -91,7 +91,7 @@ void ContentInterpreter::opSetExtGState(PdfObject* args, int) {
     if (!blend.isNull()) setBlendMode(blend);
     PdfObject softMask = obj.dictLookup("SMask");
     if (softMask.isDict())
-        setSoftMask(softMask);
+        setSoftMask(softMask, obj.dictLookupRaw("SMask"));
     else if (softMask.isName("None"))
         state_->setSoftMask(false);
 }

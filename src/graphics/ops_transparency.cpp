@@ -60,7 +60,17 @@ void ContentInterpreter::setBlendMode(const PdfObject& mode) {
     state_->setBlendMode(found);
 }
 
-void ContentInterpreter::setSoftMask(const PdfObject& mask) {
+void ContentInterpreter::setSoftMask(const PdfObject& mask, const PdfObject& raw) {
+    // Files set the same mask again for every object it covers; drawing its group each time
+    // would cost a page of pixels per object.
+    double ctm[6];
+    std::memcpy(ctm, state_->transform(), sizeof ctm);
+    const bool indirect = raw.isRef();
+    if (indirect && lastSoftMask_.image && raw.getRef().num == lastSoftMask_.ref.num &&
+        raw.getRef().gen == lastSoftMask_.ref.gen && std::memcmp(ctm, lastSoftMask_.ctm, sizeof lastSoftMask_.ctm) == 0) {
+        state_->setSoftMask(true, lastSoftMask_.image);
+        return;
+    }
     PdfObject group = mask.dictLookup("G");
     PdfDict* dict = group.isStream() ? group.dictOf() : nullptr;
     if (!dict) {
@@ -106,7 +116,13 @@ void ContentInterpreter::setSoftMask(const PdfObject& mask) {
     PdfObject res = dict->lookup("Resources");
     runForm(group, res.isDict() ? res.getDict() : nullptr, matrix, bbox);
     restoreState();
-    state_->setSoftMask(true, device_->endSoftMask(*state_, hasTransfer ? transfer : nullptr));
+    std::shared_ptr<const SoftMaskImage> image = device_->endSoftMask(*state_, hasTransfer ? transfer : nullptr);
+    if (indirect) {
+        lastSoftMask_.ref = raw.getRef();
+        std::memcpy(lastSoftMask_.ctm, ctm, sizeof lastSoftMask_.ctm);
+        lastSoftMask_.image = image;
+    }
+    state_->setSoftMask(true, std::move(image));
 }
 
 bool ContentInterpreter::runGroupForm(const PdfObject& form, PdfDict* resources) {

@@ -251,6 +251,19 @@ TEST(Transparency, LuminosityMasksTakeTheBackdropOutsideTheirContentAndPassTheTr
     EXPECT_TRUE(nearColour(r->bitmap()->pixel(75, 50), blueAt(0.59)));
 }
 
+TEST(Transparency, AMaskSetAgainUnderAnotherTransformMovesWithIt) {
+    // The same mask (an indirect object) set twice: the second time under a shifted
+    // transform, so its white square lies at 100..150 instead of 0..50.
+    auto doc = onePage("/M gs q 1 0 0 1 100 0 cm /M gs 0 0 1 rg -100 0 200 100 re f Q",
+                       "/ExtGState << /M << /SMask 6 0 R >> >>",
+                       {form("/BBox [0 0 100 100] /Group << /S /Transparency /CS /DeviceGray >>", "1 g 0 0 50 100 re f"),
+                        "<< /S /Luminosity /BC [0.5] /G 5 0 R >>"});
+    std::unique_ptr<ConversionRenderer> r;
+    drawOne(*doc, 72, r);
+    EXPECT_TRUE(nearColour(r->bitmap()->pixel(125, 50), blueAt(1)));
+    EXPECT_TRUE(nearColour(r->bitmap()->pixel(25, 50), blueAt(0.5)));
+}
+
 TEST(Transparency, AlphaMasksTakeTheGroupsOpacityAndIgnoreTheBackdrop) {
     std::unique_ptr<ConversionRenderer> r;
     // Black painted at half opacity in the mask: half blue there, none elsewhere, whatever
