@@ -208,7 +208,7 @@ private:
     std::vector<bool> compoundLayers_;
     // Recorded pages draw what records cannot express (blending, masks, group opacity,
     // knockout) into a picture of their own and record that as an image.
-    bool beginCapture();
+    bool beginCapture(bool wholePage = false);
     // Records what was drawn as an image unless `discard`, and returns to recording.
     void endCapture(bool discard = false);
     bool capturing() const { return captured_ != nullptr; }

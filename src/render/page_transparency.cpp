@@ -75,9 +75,13 @@ bool pictureOf(const Bitmap& picture, RasterImage& out) {
 
 }  // namespace
 
-bool PageRenderer::beginCapture() {
+bool PageRenderer::beginCapture(bool wholePage) {
     if (!target_ || captured_ || pageWidth_ <= 0 || pageHeight_ <= 0) return false;
-    auto picture = std::make_unique<Bitmap>(pageWidth_, pageHeight_, Point{0, 0});
+    // Drawing stays inside the clip, so the picture need be no larger; a mask is drawn whole.
+    Rect area{0, 0, pageWidth_, pageHeight_};
+    if (!wholePage && clip_) area = intersectRects(area, clip_->bounds());
+    if (area.left >= area.right || area.top >= area.bottom) return false;
+    auto picture = std::make_unique<Bitmap>(area.right - area.left, area.bottom - area.top, Point{area.left, area.top});
     if (!picture->isOk()) return false;
     captured_ = target_;
     target_ = nullptr;
@@ -195,7 +199,7 @@ void PageRenderer::endGroup(GraphicsState&) {
 
 void PageRenderer::beginSoftMask(GraphicsState&, bool luminosity, const double backdrop[3], const double box[4]) {
     // A recorded page draws the mask all the same, for the objects it will mask.
-    uint8_t made = target_ && !captured_ && beginCapture() ? 2 : 0;
+    uint8_t made = target_ && !captured_ && beginCapture(true) ? 2 : 0;
     if (!target_ && layers_) made = std::max<uint8_t>(made, 1);
     groupLayers_.push_back(made);
     if (!made) return;
