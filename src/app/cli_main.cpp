@@ -66,6 +66,7 @@ std::vector<std::string> switchArguments(const CommandLine& o) {
     if (o.continuous) args.push_back("--continuous");
     if (o.removePictures) args.push_back("--no-pictures");
     if (o.grayscale) args.push_back("--grayscale");
+    if (o.antialias) args.push_back("--antialias");
     if (o.bmp) args.push_back("--bmp");
     if (o.format == OutputFormat::png || o.format == OutputFormat::svg) {
         args.push_back(std::string("--format=") + outputFormatName(o.format));
@@ -140,6 +141,7 @@ void applyOverrides(const CommandLine& o) {
     if (o.charSpacing) Settings::setOverride(Setting::runGapLimit, *o.charSpacing);
     if (o.jpegQuality) Settings::setOverride(Setting::jpegQuality, *o.jpegQuality);
     if (o.grayscale) Settings::setOverride(Setting::grayscale, 1);
+    if (o.antialias) Settings::setOverride(Setting::antialias, 1);
     if (o.userPassword) Settings::setOverride(Setting::userPassword, *o.userPassword);
     if (o.ownerPassword) Settings::setOverride(Setting::ownerPassword, *o.ownerPassword);
     if (o.bmp) Settings::setOverride(Setting::convertType, kConvertToBmp);

@@ -46,6 +46,7 @@ constexpr Switch kSwitches[] = {
     {0, "bmp", Kind::flag, nullptr, "Write one BMP image per page instead of HTML (-o FOLDER/ or -o NAME.bmp), as --format bmp does", 0, 0, 0},
     {0, "format", Kind::text, "format", "Write html (page sets, the default), or bmp, png or svg (one image per page)", 0, 0, 8},
     {0, "no-web-fonts", Kind::flag, nullptr, "Show text in the browser's own fonts, not the document's", 0, 0, 0},
+    {0, "antialias", Kind::flag, nullptr, "Draw page pictures with smooth edges", 0, 0, 0},
     {0, "jobs", Kind::integer, "N", "Convert up to N files at once, one process each", 1, 64, 0},
     {0, "list", Kind::text, "file", "Convert the PDF files named in a file, one per line ('-' reads standard input)", 0, 0, 4096},
     {0, "results", Kind::text, "file.jsonl", "Append one JSON line per file (path, output, status, pages, seconds, message)", 0, 0, 4096},
@@ -137,6 +138,7 @@ std::string apply(CommandLine& out, const Switch& s, std::string_view value) {
     default:
         if (std::strcmp(s.longName, "bmp") == 0) out.format = OutputFormat::bmp, out.bmp = true;
         else if (std::strcmp(s.longName, "no-web-fonts") == 0) out.noWebFonts = true;
+        else if (std::strcmp(s.longName, "antialias") == 0) out.antialias = true;
         else out.version = true;
         break;
     }

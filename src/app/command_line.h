@@ -19,6 +19,7 @@ struct CommandLine {
     std::optional<int> charSpacing;      // -b, --char-spacing (0..50)
     std::optional<int> jpegQuality;      // -j, --jpeg-quality (1..100)
     bool grayscale = false;              // -g, --grayscale
+    bool antialias = false;              // --antialias
     std::optional<std::string> userPassword;   // -u, --user-password
     std::optional<std::string> ownerPassword;  // -w, --owner-password
     bool bmp = false;                    // --bmp: one BMP image per page instead of HTML

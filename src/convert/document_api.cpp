@@ -14,6 +14,7 @@
 #include "convert/handle_title.h"
 #include "convert/html_writer_state.h"
 #include "convert/page_recording.h"
+#include "convert/settings.h"
 #include "convert/svg_writer.h"
 #include "core/pdf_string.h"
 #include "core/report_error.h"
@@ -202,6 +203,7 @@ void* PDF_GetPageBmp(PdfHandle* handle, int page) {
     if (open == nullptr) return nullptr;
     qm::ConversionRenderer& renderer = *open->renderer;
     renderer.setDisplayList(nullptr);
+    renderer.setAntialias(qm::Settings::readFlag(qm::Setting::antialias));
     if (!renderer.drawPage(page, open->zoom)) return nullptr;
     return renderer.packedPage();
 }

@@ -30,6 +30,7 @@ bool convertPageToHtml(PageObject& page, const HtmlLinkList* links, const std::s
         }
         bitmap.fill(static_cast<ColorRef>(Settings::readInt(Setting::backgroundColour)) & 0xFFFFFF);
         Canvas canvas(bitmap);
+        canvas.setAntialias(Settings::readFlag(Setting::antialias));
         replayDisplayList(canvas, page);
         if (!writeJpeg(bitmap, jpegPath, Settings::jpegQualityOrDefault(), Settings::readFlag(Setting::grayscale))) {
             const int why = errno != 0 ? errno : EIO;

@@ -42,6 +42,7 @@ constexpr std::array<SettingInfo, 29> kSettings{{
     {userPassword, profile, "CPDFPassword", "m_szUserPassword", kText, 0, ""},
     {jpegQuality, profile, "CRasterImage", "m_iJPGQuality", kInt, 75, nullptr},
     {grayscale, profile, "CRasterImage", "m_bGrayscale", kInt, 0, nullptr},
+    {antialias, profile, "CRasterImage", "m_bAntialias", kInt, 0, nullptr},
     {insertSpaces, profile, kProgramSection, "CheckSpaces", kInt, 1, nullptr},
     {webFonts, profile, kProgramSection, "WebFonts", kInt, 1, nullptr},
     {windowTopMost, profile, "WindowsTopMost", "Flag", kInt, 0, nullptr},

@@ -31,6 +31,7 @@ enum class Setting {
     userPassword,
     jpegQuality,          // used only when it lies in 1..100
     grayscale,
+    antialias,            // page pictures drawn with smooth edges
     insertSpaces,         // a space where the gap between characters is wide
     webFonts,             // text in web fonts made from the document's own font programs
     windowTopMost,

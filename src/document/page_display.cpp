@@ -52,7 +52,16 @@ void PdfDocument::displayPage(OutputDevice* device, int pageNumber, double dpi, 
                                    page->hasCropBox(), toPageBox(page->cropBox()),
                                    effectiveRotation(rotate, page->rotate()), trace_ != 0, fonts_.get());
     PdfObject contents = page->contents().resolve(xref_.get());
+    // A page that is a transparency group blends with nothing beneath it, not with the white
+    // of the paper it is laid on.
+    GroupInfo pageGroup;
+    pageGroup.isolated = true;
+    const double far = 1e9;
+    pageGroup.box[0] = pageGroup.box[1] = -far;
+    pageGroup.box[2] = pageGroup.box[3] = far;
+    if (page->isTransparencyGroup()) device->beginGroup(interpreter.state(), pageGroup);
     if (!contents.isNull()) interpreter.run(contents);
+    if (page->isTransparencyGroup()) device->endGroup(interpreter.state());
 
     // Only a list built for this page is drawn on it; a kept list belongs to an earlier page.
     if (makeLinks) {

@@ -20,6 +20,8 @@ PdfPage::PdfPage(XrefTable* xref, int number, const PdfDict* pageDict, std::uniq
         ok_ = false;
         return;
     }
+    const PdfObject group = pageDict->lookup("Group");
+    transparencyGroup_ = group.isDict() && group.dictLookup("S").isName("Transparency");
     contents_ = pageDict->lookupRaw("Contents");
     if (!isNullArrayOrRef(contents_)) {
         reportError(-1, "Page contents object (page %d) is wrong type (%s)", number, contents_.kindName());

@@ -36,6 +36,8 @@ public:
     const PdfObject& contents() const { return contents_; }
     XrefTable* xref() const { return xref_; }
     int trace() const { return trace_; }
+    // Whether the page's content is a transparency group of its own.
+    bool isTransparencyGroup() const { return transparencyGroup_; }
 
 private:
     XrefTable* xref_;
@@ -44,6 +46,7 @@ private:
     PdfObject annots_;
     PdfObject contents_;
     int trace_;
+    bool transparencyGroup_ = false;
     bool ok_ = true;
 };
 

@@ -42,6 +42,8 @@ public:
     virtual void toRgb(const double* color, double* rgb) const = 0;
     virtual void toCmyk(const double* color, double* cmyk) const = 0;
     virtual int componentCount() const = 0;
+    // True for a space whose colours never mark the page (the colorant None).
+    virtual bool marksNothing() const { return false; }
     // Component i of an image sample v means low[i] + v * range[i] / maxPixel.
     virtual void defaultRanges(double* low, double* range, int maxPixel) const;
 };
@@ -177,6 +179,8 @@ public:
     const PdfString& name(int i) const { return names_[static_cast<size_t>(i)]; }
     const ColorSpace& alternate() const { return *alt_; }
     const PdfFunction& tintTransform() const { return *tint_; }
+    // Every colorant named None.
+    bool marksNothing() const override;
 
 private:
     // The colour in the alternate space; `out` has maxFunctionOutputs room.

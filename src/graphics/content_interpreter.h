@@ -173,6 +173,13 @@ private:
     void opShFill(PdfObject* args, int);
     void doImage(const PdfObject* ref, Stream* stream, bool inlineImage);
     void doForm(const PdfObject& form);
+    // Transparency (ops_transparency.cpp). runGroupForm draws a form that is a transparency
+    // group as one and says whether it was one.
+    void setBlendMode(const PdfObject& mode);
+    // `raw` is the mask as the ExtGState holds it: a reference lets a mask set again under
+    // the same transform reuse what the device made of it.
+    void setSoftMask(const PdfObject& mask, const PdfObject& raw);
+    bool runGroupForm(const PdfObject& form, PdfDict* resources);
     void doTilingPatternFill(bool evenOdd);
     void doAxialShFill(const AxialShading& shading);
     // Paints any shading over the clip area of the current user space.
@@ -207,6 +214,12 @@ private:
     // (d1): its colour operators are then ignored and it paints in the text's colour.
     int type3Depth_ = 0;
     bool uncolouredGlyph_ = false;
+    // The last soft mask made from an indirect mask dictionary, and the transform it was made under.
+    struct LastSoftMask {
+        PdfRef ref{-1, 0};
+        double ctm[6] = {};
+        std::shared_ptr<const SoftMaskImage> image;
+    } lastSoftMask_;
 };
 
 }  // namespace qm

@@ -53,6 +53,8 @@ GraphicsState::GraphicsState(const GraphicsState& o, int)
       fillOpacity_(o.fillOpacity_),
       strokeOpacity_(o.strokeOpacity_),
       softMask_(o.softMask_),
+      softMaskImage_(o.softMaskImage_),
+      blendMode_(o.blendMode_),
       lineWidth_(o.lineWidth_),
       dash_(o.dash_),
       dashPhase_(o.dashPhase_),

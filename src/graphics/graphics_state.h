@@ -13,6 +13,12 @@ namespace qm {
 
 class PdfFont;
 
+// What an output device made of a soft mask; the state only carries it along with its saves.
+class SoftMaskImage {
+public:
+    virtual ~SoftMaskImage() = default;
+};
+
 struct PageBox {
     double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
 };
@@ -61,9 +67,25 @@ public:
     double strokeOpacity() const { return strokeOpacity_; }
     void setFillOpacity(double v) { fillOpacity_ = v; }
     void setStrokeOpacity(double v) { strokeOpacity_ = v; }
-    // True while an ExtGState soft mask (a mask group, not /None) applies.
+    // True while an ExtGState soft mask (a mask group, not /None) applies; the image is what
+    // the device made of it, null when it made nothing.
     bool hasSoftMask() const { return softMask_; }
-    void setSoftMask(bool on) { softMask_ = on; }
+    const SoftMaskImage* softMaskImage() const { return softMaskImage_.get(); }
+    const std::shared_ptr<const SoftMaskImage>& softMaskShared() const { return softMaskImage_; }
+    void setSoftMask(bool on, std::shared_ptr<const SoftMaskImage> image = nullptr) {
+        softMask_ = on;
+        softMaskImage_ = on ? std::move(image) : nullptr;
+    }
+    // 0 Normal, then Multiply, Screen, Overlay, Darken, Lighten, ColorDodge, ColorBurn,
+    // HardLight, SoftLight, Difference, Exclusion, Hue, Saturation, Color, Luminosity.
+    int blendMode() const { return blendMode_; }
+    void setBlendMode(int mode) { blendMode_ = mode >= 0 && mode < 16 ? mode : 0; }
+    // Back to the state a transparency group starts its content with: Normal, opaque, no mask.
+    void resetTransparency() {
+        fillOpacity_ = strokeOpacity_ = 1;
+        blendMode_ = 0;
+        setSoftMask(false);
+    }
 
     // ---- line style
     double lineWidth() const { return lineWidth_; }
@@ -155,6 +177,8 @@ private:
     double fillOpacity_ = 1;
     double strokeOpacity_ = 1;
     bool softMask_ = false;
+    std::shared_ptr<const SoftMaskImage> softMaskImage_;
+    int blendMode_ = 0;
     double lineWidth_ = 1;
     std::vector<double> dash_;
     double dashPhase_ = 0;

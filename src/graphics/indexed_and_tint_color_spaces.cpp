@@ -155,6 +155,15 @@ std::unique_ptr<ColorSpace> parseIndexed(const PdfObject& array, int depth) {
 
 // ---- Separation and DeviceN
 
+namespace {
+// A Separation for the colorant All marks every colorant of the device alike: on screen, the
+// tint is a shade of gray, whatever its tint transform says.
+bool marksAll(ColorFamily family, const std::vector<PdfString>& names) {
+    return family == ColorFamily::Separation && names.size() == 1 && names[0] == "All";
+}
+}  // namespace
+
+
 TintColorSpace::TintColorSpace(ColorFamily family, std::vector<PdfString> names, std::unique_ptr<ColorSpace> alternate,
                                std::unique_ptr<PdfFunction> tint)
     : family_(family), names_(std::move(names)), alt_(std::move(alternate)), tint_(std::move(tint)) {}
@@ -169,12 +178,23 @@ void TintColorSpace::tintColor(const double* color, double* out) const {
 }
 
 double TintColorSpace::toGray(const double* color) const {
+    if (marksAll(family_, names_)) return 1 - clipColor(color[0]);
     double alt[maxFunctionOutputs];
     tintColor(color, alt);
     return alt_->toGray(alt);
 }
 
+bool TintColorSpace::marksNothing() const {
+    for (const PdfString& n : names_)
+        if (!(n == "None")) return false;
+    return true;
+}
+
 void TintColorSpace::toRgb(const double* color, double* rgb) const {
+    if (marksAll(family_, names_)) {
+        rgb[0] = rgb[1] = rgb[2] = 1 - clipColor(color[0]);
+        return;
+    }
     double alt[maxFunctionOutputs];
     tintColor(color, alt);
     alt_->toRgb(alt, rgb);

@@ -89,8 +89,12 @@ void ContentInterpreter::paint(bool close, int fillMode, bool stroke) {
     if (!state_->path().hasCurrentPoint()) return;
     if (state_->path().subpathCount() > 0) {
         if (close) state_->closePath();
+        // Filled and stroked, the path is one object: the stroke covers the fill beneath it.
+        const bool both = fillMode && stroke;
+        if (both) device_->beginCompound(*state_);
         if (fillMode) doFill(fillMode == 2);
         if (stroke) doStroke();
+        if (both) device_->endCompound(*state_);
     }
     endPath();
 }

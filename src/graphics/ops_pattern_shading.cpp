@@ -136,7 +136,9 @@ void ContentInterpreter::opShFill(PdfObject* args, int) {
     saveState();
     if (shading->hasBBox) clipToRect(shading->xMin, shading->yMin, shading->xMax, shading->yMax);
     if (shading->colorSpace) state_->setFillColorSpace(shading->colorSpace->clone());
+    device_->beginCompound(*state_);
     paintShading(*shading);
+    device_->endCompound(*state_);
     restoreState();
 }
 
@@ -230,10 +232,7 @@ void ContentInterpreter::doAxialShFill(const AxialShading& shading) {
         state_->lineTo(q1x, q1y);
         state_->lineTo(p1x, p1y);
         state_->closePath();
-        if (opaque)
-            device_->fill(*state_);
-        else
-            device_->fillShadingPiece(*state_);
+        device_->fillShadingBand(*state_, opaque);
         state_->clearPath();
         std::memcpy(color0, color1, sizeof color0);
         p0x = p1x;

@@ -115,7 +115,9 @@ void ContentInterpreter::doShadingPatternFill(bool evenOdd) {
     else
         device_->clip(*state_);
     state_->clearPath();
+    device_->beginCompound(*state_);
     paintShadingPattern(static_cast<const ShadingPattern&>(*owned));
+    device_->endCompound(*state_);
     restoreState();
     replayPath(*state_, path);
 }

@@ -87,9 +87,11 @@ void ContentInterpreter::opSetExtGState(PdfObject* args, int) {
         state_->setStrokeOpacity(CA.getNum());
         device_->updateStrokeOpacity(*state_);
     }
+    PdfObject blend = obj.dictLookup("BM");
+    if (!blend.isNull()) setBlendMode(blend);
     PdfObject softMask = obj.dictLookup("SMask");
     if (softMask.isDict())
-        state_->setSoftMask(true);
+        setSoftMask(softMask, obj.dictLookupRaw("SMask"));
     else if (softMask.isName("None"))
         state_->setSoftMask(false);
 }

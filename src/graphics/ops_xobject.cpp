@@ -203,7 +203,8 @@ void ContentInterpreter::doForm(const PdfObject& form) {
     PdfObject m = dict->lookup("Matrix");
     if (m.isArray() && m.arrayLength() == 6) readNumberArray(m, matrix, 6, NonNumber::Zero, true);
     PdfObject res = dict->lookup("Resources");
-    runForm(form, res.isDict() ? res.getDict() : nullptr, matrix, bbox);
+    PdfDict* resources = res.isDict() ? res.getDict() : nullptr;
+    if (!runGroupForm(form, resources)) runForm(form, resources, matrix, bbox);
 }
 
 void ContentInterpreter::runFormInRect(const PdfObject& form, double x1, double y1, double x2, double y2) {

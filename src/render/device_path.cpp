@@ -26,6 +26,7 @@ struct Builder {
         dx = dx >= xMin ? (dx <= xMax ? dx : xMax) : xMin;
         dy = dy >= yMin ? (dy <= yMax ? dy : yMax) : yMin;
         out.points.push_back({static_cast<int>(std::trunc(dx + 0.5)), static_cast<int>(std::trunc(dy + 0.5))});
+        out.exact.push_back({dx, dy});
     }
     // Distance squared of (px, py) from the line through a and b (from a when they meet).
     static double offLine2(double ax, double ay, double bx, double by, double px, double py) {
@@ -84,7 +85,10 @@ void buildDevicePath(const GraphicsState& state, int flatness, int width, int he
         if (closeSubpaths) {
             const Point first = out.points[start];
             const Point last = out.points.back();
-            if (first.x != last.x || first.y != last.y) out.points.push_back(first);
+            if (first.x != last.x || first.y != last.y) {
+                out.points.push_back(first);
+                out.exact.push_back(out.exact[start]);
+            }
         }
         out.counts.push_back(static_cast<int>(out.points.size() - start));
     }

@@ -12,9 +12,11 @@ class GraphicsState;
 struct DevicePath {
     std::vector<Point> points;  // every subpath, one after another
     std::vector<int> counts;    // points of each subpath
+    std::vector<PointF> exact;  // the same points before rounding, for antialiased drawing
     void clear() {
         points.clear();
         counts.clear();
+        exact.clear();
     }
     int subpathCount() const { return static_cast<int>(counts.size()); }
 };

@@ -2,6 +2,7 @@
 // Everything the content interpreter does reaches the output through this interface: page
 // start and end, state changes one field at a time, painting, clipping, text and images.
 #include <cstdint>
+#include <memory>
 
 namespace qm {
 
@@ -11,8 +12,18 @@ struct ImageAlpha;
 class PageLink;
 class PdfCatalog;
 class PdfString;
+class SoftMaskImage;
 class Stream;
 struct PdfRef;
+
+// A transparency group about to be drawn: whether it starts from an empty backdrop (isolated)
+// and whether each of its objects replaces what the ones before it left (knockout). The box is
+// in device space.
+struct GroupInfo {
+    bool isolated = false;
+    bool knockout = false;
+    double box[4] = {0, 0, 0, 0};  // x min, y min, x max, y max
+};
 
 class OutputDevice {
 public:
@@ -77,6 +88,14 @@ public:
     // Fills one piece of a shading. The pieces tile the shaded area edge to edge, so a device
     // that outlines lone shapes (to keep hairlines visible) need not outline these.
     virtual void fillShadingPiece(GraphicsState& state) { fill(state); }
+    // Fills one band of an axial shading: when `opaque`, as a plain fill (its outline keeps a
+    // band thinner than a pixel visible), otherwise as a piece that tiles with its neighbours.
+    virtual void fillShadingBand(GraphicsState& state, bool opaque) {
+        if (opaque)
+            fill(state);
+        else
+            fillShadingPiece(state);
+    }
     virtual void eoFill(GraphicsState& state) {}
     virtual void clip(GraphicsState& state) {}
     virtual void eoClip(GraphicsState& state) {}
@@ -98,6 +117,23 @@ public:
     // blend draw the image as it is.
     virtual void drawMaskedImage(GraphicsState& state, const PdfRef* ref, Stream* stream, int width, int height,
                                  ImageColorMap& colorMap, const int* maskColors, const ImageAlpha& alpha);
+
+    // ---- Transparency. A group's content comes between beginGroup and endGroup; it is laid
+    // onto what lies beneath with the blend mode, opacity and soft mask of `state` at
+    // beginGroup. A soft mask's group is drawn between beginSoftMask and endSoftMask, which
+    // returns what the device made of it (null: nothing). `backdrop` is the luminosity mask's
+    // backdrop colour as RGB; `transfer`, when given, maps each of the 256 mask values.
+    virtual void beginGroup(GraphicsState& state, const GroupInfo& group) {}
+    virtual void endGroup(GraphicsState& state) {}
+    virtual void beginSoftMask(GraphicsState& state, bool luminosity, const double backdrop[3],
+                               const double box[4]) {}
+    virtual std::shared_ptr<const SoftMaskImage> endSoftMask(GraphicsState& state, const uint8_t* transfer) {
+        return nullptr;
+    }
+    // Several painting calls that make one object: a fill with its stroke (the stroke covering
+    // the fill rather than laid over it), a shading, a string of text.
+    virtual void beginCompound(GraphicsState& state) {}
+    virtual void endCompound(GraphicsState& state) {}
 
 protected:
     // Reads and drops `count` bytes of an inline image.

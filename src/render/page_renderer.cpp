@@ -43,14 +43,17 @@ bool invisible(double opacity) { return opacityByte(opacity) == 0; }
 // to black over a photo, a shadow, a vignette. Drawn solid and without its mask it would
 // hide what lies beneath, so it is left out; images and text under a mask are still drawn,
 // as they are content in their own right.
-bool maskedEffect(const GraphicsState& state) { return state.hasSoftMask(); }
+// With the mask drawn (bitmaps) the fill is masked as it should be.
+bool maskedEffect(const GraphicsState& state) { return state.hasSoftMask() && !state.softMaskImage(); }
 
 // Text paints with the fill, the stroke or both, by its render mode.
 bool invisibleText(const GraphicsState& state) {
+    const bool noFill = invisible(state.fillOpacity()) || state.fillColorSpace().marksNothing();
+    const bool noStroke = invisible(state.strokeOpacity()) || state.strokeColorSpace().marksNothing();
     switch (state.renderMode() & 3) {
-    case 0: return invisible(state.fillOpacity());
-    case 1: return invisible(state.strokeOpacity());
-    case 2: return invisible(state.fillOpacity()) && invisible(state.strokeOpacity());
+    case 0: return noFill;
+    case 1: return noStroke;
+    case 2: return noFill && noStroke;
     default: return true;
     }
 }
@@ -116,6 +119,8 @@ void PageRenderer::setFontPrograms(ObjectResolver* xref) {
     outlineEntry_ = nullptr;
 }
 
+uint8_t PageRenderer::opacityOf(double opacity) { return opacityByte(opacity); }
+
 ColorRef PageRenderer::toColorRef(const double* rgb) {
     unsigned v[3];
     for (int i = 0; i < 3; ++i) {
@@ -154,12 +159,23 @@ void PageRenderer::beginPage(int pageNumber, GraphicsState& state) {
 void PageRenderer::startPage(int width, int height) {
     pageWidth_ = width;
     pageHeight_ = height;
+    layers_.reset();
     canvas_.reset();
     bitmap_.reset();
+    if (captured_) target_ = captured_;
+    captured_ = nullptr;
+    captureBitmap_.reset();
+    objectCapture_ = false;
+    groupLayers_.clear();
+    compoundLayers_.clear();
+    maskClips_.clear();
+    stringLayer_ = false;
     // Recording draws nothing, so it needs no bitmap.
     if (!target_) {
         bitmap_ = std::make_unique<Bitmap>(width, height);
         canvas_ = std::make_unique<Canvas>(*bitmap_);
+        canvas_->setAntialias(antialias_);
+        layers_ = std::make_unique<TransparencyStack>(*bitmap_, *canvas_);
     }
     savedClips_.clear();
     clip_ = Region::rectangle(0, 0, width, height);
@@ -236,7 +252,7 @@ void PageRenderer::line(int x0, int y0, int x1, int y1, int width, ColorRef colo
         appendPageItem(*target_, QM_ITEM_LINE,
                        makeLineItem(x0, y0, x1, y1, width, recordedColour(color, opacity), style));
     } else if (canvas_) {
-        canvas_->drawLine(x0, y0, x1, y1, Pen{width, dashed, color, opacity});
+        canvas().drawLine(x0, y0, x1, y1, Pen{width, dashed, color, opacity});
     }
 }
 
@@ -247,7 +263,7 @@ void PageRenderer::polyline(const Point* points, size_t count, int width, ColorR
         for (size_t i = 1; i < count; ++i)
             line(points[i - 1].x, points[i - 1].y, points[i].x, points[i].y, width, color, dashed, opacity);
     } else if (canvas_) {
-        canvas_->drawPolyline(points, count, Pen{width, dashed, color, opacity});
+        canvas().drawPolyline(points, count, Pen{width, dashed, color, opacity});
     }
 }
 
@@ -260,7 +276,7 @@ void PageRenderer::polygon(const std::vector<Point>& points, FillMode mode, Colo
                                        static_cast<int32_t>(points.size()), static_cast<int32_t>(mode), color,
                                        opacity));
     } else if (canvas_) {
-        canvas_->fillPolygon(points.data(), points.size(), mode, color, opacity);
+        canvas().fillPolygon(points.data(), points.size(), mode, color, opacity);
     }
 }
 
@@ -273,7 +289,7 @@ void PageRenderer::clipChanged() {
             appendPageItem(*target_, QM_ITEM_CLIP, makeClipItem(nullptr, 0));
         }
     } else if (canvas_) {
-        canvas_->setClip(clip_ ? &*clip_ : nullptr);
+        canvas().setClip(clip_ ? &*clip_ : nullptr);
     }
 }
 
@@ -295,16 +311,16 @@ void PageRenderer::image(RasterImage& raster, uint8_t opacity) {
                                   raster.bits.size());
         if (!view) return;
         if (raster.alpha.empty())
-            canvas_->drawTransparentImage(*view, raster.x, raster.y, raster.width, raster.height);
+            canvas().drawTransparentImage(*view, raster.x, raster.y, raster.width, raster.height);
         else
-            canvas_->drawBlendedImage(*view, raster.alpha.data(), raster.x, raster.y, raster.width, raster.height);
+            canvas().drawBlendedImage(*view, raster.alpha.data(), raster.x, raster.y, raster.width, raster.height);
     }
 }
 
 // ---- Paths
 
 void PageRenderer::stroke(GraphicsState& state) {
-    if (invisible(state.strokeOpacity()) || maskedEffect(state)) return;
+    if (invisible(state.strokeOpacity()) || maskedEffect(state) || state.strokeColorSpace().marksNothing()) return;
     buildDevicePath(state, flatness_, pageWidth_, pageHeight_, false, path_);
     if (path_.points.empty() || !budget_.pathPoints(static_cast<long long>(path_.points.size()))) return;
     const double w = std::trunc(state.transformedLineWidth(state.lineWidth()) + 0.5);
@@ -312,12 +328,21 @@ void PageRenderer::stroke(GraphicsState& state) {
     const ColorRef color = strokeColorOf(state);
     const bool dashed = state.lineDashLength() > 0;
     const uint8_t opacity = opacityByte(state.strokeOpacity());
+    ObjectScope object(*this, state, opacity);
+    const bool replace = strokeReplaces();
+    if (replace) canvas().setReplace(true);
+    if (smooth()) {
+        canvas().strokeSmooth(path_.exact, path_.counts, strokeStyle(state), color, opacity);
+        if (replace) canvas().setReplace(false);
+        return;
+    }
     size_t at = 0;
     for (int count : path_.counts) {
         if (count > 0 && at + static_cast<size_t>(count) <= path_.points.size())
             polyline(path_.points.data() + at, static_cast<size_t>(count), width, color, dashed, opacity);
         at += static_cast<size_t>(count);
     }
+    if (replace) canvas().setReplace(false);
 }
 
 void PageRenderer::fill(GraphicsState& state) { fillPath(state, FillMode::winding); }
@@ -326,11 +351,28 @@ void PageRenderer::eoFill(GraphicsState& state) { fillPath(state, FillMode::alte
 void PageRenderer::fillShadingPiece(GraphicsState& state) { fillPath(state, FillMode::winding, false); }
 
 void PageRenderer::fillPath(GraphicsState& state, FillMode mode, bool outlineLoneSubpath) {
-    if (invisible(state.fillOpacity()) || maskedEffect(state)) return;
+    if (invisible(state.fillOpacity()) || maskedEffect(state) || state.fillColorSpace().marksNothing()) return;
     buildDevicePath(state, flatness_, pageWidth_, pageHeight_, true, path_);
     if (path_.points.empty() || !budget_.pathPoints(static_cast<long long>(path_.points.size()))) return;
     const ColorRef color = fillColorOf(state);
     const uint8_t opacity = opacityByte(state.fillOpacity());
+    ObjectScope object(*this, state, opacity);
+    if (smooth()) {
+        // Shading pieces stay aliased: smooth edges would let the page show through the seams.
+        if (outlineLoneSubpath) {
+            canvas().fillSmooth(path_.exact, path_.counts, mode, color, opacity);
+        } else {
+            canvas().setAntialias(false);
+            joinSubpaths(path_, joined_);
+            polygon(joined_, mode, color, opacity);
+            canvas().setAntialias(true);
+        }
+        // A shape too thin to cover a pixel's centre still shows as a hairline.
+        joinSubpaths(path_, joined_);
+        if (outlineLoneSubpath && path_.subpathCount() == 1 && Region::polygon(joined_.data(), joined_.size(), mode).isEmpty())
+            canvas().strokeSmooth(path_.exact, path_.counts, StrokeStyle{}, color, opacity);
+        return;
+    }
     joinSubpaths(path_, joined_);
     polygon(joined_, mode, color, opacity);
     // A lone subpath is outlined too, so hairline shapes do not vanish. A partly transparent
@@ -383,6 +425,7 @@ void PageRenderer::drawChar(GraphicsState& state, double x, double y, double dx,
     // layer of scanned pages, which readers select and search.
     const bool unseenLayer = target_ && (state.renderMode() & 3) == 3;
     if ((invisibleText(state) && !unseenLayer) || !budget_.glyphs(1)) return;
+    ObjectScope object(*this, state, opacityByte((state.renderMode() & 3) == 1 ? state.strokeOpacity() : state.fillOpacity()));
     const double px = x - originX, py = y - originY;
     if (embeddedFonts_ && !target_ && canvas_ && code >= 0 && drawOutlineChar(state, px, py, static_cast<uint32_t>(code)))
         return;
@@ -575,7 +618,7 @@ bool PageRenderer::drawOutlineChar(GraphicsState& state, double x, double y, uin
     paint.strokeOpacity = opacityByte(state.strokeOpacity());
     const double w = state.transformedLineWidth(state.lineWidth());
     paint.lineWidth = w >= 1 ? w : 1;
-    return drawGlyph(*canvas_, program, glyph, m, devX, devY, paint);
+    return drawGlyph(canvas(), program, glyph, m, devX, devY, paint);
 }
 
 void PageRenderer::text(GraphicsState& state, int x, int y, int advanceX, int, const uint16_t* unicode, int count) {
@@ -634,7 +677,7 @@ void PageRenderer::text(GraphicsState& state, int x, int y, int advanceX, int, c
     if (!device) return;
     const std::u16string_view chars(reinterpret_cast<const char16_t*>(unicode), static_cast<size_t>(count));
     if (mode == 0) {
-        drawText(*canvas_, *device, x, y, chars, fillColor, fillOpacity);
+        drawText(canvas(), *device, x, y, chars, fillColor, fillOpacity);
         return;
     }
     // The white brush of stroked-only text belongs to the stroke.
@@ -646,7 +689,7 @@ void PageRenderer::text(GraphicsState& state, int x, int y, int advanceX, int, c
         case 5: outline = {TextOutline::Brush::hatched, kWhite, 1, strokeColor, strokeOpacity, strokeOpacity}; break;
         default: outline = {TextOutline::Brush::hatched, fillColor, 1, strokeColor, fillOpacity, strokeOpacity}; break;
     }
-    drawOutlinedText(*canvas_, *device, x, y, chars, outline);
+    drawOutlinedText(canvas(), *device, x, y, chars, outline);
 }
 
 const DeviceFont* PageRenderer::deviceFontFor(LogicalFont logical, const PdfFont* font, uint16_t firstChar) {
@@ -684,7 +727,8 @@ void PageRenderer::placeImage(GraphicsState& state, const PdfRef* ref, Stream* s
         OutputDevice::drawImage(state, ref, stream, width, height, colorMap, maskColors, inlineImage);
         return;
     }
-    if ((!target_ && !canvas_) || invisible(state.fillOpacity())) {
+    if ((!target_ && !canvas_) || invisible(state.fillOpacity()) ||
+        (colorMap.colorSpace() && colorMap.colorSpace()->marksNothing())) {
         OutputDevice::drawImage(state, ref, stream, width, height, colorMap, maskColors, inlineImage);
         return;
     }
@@ -704,10 +748,12 @@ void PageRenderer::placeImage(GraphicsState& state, const PdfRef* ref, Stream* s
                        rasterizeImage(placement, stream, width, height, colorMap, maskColors, raster, alpha,
                                       ref && !inlineImage ? &kept : nullptr);
     keepImage(ref, inlineImage, key, before, kept, pixels);
-    if (drawn)
-        image(raster, opacityByte(state.fillOpacity()));
-    else
+    if (!drawn) {
         OutputDevice::drawImage(state, ref, stream, width, height, colorMap, maskColors, inlineImage);
+        return;
+    }
+    ObjectScope object(*this, state, opacityByte(state.fillOpacity()));
+    image(raster, opacityByte(state.fillOpacity()));
 }
 
 void PageRenderer::drawImageMask(GraphicsState& state, const PdfRef* ref, Stream* stream, int width, int height,
@@ -723,7 +769,7 @@ void PageRenderer::paintImageMask(GraphicsState& state, const PdfRef* ref, Strea
         OutputDevice::drawImageMask(state, ref, stream, width, height, invert, inlineImage);
         return;
     }
-    if ((!target_ && !canvas_) || invisible(state.fillOpacity())) {
+    if ((!target_ && !canvas_) || invisible(state.fillOpacity()) || state.fillColorSpace().marksNothing()) {
         OutputDevice::drawImageMask(state, ref, stream, width, height, invert, inlineImage);
         return;
     }
@@ -741,10 +787,12 @@ void PageRenderer::paintImageMask(GraphicsState& state, const PdfRef* ref, Strea
     const bool drawn = rasterizeImageMask(placement, stream, width, height, invert, color, raster,
                                           ref && !inlineImage ? &kept : nullptr);
     keepImage(ref, inlineImage, key, before, kept, pixels);
-    if (drawn)
-        image(raster, opacityByte(state.fillOpacity()));
-    else
+    if (!drawn) {
         OutputDevice::drawImageMask(state, ref, stream, width, height, invert, inlineImage);
+        return;
+    }
+    ObjectScope object(*this, state, opacityByte(state.fillOpacity()));
+    image(raster, opacityByte(state.fillOpacity()));
 }
 
 bool PageRenderer::admitImage(const PdfRef* ref, bool inlineImage, const DecodedImageCache::Key& key,

@@ -27,6 +27,7 @@
 #include "render/page_budget.h"
 #include "render/text_placement.h"
 #include "render/text_style.h"
+#include "render/transparency_stack.h"
 
 namespace qm {
 
@@ -89,6 +90,13 @@ public:
     void stroke(GraphicsState& state) override;
     void fill(GraphicsState& state) override;
     void fillShadingPiece(GraphicsState& state) override;
+    // Smooth pages fill every band as a tiling piece: smooth band edges would show seams.
+    void fillShadingBand(GraphicsState& state, bool opaque) override {
+        if (opaque && !smooth())
+            fill(state);
+        else
+            fillShadingPiece(state);
+    }
     void eoFill(GraphicsState& state) override;
     void clip(GraphicsState& state) override;
     void eoClip(GraphicsState& state) override;
@@ -100,9 +108,19 @@ public:
                    ImageColorMap& colorMap, const int* maskColors, bool inlineImage) override;
     void drawMaskedImage(GraphicsState& state, const PdfRef* ref, Stream* stream, int width, int height,
                          ImageColorMap& colorMap, const int* maskColors, const ImageAlpha& alpha) override;
+    void beginString(GraphicsState& state, const PdfString& s) override;
+    void endString(GraphicsState& state) override;
+    void beginGroup(GraphicsState& state, const GroupInfo& group) override;
+    void endGroup(GraphicsState& state) override;
+    void beginSoftMask(GraphicsState& state, bool luminosity, const double backdrop[3], const double box[4]) override;
+    std::shared_ptr<const SoftMaskImage> endSoftMask(GraphicsState& state, const uint8_t* transfer) override;
+    void beginCompound(GraphicsState& state) override;
+    void endCompound(GraphicsState& state) override;
 
     // Colour components in 0..1 as a 0x00BBGGRR value (each component: trunc(c x 65535) >> 8).
     static ColorRef toColorRef(const double* rgb);
+    // An opacity of the graphics state as 0..255 (255 opaque; not a number counts as opaque).
+    static uint8_t opacityOf(double opacity);
 
     // What a page may cost; the count restarts with every page.
     void setPageLimits(const PageLimits& limits) { budget_.setLimits(limits); }
@@ -112,6 +130,11 @@ public:
     bool outOfWork() const override { return inPage_ && budget_.spent(); }
     // Image samples kept across the pages of the document.
     const DecodedImageCache& decodedImages() const { return images_; }
+
+    // Antialiased page bitmaps: fills, strokes and images drawn smooth rather than every
+    // pixel in or out. Off unless switched on; takes effect from the next page.
+    void setAntialias(bool on) { antialias_ = on; }
+    bool antialias() const { return antialias_; }
 
     // Whether page bitmaps are drawn with the document's own fonts (config.ini, read at
     // each page start).
@@ -129,6 +152,32 @@ protected:
                         bool inlineImage, ColorRef color);
 
 private:
+    // Where drawing goes: the top transparency layer, else the page.
+    Canvas& canvas() { return layers_ ? layers_->canvas() : *canvas_; }
+    // Starts drawing one object apart when the state's blend mode or soft mask, or a knockout
+    // group, needs it; true when it did, and endObject must follow.
+    bool beginObject(const GraphicsState& state, uint8_t opacity, bool always = false);
+    void endObject(bool began);
+    // Ends the object begun at its making, if one was, when it goes out of scope.
+    class ObjectScope {
+    public:
+        ObjectScope(PageRenderer& r, const GraphicsState& state, uint8_t opacity)
+            : r_(r), began_(r.beginObject(state, opacity)) {}
+        ~ObjectScope() { r_.endObject(began_); }
+        ObjectScope(const ObjectScope&) = delete;
+        ObjectScope& operator=(const ObjectScope&) = delete;
+
+    private:
+        PageRenderer& r_;
+        bool began_;
+    };
+    // A stroke inside a compound object replaces the fill beneath it.
+    bool strokeReplaces() const;
+    // Whether paths go to the bitmap antialiased.
+    bool smooth() const { return antialias_ && !target_ && canvas_; }
+    // The state's pen in device pixels.
+    static StrokeStyle strokeStyle(const GraphicsState& state);
+
     // Canvas primitives: each draws, or records when a target is set. Opacities are 0..255,
     // 255 covering the page.
     void line(int x0, int y0, int x1, int y1, int width, ColorRef color, bool dashed, uint8_t opacity = 255);
@@ -167,6 +216,25 @@ private:
     PageObject* target_ = nullptr;
     std::unique_ptr<Bitmap> bitmap_;
     std::unique_ptr<Canvas> canvas_;  // on bitmap_, with clip_ applied
+    std::unique_ptr<TransparencyStack> layers_;  // on bitmap_
+    // For each group, soft mask and compound begun: whether it made a layer.
+    // For each group and soft mask begun: 0 nothing made, 1 a layer, 2 a layer whose
+    // drawing a recorded page keeps as a picture (see beginCapture). For each compound: whether
+    // it made an object layer.
+    std::vector<uint8_t> groupLayers_;
+    std::vector<bool> compoundLayers_;
+    // Recorded pages draw what records cannot express (blending, masks, group opacity,
+    // knockout) into a picture of their own and record that as an image.
+    bool beginCapture(bool wholePage = false);
+    // Records what was drawn as an image unless `discard`, and returns to recording.
+    void endCapture(bool discard = false);
+    bool capturing() const { return captured_ != nullptr; }
+    PageObject* captured_ = nullptr;  // the recording target while capturing
+    std::unique_ptr<Bitmap> captureBitmap_;
+    bool objectCapture_ = false;  // the object being drawn began the capture
+    std::vector<std::optional<Region>> maskClips_;  // the clips in force outside soft masks
+    bool stringLayer_ = false;
+    bool antialias_ = false;
     int pageWidth_ = 0, pageHeight_ = 0;
     std::optional<Region> clip_;  // none: the whole page
     std::vector<std::optional<Region>> savedClips_;

@@ -45,12 +45,13 @@ TEST(CommandLine, UnsetSwitchesLeaveTheProfileAlone) {
 }
 
 TEST(CommandLine, SeveralPdfFilesAndAttachedValues) {
-    auto r = parse({"-j75", "a.pdf", "b.PDF", "c.pdf", "-o", "out", "--bmp", "--jobs", "2"});
+    auto r = parse({"-j75", "a.pdf", "b.PDF", "c.pdf", "-o", "out", "--bmp", "--jobs", "2", "--antialias"});
     ASSERT_TRUE(r.options) << r.error;
     EXPECT_EQ(r.options->inputs, (std::vector<std::string>{"a.pdf", "b.PDF", "c.pdf"}));
     EXPECT_EQ(r.options->output, "out");
     EXPECT_EQ(r.options->jpegQuality, 75);
     EXPECT_TRUE(r.options->bmp);
+    EXPECT_TRUE(r.options->antialias);
     EXPECT_EQ(r.options->jobs, 2);
     // A file whose name starts with '-' after "--".
     auto dash = parse({"--", "-odd.pdf"});

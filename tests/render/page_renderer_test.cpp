@@ -284,9 +284,10 @@ TEST(PageRenderer, FullyTransparentMarksLeaveThePageAsItWas) {
     EXPECT_EQ(r->bitmap()->pixel(100, 50), makeColorRef(127, 0, 128));
 }
 
-TEST(PageRenderer, FillsUnderASoftMaskAreLeftOutButImagesAreNot) {
-    // A black fade laid over a red page under a luminosity mask, then an image under the same
-    // mask; /SMask /None ends it, and Q brings back the state without a mask.
+TEST(PageRenderer, ASoftMaskHidesWhatItCoversUntilNoneOrRestore) {
+    // A black fade, a stroke and an image laid over a red page under a luminosity mask whose
+    // group draws nothing on its black backdrop: the mask is 0 everywhere and hides all three.
+    // /SMask /None ends it, and Q brings back the state without a mask.
     const std::string resources =
         "/ExtGState << /Fade << /SMask << /S /Luminosity /G 5 0 R >> >> /NoMask << /SMask /None >> >>";
     const std::vector<std::string> group = {"<< /Type /XObject /Subtype /Form /BBox [0 0 200 100] /Length 0 >>\nstream\n\nendstream"};
@@ -296,11 +297,15 @@ TEST(PageRenderer, FillsUnderASoftMaskAreLeftOutButImagesAreNot) {
                        resources, group);
     std::unique_ptr<ConversionRenderer> r;
     drawOne(*doc, 72, r);
-    EXPECT_EQ(r->bitmap()->pixel(100, 20), makeColorRef(255, 0, 0));    // no fade, no stroke
+    EXPECT_EQ(r->bitmap()->pixel(100, 20), makeColorRef(255, 0, 0));  // no fade, no stroke
     EXPECT_EQ(r->bitmap()->pixel(100, 50), makeColorRef(255, 0, 0));
-    EXPECT_EQ(r->bitmap()->pixel(25, 75), makeColorRef(128, 128, 128));  // the image
-    EXPECT_EQ(r->bitmap()->pixel(175, 75), makeColorRef(0, 0, 255));     // after /SMask /None
-    EXPECT_EQ(r->bitmap()->pixel(5, 5), makeColorRef(0, 255, 0));         // after Q
+    EXPECT_EQ(r->bitmap()->pixel(25, 75), makeColorRef(255, 0, 0));   // nor the image
+    EXPECT_EQ(r->bitmap()->pixel(175, 75), makeColorRef(0, 0, 255));  // after /SMask /None
+    EXPECT_EQ(r->bitmap()->pixel(5, 5), makeColorRef(0, 255, 0));      // after Q
+    // Recorded, the masked marks would be pictures, but the mask leaves nothing of them.
+    PageObjectPtr recorded = recordOne(*doc, 72);
+    EXPECT_EQ(countItems(*recorded, QM_ITEM_IMAGE), 0);
+    EXPECT_EQ(countItems(*recorded, QM_ITEM_POLYGON), 3);
 }
 
 TEST(PageRenderer, APageTooLargeForABitmapIsDrawnSmallerNotDropped) {

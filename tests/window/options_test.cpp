@@ -77,6 +77,7 @@ class OptionsTest : public QObject {
         find<QLineEdit>(d, "homepageUrl")->setText(QStringLiteral("https://example.test/x"));
         find<QSlider>(d, "jpegQuality")->setValue(33);
         find<QCheckBox>(d, "grayscale")->setChecked(true);
+        find<QCheckBox>(d, "antialias")->setChecked(true);
         find<QCheckBox>(d, "enableLinks")->setChecked(false);
     }
 
@@ -168,6 +169,7 @@ private slots:
         QCOMPARE(Settings::readText(Setting::homepageUrl), std::string("https://example.test/x"));
         QCOMPARE(Settings::readInt(Setting::jpegQuality), 33);
         QCOMPARE(Settings::readInt(Setting::grayscale), 1);
+        QCOMPARE(Settings::readInt(Setting::antialias), 1);
         QCOMPARE(Settings::readInt(Setting::enableLinks), 0);
 
         // Turning things off again is written too.

@@ -18,7 +18,8 @@
 //   quillmark-inspect [options] --html N OUT FILE  page N recorded with its links and written as
 //                                                  the HTML page OUT with its JPEG beside it
 // Options: --owner-password PW, --user-password PW, --zoom Z (dots per inch for --bmp and
-// --items and --html, 1..2400, default 100).
+// --items and --html, 1..2400, default 100), --antialias (smooth page pictures for --bmp and
+// --html).
 // Exit status: 0 when the document opened, 1 when it did not (or the object is missing),
 // 2 for bad usage.
 #include <cstdio>
@@ -27,6 +28,7 @@
 #include <memory>
 #include <optional>
 
+#include "convert/settings.h"
 #include "core/pdf_dict.h"
 #include "core/pdf_object.h"
 #include "core/report_error.h"
@@ -49,7 +51,7 @@ int usage(const char* why) {
     std::fprintf(stderr, "quillmark-inspect: %s\n", why);
     std::fprintf(stderr,
                  "usage: quillmark-inspect [--owner-password PW] [--user-password PW] "
-                 "[--zoom Z] [--object N | --stream N | --fonts | --trace N | --display N | --links N | --outline | "
+                 "[--zoom Z] [--antialias] [--object N | --stream N | --fonts | --trace N | --display N | --links N | --outline | "
                  "--bmp N OUT | --items N | --html N OUT] FILE\n");
     return 2;
 }
@@ -283,6 +285,8 @@ int main(int argc, char** argv) {
                 return usage("--zoom needs a resolution from 1 to 2400");
         } else if (std::strcmp(a, "--outline") == 0) {
             outline = true;
+        } else if (std::strcmp(a, "--antialias") == 0) {
+            qm::Settings::setOverride(qm::Setting::antialias, 1);
         } else if (a[0] == '-' && a[1] == '-') {
             return usage("unknown option");
         } else if (file) {

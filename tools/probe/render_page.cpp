@@ -1,3 +1,4 @@
+#include "convert/settings.h"
 #include "render_page.h"
 
 #include <cstdio>
@@ -77,6 +78,7 @@ int renderPageBmp(qm::PdfDocument& doc, int number, int zoom, const char* outPat
     if (!checkPage(doc, number)) return 1;
     Settings settings;
     qm::ConversionRenderer renderer(doc);
+    renderer.setAntialias(qm::Settings::readFlag(qm::Setting::antialias));
     renderer.drawPage(number, zoom);
     if (!renderer.bitmap() || !renderer.bitmap()->isOk()) {
         std::fprintf(stderr, "quillmark-inspect: page %d has no bitmap (%d x %d pixels)\n", number,

@@ -294,6 +294,7 @@ bool HtmlPage::save() const {
 RasterPage::RasterPage(QWidget* parent) : OptionPage(parent) {
     quality_ = percentSlider(1, 100, qualityValue_, "jpegQuality", "jpegQualityValue");
     grayscale_ = named(new QCheckBox(QStringLiteral("&Grayscale")), "grayscale");
+    antialias_ = named(new QCheckBox(QStringLiteral("&Smooth edges (antialiasing)")), "antialias");
     auto* box = new QGroupBox(QStringLiteral("Page pictures"));
     auto* boxLayout = new QVBoxLayout(box);
     auto* label = new QLabel(QStringLiteral("Output JPEG &Quality:"));
@@ -301,6 +302,7 @@ RasterPage::RasterPage(QWidget* parent) : OptionPage(parent) {
     boxLayout->addWidget(label);
     boxLayout->addLayout(row(quality_, qualityValue_));
     boxLayout->addWidget(grayscale_);
+    boxLayout->addWidget(antialias_);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(box);
     layout->addStretch(1);
@@ -311,11 +313,13 @@ void RasterPage::load() {
     quality_->setValue(Settings::readStoredInt(Setting::jpegQuality));
     qualityValue_->setText(percentText(quality_->value()));
     grayscale_->setChecked((Settings::readStoredInt(Setting::grayscale) != 0));
+    antialias_->setChecked(Settings::readStoredInt(Setting::antialias) != 0);
 }
 
 bool RasterPage::save() const {
     bool ok = store(Setting::jpegQuality, quality_->value());
     ok &= store(Setting::grayscale, grayscale_->isChecked() ? 1 : 0);
+    ok &= store(Setting::antialias, antialias_->isChecked() ? 1 : 0);
     return ok;
 }
 

@@ -105,6 +105,7 @@ private:
     QSlider* quality_;
     QLabel* qualityValue_;
     QCheckBox* grayscale_;
+    QCheckBox* antialias_;
 };
 
 class HyperlinkPage : public OptionPage {

@@ -1,5 +1,6 @@
 #include "platform/canvas/bitmap.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "core/report_error.h"
@@ -7,6 +8,16 @@
 namespace qm {
 
 Bitmap::Bitmap(int width, int height) {
+    allocate(width, height);
+    if (pixels_) fill(kWhite);
+}
+
+Bitmap::Bitmap(int width, int height, Point origin) : transparent_(true), origin_(origin) {
+    allocate(width, height);
+    if (pixels_) clear(area());
+}
+
+void Bitmap::allocate(int width, int height) {
     if (width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide ||
         static_cast<long long>(width) * height > kMaxPixels) {
         reportError(-1, "Bitmap size %d x %d is out of range", width, height);
@@ -20,9 +31,23 @@ Bitmap::Bitmap(int width, int height) {
     }
     width_ = width;
     height_ = height;
-    surface_ = cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(pixels_), CAIRO_FORMAT_RGB24,
-                                                   width, height, width * 4);
-    fill(kWhite);
+    surface_ = cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(pixels_),
+                                                   transparent_ ? CAIRO_FORMAT_ARGB32 : CAIRO_FORMAT_RGB24, width,
+                                                   height, width * 4);
+}
+
+void Bitmap::clear(const Rect& r) {
+    if (!pixels_) return;
+    const int left = std::max(r.left, origin_.x) - origin_.x, right = std::min(r.right, origin_.x + width_) - origin_.x;
+    const int top = std::max(r.top, origin_.y) - origin_.y, bottom = std::min(r.bottom, origin_.y + height_) - origin_.y;
+    if (left >= right || top >= bottom) return;
+    cairo_surface_flush(surface_);
+    const uint32_t word = transparent_ ? 0 : toWord(kWhite);
+    for (int y = top; y < bottom; ++y) {
+        uint32_t* row = pixels_ + static_cast<size_t>(y) * static_cast<size_t>(width_);
+        std::fill(row + left, row + right, word);
+    }
+    cairo_surface_mark_dirty(surface_);
 }
 
 Bitmap::~Bitmap() {

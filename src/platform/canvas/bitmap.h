@@ -1,6 +1,8 @@
 #pragma once
 // A page-sized picture to draw on: width x height pixels held as 32-bit words (cairo's RGB24
-// layout), read out as a 24-bit device-independent bitmap.
+// layout), read out as a 24-bit device-independent bitmap. A transparent bitmap (a layer laid
+// over the page later) keeps alpha too, premultiplied (cairo's ARGB32), and starts empty; it
+// may cover only part of the page, its top-left pixel at `origin` in page pixels.
 #include <cairo.h>
 
 #include <cstdint>
@@ -8,6 +10,7 @@
 
 #include "platform/canvas/color_ref.h"
 #include "platform/canvas/dib.h"
+#include "platform/canvas/region.h"
 
 namespace qm {
 
@@ -16,6 +19,7 @@ public:
     // Zero, negative or too large sizes (more than 32767 a side or 2^27 pixels) and failed
     // allocations are reported and give a bitmap that is not ok; drawing on it does nothing.
     Bitmap(int width, int height);
+    Bitmap(int width, int height, Point origin);  // transparent
     ~Bitmap();
 
     static constexpr long kMaxSide = 32767;
@@ -31,6 +35,12 @@ public:
     bool isOk() const { return pixels_ != nullptr; }
     int width() const { return width_; }
     int height() const { return height_; }
+    bool isTransparent() const { return transparent_; }
+    Point origin() const { return origin_; }
+    // The pixels covered, in page pixels.
+    Rect area() const { return {origin_.x, origin_.y, origin_.x + width_, origin_.y + height_}; }
+    // Makes the pixels of `r` (page pixels) empty, or white when not transparent.
+    void clear(const Rect& r);
 
     void fill(ColorRef color);
     ColorRef pixel(int x, int y) const;  // white outside the bitmap
@@ -48,12 +58,18 @@ public:
     uint32_t* words() { return pixels_; }
     const uint32_t* words() const { return pixels_; }
     cairo_surface_t* surface() { return surface_; }
+    // For reading (flushing, painting from) only.
+    cairo_surface_t* surface() const { return surface_; }
 
     static uint32_t toWord(ColorRef c) { return (redOf(c) << 16) | (greenOf(c) << 8) | blueOf(c); }
     static ColorRef toColorRef(uint32_t w) { return makeColorRef((w >> 16) & 0xFF, (w >> 8) & 0xFF, w & 0xFF); }
 
 private:
+    void allocate(int width, int height);
+
     int width_ = 0, height_ = 0;
+    bool transparent_ = false;
+    Point origin_;
     uint32_t* pixels_ = nullptr;
     cairo_surface_t* surface_ = nullptr;
 };

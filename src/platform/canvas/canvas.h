@@ -2,7 +2,8 @@
 // Drawing on a Bitmap inside an optional clip region: filled regions and polygons, lines
 // with a geometric pen, stretched and colour-keyed images (text: text_drawing.h). Shapes are
 // aliased so that every pixel gets exactly the colour asked for, or that colour laid over the
-// page by a constant opacity (0..255, 255 covering the page).
+// page by a constant opacity (0..255, 255 covering the page). Coordinates are page pixels
+// whatever part of the page the bitmap covers.
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -21,6 +22,17 @@ struct Pen {
     uint8_t opacity = 255;
 };
 
+// How an antialiased line is drawn: width in pixels, ends and joins as cairo numbers them
+// (butt, round, square; miter, round, bevel), and dashes in pixels (none: solid).
+struct StrokeStyle {
+    double width = 1;
+    int cap = 0;
+    int join = 0;
+    double miterLimit = 10;
+    std::vector<double> dashes;
+    double dashPhase = 0;
+};
+
 class Canvas {
 public:
     explicit Canvas(Bitmap& bitmap) : bitmap_(bitmap) {}
@@ -28,6 +40,25 @@ public:
     // Later drawing stays inside the region (copied); null removes the clip.
     void setClip(const Region* clip);
     const std::optional<Region>& clip() const { return clip_; }
+
+    // In replace mode drawing puts its colour and opacity in place of what the bitmap held
+    // (on a transparent bitmap: a stroke knocking out the fill beneath it) instead of laying
+    // it over.
+    void setReplace(bool on) { replace_ = on; }
+    bool replaces() const { return replace_; }
+    // Bounds (page pixels) of everything drawn since the last call, which empties them.
+    Rect takeTouched();
+
+    // Antialiased, polygons and lines cover the edge pixels in part, as a smooth picture;
+    // otherwise every pixel is in or out (the default).
+    void setAntialias(bool on) { antialias_ = on; }
+    bool antialias() const { return antialias_; }
+    // Subpaths of `points` (`counts` points each) in page pixels, antialiased whatever the
+    // setting: filled, or stroked with `style`.
+    void fillSmooth(const std::vector<PointF>& points, const std::vector<int>& counts, FillMode mode, ColorRef color,
+                    uint8_t opacity = 255);
+    void strokeSmooth(const std::vector<PointF>& points, const std::vector<int>& counts, const StrokeStyle& style,
+                      ColorRef color, uint8_t opacity = 255);
 
     void fillRegion(const Region& region, ColorRef color, uint8_t opacity = 255);
     void fillPolygon(const Point* points, size_t count, FillMode mode, ColorRef color, uint8_t opacity = 255);
@@ -54,7 +85,7 @@ public:
 
     // For drawing built on cairo (text): a context on the bitmap with the clip applied, null
     // when there is no bitmap; endCairo destroys it and leaves the pixels up to date.
-    cairo_t* beginCairo();
+    cairo_t* beginCairo(bool touchClip = true);
     void endCairo(cairo_t* cr);
 
 private:
@@ -63,9 +94,22 @@ private:
     // The rectangle drawing can reach: the bitmap, within the clip's bounds.
     Rect drawableBounds() const;
     void blit(const DibView& source, const uint8_t* alpha, int x, int y, int width, int height, bool transparent);
+    void touch(const Rect& r);
+    // The word of the page pixel (x, y), which the caller keeps inside the bitmap.
+    uint32_t* wordAt(int x, int y) {
+        return bitmap_.words() + static_cast<size_t>(y - bitmap_.origin().y) * static_cast<size_t>(bitmap_.width()) +
+               (x - bitmap_.origin().x);
+    }
 
     Bitmap& bitmap_;
     std::optional<Region> clip_;
+    // A cairo context for a path of `points`, clipped, the area the path may paint marked as
+    // touched by `extents` (cairo_fill_extents or cairo_stroke_extents); null when nothing shows.
+    cairo_t* beginPath(const std::vector<PointF>& points, const std::vector<int>& counts, bool stroke,
+                       double lineWidth);
+    bool replace_ = false;
+    bool antialias_ = false;
+    Rect touched_;
 };
 
 // Makes `color` at `opacity` (255 covering the page) the source of a cairo context.

@@ -1,0 +1,226 @@
+// The page renderer's side of transparency: groups, soft masks and objects drawn apart, all
+// kept on the renderer's layer stack. Recorded pages draw such parts into a picture of their
+// own (a capture) and record it as an image, so HTML and SVG show what the bitmap shows.
+#include <algorithm>
+#include <cmath>
+
+#include "graphics/graphics_state.h"
+#include "render/image_raster.h"
+#include "render/page_renderer.h"
+
+namespace qm {
+
+namespace {
+
+int floorPixel(double v) { return static_cast<int>(std::clamp(std::floor(v), -1073741824.0, 1073741824.0)); }
+int ceilPixel(double v) { return static_cast<int>(std::clamp(std::ceil(v), -1073741824.0, 1073741824.0)); }
+
+Composite compositeOf(const GraphicsState& state, uint8_t opacity) {
+    Composite how;
+    how.mode = static_cast<BlendMode>(state.blendMode());
+    how.opacity = opacity;
+    if (const auto* mask = dynamic_cast<const RasterSoftMask*>(state.softMaskImage())) {
+        how.mask = &mask->values;
+        how.keep = state.softMaskShared();
+    }
+    return how;
+}
+
+// The transparent picture's painted part as an image with its opacity (colours taken out of
+// their premultiplied form); false when nothing was painted.
+bool pictureOf(const Bitmap& picture, RasterImage& out) {
+    cairo_surface_flush(picture.surface());
+    const int w = picture.width(), h = picture.height();
+    const uint32_t* words = picture.words();
+    int left = w, right = 0, top = h, bottom = 0;
+    for (int y = 0; y < h; ++y) {
+        const uint32_t* row = words + static_cast<size_t>(y) * static_cast<size_t>(w);
+        for (int x = 0; x < w; ++x) {
+            if ((row[x] >> 24) == 0) continue;
+            left = std::min(left, x);
+            right = std::max(right, x + 1);
+            top = std::min(top, y);
+            bottom = std::max(bottom, y + 1);
+        }
+    }
+    if (left >= right || top >= bottom) return false;
+    const int iw = right - left, ih = bottom - top;
+    out.header = BitmapInfoHeader{};
+    out.header.width = iw;
+    out.header.height = ih;
+    out.header.bitCount = 32;
+    const size_t stride = BitmapInfoHeader::rowStride(iw, 32);
+    out.header.imageSize = static_cast<uint32_t>(stride * static_cast<size_t>(ih));
+    out.bits.assign(stride * static_cast<size_t>(ih), 0);
+    out.alpha.assign(static_cast<size_t>(iw) * static_cast<size_t>(ih), 0);
+    for (int y = 0; y < ih; ++y) {
+        const uint32_t* row = words + static_cast<size_t>(y + top) * static_cast<size_t>(w) + left;
+        uint8_t* bits = out.bits.data() + stride * static_cast<size_t>(ih - 1 - y);
+        for (int x = 0; x < iw; ++x) {
+            const uint32_t v = row[x];
+            const unsigned a = v >> 24;
+            out.alpha[static_cast<size_t>(y) * static_cast<size_t>(iw) + static_cast<size_t>(x)] = static_cast<uint8_t>(a);
+            for (int c = 0; c < 3; ++c) {
+                const unsigned p = (v >> (8 * c)) & 0xFF;
+                bits[4 * x + c] = static_cast<uint8_t>(a ? std::min(255u, (p * 255 + a / 2) / a) : 255);
+            }
+        }
+    }
+    out.x = picture.origin().x + left;
+    out.y = picture.origin().y + top;
+    out.width = iw;
+    out.height = ih;
+    return true;
+}
+
+}  // namespace
+
+bool PageRenderer::beginCapture(bool wholePage) {
+    if (!target_ || captured_ || pageWidth_ <= 0 || pageHeight_ <= 0) return false;
+    // Drawing stays inside the clip, so the picture need be no larger; a mask is drawn whole.
+    Rect area{0, 0, pageWidth_, pageHeight_};
+    if (!wholePage && clip_) area = intersectRects(area, clip_->bounds());
+    if (area.left >= area.right || area.top >= area.bottom) return false;
+    auto picture = std::make_unique<Bitmap>(area.right - area.left, area.bottom - area.top, Point{area.left, area.top});
+    if (!picture->isOk()) return false;
+    captured_ = target_;
+    target_ = nullptr;
+    captureBitmap_ = std::move(picture);
+    canvas_ = std::make_unique<Canvas>(*captureBitmap_);
+    canvas_->setAntialias(antialias_);
+    canvas_->setClip(clip_ ? &*clip_ : nullptr);
+    layers_ = std::make_unique<TransparencyStack>(*captureBitmap_, *canvas_);
+    return true;
+}
+
+void PageRenderer::endCapture(bool discard) {
+    if (!captured_) return;
+    layers_.reset();
+    canvas_.reset();
+    target_ = captured_;
+    captured_ = nullptr;
+    RasterImage picture;
+    const bool painted = !discard && pictureOf(*captureBitmap_, picture);
+    captureBitmap_.reset();
+    if (painted) image(picture, 255);
+}
+
+bool PageRenderer::beginObject(const GraphicsState& state, uint8_t opacity, bool always) {
+    if (target_ && !captured_) {
+        // Recording: only what records cannot say is drawn as a picture.
+        if (!always && state.blendMode() == 0 && !state.softMaskImage()) return false;
+        if (!beginCapture()) return false;
+        objectCapture_ = true;
+    }
+    if (target_ || !layers_ || layers_->inObject()) return false;
+    if (!always && state.blendMode() == 0 && !state.softMaskImage() && !layers_->inKnockout()) {
+        if (objectCapture_) {
+            objectCapture_ = false;
+            endCapture(true);
+        }
+        return false;
+    }
+    layers_->beginObject(Rect{0, 0, pageWidth_, pageHeight_}, compositeOf(state, 255), opacity, clip_);
+    return true;
+}
+
+void PageRenderer::endObject(bool began) {
+    if (!began || !layers_) return;
+    layers_->endObject(clip_);
+    if (objectCapture_) {
+        objectCapture_ = false;
+        endCapture();
+    }
+}
+
+StrokeStyle PageRenderer::strokeStyle(const GraphicsState& state) {
+    StrokeStyle style;
+    style.width = state.transformedLineWidth(state.lineWidth());
+    style.cap = state.lineCap();
+    style.join = state.lineJoin();
+    style.miterLimit = state.miterLimit();
+    const double* m = state.transform();
+    const double scale = std::sqrt(std::fabs(m[0] * m[3] - m[1] * m[2]));
+    if (state.lineDashLength() > 0 && std::isfinite(scale)) {
+        for (double d : state.lineDash()) style.dashes.push_back(d * scale);
+        style.dashPhase = state.lineDashPhase() * scale;
+    }
+    return style;
+}
+
+bool PageRenderer::strokeReplaces() const {
+    return !compoundLayers_.empty() && compoundLayers_.back() && layers_ && layers_->inObject();
+}
+
+void PageRenderer::beginString(GraphicsState& state, const PdfString&) {
+    stringLayer_ = beginObject(state, opacityOf(state.fillOpacity()));
+}
+
+void PageRenderer::endString(GraphicsState&) {
+    endObject(stringLayer_);
+    stringLayer_ = false;
+}
+
+void PageRenderer::beginCompound(GraphicsState& state) {
+    // Partly transparent, the parts would show through one another.
+    const bool translucent = state.fillOpacity() < 1 || state.strokeOpacity() < 1;
+    const uint8_t opacity = std::max(opacityOf(state.fillOpacity()), opacityOf(state.strokeOpacity()));
+    compoundLayers_.push_back(beginObject(state, opacity, translucent));
+}
+
+void PageRenderer::endCompound(GraphicsState&) {
+    if (compoundLayers_.empty()) return;
+    const bool began = compoundLayers_.back();
+    compoundLayers_.pop_back();
+    endObject(began);
+}
+
+void PageRenderer::beginGroup(GraphicsState& state, const GroupInfo& group) {
+    uint8_t made = 0;
+    const Composite how = compositeOf(state, opacityOf(state.fillOpacity()));
+    // A plain group's objects are recorded one by one; the others become pictures.
+    const bool plain = how.mode == BlendMode::normal && how.opacity == 255 && !how.mask && !group.knockout;
+    if (target_ && !captured_ && !plain && beginCapture()) made = 2;
+    if (!target_ && layers_) {
+        const Rect area{floorPixel(group.box[0]), floorPixel(group.box[1]), ceilPixel(group.box[2]), ceilPixel(group.box[3])};
+        layers_->beginGroup(group.isolated, group.knockout, area, how, clip_);
+        made = std::max<uint8_t>(made, 1);
+    }
+    groupLayers_.push_back(made);
+}
+
+void PageRenderer::endGroup(GraphicsState&) {
+    if (groupLayers_.empty()) return;
+    const uint8_t made = groupLayers_.back();
+    groupLayers_.pop_back();
+    if (made) layers_->endGroup(clip_);
+    if (made == 2) endCapture();
+}
+
+void PageRenderer::beginSoftMask(GraphicsState&, bool luminosity, const double backdrop[3], const double box[4]) {
+    // A recorded page draws the mask all the same, for the objects it will mask.
+    uint8_t made = target_ && !captured_ && beginCapture(true) ? 2 : 0;
+    if (!target_ && layers_) made = std::max<uint8_t>(made, 1);
+    groupLayers_.push_back(made);
+    if (!made) return;
+    const Rect area{floorPixel(box[0]), floorPixel(box[1]), ceilPixel(box[2]), ceilPixel(box[3])};
+    layers_->beginSoftMask(luminosity, toColorRef(backdrop), area);
+    // The mask is drawn whole, whatever clip the page has where it is set.
+    maskClips_.push_back(clip_);
+    clip_ = Region::rectangle(0, 0, pageWidth_, pageHeight_);
+    clipChanged();
+}
+
+std::shared_ptr<const SoftMaskImage> PageRenderer::endSoftMask(GraphicsState&, const uint8_t* transfer) {
+    if (groupLayers_.empty()) return nullptr;
+    const uint8_t made = groupLayers_.back();
+    groupLayers_.pop_back();
+    if (!made || maskClips_.empty()) return nullptr;
+    clip_ = std::move(maskClips_.back());
+    maskClips_.pop_back();
+    std::shared_ptr<const SoftMaskImage> mask = layers_->endSoftMask(transfer, clip_);
+    if (made == 2) endCapture(true);
+    return mask;
+}
+
+}  // namespace qm
