@@ -130,8 +130,9 @@ protected:
             EXPECT_NEAR(loaded->advance(glyph), p->width, 1.0 / kWebFontUnitsPerEm) << what << " U+" << std::hex
                                                                                     << static_cast<unsigned>(c);
             // Letters and digits have ink.
-            if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c >= 0x4E00)
+            if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c >= 0x4E00) {
                 EXPECT_GT(loaded->points(glyph), 0) << what << " U+" << std::hex << static_cast<unsigned>(c);
+            }
             ++checked;
         }
         return checked;
