@@ -1,5 +1,6 @@
 #include "platform/system/process.h"
 
+#include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -51,6 +52,30 @@ void reapInBackground(pid_t pid) {
 }
 
 }  // namespace
+
+bool spawnThisProgram(std::vector<std::string> args, int stream, PipedProcess& process) {
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0) return false;
+    std::vector<char*> argv;
+    argv.reserve(args.size() + 1);
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, fds[1], stream);
+    pid_t pid = -1;
+    const int rc = ::posix_spawn(&pid, "/proc/self/exe", &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(fds[1]);
+    if (rc != 0) {
+        ::close(fds[0]);
+        errno = rc;
+        return false;
+    }
+    process.pid = pid;
+    process.fd = fds[0];
+    return true;
+}
 
 std::vector<std::string> splitCommandLine(const std::string& line) {
     std::vector<std::string> args;

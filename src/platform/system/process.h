@@ -20,6 +20,15 @@ int runAndWait(const char* commandLine);
 // other backslashes are literal.
 std::vector<std::string> splitCommandLine(const std::string& commandLine);
 
+// This program started again with `args` (args[0] is the name it sees), its standard stream
+// `stream` (1 or 2) going into a pipe. The process id and the pipe's reading end are set;
+// false with errno set when it could not be started.
+struct PipedProcess {
+    int pid = -1;
+    int fd = -1;
+};
+bool spawnThisProgram(std::vector<std::string> args, int stream, PipedProcess& process);
+
 // Opens a file or an address with the user's preferred application (xdg-open), without
 // waiting. False when the opener could not be started.
 bool openInBrowser(const std::string& pathOrAddress);
