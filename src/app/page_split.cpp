@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <charconv>
@@ -28,26 +29,43 @@ namespace {
 constexpr int kStopCheckMilliseconds = 100;
 // A report line longer than this is not one of ours.
 constexpr size_t kLongestLine = 8192;
+// Pages handed to a page process before it reports: one to draw and one waiting, so that it
+// never idles while its report travels.
+constexpr int kPagesAhead = 2;
 
 struct PageProcess {
-    pid_t pid = -1;
-    int fd = -1;
-    std::string pending;  // a partial line of its reports
+    PipedProcess pipes;
+    std::string pending;    // a partial line of its reports
     bool reported = false;  // it said why it failed
 };
 
-bool spawnPageProcess(const PageSplitRequest& r, int index, int count, PageProcess& process) {
-    std::vector<std::string> args{"vellumix", kPagePartArgument, r.source, r.target, std::to_string(r.first),
-                                  std::to_string(r.last), std::to_string(index), std::to_string(count)};
-    args.insert(args.end(), r.switches.begin(), r.switches.end());
-    PipedProcess started;
-    if (!spawnThisProgram(std::move(args), STDOUT_FILENO, started)) return false;
-    process.pid = started.pid;
-    process.fd = started.fd;
-    return true;
-}
+// Pages are handed out one at a time as processes finish them: page costs differ too much
+// (a title page full of drawings next to plain text) for fixed shares to come out even.
+class PageDealer {
+public:
+    PageDealer(int first, int last) : next_(first), last_(last) {}
+    // Gives `process` its next page, or tells it there are no more.
+    void deal(PageProcess& process) {
+        if (process.pipes.input < 0) return;
+        if (next_ > last_) {
+            ::close(process.pipes.input);
+            process.pipes.input = -1;
+            return;
+        }
+        const std::string line = std::to_string(next_++) + "\n";
+        if (::write(process.pipes.input, line.data(), line.size()) != static_cast<ssize_t>(line.size())) {
+            // It has gone; its exit status says why.
+            ::close(process.pipes.input);
+            process.pipes.input = -1;
+        }
+    }
 
-int reap(pid_t pid) {
+private:
+    int next_;
+    int last_;
+};
+
+int reap(int pid) {
     int status = 0;
     while (::waitpid(pid, &status, 0) < 0) {
         if (errno != EINTR) return -1;
@@ -55,13 +73,32 @@ int reap(pid_t pid) {
     return status;
 }
 
+// A write to a page process that has died fails with EPIPE instead of ending this process.
+class IgnoreBrokenPipes {
+public:
+    IgnoreBrokenPipes() {
+        struct sigaction ignore {};
+        ignore.sa_handler = SIG_IGN;
+        sigemptyset(&ignore.sa_mask);
+        ::sigaction(SIGPIPE, &ignore, &previous_);
+    }
+    ~IgnoreBrokenPipes() { ::sigaction(SIGPIPE, &previous_, nullptr); }
+    IgnoreBrokenPipes(const IgnoreBrokenPipes&) = delete;
+    IgnoreBrokenPipes& operator=(const IgnoreBrokenPipes&) = delete;
+
+private:
+    struct sigaction previous_ {};
+};
+
 }  // namespace
 
 PageSplitOutcome renderInProcesses(const PageSplitRequest& request, const std::function<void(int)>& pageDone,
                                    const std::function<bool()>& keepGoing, std::string& error) {
+    const IgnoreBrokenPipes quietPipes;
     const int pages = request.last - request.first + 1;
     const int count = std::max(1, std::min(request.processes, pages));
     std::vector<PageProcess> running;
+    PageDealer dealer(request.first, request.last);
     PageSplitOutcome outcome = PageSplitOutcome::done;
     auto fail = [&](std::string text) {
         if (outcome == PageSplitOutcome::done) {
@@ -70,25 +107,38 @@ PageSplitOutcome renderInProcesses(const PageSplitRequest& request, const std::f
         }
     };
     for (int i = 0; i < count; ++i) {
+        std::vector<std::string> args{"vellumix", kPagePartArgument, request.source, request.target,
+                                      std::to_string(request.first), std::to_string(request.last)};
+        args.insert(args.end(), request.switches.begin(), request.switches.end());
         PageProcess process;
-        if (!spawnPageProcess(request, i, count, process)) {
+        if (!spawnThisProgram(std::move(args), STDOUT_FILENO, process.pipes, true)) {
             fail(std::string("Couldn't start a page process: ") + std::strerror(errno));
             break;
         }
         running.push_back(std::move(process));
     }
+    for (int ahead = 0; ahead < kPagesAhead; ++ahead)
+        for (PageProcess& p : running) dealer.deal(p);
+
     int done = 0;
-    bool ended = false;  // the others were told to stop
+    bool ended = false;  // every process was told to stop
     auto endAll = [&] {
         if (ended) return;
         ended = true;
-        for (const PageProcess& p : running) ::kill(p.pid, SIGTERM);
+        for (PageProcess& p : running) {
+            ::kill(p.pipes.pid, SIGTERM);
+            if (p.pipes.input >= 0) ::close(p.pipes.input);
+            p.pipes.input = -1;
+        }
     };
     if (outcome != PageSplitOutcome::done) endAll();
     auto line = [&](PageProcess& p, const std::string& text) {
         if (text.starts_with("page ")) {
             ++done;
-            if (outcome == PageSplitOutcome::done) pageDone(done);
+            if (outcome == PageSplitOutcome::done) {
+                pageDone(done);
+                dealer.deal(p);
+            }
         } else if (text.starts_with("error ")) {
             p.reported = true;
             fail(text.substr(6));
@@ -101,7 +151,7 @@ PageSplitOutcome renderInProcesses(const PageSplitRequest& request, const std::f
             endAll();
         }
         std::vector<pollfd> fds;
-        for (const PageProcess& p : running) fds.push_back({p.fd, POLLIN, 0});
+        for (const PageProcess& p : running) fds.push_back({p.pipes.fd, POLLIN, 0});
         if (::poll(fds.data(), fds.size(), kStopCheckMilliseconds) < 0 && errno != EINTR) {
             fail(std::string("Couldn't follow the page processes: ") + std::strerror(errno));
             endAll();
@@ -110,7 +160,7 @@ PageSplitOutcome renderInProcesses(const PageSplitRequest& request, const std::f
             PageProcess& p = running[i];
             if (fds[i].revents == 0) continue;
             char buffer[4096];
-            const ssize_t n = ::read(p.fd, buffer, sizeof buffer);
+            const ssize_t n = ::read(p.pipes.fd, buffer, sizeof buffer);
             if (n > 0) {
                 p.pending.append(buffer, static_cast<size_t>(n));
                 for (size_t end; (end = p.pending.find('\n')) != std::string::npos;) {
@@ -121,8 +171,9 @@ PageSplitOutcome renderInProcesses(const PageSplitRequest& request, const std::f
                 continue;
             }
             if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
-            ::close(p.fd);
-            const int status = reap(p.pid);
+            ::close(p.pipes.fd);
+            if (p.pipes.input >= 0) ::close(p.pipes.input);
+            const int status = reap(p.pipes.pid);
             const bool clean = status >= 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
             if (!clean && !p.reported && !ended && outcome == PageSplitOutcome::done && !keepGoing()) {
                 // An interrupt reaches the page processes too; they stopped as asked.
@@ -147,10 +198,9 @@ std::atomic<bool> stopRequested{false};
 
 void onStop(int) { stopRequested.store(true); }
 
-bool readNumber(const char* text, int& value) {
-    const char* end = text + std::strlen(text);
-    auto [at, ec] = std::from_chars(text, end, value);
-    return ec == std::errc() && at == end;
+bool readNumber(std::string_view text, int& value) {
+    auto [at, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return ec == std::errc() && at == text.data() + text.size();
 }
 
 struct HandleCloser {
@@ -167,13 +217,41 @@ void report(const std::string& text) {
     if (::write(STDOUT_FILENO, line.data(), line.size()) < 0) stopRequested.store(true);
 }
 
+// The page numbers the converting process hands out on standard input, one a line.
+class PageOrders {
+public:
+    // The next page; false at the end of the orders, on a stop or on a line that is not a
+    // page number (`bad` set).
+    bool next(int& page, bool& bad) {
+        for (;;) {
+            if (stopRequested.load()) return false;
+            if (size_t end = buffer_.find('\n'); end != std::string::npos) {
+                bad = !readNumber(std::string_view(buffer_).substr(0, end), page);
+                buffer_.erase(0, end + 1);
+                return !bad;
+            }
+            if (buffer_.size() > 32) {
+                bad = true;
+                return false;
+            }
+            char chunk[64];
+            const ssize_t n = ::read(STDIN_FILENO, chunk, sizeof chunk);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) return false;
+            buffer_.append(chunk, static_cast<size_t>(n));
+        }
+    }
+
+private:
+    std::string buffer_;
+};
+
 }  // namespace
 
 int runPagePart(int argc, const char* const* argv) {
-    constexpr int kFixed = 8;  // program, marker and six values
-    int first = 0, last = 0, index = 0, count = 0;
-    if (argc < kFixed || !readNumber(argv[4], first) || !readNumber(argv[5], last) || !readNumber(argv[6], index) ||
-        !readNumber(argv[7], count) || first < 1 || last < first || count < 1 || index < 0 || index >= count) {
+    constexpr int kFixed = 6;  // program, marker, source, target, first and last page
+    int first = 0, last = 0;
+    if (argc < kFixed || !readNumber(argv[4], first) || !readNumber(argv[5], last) || first < 1 || last < first) {
         std::fputs("vellumix: --page-part is for the program's own use\n", stderr);
         return 2;
     }
@@ -213,21 +291,26 @@ int runPagePart(int argc, const char* const* argv) {
     }
     std::unique_ptr<PdfHandle, HandleCloser> handle(opened.handle);
     const int pages = PDF_GetPageCount(handle.get());
-    for (long long page = first + index; page <= last; page += count) {
-        if (stopRequested.load()) return 130;
-        const int number = static_cast<int>(page);
-        if (number > pages) {
-            report("error Page " + std::to_string(number) + " is not in the file");
+    PageOrders orders;
+    int page = 0;
+    bool bad = false;
+    while (orders.next(page, bad)) {
+        if (page < first || page > last || page > pages) {
+            report("error Page " + std::to_string(page) + " is not in the file's range");
             return 1;
         }
-        const std::string error = renderOnePage(handle.get(), number, pageTarget);
+        const std::string error = renderOnePage(handle.get(), page, pageTarget);
         if (!error.empty()) {
             report("error " + error);
             return 1;
         }
-        report("page " + std::to_string(number));
+        report("page " + std::to_string(page));
     }
-    return 0;
+    if (bad) {
+        report("error The page orders could not be read");
+        return 1;
+    }
+    return stopRequested.load() ? 130 : 0;
 }
 
 }  // namespace qm

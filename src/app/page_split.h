@@ -1,9 +1,10 @@
 #pragma once
 // One document across several processes: the converting process plans the output and writes
 // the site pages, while page processes (this program started again with a hidden first
-// argument) each open the file read-only and write a share of the pages into the same
-// staging folder. The converting process commits once, after every page process has
-// succeeded; any failure or stop ends all of them and the staging folder goes as usual.
+// argument) each open the file read-only and write pages into the same staging folder, taking
+// the next page as they finish one. The converting process commits once, after every page
+// process has succeeded; any failure or stop ends all of them and the staging folder goes as
+// usual.
 #include <functional>
 #include <string>
 #include <vector>
@@ -31,9 +32,10 @@ PageSplitOutcome renderInProcesses(const PageSplitRequest& request, const std::f
 // The hidden argument that starts a page process.
 inline constexpr const char* kPagePartArgument = "--page-part";
 
-// The page process: argv[1] is kPagePartArgument, then SOURCE TARGET FIRST LAST INDEX COUNT
-// and the run's switches. It writes pages FIRST+INDEX, FIRST+INDEX+COUNT, ... up to LAST,
-// reporting "page N" for each on standard output, or "error MESSAGE" and status 1.
+// The page process: argv[1] is kPagePartArgument, then SOURCE TARGET FIRST LAST and the run's
+// switches. It reads page numbers (FIRST..LAST), one a line, from standard input until it
+// closes, and reports "page N" for each page written on standard output, or "error MESSAGE"
+// and status 1.
 int runPagePart(int argc, const char* const* argv);
 
 }  // namespace qm

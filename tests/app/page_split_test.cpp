@@ -133,6 +133,16 @@ TEST_F(PageProcesses, AFailingPageProcessFailsTheFileAndLeavesNothing) {
     // The page process's own switch is not for users.
     Outcome misuse = run("--page-part '" + root_ + "' x 1");
     EXPECT_EQ(misuse.status, 2) << misuse.out;
+    // Nor does it take a page outside its range, or an order that is not a page number.
+    ASSERT_TRUE(makeDirectoryPath(root_ + "/part"));
+    const std::string part = "--page-part " + pdf + " '" + root_ + "/part/index.htm' 1 3";
+    Outcome outside = run(part, "echo 500 | ");
+    EXPECT_EQ(outside.status, 1) << outside.out;
+    EXPECT_NE(outside.out.find("error Page 500"), std::string::npos) << outside.out;
+    Outcome garbage = run(part, "printf '2\\nnot a page\\n' | ");
+    EXPECT_EQ(garbage.status, 1) << garbage.out;
+    EXPECT_NE(garbage.out.find("page 2\n"), std::string::npos) << garbage.out;
+    EXPECT_NE(garbage.out.find("error"), std::string::npos) << garbage.out;
 }
 
 TEST_F(PageProcesses, AnInterruptStopsEveryProcessAndLeavesNothing) {
