@@ -108,6 +108,15 @@ TEST_F(PageProcesses, ALongFileGivesTheSiteOneProcessWritesByteForByte) {
     ASSERT_EQ(bmp4.status, 0) << bmp4.out;
     EXPECT_TRUE(pathExists(root_ + "/bmp4/p_004.bmp"));
     expectSameFiles(root_ + "/bmp1", root_ + "/bmp4");
+    for (const char* format : {"png", "svg"}) {
+        const std::string args = std::string("-m --format ") + format + " -z 50 -f 3 -l 5 " + pdf + " -o '" + root_;
+        Outcome alone = run(args + "/" + format + "1/'");
+        Outcome shared = run("--jobs 2 " + args + "/" + format + "2/'");
+        ASSERT_EQ(alone.status, 0) << alone.out;
+        ASSERT_EQ(shared.status, 0) << shared.out;
+        EXPECT_EQ(filesUnder(root_ + "/" + format + "2").size(), 3u) << format;
+        expectSameFiles(root_ + "/" + format + "1", root_ + "/" + format + "2");
+    }
 }
 
 TEST_F(PageProcesses, AFailingPageProcessFailsTheFileAndLeavesNothing) {
