@@ -23,7 +23,7 @@ constexpr SettingType kText = SettingType::text;
 // The section of the program's own entries in the profile and in config.ini.
 constexpr const char* kProgramSection = "VELLUMX";
 
-constexpr std::array<SettingInfo, 29> kSettings{{
+constexpr std::array<SettingInfo, 30> kSettings{{
     {zoom, profile, "ZoomRatio", "Zoom", kInt, 100, nullptr},
     {pageRangeType, profile, "PageRangeType", "Type", kInt, 0, nullptr},
     {pageFrom, profile, "PageRange", "From", kInt, 1, nullptr},
