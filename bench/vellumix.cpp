@@ -1,7 +1,11 @@
 // Whole-file conversion through the vellumix program, as users run it: milliseconds per
-// page for each multi-page corpus file, and for all of them at once with --jobs 2.
+// page for each multi-page corpus file, for all of them at once with --jobs 2, and one long
+// file with its pages shared between two processes.
 #include <benchmark/benchmark.h>
+#include <sys/resource.h>
 #include <unistd.h>
+
+#include <chrono>
 
 #include <cstdlib>
 #include <string>
@@ -62,6 +66,43 @@ void ConvertAll(benchmark::State& state) {
                                                   benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(ConvertAll)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+
+// Seconds of processor time used by finished child processes so far.
+double childCpuSeconds() {
+    rusage usage{};
+    ::getrusage(RUSAGE_CHILDREN, &usage);
+    auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+// One 117-page file with --jobs 1 and --jobs 2, run in turn so that both see the same load
+// from other programs. "speedup" is the ratio of their wall times; "cpu_ratio" compares the
+// processor time both runs used (what splitting costs: opening the file in every process);
+// "idle_speedup" is what two free cores would give when the processes share the work evenly
+// (twice the single run's processor time over the split run's).
+void SplitOneFile(benchmark::State& state) {
+    const std::string args = corpus("latex-geotopo-117p.pdf") + " '" + outputFolder() + "/split.htm'";
+    double wall[2] = {0, 0};
+    double cpu[2] = {0, 0};
+    for (auto _ : state) {
+        for (int jobs = 1; jobs <= 2; ++jobs) {
+            const double cpuBefore = childCpuSeconds();
+            const auto start = std::chrono::steady_clock::now();
+            if (runVellumix("--jobs " + std::to_string(jobs) + " " + args) != 0) {
+                state.SkipWithError("vellumix failed");
+                return;
+            }
+            wall[jobs - 1] += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+            cpu[jobs - 1] += childCpuSeconds() - cpuBefore;
+        }
+    }
+    state.counters["jobs1_s"] = wall[0] / static_cast<double>(state.iterations());
+    state.counters["jobs2_s"] = wall[1] / static_cast<double>(state.iterations());
+    state.counters["speedup"] = wall[0] / wall[1];
+    state.counters["cpu_ratio"] = cpu[1] / cpu[0];
+    state.counters["idle_speedup"] = 2 * cpu[0] / cpu[1];
+}
+BENCHMARK(SplitOneFile)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
 }  // namespace
 

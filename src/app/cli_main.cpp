@@ -1,9 +1,7 @@
 #include "app/cli_main.h"
 
-#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -22,11 +20,11 @@
 #include "app/results_log.h"
 #include "app/results_observer.h"
 #include "app/output_paths.h"
+#include "app/page_split.h"
 #include "convert/path_parts.h"
 #include "convert/settings.h"
 #include "platform/system/file_ops.h"
-
-extern char** environ;
+#include "platform/system/process.h"
 
 namespace qm {
 
@@ -97,8 +95,6 @@ void recordWorkerDeath(const std::string& log, const ConversionJob& job, int wst
 }
 
 bool spawnWorker(const ConversionJob& job, const std::vector<std::string>& switches, Child& child) {
-    int fds[2];
-    if (::pipe2(fds, O_CLOEXEC) != 0) return false;
     std::vector<std::string> args{"vellumix", "--no-window", "--quit"};
     args.insert(args.end(), switches.begin(), switches.end());
     // FOLDER/NAME/index.htm is what "-o FOLDER/NAME.htm" forms again in the worker, and a
@@ -108,22 +104,10 @@ bool spawnWorker(const ConversionJob& job, const std::vector<std::string>& switc
     const bool bmp = std::find(args.begin(), args.end(), "--bmp") != args.end();
     const std::string output = bmp ? (job.bmpStem.empty() ? job.source : job.bmpStem) + ".bmp" : site + ".htm";
     args.insert(args.end(), {"-i", job.source, "-o", output});
-    std::vector<char*> argv;
-    for (std::string& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, fds[1], STDERR_FILENO);
-    pid_t pid = -1;
-    int rc = posix_spawn(&pid, "/proc/self/exe", &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(fds[1]);
-    if (rc != 0) {
-        ::close(fds[0]);
-        return false;
-    }
-    child.pid = pid;
-    child.fd = fds[0];
+    PipedProcess started;
+    if (!spawnThisProgram(std::move(args), STDERR_FILENO, started)) return false;
+    child.pid = started.pid;
+    child.fd = started.fd;
     return true;
 }
 
@@ -262,6 +246,7 @@ int runInProcesses(const std::vector<ConversionJob>& work, const std::vector<std
 }
 
 int runCommandLine(int argc, const char* const* argv) {
+    if (argc > 1 && std::strcmp(argv[1], kPagePartArgument) == 0) return runPagePart(argc, argv);
     CommandLineResult parsed = parseCommandLine(argc, argv);
     if (!parsed.options) {
         std::fprintf(stderr, "vellumix: %s\nTry 'vellumix --help' for more information.\n", parsed.error.c_str());
@@ -300,8 +285,13 @@ int runCommandLine(int argc, const char* const* argv) {
     CliObserver observer(stderr, ::isatty(STDERR_FILENO) == 1);
     std::optional<ResultsObserver> results;
     if (!options.results.empty()) results.emplace(observer, options.results);
-    ConversionWorker worker(results ? static_cast<WorkerObserver&>(*results) : observer,
-                            WorkerFlags{options.overwrite, false, &interrupted});
+    WorkerFlags flags{options.overwrite, false, &interrupted};
+    if (options.jobs > 1 && jobs.size() == 1) {
+        // One file: its pages are shared among the processes instead.
+        flags.pageProcesses = options.jobs;
+        flags.pageSwitches = switchArguments(options);
+    }
+    ConversionWorker worker(results ? static_cast<WorkerObserver&>(*results) : observer, flags);
     for (ConversionJob& job : jobs) worker.enqueue(std::move(job));
     bool allWell = worker.runQueue();
     if (interrupted.load() || observer.stopped() > 0) return 130;

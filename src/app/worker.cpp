@@ -12,6 +12,8 @@
 
 #include "app/image_pages.h"
 #include "app/output_paths.h"
+#include "app/page_render.h"
+#include "app/page_split.h"
 #include "convert/document_open.h"
 #include "convert/handle_title.h"
 #include "convert/html_conversion.h"
@@ -50,14 +52,6 @@ struct HandleCloser {
     void operator()(PdfHandle* handle) const { PDF_Close(handle); }
 };
 using HandlePtr = std::unique_ptr<PdfHandle, HandleCloser>;
-
-// PNG or SVG pages when the run asks for them.
-std::optional<OutputFormat> imageFormatSetting() {
-    const int type = Settings::readInt(Setting::convertType);
-    if (type == kConvertToPng) return OutputFormat::png;
-    if (type == kConvertToSvg) return OutputFormat::svg;
-    return std::nullopt;
-}
 
 // A message about a staged file names the file the user will look for instead.
 std::string outsideNames(std::string text, const std::string& staging, const std::string& destination) {
@@ -422,7 +416,24 @@ FileOutcome ConversionWorker::convertJob(ConversionJob job) {
     // The page files are named in the staging folder as they will be named in the site.
     const std::string stagedOutput = staging + "/" + std::string(fileNameOf(job.output));
     const std::string stagedStem = staging + "/" + std::string(fileNameOf(job.bmpStem.empty() ? source : job.bmpStem));
+    const PageTarget pageTarget{bmp, image, image ? staging : bmp ? stagedStem : stagedOutput, source, first};
     const int pages = last - first + 1;
+    if (flags_.pageProcesses > 1 && !continuous && pages > 1) {
+        handle.reset();
+        observer_.filesLeftText(format("%d file(s) left.", static_cast<int>(std::max<size_t>(queued(), 1))));
+        const PageSplitRequest request{source, pageTarget.path, first, last, flags_.pageProcesses, flags_.pageSwitches};
+        auto pageDone = [&](int done) {
+            observer_.pageText(format("page %d of %d", done, pages));
+            observer_.pageProgress((100 * done) / pages);
+        };
+        std::string error;
+        const PageSplitOutcome split = renderInProcesses(request, pageDone, [this] { return shouldContinue(); }, error);
+        observer_.pageProgress(0);
+        if (split == PageSplitOutcome::stopped) return FileOutcome::stopped;
+        if (split == PageSplitOutcome::failed) return fail(outsideNames(error, staging, plan.destination));
+        if (!output.commit()) return fail(output.error());
+        return FileOutcome::converted;
+    }
     for (int i = first; i <= last; ++i) {
         if (!waitWhilePaused()) {
             observer_.pageProgress(0);
@@ -433,30 +444,10 @@ FileOutcome ConversionWorker::convertJob(ConversionJob job) {
         observer_.fileProgress(99 / left);
         observer_.pageText(format("page %d of %d", i - first + 1, pages));
         observer_.pageProgress((100 * (i - first) + 99) / pages);
-        if (image) {
-            const std::string error = writeImagePage(handle.get(), i, *image, imagePagePath(staging, source, i, *image));
-            if (!error.empty()) return fail(outsideNames(error, staging, plan.destination));
-        } else if (!bmp) {
-            PageObject* page = PDF_GetPageObject(handle.get(), i);
-            if (page == nullptr) return fail(format("Couldn't draw page %d", i));
-            observer_.pdfVersionText(format("%%PDF-%.1f", static_cast<double>(page->pdfVersion)));
-            HtmlLinkList* links = nullptr;
-            if (Settings::readFlag(Setting::enableLinks)) links = PDF_GetPageHtmLink(handle.get(), i);
-            const std::string path = pageFilePath(stagedOutput, first, i);
-            const int written = PDF_ConvertToHtmlFile(page, links, path.c_str());
-            PDF_DestroyHtmLink(links);
-            PDF_DestroyPageObject(page);
-            if (written != 1) return fail(outsideNames(lastConversionError(), staging, plan.destination));
-        } else {
-            void* bitmap = PDF_GetPageBmp(handle.get(), i);
-            if (bitmap == nullptr) return fail(format("Couldn't draw page %d", i));
-            const std::string path = bmpPagePath(stagedStem, i);
-            errno = 0;
-            const int written = PDF_WriteToBMPFile(bitmap, path.c_str());
-            const int why = errno != 0 ? errno : EIO;
-            PDF_DestroyPageBmp(bitmap);
-            if (written != 1) return fail(writeFailureText(bmpPagePath(job.bmpStem.empty() ? source : job.bmpStem, i), why));
-        }
+        float version = 0;
+        const std::string error = renderOnePage(handle.get(), i, pageTarget, &version);
+        if (!error.empty()) return fail(outsideNames(error, staging, plan.destination));
+        if (version > 0) observer_.pdfVersionText(format("%%PDF-%.1f", static_cast<double>(version)));
         if (!shouldContinue()) {
             observer_.pageProgress(0);
             return FileOutcome::stopped;

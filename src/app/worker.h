@@ -8,6 +8,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "app/worker_observer.h"
 
@@ -30,6 +31,10 @@ struct WorkerFlags {
     bool mayOpenBrowser = false;  // the preview setting may open the last site (the window)
     // Set from a signal handler: the current file stops as by stop() and the queue ends.
     const std::atomic<bool>* interrupted = nullptr;
+    // More than one: the pages of a file (but not of a continuous page) are written by this
+    // many page processes at once, started with `pageSwitches`.
+    int pageProcesses = 1;
+    std::vector<std::string> pageSwitches = {};
 };
 
 class ConversionWorker {

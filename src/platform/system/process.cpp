@@ -1,5 +1,6 @@
 #include "platform/system/process.h"
 
+#include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -51,6 +52,42 @@ void reapInBackground(pid_t pid) {
 }
 
 }  // namespace
+
+bool spawnThisProgram(std::vector<std::string> args, int stream, PipedProcess& process, bool withInput) {
+    int out[2];
+    int in[2] = {-1, -1};
+    if (::pipe2(out, O_CLOEXEC) != 0) return false;
+    if (withInput && ::pipe2(in, O_CLOEXEC) != 0) {
+        const int why = errno;
+        ::close(out[0]);
+        ::close(out[1]);
+        errno = why;
+        return false;
+    }
+    std::vector<char*> argv;
+    argv.reserve(args.size() + 1);
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out[1], stream);
+    if (withInput) posix_spawn_file_actions_adddup2(&actions, in[0], STDIN_FILENO);
+    pid_t pid = -1;
+    const int rc = ::posix_spawn(&pid, "/proc/self/exe", &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(out[1]);
+    if (withInput) ::close(in[0]);
+    if (rc != 0) {
+        ::close(out[0]);
+        if (withInput) ::close(in[1]);
+        errno = rc;
+        return false;
+    }
+    process.pid = pid;
+    process.fd = out[0];
+    process.input = in[1];
+    return true;
+}
 
 std::vector<std::string> splitCommandLine(const std::string& line) {
     std::vector<std::string> args;

@@ -20,6 +20,17 @@ int runAndWait(const char* commandLine);
 // other backslashes are literal.
 std::vector<std::string> splitCommandLine(const std::string& commandLine);
 
+// This program started again with `args` (args[0] is the name it sees), its standard stream
+// `stream` (1 or 2) going into a pipe, and with `withInput` its standard input coming from
+// another. The process id and the pipes' ends are set; false with errno set when it could
+// not be started.
+struct PipedProcess {
+    int pid = -1;
+    int fd = -1;     // what it writes
+    int input = -1;  // what it reads (withInput only)
+};
+bool spawnThisProgram(std::vector<std::string> args, int stream, PipedProcess& process, bool withInput = false);
+
 // Opens a file or an address with the user's preferred application (xdg-open), without
 // waiting. False when the opener could not be started.
 bool openInBrowser(const std::string& pathOrAddress);

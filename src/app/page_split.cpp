@@ -1,0 +1,316 @@
+#include "app/page_split.h"
+
+#include <poll.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include "app/cli_main.h"
+#include "app/page_render.h"
+#include "convert/document_open.h"
+#include "convert/settings.h"
+#include "platform/system/process.h"
+#include "quillmark.h"
+
+namespace qm {
+
+namespace {
+
+// How often a waiting converting process looks at its stop request.
+constexpr int kStopCheckMilliseconds = 100;
+// A report line longer than this is not one of ours.
+constexpr size_t kLongestLine = 8192;
+// Pages handed to a page process before it reports: one to draw and one waiting, so that it
+// never idles while its report travels.
+constexpr int kPagesAhead = 2;
+
+struct PageProcess {
+    PipedProcess pipes;
+    std::string pending;    // a partial line of its reports
+    bool reported = false;  // it said why it failed
+};
+
+// Pages are handed out one at a time as processes finish them: page costs differ too much
+// (a title page full of drawings next to plain text) for fixed shares to come out even.
+class PageDealer {
+public:
+    PageDealer(int first, int last) : next_(first), last_(last) {}
+    // Gives `process` its next page, or tells it there are no more.
+    void deal(PageProcess& process) {
+        if (process.pipes.input < 0) return;
+        if (next_ > last_) {
+            ::close(process.pipes.input);
+            process.pipes.input = -1;
+            return;
+        }
+        const std::string line = std::to_string(next_++) + "\n";
+        if (::write(process.pipes.input, line.data(), line.size()) != static_cast<ssize_t>(line.size())) {
+            // It has gone; its exit status says why.
+            ::close(process.pipes.input);
+            process.pipes.input = -1;
+        }
+    }
+
+private:
+    int next_;
+    int last_;
+};
+
+int reap(int pid) {
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0) {
+        if (errno != EINTR) return -1;
+    }
+    return status;
+}
+
+// A write to a page process that has died fails with EPIPE instead of ending this process.
+class IgnoreBrokenPipes {
+public:
+    IgnoreBrokenPipes() {
+        struct sigaction ignore {};
+        ignore.sa_handler = SIG_IGN;
+        sigemptyset(&ignore.sa_mask);
+        ::sigaction(SIGPIPE, &ignore, &previous_);
+    }
+    ~IgnoreBrokenPipes() { ::sigaction(SIGPIPE, &previous_, nullptr); }
+    IgnoreBrokenPipes(const IgnoreBrokenPipes&) = delete;
+    IgnoreBrokenPipes& operator=(const IgnoreBrokenPipes&) = delete;
+
+private:
+    struct sigaction previous_ {};
+};
+
+}  // namespace
+
+PageSplitOutcome renderInProcesses(const PageSplitRequest& request, const std::function<void(int)>& pageDone,
+                                   const std::function<bool()>& keepGoing, std::string& error) {
+    const IgnoreBrokenPipes quietPipes;
+    const int pages = request.last - request.first + 1;
+    const int count = std::max(1, std::min(request.processes, pages));
+    std::vector<PageProcess> running;
+    PageDealer dealer(request.first, request.last);
+    PageSplitOutcome outcome = PageSplitOutcome::done;
+    auto fail = [&](std::string text) {
+        if (outcome == PageSplitOutcome::done) {
+            outcome = PageSplitOutcome::failed;
+            error = std::move(text);
+        }
+    };
+    for (int i = 0; i < count; ++i) {
+        std::vector<std::string> args{"vellumix", kPagePartArgument, request.source, request.target,
+                                      std::to_string(request.first), std::to_string(request.last)};
+        args.insert(args.end(), request.switches.begin(), request.switches.end());
+        PageProcess process;
+        if (!spawnThisProgram(std::move(args), STDOUT_FILENO, process.pipes, true)) {
+            fail(std::string("Couldn't start a page process: ") + std::strerror(errno));
+            break;
+        }
+        running.push_back(std::move(process));
+    }
+    for (int ahead = 0; ahead < kPagesAhead; ++ahead)
+        for (PageProcess& p : running) dealer.deal(p);
+
+    int done = 0;
+    bool ended = false;  // every process was told to stop
+    auto endAll = [&] {
+        if (ended) return;
+        ended = true;
+        for (PageProcess& p : running) {
+            ::kill(p.pipes.pid, SIGTERM);
+            if (p.pipes.input >= 0) ::close(p.pipes.input);
+            p.pipes.input = -1;
+        }
+    };
+    if (outcome != PageSplitOutcome::done) endAll();
+    auto line = [&](PageProcess& p, const std::string& text) {
+        if (text.starts_with("page ")) {
+            ++done;
+            if (outcome == PageSplitOutcome::done) {
+                pageDone(done);
+                dealer.deal(p);
+            }
+        } else if (text.starts_with("error ")) {
+            p.reported = true;
+            fail(text.substr(6));
+            endAll();
+        }
+    };
+    while (!running.empty()) {
+        if (outcome == PageSplitOutcome::done && !keepGoing()) {
+            outcome = PageSplitOutcome::stopped;
+            endAll();
+        }
+        std::vector<pollfd> fds;
+        for (const PageProcess& p : running) fds.push_back({p.pipes.fd, POLLIN, 0});
+        if (::poll(fds.data(), fds.size(), kStopCheckMilliseconds) < 0 && errno != EINTR) {
+            fail(std::string("Couldn't follow the page processes: ") + std::strerror(errno));
+            endAll();
+        }
+        for (size_t i = running.size(); i-- > 0;) {
+            PageProcess& p = running[i];
+            if (fds[i].revents == 0) continue;
+            char buffer[4096];
+            const ssize_t n = ::read(p.pipes.fd, buffer, sizeof buffer);
+            if (n > 0) {
+                p.pending.append(buffer, static_cast<size_t>(n));
+                for (size_t end; (end = p.pending.find('\n')) != std::string::npos;) {
+                    line(p, p.pending.substr(0, end));
+                    p.pending.erase(0, end + 1);
+                }
+                if (p.pending.size() > kLongestLine) p.pending.clear();
+                continue;
+            }
+            if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+            ::close(p.pipes.fd);
+            if (p.pipes.input >= 0) ::close(p.pipes.input);
+            const int status = reap(p.pipes.pid);
+            const bool clean = status >= 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+            if (!clean && !p.reported && !ended && outcome == PageSplitOutcome::done && !keepGoing()) {
+                // An interrupt reaches the page processes too; they stopped as asked.
+                outcome = PageSplitOutcome::stopped;
+                endAll();
+            } else if (!clean && !p.reported && !ended) {
+                fail(status >= 0 && WIFSIGNALED(status)
+                         ? "A page process ended with signal " + std::to_string(WTERMSIG(status))
+                         : "A page process ended without finishing its pages");
+                endAll();
+            }
+            running.erase(running.begin() + static_cast<long>(i));
+        }
+    }
+    if (outcome == PageSplitOutcome::done && done != pages) fail("The page processes left pages unwritten");
+    return outcome;
+}
+
+namespace {
+
+std::atomic<bool> stopRequested{false};
+
+void onStop(int) { stopRequested.store(true); }
+
+bool readNumber(std::string_view text, int& value) {
+    auto [at, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return ec == std::errc() && at == text.data() + text.size();
+}
+
+struct HandleCloser {
+    void operator()(PdfHandle* handle) const { PDF_Close(handle); }
+};
+
+void report(const std::string& text) {
+    std::string line = text;
+    for (char& c : line) {
+        if (c == '\n' || c == '\r') c = ' ';
+    }
+    line += '\n';
+    // One write per line: the converting process reads whole lines.
+    if (::write(STDOUT_FILENO, line.data(), line.size()) < 0) stopRequested.store(true);
+}
+
+// The page numbers the converting process hands out on standard input, one a line.
+class PageOrders {
+public:
+    // The next page; false at the end of the orders, on a stop or on a line that is not a
+    // page number (`bad` set).
+    bool next(int& page, bool& bad) {
+        for (;;) {
+            if (stopRequested.load()) return false;
+            if (size_t end = buffer_.find('\n'); end != std::string::npos) {
+                bad = !readNumber(std::string_view(buffer_).substr(0, end), page);
+                buffer_.erase(0, end + 1);
+                return !bad;
+            }
+            if (buffer_.size() > 32) {
+                bad = true;
+                return false;
+            }
+            char chunk[64];
+            const ssize_t n = ::read(STDIN_FILENO, chunk, sizeof chunk);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) return false;
+            buffer_.append(chunk, static_cast<size_t>(n));
+        }
+    }
+
+private:
+    std::string buffer_;
+};
+
+}  // namespace
+
+int runPagePart(int argc, const char* const* argv) {
+    constexpr int kFixed = 6;  // program, marker, source, target, first and last page
+    int first = 0, last = 0;
+    if (argc < kFixed || !readNumber(argv[4], first) || !readNumber(argv[5], last) || first < 1 || last < first) {
+        std::fputs("vellumix: --page-part is for the program's own use\n", stderr);
+        return 2;
+    }
+    // A page process never outlives the process that waits for its pages.
+    ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+    struct sigaction action {};
+    action.sa_handler = onStop;
+    sigemptyset(&action.sa_mask);
+    ::sigaction(SIGINT, &action, nullptr);
+    ::sigaction(SIGTERM, &action, nullptr);
+    ::signal(SIGXFSZ, SIG_IGN);
+    if (::getppid() == 1) return 130;
+
+    std::vector<const char*> switches{argv[0], "--no-window", "--quit"};
+    for (int i = kFixed; i < argc; ++i) switches.push_back(argv[i]);
+    switches.insert(switches.end(), {"-i", argv[2]});  // the switches are read as for a run on the file
+    CommandLineResult parsed = parseCommandLine(static_cast<int>(switches.size()), switches.data());
+    if (!parsed.options) {
+        report("error " + parsed.error);
+        return 1;
+    }
+    applyOverrides(*parsed.options);
+    const std::string source = argv[2];
+    const std::string target = argv[3];
+    PageTarget pageTarget;
+    pageTarget.bmp = Settings::readInt(Setting::convertType) == kConvertToBmp;
+    pageTarget.image = imageFormatSetting();
+    pageTarget.path = target;
+    pageTarget.source = source;
+    pageTarget.first = first;
+    const std::string owner = Settings::readText(Setting::ownerPassword);
+    const std::string user = Settings::readText(Setting::userPassword);
+    OpenResult opened = openPdf(source.c_str(), owner.c_str(), user.c_str(), Settings::readInt(Setting::zoom));
+    if (opened.handle == nullptr) {
+        report("error " + openFailureText(source, opened.failure, opened.errorNumber));
+        return 1;
+    }
+    std::unique_ptr<PdfHandle, HandleCloser> handle(opened.handle);
+    const int pages = PDF_GetPageCount(handle.get());
+    PageOrders orders;
+    int page = 0;
+    bool bad = false;
+    while (orders.next(page, bad)) {
+        if (page < first || page > last || page > pages) {
+            report("error Page " + std::to_string(page) + " is not in the file's range");
+            return 1;
+        }
+        const std::string error = renderOnePage(handle.get(), page, pageTarget);
+        if (!error.empty()) {
+            report("error " + error);
+            return 1;
+        }
+        report("page " + std::to_string(page));
+    }
+    if (bad) {
+        report("error The page orders could not be read");
+        return 1;
+    }
+    return stopRequested.load() ? 130 : 0;
+}
+
+}  // namespace qm

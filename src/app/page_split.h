@@ -1,0 +1,41 @@
+#pragma once
+// One document across several processes: the converting process plans the output and writes
+// the site pages, while page processes (this program started again with a hidden first
+// argument) each open the file read-only and write pages into the same staging folder, taking
+// the next page as they finish one. The converting process commits once, after every page
+// process has succeeded; any failure or stop ends all of them and the staging folder goes as
+// usual.
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace qm {
+
+struct PageSplitRequest {
+    std::string source;  // the PDF file
+    std::string target;  // where pages go, as PageTarget::path (the kind comes from the switches)
+    int first = 1;       // the output's first page: page file names count from it
+    int last = 1;
+    int processes = 2;
+    // Switches that make a page process convert as this one does (zoom, passwords, ...).
+    std::vector<std::string> switches;
+};
+
+enum class PageSplitOutcome { done, failed, stopped };
+
+// Writes pages first..last in page processes. `pageDone(n)` is called with the number of
+// pages finished so far, from whichever process finished one; `keepGoing` is asked between
+// reports, and false stops every process. On failure `error` holds the first message.
+PageSplitOutcome renderInProcesses(const PageSplitRequest& request, const std::function<void(int)>& pageDone,
+                                   const std::function<bool()>& keepGoing, std::string& error);
+
+// The hidden argument that starts a page process.
+inline constexpr const char* kPagePartArgument = "--page-part";
+
+// The page process: argv[1] is kPagePartArgument, then SOURCE TARGET FIRST LAST and the run's
+// switches. It reads page numbers (FIRST..LAST), one a line, from standard input until it
+// closes, and reports "page N" for each page written on standard output, or "error MESSAGE"
+// and status 1.
+int runPagePart(int argc, const char* const* argv);
+
+}  // namespace qm

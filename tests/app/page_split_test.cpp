@@ -1,0 +1,178 @@
+// One file converted with --jobs N: the pages are written by N processes, and the site must be
+// the one a single process writes, with the same guarantees when anything goes wrong.
+#include <gtest/gtest.h>
+#include <dirent.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
+
+#include "platform/system/file_ops.h"
+#include "run_vellumix.h"
+#include "support/corpus_manifest.h"
+#include "support/test_files.h"
+
+namespace qm {
+namespace {
+
+using test::corpusPath;
+using test::Outcome;
+using test::pathExists;
+using test::readWholeFile;
+
+// Every file under `folder` (names relative to it) with its bytes.
+std::map<std::string, std::string> filesUnder(const std::string& folder) {
+    std::map<std::string, std::string> out;
+    std::error_code ec;
+    for (auto it = std::filesystem::recursive_directory_iterator(folder, ec);
+         !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
+        if (it->is_regular_file()) out[std::filesystem::relative(it->path(), folder).string()] = readWholeFile(it->path());
+    }
+    return out;
+}
+
+// The two folders hold the same names with the same bytes; a difference is named, not dumped.
+void expectSameFiles(const std::string& a, const std::string& b) {
+    const auto left = filesUnder(a);
+    const auto right = filesUnder(b);
+    ASSERT_FALSE(left.empty()) << a;
+    std::string onlyLeft, onlyRight, differ;
+    for (const auto& [name, bytes] : left) {
+        auto at = right.find(name);
+        if (at == right.end()) onlyLeft += " " + name;
+        else if (at->second != bytes) differ += " " + name;
+    }
+    for (const auto& [name, bytes] : right)
+        if (!left.contains(name)) onlyRight += " " + name;
+    EXPECT_EQ(onlyLeft, "") << "only in " << a;
+    EXPECT_EQ(onlyRight, "") << "only in " << b;
+    EXPECT_EQ(differ, "") << "different bytes";
+}
+
+// Processes whose command line mentions `text` (the page processes of a run name its output).
+int processesMentioning(const std::string& text) {
+    int found = 0;
+    DIR* proc = ::opendir("/proc");
+    if (proc == nullptr) return 0;
+    while (const dirent* e = ::readdir(proc)) {
+        if (e->d_name[0] < '1' || e->d_name[0] > '9') continue;
+        std::ifstream in(std::string("/proc/") + e->d_name + "/cmdline", std::ios::binary);
+        std::string line((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        if (line.find("--page-part") != std::string::npos && line.find(text) != std::string::npos) ++found;
+    }
+    ::closedir(proc);
+    return found;
+}
+
+class PageProcesses : public ::testing::Test {
+protected:
+    void SetUp() override {
+        root_ = test::scratchFolderFor("page_split_test_");
+        deleteFolderTree(root_);
+        ASSERT_TRUE(makeDirectoryPath(root_ + "/config"));
+    }
+    void TearDown() override { deleteFolderTree(root_); }
+    Outcome run(const std::string& args, const std::string& prefix = "") {
+        return test::vellumix(args, root_, prefix);
+    }
+    std::string root_;
+};
+
+TEST_F(PageProcesses, ALongFileGivesTheSiteOneProcessWritesByteForByte) {
+    const std::string pdf = "'" + corpusPath("latex-geotopo-117p.pdf") + "'";
+    Outcome one = run("-m -r --jobs 1 " + pdf + " '" + root_ + "/one.htm'");
+    Outcome two = run("-m -r --jobs 2 " + pdf + " '" + root_ + "/two.htm'");
+    ASSERT_EQ(one.status, 0) << one.out;
+    ASSERT_EQ(two.status, 0) << two.out;
+    EXPECT_TRUE(pathExists(root_ + "/two/pg_0117.htm"));
+    expectSameFiles(root_ + "/one", root_ + "/two");
+
+    // A range not starting at page 1, over more processes than divide it evenly: page files
+    // count from the range's first page in every process.
+    Outcome part1 = run("-m -r -z 50 -f 5 -l 12 " + pdf + " '" + root_ + "/part1.htm'");
+    Outcome part3 = run("-m -r -z 50 -f 5 -l 12 --jobs 3 " + pdf + " '" + root_ + "/part3.htm'");
+    ASSERT_EQ(part1.status, 0) << part1.out;
+    ASSERT_EQ(part3.status, 0) << part3.out;
+    EXPECT_TRUE(pathExists(root_ + "/part3/pg_0008.jpg"));
+    EXPECT_FALSE(pathExists(root_ + "/part3/pg_0009.htm"));
+    expectSameFiles(root_ + "/part1", root_ + "/part3");
+
+    // More processes than pages, and page images instead of a site.
+    ASSERT_TRUE(makeDirectoryPath(root_ + "/bmp1"));
+    ASSERT_TRUE(makeDirectoryPath(root_ + "/bmp4"));
+    Outcome bmp1 = run("-m --bmp -z 50 -f 2 -l 4 " + pdf + " '" + root_ + "/bmp1/p.bmp'");
+    Outcome bmp4 = run("-m --bmp -z 50 -f 2 -l 4 --jobs 4 " + pdf + " '" + root_ + "/bmp4/p.bmp'");
+    ASSERT_EQ(bmp1.status, 0) << bmp1.out;
+    ASSERT_EQ(bmp4.status, 0) << bmp4.out;
+    EXPECT_TRUE(pathExists(root_ + "/bmp4/p_004.bmp"));
+    expectSameFiles(root_ + "/bmp1", root_ + "/bmp4");
+    for (const char* format : {"png", "svg"}) {
+        const std::string args = std::string("-m --format ") + format + " -z 50 -f 3 -l 5 " + pdf + " -o '" + root_;
+        Outcome alone = run(args + "/" + format + "1/'");
+        Outcome shared = run("--jobs 2 " + args + "/" + format + "2/'");
+        ASSERT_EQ(alone.status, 0) << alone.out;
+        ASSERT_EQ(shared.status, 0) << shared.out;
+        EXPECT_EQ(filesUnder(root_ + "/" + format + "2").size(), 3u) << format;
+        expectSameFiles(root_ + "/" + format + "1", root_ + "/" + format + "2");
+    }
+}
+
+TEST_F(PageProcesses, AFailingPageProcessFailsTheFileAndLeavesNothing) {
+    const std::string pdf = "'" + corpusPath("reportlab-16p.pdf") + "'";
+    // 64 KiB per file is less than a page picture needs at this size: the page processes
+    // fail to write, the message names the file the user would have got.
+    Outcome full = run("-m --jobs 2 -z 200 " + pdf + " '" + root_ + "/full.htm'", "ulimit -f 64; ");
+    EXPECT_EQ(full.status, 1) << full.out;
+    EXPECT_NE(full.out.find("File too large"), std::string::npos) << full.out;
+    EXPECT_NE(full.out.find(root_ + "/full/pg_00"), std::string::npos) << full.out;
+    EXPECT_EQ(full.out.find(".vellumix-"), std::string::npos) << full.out;
+    EXPECT_FALSE(pathExists(root_ + "/full"));
+
+    // A site already there stays as it was.
+    Outcome first = run("-m -z 50 " + pdf + " '" + root_ + "/full.htm'");
+    ASSERT_EQ(first.status, 0) << first.out;
+    const auto before = filesUnder(root_ + "/full");
+    Outcome again = run("-m -r --jobs 2 -z 200 " + pdf + " '" + root_ + "/full.htm'", "ulimit -f 64; ");
+    EXPECT_EQ(again.status, 1) << again.out;
+    EXPECT_TRUE(filesUnder(root_ + "/full") == before);
+    EXPECT_EQ(filesUnder(root_).size(), before.size()) << "something of the failed run is left";
+
+    // The page process's own switch is not for users.
+    Outcome misuse = run("--page-part '" + root_ + "' x 1");
+    EXPECT_EQ(misuse.status, 2) << misuse.out;
+    // Nor does it take a page outside its range, or an order that is not a page number.
+    ASSERT_TRUE(makeDirectoryPath(root_ + "/part"));
+    const std::string part = "--page-part " + pdf + " '" + root_ + "/part/index.htm' 1 3";
+    Outcome outside = run(part, "echo 500 | ");
+    EXPECT_EQ(outside.status, 1) << outside.out;
+    EXPECT_NE(outside.out.find("error Page 500"), std::string::npos) << outside.out;
+    Outcome garbage = run(part, "printf '2\\nnot a page\\n' | ");
+    EXPECT_EQ(garbage.status, 1) << garbage.out;
+    EXPECT_NE(garbage.out.find("page 2\n"), std::string::npos) << garbage.out;
+    EXPECT_NE(garbage.out.find("error"), std::string::npos) << garbage.out;
+}
+
+TEST_F(PageProcesses, AnInterruptStopsEveryProcessAndLeavesNothing) {
+    const std::string site = root_ + "/stopped";
+    // Started in the background and interrupted once the first page picture is staged.
+    const std::string script = "exec 2>&1; env -u DISPLAY -u WAYLAND_DISPLAY XDG_CONFIG_HOME='" + root_ +
+                               "/config' XDG_DATA_HOME='" + root_ + "/data' '" + std::string(QM_BINARY_DIR) +
+                               "/vellumix' -m --jobs 2 '" + corpusPath("latex-geotopo-117p.pdf") + "' '" + site +
+                               ".htm' & pid=$!; for i in $(seq 600); do ls '" + site +
+                               "'/.*/*.jpg >/dev/null 2>&1 && break; sleep 0.05; done; kill -INT $pid; wait $pid; "
+                               "echo status=$?";
+    FILE* p = ::popen(script.c_str(), "r");
+    ASSERT_NE(p, nullptr);
+    std::string out;
+    char buffer[4096];
+    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, p)) > 0;) out.append(buffer, n);
+    ::pclose(p);
+    EXPECT_NE(out.find("status=130"), std::string::npos) << out;
+    EXPECT_FALSE(pathExists(site));
+    EXPECT_EQ(processesMentioning(site), 0);
+}
+
+}  // namespace
+}  // namespace qm
