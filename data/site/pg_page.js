@@ -18,11 +18,21 @@
     }
   }
 
-  // Every match of the query inside one text of the page becomes a <mark>; the text keeps
-  // its place, so the page still reads and selects in its order.
+  // Elements that sit inside a line of text: a word may run across them (a run's letters
+  // are moved apart by empty spacing elements), so matches are sought in the whole line.
+  var inline = { SPAN: 1, MARK: 1, A: 1, B: 1, I: 1, EM: 1, STRONG: 1, FONT: 1, SUB: 1, SUP: 1, U: 1, S: 1 };
+  function lineOf(n) {
+    var p = n.parentNode;
+    while (p && inline[p.nodeName]) p = p.parentNode;
+    return p;
+  }
+
+  // Every match of the query inside one line of the page becomes <mark> elements, one per
+  // text it touches; the texts keep their places, so the page still reads and selects in
+  // its order.
   function markAll(query) {
     clearMarks();
-    var q = QM.match.query(query), first = null;
+    var q = QM.match.query(query);
     if (!q || !document.body) return null;
     var walker = document.createTreeWalker(document.body, NodeFilter.SHOW_TEXT, {
       acceptNode: function (n) {
@@ -30,20 +40,35 @@
         return tag === 'SCRIPT' || tag === 'STYLE' ? NodeFilter.FILTER_REJECT : NodeFilter.FILTER_ACCEPT;
       }
     });
-    var nodes = [];
-    for (var n = walker.nextNode(); n; n = walker.nextNode()) nodes.push(n);
-    for (var i = 0; i < nodes.length; i++) {
-      var node = nodes[i], hits = QM.match.find(node.data, q);
-      for (var k = hits.length - 1; k >= 0; k--) {
-        var tail = node.splitText(hits[k][0]);
-        tail.splitText(hits[k][1] - hits[k][0]);
-        var mark = document.createElement('mark');
-        mark.setAttribute('data-search', '');
-        tail.parentNode.replaceChild(mark, tail);
-        mark.appendChild(tail);
-        if (k === 0 && !first) first = mark;
+    var lines = [], line = null, index = 0;
+    for (var n = walker.nextNode(); n; n = walker.nextNode()) {
+      var owner = lineOf(n);
+      if (!line || line.owner !== owner) lines.push(line = { owner: owner, parts: [], text: '' });
+      line.parts.push({ node: n, at: line.text.length, index: index++ });
+      line.text += n.data;
+    }
+    var pieces = [];
+    for (var i = 0; i < lines.length; i++) {
+      var hits = QM.match.find(lines[i].text, q), parts = lines[i].parts;
+      for (var h = 0; h < hits.length; h++) {
+        for (var k = 0; k < parts.length; k++) {
+          var from = Math.max(hits[h][0], parts[k].at) - parts[k].at;
+          var to = Math.min(hits[h][1], parts[k].at + parts[k].node.data.length) - parts[k].at;
+          if (to > from) pieces.push({ node: parts[k].node, index: parts[k].index, from: from, to: to });
+        }
       }
     }
+    // Last piece first: splitting a text leaves the offsets before the split as they were.
+    pieces.sort(function (a, b) { return b.index - a.index || b.from - a.from; });
+    for (var j = 0; j < pieces.length; j++) {
+      var tail = pieces[j].node.splitText(pieces[j].from);
+      tail.splitText(pieces[j].to - pieces[j].from);
+      var mark = document.createElement('mark');
+      mark.setAttribute('data-search', '');
+      tail.parentNode.replaceChild(mark, tail);
+      mark.appendChild(tail);
+    }
+    var first = document.querySelector('mark[data-search]');
     if (first && first.scrollIntoView) first.scrollIntoView({ block: 'center', inline: 'center' });
     return first;
   }

@@ -1,6 +1,7 @@
 #pragma once
-// Making texts from a PDF safe to place in the HTML the writer produces: attribute and
-// element text, a CSS font family, link targets, and the one-glyph texts of text runs.
+// Making texts from a PDF safe to place in the HTML, SVG and site pages we write: attribute
+// and element text, XML text, a CSS font family, link targets, and the one-glyph texts of
+// text runs. Every writer escapes through here.
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -10,6 +11,11 @@ namespace qm {
 // `&`, `<`, `>` and `"` as character references; everything else unchanged.
 void appendEscapedHtml(std::string& out, std::string_view text);
 std::string escapeHtml(std::string_view text);
+
+// Text for XML (SVG) element content or a quoted attribute: markup characters, the
+// apostrophe included, as references, and what XML 1.0 forbids (control characters other
+// than tab and line ends, U+FFFE, U+FFFF) left out.
+void appendXmlText(std::string& out, std::string_view text);
 
 // A font family for a CSS declaration: unquoted when it is a plain sequence of identifiers
 // (Arial, Times New Roman), else a quoted CSS string in which quotes, backslashes, angle

@@ -74,15 +74,17 @@ int decimalValue(std::string_view text) {
     return static_cast<int>(v);
 }
 
-// A title goes into a double-quoted script string of the tree and is shown as HTML. The
-// quote and the angle brackets are references; so is a backslash, which would otherwise
-// escape the closing quote and break the whole tree.
+// A title goes into a double-quoted script string of the tree and is shown as HTML. It is
+// escaped as HTML text, and a backslash becomes a reference too, which would otherwise escape
+// the closing quote and break the whole tree; control characters (a line end would end the
+// string) are left out.
 std::string treeTitle(std::string_view raw) {
     // Listings are UTF-8; a line in another encoding is read as the PDF would mean it.
-    std::string title = textStringToUtf8(raw);
-    replaceAll(title, "\"", "&quot;");
-    replaceAll(title, "<", "&lt;");
-    replaceAll(title, ">", "&gt;");
+    std::string title;
+    for (char c : textStringToUtf8(raw)) {
+        if (static_cast<unsigned char>(c) >= 0x20 && c != 0x7F) title += c;
+    }
+    title = escapeHtml(title);
     replaceAll(title, "\\", "&#92;");
     return title;
 }

@@ -18,31 +18,6 @@ namespace qm {
 
 namespace {
 
-// Text for XML element content or a quoted attribute: markup characters as references, and
-// what XML 1.0 forbids (control characters, U+FFFE, U+FFFF) left out.
-void appendXmlText(std::string& out, std::string_view text) {
-    for (size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        const unsigned char u = static_cast<unsigned char>(c);
-        if (u == 0xEF && i + 2 < text.size() && static_cast<unsigned char>(text[i + 1]) == 0xBF &&
-            (static_cast<unsigned char>(text[i + 2]) == 0xBE || static_cast<unsigned char>(text[i + 2]) == 0xBF)) {
-            i += 2;
-            continue;
-        }
-        switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        case '\'': out += "&apos;"; break;
-        default:
-            if (u < 0x20 && c != '\t' && c != '\n' && c != '\r') break;
-            if (u == 0x7F) break;
-            out += c;
-        }
-    }
-}
-
 std::string base64(std::string_view bytes) {
     static const char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
     std::string out;

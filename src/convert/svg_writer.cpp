@@ -12,22 +12,6 @@ namespace qm {
 
 namespace {
 
-// Every text of the PDF goes through here: element content and attribute values alike.
-void appendEscaped(std::string& out, std::string_view text) {
-    for (char c : text) {
-        switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        default:
-            // Control characters other than tab are not allowed in XML 1.0.
-            if (static_cast<unsigned char>(c) < 0x20 && c != '\t') break;
-            out += c;
-        }
-    }
-}
-
 std::string colourText(uint32_t colour) {
     char buffer[8];
     std::snprintf(buffer, sizeof buffer, "#%02x%02x%02x", colour & 0xFF, (colour >> 8) & 0xFF,
@@ -51,7 +35,7 @@ void appendText(std::string& out, const TextItem& item) {
                   item.x, item.y, item.height, colourText(item.colour).c_str(),
                   opacityAttribute("fill-opacity", colourOpacity(item.colour)).c_str());
     out += head;
-    appendEscaped(out, text);
+    appendXmlText(out, text);
     out += "</text>\r\n";
 }
 

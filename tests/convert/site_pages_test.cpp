@@ -215,7 +215,7 @@ TEST_F(SitePagesTest, ListingLinesParsed) {
     EXPECT_EQ(e[1].level, 2);
     EXPECT_EQ(e[1].page, 1);
     EXPECT_EQ(e[2].page, 0);
-    EXPECT_EQ(e[3].title, "a &quot;q&quot; &lt;b&gt; & c:&#92;dir&#92;");
+    EXPECT_EQ(e[3].title, "a &quot;q&quot; &lt;b&gt; &amp; c:&#92;dir&#92;");
     EXPECT_EQ(e[3].page, 7);
     EXPECT_EQ(e[4].title, "caf\xc3\xa9");
     EXPECT_EQ(e[5].title, "caf\xc3\xa9");
@@ -231,13 +231,16 @@ TEST_F(SitePagesTest, ListingLinesParsed) {
 
 TEST_F(SitePagesTest, EscapedSeparatorsStayInTheirTitle) {
     std::vector<BookmarkEntry> e = readBookmarks(listing("a%3C>,9,9 and 100%25<>,5\r\n"
-                                                         "\xd0\xa0\xd1\x83%3Cb%3E%zz%4<>,2\r\n"));
-    ASSERT_EQ(e.size(), 2u);
+                                                         "\xd0\xa0\xd1\x83%3Cb%3E%zz%4<>,2\r\n"
+                                                         "x\x01y \x0b&amp;<>,3\r\n"));
+    ASSERT_EQ(e.size(), 3u);
     EXPECT_EQ(e[0].title, "a&lt;&gt;,9,9 and 100%");
     EXPECT_EQ(e[0].page, 5);
     // Russian stays whole; what is no escape stays as it is.
     EXPECT_EQ(e[1].title, "\xd0\xa0\xd1\x83&lt;b&gt;%zz%4");
     EXPECT_EQ(e[1].page, 2);
+    // A control character would end the tree's script string; an ampersand is shown as one.
+    EXPECT_EQ(e[2].title, "xy &amp;amp;");
 }
 
 TEST_F(SitePagesTest, TreeStaysWholeForHostileListings) {
