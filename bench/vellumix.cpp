@@ -1,6 +1,6 @@
 // Whole-file conversion through the vellumix program, as users run it: milliseconds per
-// page for each multi-page corpus file, for all of them at once with --jobs 2, and one long
-// file with its pages shared between two processes.
+// page for each multi-page corpus file, for all of them at once with --jobs 2, and the
+// pictures of one long file shared between two processes.
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -75,13 +75,13 @@ double childCpuSeconds() {
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
-// One 117-page file with --jobs 1 and --jobs 2, run in turn so that both see the same load
+// One 117-page file as PNG pages with --jobs 1 and --jobs 2, run in turn so that both see the same load
 // from other programs. "speedup" is the ratio of their wall times; "cpu_ratio" compares the
 // processor time both runs used (what splitting costs: opening the file in every process);
 // "idle_speedup" is what two free cores would give when the processes share the work evenly
 // (twice the single run's processor time over the split run's).
 void SplitOneFile(benchmark::State& state) {
-    const std::string args = corpus("latex-geotopo-117p.pdf") + " '" + outputFolder() + "/split.htm'";
+    const std::string args = "--format png " + corpus("latex-geotopo-117p.pdf") + " -o '" + outputFolder() + "/split/'";
     double wall[2] = {0, 0};
     double cpu[2] = {0, 0};
     for (auto _ : state) {

@@ -418,7 +418,10 @@ FileOutcome ConversionWorker::convertJob(ConversionJob job) {
     const std::string stagedStem = staging + "/" + std::string(fileNameOf(job.bmpStem.empty() ? source : job.bmpStem));
     const PageTarget pageTarget{bmp, image, image ? staging : bmp ? stagedStem : stagedOutput, source, first};
     const int pages = last - first + 1;
-    if (flags_.pageProcesses > 1 && !continuous && pages > 1) {
+    // Site pages are not independent of each other: the web fonts collect the glyphs of every
+    // page and the search index is appended page by page. Until page processes hand those
+    // back, a site is written by this process alone; pictures are shared out.
+    if (flags_.pageProcesses > 1 && !continuous && (bmp || image) && pages > 1) {
         handle.reset();
         observer_.filesLeftText(format("%d file(s) left.", static_cast<int>(std::max<size_t>(queued(), 1))));
         const PageSplitRequest request{source, pageTarget.path, first, last, flags_.pageProcesses, flags_.pageSwitches};

@@ -1,5 +1,6 @@
-// One file converted with --jobs N: the pages are written by N processes, and the site must be
-// the one a single process writes, with the same guarantees when anything goes wrong.
+// One file converted with --jobs N: its pictures are written by N processes, and the output
+// must be the one a single process writes (a site too), with the same guarantees when anything
+// goes wrong.
 #include <gtest/gtest.h>
 #include <dirent.h>
 
@@ -121,20 +122,20 @@ TEST_F(PageProcesses, ALongFileGivesTheSiteOneProcessWritesByteForByte) {
 
 TEST_F(PageProcesses, AFailingPageProcessFailsTheFileAndLeavesNothing) {
     const std::string pdf = "'" + corpusPath("reportlab-16p.pdf") + "'";
-    // 64 KiB per file is less than a page picture needs at this size: the page processes
+    // 256 KiB per file is less than a page picture needs at this size: the page processes
     // fail to write, the message names the file the user would have got.
-    Outcome full = run("-m --jobs 2 -z 200 " + pdf + " '" + root_ + "/full.htm'", "ulimit -f 64; ");
+    Outcome full = run("-m --bmp --jobs 2 -z 200 " + pdf + " -o '" + root_ + "/full/'", "ulimit -f 256; ");
     EXPECT_EQ(full.status, 1) << full.out;
     EXPECT_NE(full.out.find("File too large"), std::string::npos) << full.out;
-    EXPECT_NE(full.out.find(root_ + "/full/pg_00"), std::string::npos) << full.out;
+    EXPECT_NE(full.out.find(root_ + "/full/reportlab-16p.pdf_0"), std::string::npos) << full.out;
     EXPECT_EQ(full.out.find(".vellumix-"), std::string::npos) << full.out;
     EXPECT_FALSE(pathExists(root_ + "/full"));
 
-    // A site already there stays as it was.
-    Outcome first = run("-m -z 50 " + pdf + " '" + root_ + "/full.htm'");
+    // Pictures already there stay as they were.
+    Outcome first = run("-m --bmp -z 50 " + pdf + " -o '" + root_ + "/full/'");
     ASSERT_EQ(first.status, 0) << first.out;
     const auto before = filesUnder(root_ + "/full");
-    Outcome again = run("-m -r --jobs 2 -z 200 " + pdf + " '" + root_ + "/full.htm'", "ulimit -f 64; ");
+    Outcome again = run("-m -r --bmp --jobs 2 -z 200 " + pdf + " -o '" + root_ + "/full/'", "ulimit -f 256; ");
     EXPECT_EQ(again.status, 1) << again.out;
     EXPECT_TRUE(filesUnder(root_ + "/full") == before);
     EXPECT_EQ(filesUnder(root_).size(), before.size()) << "something of the failed run is left";
@@ -159,9 +160,9 @@ TEST_F(PageProcesses, AnInterruptStopsEveryProcessAndLeavesNothing) {
     // Started in the background and interrupted once the first page picture is staged.
     const std::string script = "exec 2>&1; env -u DISPLAY -u WAYLAND_DISPLAY XDG_CONFIG_HOME='" + root_ +
                                "/config' XDG_DATA_HOME='" + root_ + "/data' '" + std::string(QM_BINARY_DIR) +
-                               "/vellumix' -m --jobs 2 '" + corpusPath("latex-geotopo-117p.pdf") + "' '" + site +
-                               ".htm' & pid=$!; for i in $(seq 600); do ls '" + site +
-                               "'/.*/*.jpg >/dev/null 2>&1 && break; sleep 0.05; done; kill -INT $pid; wait $pid; "
+                               "/vellumix' -m --format png --jobs 2 '" + corpusPath("latex-geotopo-117p.pdf") +
+                               "' -o '" + site + "/' & pid=$!; for i in $(seq 600); do ls '" + site +
+                               "'/*/.*/*.png >/dev/null 2>&1 && break; sleep 0.05; done; kill -INT $pid; wait $pid; "
                                "echo status=$?";
     FILE* p = ::popen(script.c_str(), "r");
     ASSERT_NE(p, nullptr);
