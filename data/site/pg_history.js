@@ -36,10 +36,14 @@
       var h = text(parseInt(d.page, 10), parseInt(d.zoom, 10));
       if (h === location.hash) return;
       shown = h;
+      // The page the address already names (the bare address names the first) is no new
+      // entry: pushing one would drop the entries Forward goes to.
+      var now = parse(location.hash).page || 1;
+      var push = d.push && now !== parseInt(d.page, 10);
       // Entries are added through the history, not by setting the address: a frameset
       // whose fragment is set may load all its frames again.
       try {
-        if (d.push) history.pushState(null, '', h);
+        if (push) history.pushState(null, '', h);
         else history.replaceState(null, '', h);
       } catch (e) {}
     });

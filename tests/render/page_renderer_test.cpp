@@ -241,8 +241,11 @@ TEST(PageRenderer, InvisibleTextDrawsNothingAndClippedTextStaysInside) {
     auto doc = onePage("BT /F1 40 Tf 3 Tr 10 30 Td (WWW) Tj ET", kFont, {kHelvetica});
     PageObjectPtr recorded = recordOne(*doc, 72);
     ASSERT_EQ(countItems(*recorded, QM_ITEM_TEXT), 3);
-    for (int32_t i = 0; i < recorded->itemCount; ++i)
-        if (recorded->items[i].kind == QM_ITEM_TEXT) EXPECT_EQ(colourOpacity(recorded->items[i].record.text->colour), 0);
+    for (int32_t i = 0; i < recorded->itemCount; ++i) {
+        if (recorded->items[i].kind == QM_ITEM_TEXT) {
+            EXPECT_EQ(colourOpacity(recorded->items[i].record.text->colour), 0);
+        }
+    }
     {
         std::unique_ptr<ConversionRenderer> drawn;
         drawOne(*doc, 72, drawn);
