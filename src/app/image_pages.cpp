@@ -23,15 +23,17 @@ std::string writeImagePage(PdfHandle* handle, int page, OutputFormat format, con
     if (format == OutputFormat::png) {
         void* block = PDF_GetPageBmp(handle, page);
         if (block == nullptr) return "page " + std::to_string(page) + " could not be drawn";
-        const bool written = writePackedDibAsPng(static_cast<const uint8_t*>(block), path);
+        std::string error;
+        const bool written = writePackedDibAsPng(static_cast<const uint8_t*>(block), path, &error);
         PDF_DestroyPageBmp(block);
-        return written ? "" : "Couldn't write '" + path + "'.";
+        return written ? "" : (error.empty() ? "Couldn't write '" + path + "'" : error) + ".";
     }
     PageObject* object = PDF_GetPageObject(handle, page);
     if (object == nullptr) return "page " + std::to_string(page) + " could not be read";
-    const bool written = writePictureSvgFile(*object, path);
+    std::string error;
+    const bool written = writePictureSvgFile(*object, path, &error);
     PDF_DestroyPageObject(object);
-    return written ? "" : "Couldn't write '" + path + "'.";
+    return written ? "" : (error.empty() ? "Couldn't write '" + path + "'" : error) + ".";
 }
 
 }  // namespace qm

@@ -12,6 +12,7 @@
 #include "platform/canvas/bitmap.h"
 #include "platform/canvas/png_file.h"
 #include "platform/system/code_page.h"
+#include "platform/system/file_ops.h"
 #include "render/display_list.h"
 
 namespace qm {
@@ -139,17 +140,13 @@ std::string pageToPictureSvg(const PageObject& page) {
     return out;
 }
 
-bool writePictureSvgFile(const PageObject& page, const std::string& path) {
+bool writePictureSvgFile(const PageObject& page, const std::string& path, std::string* error) {
     const std::string svg = pageToPictureSvg(page);
-    if (svg.empty() || path.empty()) return false;
-    FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) return false;
-    const bool written = std::fwrite(svg.data(), 1, svg.size(), file) == svg.size();
-    if (std::fclose(file) != 0 || !written) {
-        std::remove(path.c_str());
+    if (svg.empty() || path.empty()) {
+        if (error) *error = "Couldn't draw the page for '" + path + "'";
         return false;
     }
-    return true;
+    return writeWholeFile(path, svg, error);
 }
 
 }  // namespace qm

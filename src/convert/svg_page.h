@@ -12,7 +12,8 @@ namespace qm {
 // The SVG document; nothing when the page picture cannot be drawn.
 std::string pageToPictureSvg(const PageObject& page);
 
-// Writes it to `path`; false (and no partial file) when it cannot be made or written.
-bool writePictureSvgFile(const PageObject& page, const std::string& path);
+// Writes it to `path` under a temporary name renamed into place; false (no partial file, and
+// in `error` what went wrong) when it cannot be made or written.
+bool writePictureSvgFile(const PageObject& page, const std::string& path, std::string* error = nullptr);
 
 }  // namespace qm

@@ -35,8 +35,7 @@ bool WebFontFiles::writeAll(std::string& error) {
                 face == 0 ? set.ligatures() : std::vector<FontGlyphSet::Ligature>{}));
             // A font the encoder refuses is left out: its text falls back to the page's faces.
             if (!woff2) continue;
-            if (!writeOutputFile(path, *woff2)) {
-                error = "Create file error [" + path + "]!";
+            if (!writeWholeFile(path, *woff2, &error)) {
                 ok = false;
                 break;
             }
@@ -48,15 +47,6 @@ bool WebFontFiles::writeAll(std::string& error) {
     if (!ok)
         for (const std::string& path : written) std::remove(path.c_str());
     clear();
-    return ok;
-}
-
-bool writeOutputFile(const std::string& path, const std::string& bytes) {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) return false;
-    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    ok = std::fclose(file) == 0 && ok;
-    if (!ok) std::remove(path.c_str());
     return ok;
 }
 

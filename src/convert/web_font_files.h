@@ -36,8 +36,4 @@ private:
     size_t files_ = 0, bytes_ = 0;
 };
 
-// Writes `bytes` as the file at `path`, replacing it; false (and no file) when any step
-// fails. Every web font goes through here.
-bool writeOutputFile(const std::string& path, const std::string& bytes);
-
 }  // namespace qm

@@ -9,6 +9,7 @@
 #include "platform/canvas/bitmap.h"
 #include "platform/canvas/dib.h"
 #include "platform/canvas/packed_dib.h"
+#include "platform/system/file_ops.h"
 
 namespace qm {
 
@@ -17,11 +18,6 @@ namespace {
 cairo_status_t appendToString(void* closure, const unsigned char* data, unsigned int length) {
     static_cast<std::string*>(closure)->append(reinterpret_cast<const char*>(data), length);
     return CAIRO_STATUS_SUCCESS;
-}
-
-cairo_status_t writeToFile(void* closure, const unsigned char* data, unsigned int length) {
-    return std::fwrite(data, 1, length, static_cast<FILE*>(closure)) == length ? CAIRO_STATUS_SUCCESS
-                                                                                 : CAIRO_STATUS_WRITE_ERROR;
 }
 
 }  // namespace
@@ -36,24 +32,23 @@ std::optional<std::string> encodePng(Bitmap& bitmap) {
     return bytes;
 }
 
-bool writePng(Bitmap& bitmap, const std::string& path) {
-    if (!bitmap.isOk() || path.empty()) return false;
-    FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) {
-        reportError(-1, "Couldn't create the PNG file '%s'", path.c_str());
+bool writePng(Bitmap& bitmap, const std::string& path, std::string* error) {
+    if (path.empty()) return false;
+    std::optional<std::string> png = encodePng(bitmap);
+    if (!png) {
+        if (error) *error = "Couldn't encode the PNG file '" + path + "'";
         return false;
     }
-    cairo_surface_flush(bitmap.surface());
-    const bool written = cairo_surface_write_to_png_stream(bitmap.surface(), writeToFile, file) == CAIRO_STATUS_SUCCESS;
-    if (std::fclose(file) != 0 || !written) {
-        reportError(-1, "Couldn't write the PNG file '%s'", path.c_str());
-        std::remove(path.c_str());
+    std::string why;
+    if (!writeWholeFile(path, *png, &why)) {
+        reportError(-1, "%s", why.c_str());
+        if (error) *error = why;
         return false;
     }
     return true;
 }
 
-bool writePackedDibAsPng(const uint8_t* block, const std::string& path) {
+bool writePackedDibAsPng(const uint8_t* block, const std::string& path, std::string* error) {
     if (block == nullptr) return false;
     const size_t blockSize = packedDibSize(block);
     auto header = BitmapInfoHeader::readFrom(block, blockSize);
@@ -81,7 +76,7 @@ bool writePackedDibAsPng(const uint8_t* block, const std::string& path) {
         }
     }
     cairo_surface_mark_dirty(bitmap.surface());
-    return writePng(bitmap, path);
+    return writePng(bitmap, path, error);
 }
 
 }  // namespace qm
