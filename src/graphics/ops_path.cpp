@@ -91,7 +91,7 @@ void ContentInterpreter::paint(bool close, int fillMode, bool stroke) {
         if (close) state_->closePath();
         // Filled and stroked, the path is one object: the stroke covers the fill beneath it.
         const bool both = fillMode && stroke;
-        if (both) device_->beginCompound(*state_);
+        if (both) device_->beginCompound(*state_, true);
         if (fillMode) doFill(fillMode == 2);
         if (stroke) doStroke();
         if (both) device_->endCompound(*state_);

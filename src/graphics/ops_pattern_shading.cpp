@@ -136,7 +136,7 @@ void ContentInterpreter::opShFill(PdfObject* args, int) {
     saveState();
     if (shading->hasBBox) clipToRect(shading->xMin, shading->yMin, shading->xMax, shading->yMax);
     if (shading->colorSpace) state_->setFillColorSpace(shading->colorSpace->clone());
-    device_->beginCompound(*state_);
+    device_->beginCompound(*state_, false);
     paintShading(*shading);
     device_->endCompound(*state_);
     restoreState();

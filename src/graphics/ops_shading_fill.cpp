@@ -115,7 +115,7 @@ void ContentInterpreter::doShadingPatternFill(bool evenOdd) {
     else
         device_->clip(*state_);
     state_->clearPath();
-    device_->beginCompound(*state_);
+    device_->beginCompound(*state_, false);
     paintShadingPattern(static_cast<const ShadingPattern&>(*owned));
     device_->endCompound(*state_);
     restoreState();

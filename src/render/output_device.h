@@ -131,8 +131,9 @@ public:
         return nullptr;
     }
     // Several painting calls that make one object: a fill with its stroke (the stroke covering
-    // the fill rather than laid over it), a shading, a string of text.
-    virtual void beginCompound(GraphicsState& state) {}
+    // the fill rather than laid over it), a shading, a string of text. `fillAndStroke` says
+    // which kind: the path to be filled and stroked is still in the state then.
+    virtual void beginCompound(GraphicsState& state, bool fillAndStroke) {}
     virtual void endCompound(GraphicsState& state) {}
 
 protected:

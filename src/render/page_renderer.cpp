@@ -90,6 +90,13 @@ std::string faceToUtf8(std::string_view name) {
     return utf16ToUtf8(latin);
 }
 
+// The pixels an image is drawn onto, with one around for smoothed edges.
+Rect imageBounds(const RasterImage& raster) {
+    const long long x0 = raster.x, x1 = x0 + raster.width, y0 = raster.y, y1 = y0 + raster.height;
+    auto pixel = [](long long v) { return static_cast<int>(std::clamp<long long>(v, -1073741824, 1073741824)); };
+    return {pixel(std::min(x0, x1) - 1), pixel(std::min(y0, y1) - 1), pixel(std::max(x0, x1) + 1), pixel(std::max(y0, y1) + 1)};
+}
+
 bool sameRef(PdfRef a, PdfRef b) { return a.num == b.num && a.gen == b.gen; }
 
 QmBitmapInfoHeader publicHeader(const BitmapInfoHeader& h) {
@@ -175,7 +182,7 @@ void PageRenderer::startPage(int width, int height) {
         bitmap_ = std::make_unique<Bitmap>(width, height);
         canvas_ = std::make_unique<Canvas>(*bitmap_);
         canvas_->setAntialias(antialias_);
-        layers_ = std::make_unique<TransparencyStack>(*bitmap_, *canvas_);
+        layers_ = std::make_unique<TransparencyStack>(*bitmap_, *canvas_, layerBitmaps_);
     }
     savedClips_.clear();
     clip_ = Region::rectangle(0, 0, width, height);
@@ -328,7 +335,7 @@ void PageRenderer::stroke(GraphicsState& state) {
     const ColorRef color = strokeColorOf(state);
     const bool dashed = state.lineDashLength() > 0;
     const uint8_t opacity = opacityByte(state.strokeOpacity());
-    ObjectScope object(*this, state, opacity);
+    ObjectScope object(*this, state, opacity, pathBounds(path_, strokePad(state)));
     const bool replace = strokeReplaces();
     if (replace) canvas().setReplace(true);
     if (smooth()) {
@@ -356,7 +363,7 @@ void PageRenderer::fillPath(GraphicsState& state, FillMode mode, bool outlineLon
     if (path_.points.empty() || !budget_.pathPoints(static_cast<long long>(path_.points.size()))) return;
     const ColorRef color = fillColorOf(state);
     const uint8_t opacity = opacityByte(state.fillOpacity());
-    ObjectScope object(*this, state, opacity);
+    ObjectScope object(*this, state, opacity, pathBounds(path_, 0));
     if (smooth()) {
         // Shading pieces stay aliased: smooth edges would let the page show through the seams.
         if (outlineLoneSubpath) {
@@ -425,7 +432,8 @@ void PageRenderer::drawChar(GraphicsState& state, double x, double y, double dx,
     // layer of scanned pages, which readers select and search.
     const bool unseenLayer = target_ && (state.renderMode() & 3) == 3;
     if ((invisibleText(state) && !unseenLayer) || !budget_.glyphs(1)) return;
-    ObjectScope object(*this, state, opacityByte((state.renderMode() & 3) == 1 ? state.strokeOpacity() : state.fillOpacity()));
+    ObjectScope object(*this, state, opacityByte((state.renderMode() & 3) == 1 ? state.strokeOpacity() : state.fillOpacity()),
+                       pageArea());
     const double px = x - originX, py = y - originY;
     if (embeddedFonts_ && !target_ && canvas_ && code >= 0 && drawOutlineChar(state, px, py, static_cast<uint32_t>(code)))
         return;
@@ -752,7 +760,7 @@ void PageRenderer::placeImage(GraphicsState& state, const PdfRef* ref, Stream* s
         OutputDevice::drawImage(state, ref, stream, width, height, colorMap, maskColors, inlineImage);
         return;
     }
-    ObjectScope object(*this, state, opacityByte(state.fillOpacity()));
+    ObjectScope object(*this, state, opacityByte(state.fillOpacity()), imageBounds(raster));
     image(raster, opacityByte(state.fillOpacity()));
 }
 
@@ -791,7 +799,7 @@ void PageRenderer::paintImageMask(GraphicsState& state, const PdfRef* ref, Strea
         OutputDevice::drawImageMask(state, ref, stream, width, height, invert, inlineImage);
         return;
     }
-    ObjectScope object(*this, state, opacityByte(state.fillOpacity()));
+    ObjectScope object(*this, state, opacityByte(state.fillOpacity()), imageBounds(raster));
     image(raster, opacityByte(state.fillOpacity()));
 }
 

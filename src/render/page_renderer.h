@@ -114,7 +114,7 @@ public:
     void endGroup(GraphicsState& state) override;
     void beginSoftMask(GraphicsState& state, bool luminosity, const double backdrop[3], const double box[4]) override;
     std::shared_ptr<const SoftMaskImage> endSoftMask(GraphicsState& state, const uint8_t* transfer) override;
-    void beginCompound(GraphicsState& state) override;
+    void beginCompound(GraphicsState& state, bool fillAndStroke) override;
     void endCompound(GraphicsState& state) override;
 
     // Colour components in 0..1 as a 0x00BBGGRR value (each component: trunc(c x 65535) >> 8).
@@ -155,14 +155,15 @@ private:
     // Where drawing goes: the top transparency layer, else the page.
     Canvas& canvas() { return layers_ ? layers_->canvas() : *canvas_; }
     // Starts drawing one object apart when the state's blend mode or soft mask, or a knockout
-    // group, needs it; true when it did, and endObject must follow.
-    bool beginObject(const GraphicsState& state, uint8_t opacity, bool always = false);
+    // group, needs it; true when it did, and endObject must follow. `bounds` (page pixels)
+    // holds everything the object will paint; the layer need be no larger.
+    bool beginObject(const GraphicsState& state, uint8_t opacity, const Rect& bounds, bool always = false);
     void endObject(bool began);
     // Ends the object begun at its making, if one was, when it goes out of scope.
     class ObjectScope {
     public:
-        ObjectScope(PageRenderer& r, const GraphicsState& state, uint8_t opacity)
-            : r_(r), began_(r.beginObject(state, opacity)) {}
+        ObjectScope(PageRenderer& r, const GraphicsState& state, uint8_t opacity, const Rect& bounds)
+            : r_(r), began_(r.beginObject(state, opacity, bounds)) {}
         ~ObjectScope() { r_.endObject(began_); }
         ObjectScope(const ObjectScope&) = delete;
         ObjectScope& operator=(const ObjectScope&) = delete;
@@ -177,6 +178,11 @@ private:
     bool smooth() const { return antialias_ && !target_ && canvas_; }
     // The state's pen in device pixels.
     static StrokeStyle strokeStyle(const GraphicsState& state);
+    // The page: bounds for what cannot be bounded more closely beforehand.
+    Rect pageArea() const { return {0, 0, pageWidth_, pageHeight_}; }
+    // Pixels a path of `path` covers when filled (pad 0) or stroked with the state's pen.
+    static Rect pathBounds(const DevicePath& path, double pad);
+    static double strokePad(const GraphicsState& state);
 
     // Canvas primitives: each draws, or records when a target is set. Opacities are 0..255,
     // 255 covering the page.
@@ -216,6 +222,7 @@ private:
     PageObject* target_ = nullptr;
     std::unique_ptr<Bitmap> bitmap_;
     std::unique_ptr<Canvas> canvas_;  // on bitmap_, with clip_ applied
+    LayerBitmaps layerBitmaps_;  // before the stacks that borrow it
     std::unique_ptr<TransparencyStack> layers_;  // on bitmap_
     // For each group, soft mask and compound begun: whether it made a layer.
     // For each group and soft mask begun: 0 nothing made, 1 a layer, 2 a layer whose
@@ -224,13 +231,15 @@ private:
     std::vector<uint8_t> groupLayers_;
     std::vector<bool> compoundLayers_;
     // Recorded pages draw what records cannot express (blending, masks, group opacity,
-    // knockout) into a picture of their own and record that as an image.
-    bool beginCapture(bool wholePage = false);
+    // knockout) into a picture of their own and record that as an image. The picture covers
+    // `area` (page pixels) within the clip, or within the page alone for `ignoreClip`.
+    bool beginCapture(Rect area, bool ignoreClip = false);
     // Records what was drawn as an image unless `discard`, and returns to recording.
     void endCapture(bool discard = false);
     bool capturing() const { return captured_ != nullptr; }
     PageObject* captured_ = nullptr;  // the recording target while capturing
     std::unique_ptr<Bitmap> captureBitmap_;
+    DevicePath compoundPath_;  // a fill-and-stroke's path, for its bounds
     bool objectCapture_ = false;  // the object being drawn began the capture
     std::vector<std::optional<Region>> maskClips_;  // the clips in force outside soft masks
     bool stringLayer_ = false;

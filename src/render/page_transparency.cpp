@@ -75,21 +75,20 @@ bool pictureOf(const Bitmap& picture, RasterImage& out) {
 
 }  // namespace
 
-bool PageRenderer::beginCapture(bool wholePage) {
+bool PageRenderer::beginCapture(Rect area, bool ignoreClip) {
     if (!target_ || captured_ || pageWidth_ <= 0 || pageHeight_ <= 0) return false;
     // Drawing stays inside the clip, so the picture need be no larger; a mask is drawn whole.
-    Rect area{0, 0, pageWidth_, pageHeight_};
-    if (!wholePage && clip_) area = intersectRects(area, clip_->bounds());
-    if (area.left >= area.right || area.top >= area.bottom) return false;
-    auto picture = std::make_unique<Bitmap>(area.right - area.left, area.bottom - area.top, Point{area.left, area.top});
-    if (!picture->isOk()) return false;
+    area = intersectRects(area, pageArea());
+    if (!ignoreClip && clip_) area = intersectRects(area, clip_->bounds());
+    std::unique_ptr<Bitmap> picture = layerBitmaps_.take(area);
+    if (!picture) return false;
     captured_ = target_;
     target_ = nullptr;
     captureBitmap_ = std::move(picture);
     canvas_ = std::make_unique<Canvas>(*captureBitmap_);
     canvas_->setAntialias(antialias_);
     canvas_->setClip(clip_ ? &*clip_ : nullptr);
-    layers_ = std::make_unique<TransparencyStack>(*captureBitmap_, *canvas_);
+    layers_ = std::make_unique<TransparencyStack>(*captureBitmap_, *canvas_, layerBitmaps_);
     return true;
 }
 
@@ -101,15 +100,15 @@ void PageRenderer::endCapture(bool discard) {
     captured_ = nullptr;
     RasterImage picture;
     const bool painted = !discard && pictureOf(*captureBitmap_, picture);
-    captureBitmap_.reset();
+    layerBitmaps_.give(std::move(captureBitmap_));
     if (painted) image(picture, 255);
 }
 
-bool PageRenderer::beginObject(const GraphicsState& state, uint8_t opacity, bool always) {
+bool PageRenderer::beginObject(const GraphicsState& state, uint8_t opacity, const Rect& bounds, bool always) {
     if (target_ && !captured_) {
         // Recording: only what records cannot say is drawn as a picture.
         if (!always && state.blendMode() == 0 && !state.softMaskImage()) return false;
-        if (!beginCapture()) return false;
+        if (!beginCapture(bounds)) return false;
         objectCapture_ = true;
     }
     if (target_ || !layers_ || layers_->inObject()) return false;
@@ -120,7 +119,7 @@ bool PageRenderer::beginObject(const GraphicsState& state, uint8_t opacity, bool
         }
         return false;
     }
-    layers_->beginObject(Rect{0, 0, pageWidth_, pageHeight_}, compositeOf(state, 255), opacity, clip_);
+    layers_->beginObject(bounds, compositeOf(state, 255), opacity, clip_);
     return true;
 }
 
@@ -131,6 +130,36 @@ void PageRenderer::endObject(bool began) {
         objectCapture_ = false;
         endCapture();
     }
+}
+
+Rect PageRenderer::pathBounds(const DevicePath& path, double pad) {
+    if (path.points.empty()) return Rect{0, 0, 0, 0};
+    double left = path.points[0].x, top = path.points[0].y, right = left, bottom = top;
+    for (const Point& p : path.points) {
+        left = std::min(left, double(p.x));
+        right = std::max(right, double(p.x));
+        top = std::min(top, double(p.y));
+        bottom = std::max(bottom, double(p.y));
+    }
+    for (const PointF& p : path.exact) {
+        left = std::min(left, p.x);
+        right = std::max(right, p.x);
+        top = std::min(top, p.y);
+        bottom = std::max(bottom, p.y);
+    }
+    // Aliased shapes are drawn through pixel centres, smooth ones touch the pixels around
+    // their edges, and a lone subpath also gets a one-pixel outline: two pixels cover all.
+    pad = (std::isfinite(pad) ? pad : 1e9) + 2;
+    return {floorPixel(left - pad), floorPixel(top - pad), ceilPixel(right + pad) + 1, ceilPixel(bottom + pad) + 1};
+}
+
+double PageRenderer::strokePad(const GraphicsState& state) {
+    // Half the pen each side; a mitred corner reaches out as far as the miter limit lets it,
+    // a square cap by half the pen's diagonal. Limits as the canvas applies them.
+    const double width = state.transformedLineWidth(state.lineWidth());
+    const double half = (std::isfinite(width) ? std::clamp(std::max(width, std::trunc(width + 0.5)), 1.0, 1e5) : 1.0) / 2;
+    const double miter = std::isfinite(state.miterLimit()) ? std::clamp(state.miterLimit(), 1.0, 1e4) : 10.0;
+    return half * (state.lineJoin() <= 0 ? std::max(miter, 1.5) : 1.5);
 }
 
 StrokeStyle PageRenderer::strokeStyle(const GraphicsState& state) {
@@ -153,7 +182,7 @@ bool PageRenderer::strokeReplaces() const {
 }
 
 void PageRenderer::beginString(GraphicsState& state, const PdfString&) {
-    stringLayer_ = beginObject(state, opacityOf(state.fillOpacity()));
+    stringLayer_ = beginObject(state, opacityOf(state.fillOpacity()), pageArea());
 }
 
 void PageRenderer::endString(GraphicsState&) {
@@ -161,11 +190,17 @@ void PageRenderer::endString(GraphicsState&) {
     stringLayer_ = false;
 }
 
-void PageRenderer::beginCompound(GraphicsState& state) {
+void PageRenderer::beginCompound(GraphicsState& state, bool fillAndStroke) {
     // Partly transparent, the parts would show through one another.
     const bool translucent = state.fillOpacity() < 1 || state.strokeOpacity() < 1;
     const uint8_t opacity = std::max(opacityOf(state.fillOpacity()), opacityOf(state.strokeOpacity()));
-    compoundLayers_.push_back(beginObject(state, opacity, translucent));
+    // A fill and stroke covers no more than its stroked path; a shading, what the clip leaves.
+    Rect bounds = pageArea();
+    if (fillAndStroke && (translucent || state.blendMode() != 0 || state.softMaskImage() || (layers_ && layers_->inKnockout()))) {
+        buildDevicePath(state, flatness_, pageWidth_, pageHeight_, false, compoundPath_);
+        bounds = pathBounds(compoundPath_, strokePad(state));
+    }
+    compoundLayers_.push_back(beginObject(state, opacity, bounds, translucent));
 }
 
 void PageRenderer::endCompound(GraphicsState&) {
@@ -180,9 +215,9 @@ void PageRenderer::beginGroup(GraphicsState& state, const GroupInfo& group) {
     const Composite how = compositeOf(state, opacityOf(state.fillOpacity()));
     // A plain group's objects are recorded one by one; the others become pictures.
     const bool plain = how.mode == BlendMode::normal && how.opacity == 255 && !how.mask && !group.knockout;
-    if (target_ && !captured_ && !plain && beginCapture()) made = 2;
+    const Rect area{floorPixel(group.box[0]), floorPixel(group.box[1]), ceilPixel(group.box[2]), ceilPixel(group.box[3])};
+    if (target_ && !captured_ && !plain && beginCapture(area)) made = 2;
     if (!target_ && layers_) {
-        const Rect area{floorPixel(group.box[0]), floorPixel(group.box[1]), ceilPixel(group.box[2]), ceilPixel(group.box[3])};
         layers_->beginGroup(group.isolated, group.knockout, area, how, clip_);
         made = std::max<uint8_t>(made, 1);
     }
@@ -198,12 +233,12 @@ void PageRenderer::endGroup(GraphicsState&) {
 }
 
 void PageRenderer::beginSoftMask(GraphicsState&, bool luminosity, const double backdrop[3], const double box[4]) {
+    const Rect area{floorPixel(box[0]), floorPixel(box[1]), ceilPixel(box[2]), ceilPixel(box[3])};
     // A recorded page draws the mask all the same, for the objects it will mask.
-    uint8_t made = target_ && !captured_ && beginCapture(true) ? 2 : 0;
+    uint8_t made = target_ && !captured_ && beginCapture(area, true) ? 2 : 0;
     if (!target_ && layers_) made = std::max<uint8_t>(made, 1);
     groupLayers_.push_back(made);
     if (!made) return;
-    const Rect area{floorPixel(box[0]), floorPixel(box[1]), ceilPixel(box[2]), ceilPixel(box[3])};
     layers_->beginSoftMask(luminosity, toColorRef(backdrop), area);
     // The mask is drawn whole, whatever clip the page has where it is set.
     maskClips_.push_back(clip_);

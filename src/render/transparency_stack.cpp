@@ -1,19 +1,33 @@
 #include "render/transparency_stack.h"
 
+#include <algorithm>
+
 #include "core/report_error.h"
 
 namespace qm {
 
-namespace {
-
-std::unique_ptr<Bitmap> layerBitmap(const Rect& area) {
+std::unique_ptr<Bitmap> LayerBitmaps::take(const Rect& area) {
     if (area.left >= area.right || area.top >= area.bottom) return nullptr;
-    auto b = std::make_unique<Bitmap>(area.right - area.left, area.bottom - area.top, Point{area.left, area.top});
-    if (!b->isOk()) return nullptr;
-    return b;
+    const int w = area.right - area.left, h = area.bottom - area.top;
+    const Point origin{area.left, area.top};
+    if (spare_.empty()) {
+        auto b = std::make_unique<Bitmap>(w, h, origin);
+        return b->isOk() ? std::move(b) : nullptr;
+    }
+    // The first spare large enough, else the last one grows.
+    const size_t need = static_cast<size_t>(w) * static_cast<size_t>(h);
+    auto it = std::find_if(spare_.begin(), spare_.end(), [need](const auto& b) { return b->capacity() >= need; });
+    if (it == spare_.end()) it = spare_.end() - 1;
+    std::unique_ptr<Bitmap> b = std::move(*it);
+    spare_.erase(it);
+    return b->reshape(w, h, origin) ? std::move(b) : nullptr;
 }
 
-}  // namespace
+void LayerBitmaps::give(std::unique_ptr<Bitmap> bitmap) {
+    if (!bitmap || !bitmap->isTransparent() || !bitmap->isOk() || bitmap->capacity() > kMaxKeptPixels) return;
+    if (spare_.size() >= kKept) spare_.erase(spare_.begin());
+    spare_.push_back(std::move(bitmap));
+}
 
 Bitmap& TransparencyStack::target() {
     for (auto it = layers_.rbegin(); it != layers_.rend(); ++it)
@@ -58,7 +72,7 @@ void TransparencyStack::beginGroup(bool isolated, bool knockout, Rect area, Comp
     // content drawn straight onto the parent, so it needs no layer.
     const bool direct = !isolated && !knockout && plain && !inKnockout();
     if (!direct && layers_.size() < kMaxDepth) {
-        layer.bitmap = layerBitmap(area);
+        layer.bitmap = bitmaps_.take(area);
         // A non-isolated group starts from what lies beneath it; inside a knockout group that
         // would be the knockout group's initial backdrop, which is left empty here. One that
         // blends onto its backdrop is drawn apart: the backdrop cannot be taken out of its
@@ -66,7 +80,7 @@ void TransparencyStack::beginGroup(bool isolated, bool knockout, Rect area, Comp
         if (layer.bitmap && !isolated && !inKnockout() && layer.how.mode == BlendMode::normal) {
             copyPixels(*layer.bitmap, target(), area);
             if (knockout) {
-                layer.backdrop = layerBitmap(area);
+                layer.backdrop = bitmaps_.take(area);
                 if (layer.backdrop) copyPixels(*layer.backdrop, target(), area);
             }
             layer.isolated = false;
@@ -78,11 +92,18 @@ void TransparencyStack::beginGroup(bool isolated, bool knockout, Rect area, Comp
     push(std::move(layer), clip);
 }
 
+void TransparencyStack::drop(Layer& layer) {
+    layer.canvas.reset();
+    bitmaps_.give(std::move(layer.bitmap));
+    bitmaps_.give(std::move(layer.backdrop));
+}
+
 void TransparencyStack::endGroup(const std::optional<Region>& clip) {
     if (layers_.empty() || layers_.back().kind != Kind::group) return;
     Layer layer = std::move(layers_.back());
     layers_.pop_back();
     finish(layer);
+    drop(layer);
     canvas().setClip(clip ? &*clip : nullptr);
 }
 
@@ -94,7 +115,7 @@ void TransparencyStack::beginObject(Rect area, Composite how, uint8_t shapeOpaci
     area = intersectRects(area, target().area());
     if (clip) area = intersectRects(area, clip->bounds());
     layer.area = area;
-    if (layers_.size() < kMaxDepth) layer.bitmap = layerBitmap(area);
+    if (layers_.size() < kMaxDepth) layer.bitmap = bitmaps_.take(area);
     push(std::move(layer), clip);
 }
 
@@ -103,6 +124,7 @@ void TransparencyStack::endObject(const std::optional<Region>& clip) {
     Layer layer = std::move(layers_.back());
     layers_.pop_back();
     finish(layer);
+    drop(layer);
     canvas().setClip(clip ? &*clip : nullptr);
 }
 
@@ -114,12 +136,13 @@ void TransparencyStack::finish(Layer& layer) {
         // The object (or group) is laid over the knockout group's initial backdrop and takes
         // the place of what earlier objects left, where it has shape.
         Layer* group = enclosingGroup();
-        std::unique_ptr<Bitmap> result = layerBitmap(area);
+        std::unique_ptr<Bitmap> result = bitmaps_.take(area);
         if (!result) return;
         if (group && group->backdrop) copyPixels(*result, *group->backdrop, area);
         compositeLayer(*result, *layer.bitmap, area, layer.how.mode, layer.how.opacity, layer.how.mask);
         // A group's shape is the union of its objects' shapes: whole wherever it painted.
         knockOut(parent, *result, *layer.bitmap, layer.kind == Kind::object ? layer.shapeOpacity : 1, area);
+        bitmaps_.give(std::move(result));
         return;
     }
     if (layer.kind == Kind::group && !layer.isolated) {
@@ -136,7 +159,7 @@ void TransparencyStack::beginSoftMask(bool luminosity, ColorRef backdrop, Rect a
     layer.luminosity = luminosity;
     layer.backdropColor = backdrop;
     layer.area = intersectRects(area, page_.area());
-    if (layers_.size() < kMaxDepth) layer.bitmap = layerBitmap(layer.area);
+    if (layers_.size() < kMaxDepth) layer.bitmap = bitmaps_.take(layer.area);
     // Without a layer of its own the mask's drawing goes nowhere.
     if (!layer.bitmap) layer.bitmap = std::make_unique<Bitmap>(1, 1, Point{-4, -4});
     const Rect a = layer.area;
@@ -167,6 +190,7 @@ std::shared_ptr<const SoftMaskImage> TransparencyStack::endSoftMask(const uint8_
         for (size_t i = 0; i < out.values.size(); ++i)
             out.values[i] = map(layer.luminosity ? luminosity(w[i]) : (w[i] >> 24));
     }
+    drop(layer);
     return mask;
 }
 

@@ -29,13 +29,32 @@ struct Composite {
     std::shared_ptr<const SoftMaskImage> keep;  // keeps `mask` alive
 };
 
+// Spare layer bitmaps. Layers come and go with every object drawn apart; taking their memory
+// from here rather than from the system saves fresh pages being mapped and zeroed each time,
+// so a layer costs what it covers. Keeps a few, none very large.
+class LayerBitmaps {
+public:
+    // An empty transparent bitmap covering `area` (page pixels); null when the area is empty
+    // or the memory cannot be had.
+    std::unique_ptr<Bitmap> take(const Rect& area);
+    void give(std::unique_ptr<Bitmap> bitmap);
+
+    static constexpr size_t kKept = 3;
+    static constexpr size_t kMaxKeptPixels = size_t{1} << 23;
+
+private:
+    std::vector<std::unique_ptr<Bitmap>> spare_;
+};
+
 class TransparencyStack {
 public:
     // Layers nest no deeper than this; deeper groups and objects draw straight onto the one
     // below, as if they had no transparency of their own.
     static constexpr size_t kMaxDepth = 24;
 
-    TransparencyStack(Bitmap& page, Canvas& pageCanvas) : page_(page), pageCanvas_(pageCanvas) {}
+    // `bitmaps` is borrowed and outlives the stack.
+    TransparencyStack(Bitmap& page, Canvas& pageCanvas, LayerBitmaps& bitmaps)
+        : page_(page), pageCanvas_(pageCanvas), bitmaps_(bitmaps) {}
 
     Canvas& canvas() { return layers_.empty() ? pageCanvas_ : *layers_.back().canvas; }
     bool empty() const { return layers_.empty(); }
@@ -72,9 +91,11 @@ private:
     Layer* enclosingGroup();          // the innermost group layer with a bitmap of its own
     void push(Layer layer, const std::optional<Region>& clip);
     void finish(Layer& layer);        // lays a group or object onto the layer below
+    void drop(Layer& layer);          // hands the layer's bitmaps back
 
     Bitmap& page_;
     Canvas& pageCanvas_;
+    LayerBitmaps& bitmaps_;
     std::vector<Layer> layers_;
 };
 

@@ -24,10 +24,14 @@ void Bitmap::allocate(int width, int height) {
         return;
     }
     const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
-    pixels_ = static_cast<uint32_t*>(std::malloc(count * sizeof(uint32_t)));
-    if (!pixels_) {
-        reportError(-1, "Not enough memory for a %d x %d bitmap", width, height);
-        return;
+    if (count > capacity_) {
+        release();
+        pixels_ = static_cast<uint32_t*>(std::malloc(count * sizeof(uint32_t)));
+        if (!pixels_) {
+            reportError(-1, "Not enough memory for a %d x %d bitmap", width, height);
+            return;
+        }
+        capacity_ = count;
     }
     width_ = width;
     height_ = height;
@@ -50,10 +54,28 @@ void Bitmap::clear(const Rect& r) {
     cairo_surface_mark_dirty(surface_);
 }
 
-Bitmap::~Bitmap() {
+bool Bitmap::reshape(int width, int height, Point origin) {
+    if (!transparent_) return false;
     if (surface_) cairo_surface_destroy(surface_);
-    std::free(pixels_);
+    surface_ = nullptr;
+    width_ = height_ = 0;
+    origin_ = origin;
+    allocate(width, height);
+    if (!surface_) release();
+    if (pixels_) clear(area());
+    return isOk();
 }
+
+void Bitmap::release() {
+    if (surface_) cairo_surface_destroy(surface_);
+    surface_ = nullptr;
+    std::free(pixels_);
+    pixels_ = nullptr;
+    capacity_ = 0;
+    width_ = height_ = 0;
+}
+
+Bitmap::~Bitmap() { release(); }
 
 void Bitmap::fill(ColorRef color) {
     if (!pixels_) return;

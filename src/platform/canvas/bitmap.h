@@ -5,6 +5,7 @@
 // may cover only part of the page, its top-left pixel at `origin` in page pixels.
 #include <cairo.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -33,6 +34,7 @@ public:
     Bitmap& operator=(const Bitmap&) = delete;
 
     bool isOk() const { return pixels_ != nullptr; }
+    size_t capacity() const { return capacity_; }  // pixels the memory held would take
     int width() const { return width_; }
     int height() const { return height_; }
     bool isTransparent() const { return transparent_; }
@@ -41,6 +43,10 @@ public:
     Rect area() const { return {origin_.x, origin_.y, origin_.x + width_, origin_.y + height_}; }
     // Makes the pixels of `r` (page pixels) empty, or white when not transparent.
     void clear(const Rect& r);
+    // A transparent bitmap becomes an empty one of the new size and place, keeping its memory
+    // when that is large enough: layers made and dropped for every object then cost only the
+    // pixels they cover. False (and not ok) as the constructor would be.
+    bool reshape(int width, int height, Point origin);
 
     void fill(ColorRef color);
     ColorRef pixel(int x, int y) const;  // white outside the bitmap
@@ -66,8 +72,10 @@ public:
 
 private:
     void allocate(int width, int height);
+    void release();
 
     int width_ = 0, height_ = 0;
+    size_t capacity_ = 0;  // pixels allocated
     bool transparent_ = false;
     Point origin_;
     uint32_t* pixels_ = nullptr;
