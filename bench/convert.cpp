@@ -12,7 +12,7 @@
 
 #include "convert/page_html_writer.h"
 #include "convert/page_recording.h"
-#include "convert/replay.h"
+#include "render/replay.h"
 #include "convert/settings.h"
 #include "core/report_error.h"
 #include "document/pdf_document.h"

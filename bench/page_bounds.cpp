@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "convert/replay.h"
+#include "render/replay.h"
 #include "core/report_error.h"
 #include "document/pdf_document.h"
 #include "fonts/global_settings.h"

@@ -16,7 +16,7 @@
 
 #include "convert/page_recording.h"
 #include "convert/page_thumbnail.h"
-#include "convert/replay.h"
+#include "render/replay.h"
 #include "convert/search_index.h"
 #include "core/report_error.h"
 #include "document/pdf_document.h"

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "convert/page_html_writer.h"
-#include "convert/replay.h"
+#include "render/replay.h"
 #include "convert/settings.h"
 #include "convert/site_page_extras.h"
 #include "platform/canvas/bitmap.h"

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "convert/settings.h"
 #include "document/pdf_document.h"
 #include "render/conversion_renderer.h"
 
@@ -11,6 +12,8 @@ namespace qm {
 RecordedPage recordPage(ConversionRenderer& renderer, int pageNumber, int zoom) {
     RecordedPage out;
     PageObjectPtr page = newPageObject();
+    // Pictures of what blends with the page are made over the colour the page is shown on.
+    renderer.setPageColour(static_cast<ColorRef>(Settings::readInt(Setting::backgroundColour)) & 0xFFFFFF);
     renderer.setDisplayList(page.get());
     const bool drawn = renderer.drawPage(pageNumber, zoom);
     renderer.setDisplayList(nullptr);

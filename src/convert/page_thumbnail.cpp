@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "convert/path_parts.h"
-#include "convert/replay.h"
+#include "render/replay.h"
 #include "platform/canvas/canvas.h"
 #include "platform/jpeg/jpeg_writer.h"
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "convert/replay.h"
+#include "render/replay.h"
 #include "platform/canvas/bitmap.h"
 #include "quillmark.h"
 

@@ -3,7 +3,7 @@
 // its thumbnail. Pages not named like the site's page files (pg_NNNN.htm) add nothing.
 #include <string>
 
-#include "convert/replay.h"
+#include "render/replay.h"
 #include "platform/canvas/bitmap.h"
 #include "quillmark.h"
 

@@ -6,7 +6,7 @@
 #include "convert/font_class_table.h"
 #include "convert/generic_family.h"
 #include "convert/html_text.h"
-#include "convert/replay.h"
+#include "render/replay.h"
 #include "convert/settings.h"
 #include "convert/text_item_text.h"
 #include "platform/canvas/bitmap.h"

@@ -173,6 +173,7 @@ void PageRenderer::startPage(int width, int height) {
     captured_ = nullptr;
     captureBitmap_.reset();
     objectCapture_ = false;
+    dropBackdrop();
     groupLayers_.clear();
     compoundLayers_.clear();
     maskClips_.clear();

@@ -53,8 +53,12 @@ public:
     void setDisplayList(PageObject* target) {
         target_ = target;
         lastPlaced_ = nullptr;
+        dropBackdrop();
     }
     PageObject* displayList() const { return target_; }
+    // The colour recorded pages are shown on (white unless set). What blends with the page
+    // beneath it is recorded as it looks over that colour and what was recorded before.
+    void setPageColour(ColorRef colour) { pageColour_ = colour; }
 
     // --- The page surface. Made by startPage; null before the first page or when a
     // bitmap of that size cannot be had (drawing then does nothing).
@@ -225,20 +229,46 @@ private:
     LayerBitmaps layerBitmaps_;  // before the stacks that borrow it
     std::unique_ptr<TransparencyStack> layers_;  // on bitmap_
     // For each group, soft mask and compound begun: whether it made a layer.
-    // For each group and soft mask begun: 0 nothing made, 1 a layer, 2 a layer whose
-    // drawing a recorded page keeps as a picture (see beginCapture). For each compound: whether
-    // it made an object layer.
-    std::vector<uint8_t> groupLayers_;
+    // For each group and soft mask begun: what it made (0 nothing, 1 a layer, 2 a layer whose
+    // drawing a recorded page keeps as a picture, see beginCapture), and for a group recorded
+    // object by object that blends with nothing beneath it (isolated), the first of its items.
+    // For each compound: whether it made an object layer.
+    struct OpenGroup {
+        uint8_t made = 0;
+        int32_t isolatedFrom = -1;
+    };
+    std::vector<OpenGroup> groupLayers_;
     std::vector<bool> compoundLayers_;
     // Recorded pages draw what records cannot express (blending, masks, group opacity,
     // knockout) into a picture of their own and record that as an image. The picture covers
-    // `area` (page pixels) within the clip, or within the page alone for `ignoreClip`.
-    bool beginCapture(Rect area, bool ignoreClip = false);
+    // `area` (page pixels) within the clip, or within the page alone for `ignoreClip`. With
+    // `onBackdrop` (for what blends with what lies beneath) it starts as the page recorded so
+    // far, and records as opaque pixels what drawing changed.
+    bool beginCapture(Rect area, bool ignoreClip = false, bool onBackdrop = false);
     // Records what was drawn as an image unless `discard`, and returns to recording.
     void endCapture(bool discard = false);
+    // Brings the picture of the page recorded so far up to date; false when it cannot be had.
+    bool updateBackdrop();
+    void dropBackdrop();
+    // Starts `picture` as what an effect drawn now blends with, and keeps what lies beneath
+    // that and the page as it looks before the effect; false when they cannot be had.
+    bool startOnBackdrop(Bitmap& picture);
     bool capturing() const { return captured_ != nullptr; }
     PageObject* captured_ = nullptr;  // the recording target while capturing
     std::unique_ptr<Bitmap> captureBitmap_;
+    // For a picture drawn over the page: what lies beneath the group it blends in, and the
+    // page as it looked before; null otherwise.
+    std::unique_ptr<Bitmap> captureBeneath_, captureBefore_;
+    // The page recorded so far, drawn as far as item backdropItems_ on nothing (the page's
+    // colour is not in it), made when first needed.
+    std::unique_ptr<Bitmap> backdrop_;
+    std::unique_ptr<Canvas> backdropCanvas_;
+    int32_t backdropItems_ = 0;
+    ColorRef pageColour_ = kWhite;
+    // Records drawn again for pictures inside isolated groups on this page; past a limit such
+    // pictures blend with the page as a whole instead.
+    long long redrawnItems_ = 0;
+    static constexpr long long kMaxRedrawnItems = 2000000;
     DevicePath compoundPath_;  // a fill-and-stroke's path, for its bounds
     bool objectCapture_ = false;  // the object being drawn began the capture
     std::vector<std::optional<Region>> maskClips_;  // the clips in force outside soft masks

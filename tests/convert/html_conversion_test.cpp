@@ -1,6 +1,6 @@
 #include "convert/html_conversion.h"
 
-#include "convert/replay.h"
+#include "render/replay.h"
 #include "convert_test_support.h"
 #include "platform/canvas/bitmap.h"
 #include "support/jpeg_reference.h"

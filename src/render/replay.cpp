@@ -1,5 +1,6 @@
-#include "convert/replay.h"
+#include "render/replay.h"
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -90,8 +91,8 @@ Pen penOf(const LineItem& l) { return Pen{l.penWidth, l.penStyle == QM_PEN_DASHE
 
 // Partly transparent lines that continue one another (each starting where the one before
 // ended, with the same pen) were one stroke and are painted as one shape, so their joins are
-// not covered twice. Returns the index of the last line used.
-int32_t replayLines(Canvas& canvas, const PageObject& page, int32_t first, std::vector<Point>& points) {
+// not covered twice. Returns the index of the last line used (before `end`).
+int32_t replayLines(Canvas& canvas, const PageObject& page, int32_t first, int32_t end, std::vector<Point>& points) {
     const LineItem& l = *page.items[first].record.line;
     const Pen pen = penOf(l);
     if (pen.opacity == 255) {
@@ -100,7 +101,7 @@ int32_t replayLines(Canvas& canvas, const PageObject& page, int32_t first, std::
     }
     points.assign({Point{l.x0, l.y0}, Point{l.x1, l.y1}});
     int32_t last = first;
-    while (last + 1 < page.itemCount) {
+    while (last + 1 < end) {
         const PageItem& next = page.items[last + 1];
         if (next.kind != QM_ITEM_LINE || next.record.line == nullptr) break;
         const LineItem& n = *next.record.line;
@@ -128,14 +129,19 @@ void replayClip(Canvas& canvas, const ClipItem& clip) {
 void replayDisplayList(Canvas& canvas, const PageObject& page) {
     canvas.setClip(nullptr);
     DeviceFontCache fonts;
+    replayItems(canvas, page, 0, page.itemCount, fonts);
+}
+
+void replayItems(Canvas& canvas, const PageObject& page, int32_t first, int32_t end, DeviceFontCache& fonts) {
     std::vector<Point> points;
-    for (int32_t i = 0; i < page.itemCount; ++i) {
+    end = std::min(end, page.itemCount);
+    for (int32_t i = std::max(first, 0); i < end; ++i) {
         const PageItem& item = page.items[i];
         if (item.record.any == nullptr) continue;
         switch (item.kind) {
         case QM_ITEM_TEXT: replayText(canvas, *item.record.text, fonts, false); break;
         case QM_ITEM_IMAGE: replayImage(canvas, *item.record.image); break;
-        case QM_ITEM_LINE: i = replayLines(canvas, page, i, points); break;
+        case QM_ITEM_LINE: i = replayLines(canvas, page, i, end, points); break;
         case QM_ITEM_POLYGON: replayPolygon(canvas, *item.record.polygon); break;
         case QM_ITEM_CLIP: replayClip(canvas, *item.record.clip); break;
         default: break;

@@ -9,6 +9,9 @@
 namespace qm {
 
 void replayDisplayList(Canvas& canvas, const PageObject& page);
+// Items first..end-1 alone, onto a canvas that holds the items before them and the clip they
+// left; so a page can be painted piece by piece as it is recorded.
+void replayItems(Canvas& canvas, const PageObject& page, int32_t first, int32_t end, DeviceFontCache& fonts);
 // The upright text that replayDisplayList leaves to the HTML, for pictures of the whole page.
 // Making a font is far dearer than drawing with it, so the caller keeps `fonts` from page to
 // page.
