@@ -12,7 +12,9 @@ namespace qm {
 RecordedPage recordPage(ConversionRenderer& renderer, int pageNumber, int zoom) {
     RecordedPage out;
     PageObjectPtr page = newPageObject();
-    // Pictures of what blends with the page are made over the colour the page is shown on.
+    // Pictures of what records cannot say are drawn as smooth as the page's picture will be,
+    // and what blends with the page over the colour the page is shown on.
+    renderer.setAntialias(Settings::readFlag(Setting::antialias));
     renderer.setPageColour(static_cast<ColorRef>(Settings::readInt(Setting::backgroundColour)) & 0xFFFFFF);
     renderer.setDisplayList(page.get());
     const bool drawn = renderer.drawPage(pageNumber, zoom);

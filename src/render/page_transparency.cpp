@@ -147,6 +147,8 @@ bool PageRenderer::startOnBackdrop(Bitmap& picture) {
         // The page up to the group beneath, the group's content so far in the picture; each
         // from the clip in force where it starts.
         Canvas under(*beneath), group(picture);
+        under.setAntialias(antialias_);
+        group.setAntialias(antialias_);
         replayItems(under, *target_, 0, from, *deviceFonts_);
         int32_t clipAt = from - 1;
         while (clipAt >= 0 && target_->items[clipAt].kind != QM_ITEM_CLIP) --clipAt;
@@ -188,6 +190,7 @@ bool PageRenderer::updateBackdrop() {
         if (!page->isOk()) return false;
         backdrop_ = std::move(page);
         backdropCanvas_ = std::make_unique<Canvas>(*backdrop_);
+        backdropCanvas_->setAntialias(antialias_);  // as the page's picture will draw the records
         backdropItems_ = 0;
     }
     // Each record is drawn once, however many pictures are made over it.

@@ -134,64 +134,6 @@ TEST(OpacityReplay, TcpdfSquaresAndPhotoShowThroughEachOther) {
     }
 }
 
-// A 200 x 100 point page drawing `content`, with `form` as the form XObject /F (its
-// dictionary entries and content), the graphics states /Mul (Multiply), /Dif (Difference)
-// and /Half, and `pageEntries` in the page's dictionary.
-std::string blendingPage(const std::string& content, const std::string& formEntries = "",
-                         const std::string& form = "", const std::string& pageEntries = "") {
-    const std::string states = "/ExtGState << /Mul << /BM /Multiply >> /Dif << /BM /Difference >> "
-                               "/Half << /ca 0.5 /CA 0.5 >> >>";
-    test::PdfBuilder b;
-    b.object("<< /Type /Catalog /Pages 2 0 R >>");
-    b.object("<< /Type /Pages /Kids [3 0 R] /Count 1 >>");
-    b.object("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 100] /Contents 4 0 R " + pageEntries +
-             " /Resources << " + states + " /XObject << /F 5 0 R >> >> >>");
-    b.stream("", content);
-    b.stream("/Type /XObject /Subtype /Form /BBox [0 0 200 100] " + formEntries + " /Resources << " + states + " >>",
-             form);
-    return b.finish("/Root 1 0 R");
-}
-
-TEST(OpacityReplay, WhatBlendsWithThePageBeneathLooksAsTheBitmapDrawsIt) {
-    // Green and red bands with a yellow square half over them; the effects below lie across
-    // all three and the white page, so each part of them blends with something else.
-    const std::string beneath = "0 1 0 rg 0 50 200 50 re f 1 0 0 rg 0 0 100 50 re f 1 1 0 rg 60 30 40 40 re f ";
-    const std::string square = "0.2 0.4 1 rg 50 20 120 60 re f";
-    const std::string group = "/Group << /S /Transparency /I false /K false >>";
-    const std::string knockout = "/Group << /S /Transparency /I false /K true >>";
-    const std::string isolated = "/Group << /S /Transparency /I true >>";
-    struct Case {
-        const char* what;
-        std::string pdf;
-        int x, y;  // a pixel the effect must change from a plain square's colour there
-    } cases[] = {
-        {"a multiplied square", blendingPage(beneath + "/Mul gs " + square), 80, 60},
-        {"a multiplied square in a group at half, which starts from the page",
-         blendingPage(beneath + "/Half gs /F Do", group, "/Mul gs " + square), 80, 60},
-        {"two multiplied squares in a knockout group, the second knocking out the first",
-         blendingPage(beneath + "/F Do", knockout, "/Mul gs " + square + " 0.9 0.9 0.2 rg 120 10 60 50 re f"), 130, 40},
-        {"a difference square in a group of its own: only the group's blue is beneath it",
-         blendingPage(beneath + "/F Do", isolated, "0 0 1 rg 80 10 60 30 re f /Dif gs " + square), 120, 75},
-        {"a difference square on a page that is such a group",
-         blendingPage(beneath + "/Dif gs " + square, "", "", isolated), 150, 90},
-    };
-    test::TempFolder folder;
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        const std::string path = folder / "blend.pdf";
-        test::writeFileText(path, c.pdf);
-        BothWays both = drawBothWays(path, 72);
-        ASSERT_TRUE(both.drawnView.has_value());
-        ASSERT_NE(both.replayed, nullptr);
-        const DibView& drawn = *both.drawnView;
-        int off = 0;
-        for (int y = 0; y < drawn.height(); ++y)
-            for (int x = 0; x < drawn.width(); ++x) off += !nearColour(both.replayed->pixel(x, y), drawn.pixel(x, y), 2);
-        EXPECT_EQ(off, 0);
-        EXPECT_NE(drawn.pixel(c.x, c.y), makeColorRef(51, 102, 255));
-    }
-}
-
 TEST(OpacityReplay, RecordsFromElsewhereAreOpaqueAndBadPlanesAreNotTrusted) {
     PageObjectPtr page = test::emptyPage(40, 10);
     QmPoint left[] = {{0, 0}, {10, 0}, {10, 10}, {0, 10}};

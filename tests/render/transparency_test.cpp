@@ -7,6 +7,7 @@
 
 #include "core/report_error.h"
 #include "platform/canvas/bitmap.h"
+#include "render/replay.h"
 #include "render/transparency_stack.h"
 #include "support/colour_match.h"
 #include "render_test_support.h"
@@ -478,6 +479,52 @@ TEST(Transparency, ALayerBitmapTakenAgainIsEmptyAndCoversOnlyItsNewArea) {
     EXPECT_EQ(bitmaps.take(Rect{0, 0, 40000, 10}), nullptr);
     EXPECT_FALSE(capture.messages().empty());
     EXPECT_NE(bitmaps.take(Rect{0, 0, 20, 20}), nullptr);  // what was kept is still usable
+}
+
+TEST(Transparency, WhatBlendsWithThePageBeneathIsRecordedAsTheBitmapDrawsIt) {
+    // Green and red bands with a yellow square half over them; the effects below lie across
+    // all three and the white page, so each part of them blends with something else.
+    const std::string beneath = "0 1 0 rg 0 50 200 50 re f 1 0 0 rg 0 0 100 50 re f 1 1 0 rg 60 30 40 40 re f ";
+    const std::string square = "0.2 0.4 1 rg 50 20 120 60 re f";
+    const std::string states = "/ExtGState << /Mul << /BM /Multiply >> /Dif << /BM /Difference >> "
+                               "/Half << /ca 0.5 /CA 0.5 >> >>";
+    auto page = [&](const std::string& content, const std::string& groupEntries = "", const std::string& inGroup = "",
+                    const std::string& pageEntries = "") {
+        return onePage(content, states + " /XObject << /F 5 0 R >>",
+                       {form("/BBox [0 0 200 100] " + groupEntries + " /Resources << " + states + " >>", inGroup)},
+                       pageEntries);
+    };
+    struct Case {
+        const char* what;
+        std::unique_ptr<PdfDocument> doc;
+        int x, y;  // a pixel the effect must change from a plain square's colour there
+    } cases[] = {
+        {"a multiplied square", page(beneath + "/Mul gs " + square), 80, 60},
+        {"a multiplied square in a group at half, which starts from the page",
+         page(beneath + "/Half gs /F Do", group(false, false), "/Mul gs " + square), 80, 60},
+        {"two multiplied squares in a knockout group, the second knocking out the first",
+         page(beneath + "/F Do", group(false, true), "/Mul gs " + square + " 0.9 0.9 0.2 rg 120 10 60 50 re f"), 130,
+         40},
+        {"a difference square in a group of its own: only the group's blue is beneath it",
+         page(beneath + "/F Do", group(true, false), "0 0 1 rg 80 10 60 30 re f /Dif gs " + square), 120, 75},
+        {"a difference square on a page that is such a group",
+         page(beneath + "/Dif gs " + square, "", "", "/Group << /S /Transparency /I true >>"), 150, 90},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::unique_ptr<ConversionRenderer> r;
+        drawOne(*c.doc, 72, r);
+        const Bitmap& drawn = *r->bitmap();
+        PageObjectPtr recorded = recordOne(*c.doc, 72);
+        Bitmap replayed(drawn.width(), drawn.height());
+        Canvas canvas(replayed);
+        replayDisplayList(canvas, *recorded);
+        int off = 0;
+        for (int y = 0; y < drawn.height(); ++y)
+            for (int x = 0; x < drawn.width(); ++x) off += !nearColour(replayed.pixel(x, y), drawn.pixel(x, y), 2);
+        EXPECT_EQ(off, 0);
+        EXPECT_NE(drawn.pixel(c.x, c.y), makeColorRef(51, 102, 255));
+    }
 }
 
 TEST(Transparency, DeepNestingAndAPageGroupStillDraw) {
