@@ -114,6 +114,7 @@ std::string pageToPictureSvg(const PageObject& page) {
         if (!bitmap.isOk()) return {};
         bitmap.fill(static_cast<ColorRef>(Settings::readInt(Setting::backgroundColour)) & 0xFFFFFF);
         Canvas canvas(bitmap);
+        canvas.setAntialias(Settings::readFlag(Setting::antialias));
         replayDisplayList(canvas, page);
         std::optional<std::string> png = encodePng(bitmap);
         if (!png) return {};

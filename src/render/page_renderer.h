@@ -268,7 +268,7 @@ private:
     // Records drawn again for pictures inside isolated groups on this page; past a limit such
     // pictures blend with the page as a whole instead.
     long long redrawnItems_ = 0;
-    static constexpr long long kMaxRedrawnItems = 2000000;
+    static constexpr long long kMaxRedrawnItems = 250000;
     DevicePath compoundPath_;  // a fill-and-stroke's path, for its bounds
     bool objectCapture_ = false;  // the object being drawn began the capture
     std::vector<std::optional<Region>> maskClips_;  // the clips in force outside soft masks
