@@ -82,6 +82,7 @@ struct Layout {
     long columns = 0, rows = 0;                     // the upright grid wanted
     bool flipColumns = false, flipRows = false;
     long maxColumns = 0, maxRows = 0;               // the finest grid any draw would want
+    long pageColumns = 0, pageRows = 0;             // the finest any draw wholly on the page wants
 };
 
 // False when nothing of a turned image is visible.
@@ -90,6 +91,10 @@ bool layoutOf(const ImagePlacement& p, const Frame& f, int srcW, int srcH, Layou
     const long limit = 2L * (p.pageWidth + p.pageHeight) + 64;
     l.maxColumns = std::clamp(limit, 1L, static_cast<long>(srcW));
     l.maxRows = std::clamp(limit, 1L, static_cast<long>(srcH));
+    // Drawn whole on the page, either way round, an image spans at most the page's longer side.
+    const long span = std::max<long>(p.pageWidth, p.pageHeight);
+    l.pageColumns = std::clamp(span, 1L, static_cast<long>(srcW));
+    l.pageRows = std::clamp(span, 1L, static_cast<long>(srcH));
     if ((l.aligned = alignedOrientation(f))) {
         const Orientation& o = *l.aligned;
         // The DIB's axes: without a swap x follows the columns and y the rows.
@@ -119,8 +124,24 @@ bool layoutOf(const ImagePlacement& p, const Frame& f, int srcW, int srcH, Layou
 // does not read them every time.
 constexpr long long kExactSourcePixels = 1LL << 22;
 
-bool largeSource(const ImageSamples& s) {
-    return static_cast<long long>(s.sourceWidth) * s.sourceHeight > kExactSourcePixels;
+bool largeSource(long long width, long long height) { return width * height > kExactSourcePixels; }
+bool largeSource(const ImageSamples& s) { return largeSource(s.sourceWidth, s.sourceHeight); }
+
+// A large image met for the first time is decoded at the detail the page can show, not just
+// this draw's, when that costs a small part of reading it and of the cache: a page drawing it
+// again at other sizes then reads it once.
+constexpr long long kMaxPageSamples = 1LL << 23;
+
+void widenToPage(long srcW, long srcH, Layout& wanted) {
+    double columns = static_cast<double>(wanted.pageColumns), rows = static_cast<double>(wanted.pageRows);
+    const double cap = static_cast<double>(std::min<long long>(kMaxPageSamples, srcW * srcH / 4));
+    if (columns * rows > cap) {
+        const double shrink = std::sqrt(cap / (columns * rows));
+        columns *= shrink;
+        rows *= shrink;
+    }
+    wanted.columns = std::max(wanted.columns, static_cast<long>(columns));
+    wanted.rows = std::max(wanted.rows, static_cast<long>(rows));
 }
 
 // Samples decoded for an earlier draw serve this one: at the source's full detail, picked
@@ -246,6 +267,7 @@ SharedSamples samplesFor(const Layout& l, Stream* stream, int width, int height,
     // which then serves every draw; a large one at twice the detail kept at least, so that
     // draws growing a little each time read it a few times, not once each.
     Layout wanted = l;
+    if (cache && !*cache && largeSource(width, height)) widenToPage(width, height, wanted);
     if (cache && *cache) {
         const bool large = largeSource(**cache);
         wanted.columns = large ? std::max(l.columns, std::min(2L * (*cache)->width, l.maxColumns)) : width;

@@ -140,5 +140,43 @@ TEST(PageBudget, ImagePixelsCountOnlyWhenRead) {
     EXPECT_EQ(capture.count("Page 1 has more image pixels than a page may draw; it is drawn as far as it got"), 1);
 }
 
+TEST(PageBudget, ALargeImageDrawnAtGrowingSizesIsReadOnceTheRightWayRound) {
+    // Over four megapixels, black on its left half and white on its right; each draw is
+    // larger than the one before, mirrored or turned, so none is served by a grid decoded
+    // only for the draw before it.
+    const int side = 2100, rowBytes = (side + 7) / 8;
+    std::string samples;
+    for (int y = 0; y < side; ++y)
+        for (int i = 0; i < rowBytes; ++i) samples += static_cast<char>(i < rowBytes / 2 ? 0x00 : 0xFF);
+    struct Draw {
+        const char* cm;
+        int leftX, leftY, rightX, rightY;  // device pixels in the image's left and right quarters
+    } draws[] = {
+        {"100 0 0 80 10 310", 30, 50, 90, 50},
+        {"160 0 0 120 120 270", 150, 70, 250, 70},
+        {"-200 0 0 150 500 240", 480, 90, 320, 90},  // mirrored
+        {"0 180 -140 0 590 10", 520, 370, 520, 230},  // a quarter turn: left at the bottom
+    };
+    std::string content;
+    for (const Draw& d : draws) content += std::string("q ") + d.cm + " cm /Im Do Q\n";
+    PdfBuilder b;
+    b.object("<< /Type /Catalog /Pages 2 0 R >>");
+    b.object("<< /Type /Pages /Count 1 /Kids [4 0 R] >>");
+    b.stream("/Type /XObject /Subtype /Image /Width 2100 /Height 2100 /ColorSpace /DeviceGray /BitsPerComponent 1",
+             samples);
+    b.object("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 600 400] /Contents 5 0 R /Resources << /XObject << /Im 3 "
+             "0 R >> >> >>");
+    b.stream("", content);
+    PdfDocument doc(memoryFileData(b.finish("/Root 1 0 R")), PdfString("t.pdf"), nullptr, nullptr, 0);
+    ConversionRenderer r(doc);
+    ASSERT_TRUE(r.drawPage(1, 72));
+    EXPECT_EQ(r.decodedImages().decodes(), 1);
+    for (const Draw& d : draws) {
+        EXPECT_EQ(r.bitmap()->pixel(d.leftX, d.leftY), makeColorRef(0, 0, 0)) << d.cm;
+        const ColorRef right = r.bitmap()->pixel(d.rightX, d.rightY);
+        EXPECT_TRUE(redOf(right) == 255 && greenOf(right) == 255) << d.cm;
+    }
+}
+
 }  // namespace
 }  // namespace qm::test
