@@ -12,6 +12,7 @@ struct ImageAlpha;
 class PageLink;
 class PdfCatalog;
 class PdfString;
+class ShadingField;
 class SoftMaskImage;
 class Stream;
 struct PdfRef;
@@ -96,6 +97,9 @@ public:
         else
             fillShadingPiece(state);
     }
+    // Paints a whole shading pixel by pixel, each pixel in its colour of the fill colour space;
+    // false when the device takes it as pieces instead (fillShadingPiece).
+    virtual bool fillShadingPixels(GraphicsState& state, const ShadingField& field) { return false; }
     virtual void eoFill(GraphicsState& state) {}
     virtual void clip(GraphicsState& state) {}
     virtual void eoClip(GraphicsState& state) {}

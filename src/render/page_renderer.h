@@ -90,6 +90,7 @@ public:
     void stroke(GraphicsState& state) override;
     void fill(GraphicsState& state) override;
     void fillShadingPiece(GraphicsState& state) override;
+    bool fillShadingPixels(GraphicsState& state, const ShadingField& field) override;
     // Smooth pages fill every band as a tiling piece: smooth band edges would show seams.
     void fillShadingBand(GraphicsState& state, bool opaque) override {
         if (opaque && !smooth())

@@ -1,5 +1,5 @@
 // Shadings as they reach the page bitmap: the function-shading checkerboard of the corpus,
-// radial bands that must leave no pixel unpainted, and shading pieces recorded without the
+// radial shadings that must leave no pixel unpainted, and shading pieces recorded without the
 // outline that plain fills get.
 #include <gtest/gtest.h>
 
@@ -50,7 +50,7 @@ std::string radial(const std::string& coords, const std::string& extend) {
            "] >> >>";
 }
 
-// Every band meets the next on the same polygon, so nothing between two bands stays white.
+// Nothing between the circles stays white, whatever way the circles move.
 TEST(ShadingRender, RadialBandsLeaveNoPixelUnpainted) {
     struct Case {
         const char* coords;
