@@ -132,16 +132,24 @@ bool largeSource(const ImageSamples& s) { return largeSource(s.sourceWidth, s.so
 // again at other sizes then reads it once.
 constexpr long long kMaxPageSamples = 1LL << 23;
 
+// The smallest odd multiple of `need` lines that reaches `target`, or all `full` lines when
+// that is no more. Lines picked by centres from a grid an odd multiple finer are exactly the
+// lines picked from the source directly, so the draw that decodes looks as it would alone.
+long oddMultiple(long need, long target, long full) {
+    if (need >= target) return need;
+    long k = (target + need - 1) / need;
+    if (k % 2 == 0) ++k;
+    return need * k >= full ? full : need * k;
+}
+
 void widenToPage(long srcW, long srcH, Layout& wanted) {
-    double columns = static_cast<double>(wanted.pageColumns), rows = static_cast<double>(wanted.pageRows);
-    const double cap = static_cast<double>(std::min<long long>(kMaxPageSamples, srcW * srcH / 4));
-    if (columns * rows > cap) {
-        const double shrink = std::sqrt(cap / (columns * rows));
-        columns *= shrink;
-        rows *= shrink;
-    }
-    wanted.columns = std::max(wanted.columns, static_cast<long>(columns));
-    wanted.rows = std::max(wanted.rows, static_cast<long>(rows));
+    const long columns = oddMultiple(wanted.columns, wanted.pageColumns, srcW);
+    const long rows = oddMultiple(wanted.rows, wanted.pageRows, srcH);
+    if (static_cast<double>(columns) * static_cast<double>(rows) >
+        static_cast<double>(std::min<long long>(kMaxPageSamples, srcW * srcH / 4)))
+        return;  // too dear: this draw's grid only
+    wanted.columns = columns;
+    wanted.rows = rows;
 }
 
 // Samples decoded for an earlier draw serve this one: at the source's full detail, picked
