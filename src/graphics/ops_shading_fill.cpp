@@ -70,7 +70,7 @@ void ContentInterpreter::paintShading(const Shading& shading) {
             return true;
         },
         state_->transform(), box[0], box[1], box[2], box[3]);
-    if (std::unique_ptr<ShadingField> field = shading.field(canvas)) {
+    if (std::unique_ptr<ShadingField> field = device_->wantsShadingPixels() ? shading.field(canvas) : nullptr) {
         // As much work as painting its colour steps one piece each.
         if (!spendWork(static_cast<long>(field->colors().size()))) return;
         if (device_->fillShadingPixels(*state_, *field)) return;

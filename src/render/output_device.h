@@ -97,8 +97,10 @@ public:
         else
             fillShadingPiece(state);
     }
-    // Paints a whole shading pixel by pixel, each pixel in its colour of the fill colour space;
-    // false when the device takes it as pieces instead (fillShadingPiece).
+    // Whether the device paints whole shadings pixel by pixel, and does so: each pixel in its
+    // colour of the fill colour space; false when it takes the shading as pieces instead
+    // (fillShadingPiece).
+    virtual bool wantsShadingPixels() const { return false; }
     virtual bool fillShadingPixels(GraphicsState& state, const ShadingField& field) { return false; }
     virtual void eoFill(GraphicsState& state) {}
     virtual void clip(GraphicsState& state) {}

@@ -353,7 +353,7 @@ void PageRenderer::fillShadingPiece(GraphicsState& state) { fillPath(state, Fill
 
 // Only the page bitmap takes shadings pixel by pixel; a recorded page keeps their pieces.
 bool PageRenderer::fillShadingPixels(GraphicsState& state, const ShadingField& field) {
-    if (target_ || !canvas_) return false;
+    if (!wantsShadingPixels()) return false;
     if (invisible(state.fillOpacity()) || maskedEffect(state) || state.fillColorSpace().marksNothing()) return true;
     // Every pixel the shading may reach costs what a path point costs.
     const Rect area = clip_ ? clip_->bounds() : Rect{0, 0, pageWidth_, pageHeight_};
