@@ -6,6 +6,7 @@
 #include "core/report_error.h"
 #include "graphics/content_interpreter.h"
 #include "graphics/shading_canvas.h"
+#include "graphics/shading_field.h"
 #include "graphics/shading_pattern.h"
 #include "graphics/stroke_outline.h"
 #include "render/output_device.h"
@@ -69,6 +70,11 @@ void ContentInterpreter::paintShading(const Shading& shading) {
             return true;
         },
         state_->transform(), box[0], box[1], box[2], box[3]);
+    if (std::unique_ptr<ShadingField> field = device_->wantsShadingPixels() ? shading.field(canvas) : nullptr) {
+        // As much work as painting its colour steps one piece each.
+        if (!spendWork(static_cast<long>(field->colors().size()))) return;
+        if (device_->fillShadingPixels(*state_, *field)) return;
+    }
     shading.paint(canvas);
 }
 

@@ -7,6 +7,7 @@
 #include "core/pdf_object.h"
 #include "graphics/color_space.h"
 #include "graphics/function.h"
+#include "graphics/shading_field.h"
 
 namespace qm {
 
@@ -59,6 +60,9 @@ public:
     bool readCommon(PdfDict* dict);
     // Paints the shading onto the canvas; axial shadings are painted by the interpreter.
     virtual void paint(ShadingCanvas&) const {}
+    // The same picture pixel by pixel, for shadings that can give it (null otherwise); `canvas`
+    // only gives the geometry.
+    virtual std::unique_ptr<ShadingField> field(const ShadingCanvas&) const { return nullptr; }
     int componentCount() const { return colorSpace ? colorSpace->componentCount() : 0; }
 
     std::unique_ptr<ColorSpace> colorSpace;

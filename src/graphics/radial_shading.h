@@ -5,6 +5,7 @@
 
 #include "graphics/pattern.h"
 #include "graphics/shading_canvas.h"
+#include "graphics/shading_field.h"
 
 namespace qm {
 
@@ -14,6 +15,7 @@ public:
     // Reads Coords, Domain, Function and Extend; false (reported) when it cannot be drawn.
     bool readRadial(PdfDict* dict);
     void paint(ShadingCanvas& canvas) const override;
+    std::unique_ptr<ShadingField> field(const ShadingCanvas& canvas) const override;
 
     double x0 = 0, y0 = 0, r0 = 0, x1 = 0, y1 = 0, r1 = 0;
     double t0 = 0, t1 = 1;

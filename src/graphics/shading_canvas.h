@@ -34,6 +34,8 @@ public:
     bool stopped() const { return stopped_; }
     long polygonCount() const { return polygons_; }
 
+    // The transform from shading space to the device.
+    const double* ctm() const { return ctm_; }
     // Device length of the shading-space vector (dx, dy).
     double deviceLength(double dx, double dy) const;
     // Device units per shading-space unit along the longer axis of the transform.

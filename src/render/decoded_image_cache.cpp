@@ -18,6 +18,7 @@ SharedSamples DecodedImageCache::find(const Key& key) {
 void DecodedImageCache::keep(const Key& key, SharedSamples samples) {
     if (auto it = index_.find(key); it != index_.end()) drop(it->second);
     if (!samples) return;
+    ++decodes_;
     const size_t size = sizeOf(*samples);
     if (size > maxBytes_) return;
     entries_.push_front(Entry{key, std::move(samples), size});

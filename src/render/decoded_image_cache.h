@@ -29,14 +29,16 @@ public:
 
     // The samples kept for the image, or null; a hit makes the image the most recent.
     SharedSamples find(const Key& key);
-    // Keeps `samples` for the image in place of any kept before, then drops the least
-    // recently used images while over the limit. Samples larger than the whole limit are not
-    // kept.
+    // Keeps `samples`, just decoded, for the image in place of any kept before, then drops the
+    // least recently used images while over the limit. Samples larger than the whole limit are
+    // not kept.
     void keep(const Key& key, SharedSamples samples);
     void clear();
 
     size_t bytes() const { return bytes_; }
     size_t count() const { return entries_.size(); }
+    // How often image data was read and offered to keep(), whether or not it could be kept.
+    long decodes() const { return decodes_; }
 
 private:
     struct KeyHash {
@@ -54,6 +56,7 @@ private:
 
     size_t maxBytes_;
     size_t bytes_ = 0;
+    long decodes_ = 0;
     std::list<Entry> entries_;  // most recently used first
     std::unordered_map<Key, std::list<Entry>::iterator, KeyHash> index_;
 };

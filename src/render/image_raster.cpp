@@ -82,6 +82,7 @@ struct Layout {
     long columns = 0, rows = 0;                     // the upright grid wanted
     bool flipColumns = false, flipRows = false;
     long maxColumns = 0, maxRows = 0;               // the finest grid any draw would want
+    long pageColumns = 0, pageRows = 0;             // the finest any draw wholly on the page wants
 };
 
 // False when nothing of a turned image is visible.
@@ -90,6 +91,10 @@ bool layoutOf(const ImagePlacement& p, const Frame& f, int srcW, int srcH, Layou
     const long limit = 2L * (p.pageWidth + p.pageHeight) + 64;
     l.maxColumns = std::clamp(limit, 1L, static_cast<long>(srcW));
     l.maxRows = std::clamp(limit, 1L, static_cast<long>(srcH));
+    // Drawn whole on the page, either way round, an image spans at most the page's longer side.
+    const long span = std::max<long>(p.pageWidth, p.pageHeight);
+    l.pageColumns = std::clamp(span, 1L, static_cast<long>(srcW));
+    l.pageRows = std::clamp(span, 1L, static_cast<long>(srcH));
     if ((l.aligned = alignedOrientation(f))) {
         const Orientation& o = *l.aligned;
         // The DIB's axes: without a swap x follows the columns and y the rows.
@@ -119,8 +124,32 @@ bool layoutOf(const ImagePlacement& p, const Frame& f, int srcW, int srcH, Layou
 // does not read them every time.
 constexpr long long kExactSourcePixels = 1LL << 22;
 
-bool largeSource(const ImageSamples& s) {
-    return static_cast<long long>(s.sourceWidth) * s.sourceHeight > kExactSourcePixels;
+bool largeSource(long long width, long long height) { return width * height > kExactSourcePixels; }
+bool largeSource(const ImageSamples& s) { return largeSource(s.sourceWidth, s.sourceHeight); }
+
+// A large image met for the first time is decoded at the detail the page can show, not just
+// this draw's, when that costs a small part of reading it and of the cache: a page drawing it
+// again at other sizes then reads it once.
+constexpr long long kMaxPageSamples = 1LL << 23;
+
+// The smallest odd multiple of `need` lines that reaches `target`, or all `full` lines when
+// that is no more. Lines picked by centres from a grid an odd multiple finer are exactly the
+// lines picked from the source directly, so the draw that decodes looks as it would alone.
+long oddMultiple(long need, long target, long full) {
+    if (need >= target) return need;
+    long k = (target + need - 1) / need;
+    if (k % 2 == 0) ++k;
+    return need * k >= full ? full : need * k;
+}
+
+void widenToPage(long srcW, long srcH, Layout& wanted) {
+    const long columns = oddMultiple(wanted.columns, wanted.pageColumns, srcW);
+    const long rows = oddMultiple(wanted.rows, wanted.pageRows, srcH);
+    if (static_cast<double>(columns) * static_cast<double>(rows) >
+        static_cast<double>(std::min<long long>(kMaxPageSamples, srcW * srcH / 4)))
+        return;  // too dear: this draw's grid only
+    wanted.columns = columns;
+    wanted.rows = rows;
 }
 
 // Samples decoded for an earlier draw serve this one: at the source's full detail, picked
@@ -246,6 +275,7 @@ SharedSamples samplesFor(const Layout& l, Stream* stream, int width, int height,
     // which then serves every draw; a large one at twice the detail kept at least, so that
     // draws growing a little each time read it a few times, not once each.
     Layout wanted = l;
+    if (cache && !*cache && largeSource(width, height)) widenToPage(width, height, wanted);
     if (cache && *cache) {
         const bool large = largeSource(**cache);
         wanted.columns = large ? std::max(l.columns, std::min(2L * (*cache)->width, l.maxColumns)) : width;

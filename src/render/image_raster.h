@@ -38,8 +38,9 @@ struct SampleGrid {
 };
 
 // An image's samples, upright and no finer than its place on the page needed when it was
-// decoded: colour words 0x00RRGGBB for images (colour-keyed pixels 0xFFFFFF), 0 or 1 for
-// image masks. Drawing the image again from them reads no data.
+// decoded (a large image about as fine as the page can show it): colour words 0x00RRGGBB for
+// images (colour-keyed pixels 0xFFFFFF), 0 or 1 for image masks. Drawing the image again from
+// them reads no data.
 using ImageSamples = SampleGrid<uint32_t>;
 using SharedSamples = std::shared_ptr<const ImageSamples>;
 

@@ -12,6 +12,7 @@ struct ImageAlpha;
 class PageLink;
 class PdfCatalog;
 class PdfString;
+class ShadingField;
 class SoftMaskImage;
 class Stream;
 struct PdfRef;
@@ -96,6 +97,11 @@ public:
         else
             fillShadingPiece(state);
     }
+    // Whether the device paints whole shadings pixel by pixel, and does so: each pixel in its
+    // colour of the fill colour space; false when it takes the shading as pieces instead
+    // (fillShadingPiece).
+    virtual bool wantsShadingPixels() const { return false; }
+    virtual bool fillShadingPixels(GraphicsState& state, const ShadingField& field) { return false; }
     virtual void eoFill(GraphicsState& state) {}
     virtual void clip(GraphicsState& state) {}
     virtual void eoClip(GraphicsState& state) {}

@@ -9,6 +9,7 @@
 #include "fonts/pdf_font.h"
 #include "graphics/graphics_state.h"
 #include "graphics/image_color_map.h"
+#include "graphics/shading_field.h"
 #include "platform/canvas/text_drawing.h"
 #include "platform/system/code_page.h"
 #include "render/device_font_cache.h"
@@ -357,6 +358,35 @@ void PageRenderer::fill(GraphicsState& state) { fillPath(state, FillMode::windin
 void PageRenderer::eoFill(GraphicsState& state) { fillPath(state, FillMode::alternate); }
 // Outlining every piece would draw each shared edge twice and cost a line per polygon edge.
 void PageRenderer::fillShadingPiece(GraphicsState& state) { fillPath(state, FillMode::winding, false); }
+
+// Only the page bitmap takes shadings pixel by pixel; a recorded page keeps their pieces.
+bool PageRenderer::fillShadingPixels(GraphicsState& state, const ShadingField& field) {
+    if (!wantsShadingPixels()) return false;
+    if (invisible(state.fillOpacity()) || maskedEffect(state) || state.fillColorSpace().marksNothing()) return true;
+    // Every pixel the shading may reach costs what a path point costs.
+    const Rect area = clip_ ? clip_->bounds() : Rect{0, 0, pageWidth_, pageHeight_};
+    const long long pixels = std::max(0LL, static_cast<long long>(area.right - area.left)) *
+                             std::max(0LL, static_cast<long long>(area.bottom - area.top));
+    if (!budget_.pathPoints(pixels)) return true;
+    std::vector<ColorRef> colors;
+    colors.reserve(field.colors().size());
+    for (const ShadingField::Color& c : field.colors()) {
+        double rgb[3];
+        state.fillColorSpace().toRgb(c.data(), rgb);
+        colors.push_back(toColorRef(rgb));
+    }
+    std::vector<int> indices;
+    const uint8_t opacity = opacityByte(state.fillOpacity());
+    ObjectScope object(*this, state, opacity);
+    canvas().fillRows(
+        [&](int y, int x0, int x1, ColorRef* out) {
+            indices.resize(static_cast<size_t>(x1 - x0));
+            field.row(y, x0, x1, indices.data());
+            for (int i : indices) *out++ = i == ShadingField::kNothing ? kNoPaint : colors[static_cast<size_t>(i)];
+        },
+        opacity);
+    return true;
+}
 
 void PageRenderer::fillPath(GraphicsState& state, FillMode mode, bool outlineLoneSubpath) {
     if (invisible(state.fillOpacity()) || maskedEffect(state) || state.fillColorSpace().marksNothing()) return;

@@ -94,6 +94,8 @@ public:
     void stroke(GraphicsState& state) override;
     void fill(GraphicsState& state) override;
     void fillShadingPiece(GraphicsState& state) override;
+    bool wantsShadingPixels() const override { return !target_ && canvas_; }
+    bool fillShadingPixels(GraphicsState& state, const ShadingField& field) override;
     // Smooth pages fill every band as a tiling piece: smooth band edges would show seams.
     void fillShadingBand(GraphicsState& state, bool opaque) override {
         if (opaque && !smooth())

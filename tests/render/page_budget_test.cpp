@@ -140,5 +140,79 @@ TEST(PageBudget, ImagePixelsCountOnlyWhenRead) {
     EXPECT_EQ(capture.count("Page 1 has more image pixels than a page may draw; it is drawn as far as it got"), 1);
 }
 
+// A 2100 x 2100 one-bit image (over four megapixels, from `samples`) as /Im of a page 600 x 400
+// points drawing `content`.
+std::unique_ptr<PdfDocument> largeImagePage(const std::string& samples, const std::string& content) {
+    PdfBuilder b;
+    b.object("<< /Type /Catalog /Pages 2 0 R >>");
+    b.object("<< /Type /Pages /Count 1 /Kids [4 0 R] >>");
+    b.stream("/Type /XObject /Subtype /Image /Width 2100 /Height 2100 /ColorSpace /DeviceGray /BitsPerComponent 1",
+             samples);
+    b.object("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 600 400] /Contents 5 0 R /Resources << /XObject << /Im 3 "
+             "0 R >> >> >>");
+    b.stream("", content);
+    return std::make_unique<PdfDocument>(memoryFileData(b.finish("/Root 1 0 R")), PdfString("t.pdf"), nullptr,
+                                         nullptr, 0);
+}
+
+constexpr int kLargeRowBytes = (2100 + 7) / 8;
+
+TEST(PageBudget, ALargeImageDrawnAtGrowingSizesIsReadOnceTheRightWayRound) {
+    // Black on its left half and white on its right; each draw is larger than the one before,
+    // mirrored or turned, so none is served by a grid decoded only for the draw before it.
+    std::string samples;
+    for (int y = 0; y < 2100; ++y)
+        for (int i = 0; i < kLargeRowBytes; ++i) samples += static_cast<char>(i < kLargeRowBytes / 2 ? 0x00 : 0xFF);
+    struct Draw {
+        const char* cm;
+        int leftX, leftY, rightX, rightY;  // device pixels in the image's left and right quarters
+    } draws[] = {
+        {"100 0 0 80 10 310", 30, 50, 90, 50},
+        {"160 0 0 120 120 270", 150, 70, 250, 70},
+        {"-200 0 0 150 500 240", 480, 90, 320, 90},  // mirrored
+        {"0 180 -140 0 590 10", 520, 370, 520, 230},  // a quarter turn: left at the bottom
+    };
+    std::string content;
+    for (const Draw& d : draws) content += std::string("q ") + d.cm + " cm /Im Do Q\n";
+    auto doc = largeImagePage(samples, content);
+    ConversionRenderer r(*doc);
+    ASSERT_TRUE(r.drawPage(1, 72));
+    EXPECT_EQ(r.decodedImages().decodes(), 1);
+    for (const Draw& d : draws) {
+        EXPECT_EQ(r.bitmap()->pixel(d.leftX, d.leftY), makeColorRef(0, 0, 0)) << d.cm;
+        const ColorRef right = r.bitmap()->pixel(d.rightX, d.rightY);
+        EXPECT_TRUE(redOf(right) == 255 && greenOf(right) == 255) << d.cm;
+    }
+}
+
+TEST(PageBudget, ALargeImageLooksOnItsFirstDrawAsIfReadForThatDrawAlone) {
+    // Bits that change from row to row and column to column, so a wrong line picked shows.
+    std::string samples, hex;
+    for (int y = 0; y < 2100; ++y)
+        for (int i = 0; i < kLargeRowBytes; ++i) samples += static_cast<char>((i * 37 + y * 101 + (i * y) % 251) & 0xFF);
+    static const char digits[] = "0123456789ABCDEF";
+    for (unsigned char c : samples) {
+        hex += digits[c >> 4];
+        hex += digits[c & 15];
+    }
+    // An inline image is never kept, so it is read for its one draw: the reference.
+    for (const std::string placement : {"130 0 0 110 20 20", "-130 0 0 110 300 20", "0 110 -130 0 500 20"}) {
+        auto kept = largeImagePage(samples, "q " + placement + " cm /Im Do Q");
+        auto alone = largeImagePage(samples, "q " + placement + " cm BI /W 2100 /H 2100 /CS /G /BPC 1 /F /AHx ID " +
+                                                 hex + "> EI Q");
+        ConversionRenderer a(*kept), b(*alone);
+        ASSERT_TRUE(a.drawPage(1, 72));
+        ASSERT_TRUE(b.drawPage(1, 72));
+        int differ = 0, marked = 0;
+        for (int y = 0; y < 400; ++y)
+            for (int x = 0; x < 600; ++x) {
+                differ += a.bitmap()->pixel(x, y) != b.bitmap()->pixel(x, y);
+                marked += b.bitmap()->pixel(x, y) == kBlack;
+            }
+        EXPECT_GT(marked, 1000) << placement;
+        EXPECT_EQ(differ, 0) << placement;
+    }
+}
+
 }  // namespace
 }  // namespace qm::test

@@ -1,5 +1,5 @@
 // Shadings as they reach the page bitmap: the function-shading checkerboard of the corpus,
-// radial bands that must leave no pixel unpainted, and shading pieces recorded without the
+// radial shadings that must leave no pixel unpainted, and shading pieces recorded without the
 // outline that plain fills get.
 #include <gtest/gtest.h>
 
@@ -50,7 +50,7 @@ std::string radial(const std::string& coords, const std::string& extend) {
            "] >> >>";
 }
 
-// Every band meets the next on the same polygon, so nothing between two bands stays white.
+// Nothing between the circles stays white, whatever way the circles move.
 TEST(ShadingRender, RadialBandsLeaveNoPixelUnpainted) {
     struct Case {
         const char* coords;
@@ -90,6 +90,26 @@ TEST(ShadingRender, RadialExtensionCoversTheEndCircleCompletely) {
             for (int x = static_cast<int>(70 * k); x < static_cast<int>(140 * k); ++x)
                 other += r->bitmap()->pixel(x, y) != makeColorRef(0, 0, 255);
         EXPECT_EQ(other, 0) << dpi << " dpi";
+    }
+}
+
+// A shading painted pixel by pixel costs the page what a path of that many points would: a
+// page of many shadings over the whole page stops with a message once it has spent its share.
+TEST(ShadingRender, ShadingPixelsCountAgainstThePage) {
+    std::string content;
+    for (int i = 0; i < 200; ++i) content += "/S sh\n";
+    content += "0 1 0 rg 0 0 20 20 re f";
+    auto doc = onePage(content, radial("100 50 5 100 50 45", "true true"));
+    const long long pagePixels = 200 * 100;
+    for (const bool limited : {true, false}) {
+        ConversionRenderer r(*doc);
+        if (limited) r.setPageLimits({1LL << 30, 10 * pagePixels, 1LL << 21});
+        ErrorCapture capture;
+        ASSERT_TRUE(r.drawPage(1, 72));
+        EXPECT_EQ(r.bitmap()->pixel(100, 50), makeColorRef(255, 0, 0)) << limited;  // the first shading is there
+        EXPECT_EQ(r.bitmap()->pixel(5, 95), limited ? makeColorRef(0, 0, 255) : makeColorRef(0, 255, 0)) << limited;
+        EXPECT_EQ(capture.count("Page 1 has more path points than a page may draw; it is drawn as far as it got"),
+                  limited ? 1 : 0);
     }
 }
 

@@ -83,6 +83,31 @@ void Canvas::fillRegion(const Region& region, ColorRef color, uint8_t opacity) {
     cairo_surface_mark_dirty(bitmap_.surface());
 }
 
+void Canvas::fillRows(const RowColors& colors, uint8_t opacity) {
+    if (!bitmap_.isOk() || (opacity == 0 && !replace_)) return;
+    const Rect bounds = drawableBounds();
+    if (bounds.right <= bounds.left || bounds.bottom <= bounds.top) return;
+    const Region area = drawable(Region::rectangle(bounds.left, bounds.top, bounds.right, bounds.bottom));
+    if (area.isEmpty()) return;
+    touch(area.bounds());
+    cairo_surface_flush(bitmap_.surface());
+    const bool overwrite = opacity == 255 || replace_;
+    std::vector<ColorRef> row;
+    for (const Rect& r : area.rectangles()) {
+        row.resize(static_cast<size_t>(r.right - r.left));
+        for (int y = r.top; y < r.bottom; ++y) {
+            colors(y, r.left, r.right, row.data());
+            uint32_t* words = wordAt(r.left, y);
+            for (size_t x = 0; x < row.size(); ++x) {
+                if (row[x] == kNoPaint) continue;
+                const uint32_t word = Bitmap::toWord(row[x]) | kOpaque;
+                words[x] = overwrite ? (opacity == 255 ? word : scaledWord(word, opacity)) : blendWord(words[x], word, opacity);
+            }
+        }
+    }
+    cairo_surface_mark_dirty(bitmap_.surface());
+}
+
 Rect Canvas::drawableBounds() const {
     Rect r = bitmap_.area();
     if (clip_) {

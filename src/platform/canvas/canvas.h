@@ -5,6 +5,7 @@
 // page by a constant opacity (0..255, 255 covering the page). Coordinates are page pixels
 // whatever part of the page the bitmap covers.
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -32,6 +33,9 @@ struct StrokeStyle {
     std::vector<double> dashes;
     double dashPhase = 0;
 };
+
+// A colour that is not one: the pixel keeps what it holds.
+constexpr ColorRef kNoPaint = 0xFF000000;
 
 class Canvas {
 public:
@@ -61,6 +65,11 @@ public:
                       ColorRef color, uint8_t opacity = 255);
 
     void fillRegion(const Region& region, ColorRef color, uint8_t opacity = 255);
+    // Paints what the clip lets through of the bitmap a row at a time, each pixel in its own
+    // colour: `colors(y, x0, x1, out)` gives pixels x0..x1-1 of row y, kNoPaint for those left
+    // as they are. Painted as fillRegion paints one colour.
+    using RowColors = std::function<void(int y, int x0, int x1, ColorRef* out)>;
+    void fillRows(const RowColors& colors, uint8_t opacity = 255);
     void fillPolygon(const Point* points, size_t count, FillMode mode, ColorRef color, uint8_t opacity = 255);
     // From (x0, y0) to (x1, y1), coordinates naming pixel centres. The pen's rectangle is
     // filled like a polygon, so the pixel at the bottom or right end is left out whichever
