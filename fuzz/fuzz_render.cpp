@@ -10,7 +10,7 @@
 
 #include "convert/page_html_writer.h"
 #include "convert/page_recording.h"
-#include "convert/replay.h"
+#include "render/replay.h"
 #include "platform/canvas/bitmap.h"
 #include "platform/canvas/canvas.h"
 #include "document/pdf_document.h"

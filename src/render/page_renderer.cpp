@@ -377,7 +377,7 @@ bool PageRenderer::fillShadingPixels(GraphicsState& state, const ShadingField& f
     }
     std::vector<int> indices;
     const uint8_t opacity = opacityByte(state.fillOpacity());
-    ObjectScope object(*this, state, opacity);
+    ObjectScope object(*this, state, opacity, area);
     canvas().fillRows(
         [&](int y, int x0, int x1, ColorRef* out) {
             indices.resize(static_cast<size_t>(x1 - x0));

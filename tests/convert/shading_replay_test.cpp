@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "convert/replay.h"
+#include "render/replay.h"
 #include "core/report_error.h"
 #include "document/pdf_document.h"
 #include "platform/canvas/bitmap.h"
