@@ -1,7 +1,9 @@
 #include "convert/placed_text_writer.h"
 
+#include <algorithm>
 #include <cmath>
 #include <map>
+#include <optional>
 
 #include "convert/css_number.h"
 #include "convert/html_text.h"
@@ -22,6 +24,11 @@ constexpr double kFallbackBaseline = 0.345;
 // written to a few digits, so the same kerning pair comes a few hundredths of a pixel apart,
 // and the writer puts every glyph back within this of its place.
 constexpr double kGapEpsilon = 0.06;
+// Inside a word a gap element would cut the word in two for anyone who copies or searches
+// it, so a glyph may sit this far (in pixels) from its place before it gets one; the error
+// left is taken back at the next word boundary. Producers that round every glyph's
+// position leave errors of a few tenths of a pixel that are no kerning.
+double inWordDrift(double size) { return std::clamp(0.05 * size, 0.45, 1.0); }
 
 std::u16string_view textOf(const TextItem& t) {
     if (t.text == nullptr || t.count <= 0) return {};
@@ -63,16 +70,29 @@ bool isUpright(const Frame& f) {
     return std::fabs(f.a - 1) < 2e-4 && std::fabs(f.d - 1) < 2e-4 && std::fabs(f.b) < 2e-4 && std::fabs(f.c) < 2e-4;
 }
 
-// The most frequent of `values` to a hundredth, when at least half of them are it; else 0.
-double commonValue(const std::vector<double>& values) {
-    if (values.size() < 2) return 0;
+// The mean of the steps between letters that are small enough to be spacing rather than a
+// kern or a gap (within `limit` of 0), for runs whose producer rounded every position so that
+// no one step is the most frequent: the text was laid out a little wider or narrower than its
+// font's widths, and the error grows along each word.
+double meanStep(const std::vector<double>& values, double limit) {
+    double sum = 0;
+    size_t n = 0;
+    for (double v : values)
+        if (std::fabs(v) <= limit) sum += v, ++n;
+    return n >= 3 ? std::round(sum / static_cast<double>(n) * 100) / 100 : 0;
+}
+
+// The most frequent of `values` to a hundredth, when at least half of them are it.
+std::optional<double> commonValue(const std::vector<double>& values) {
+    if (values.size() < 2) return std::nullopt;
     std::map<long long, size_t> counts;
     for (double v : values) ++counts[std::llround(v * 100)];
     long long best = 0;
     size_t bestCount = 0;
     for (auto [value, count] : counts)
         if (count > bestCount) best = value, bestCount = count;
-    return bestCount * 2 >= values.size() ? static_cast<double>(best) / 100 : 0;
+    if (bestCount * 2 < values.size()) return std::nullopt;
+    return static_cast<double>(best) / 100;
 }
 
 struct Token {
@@ -236,9 +256,9 @@ void PlacedTextWriter::writeRun(std::string& out, const std::vector<Glyph>& run)
             }
             lastGlyph = static_cast<int>(i);
         }
-        letter = commonValue(letters);
+        letter = commonValue(letters).value_or(meanStep(letters, 0.08 * first.size));
         for (double& w : words) w -= 2 * letter;
-        word = commonValue(words);
+        word = commonValue(words).value_or(0);
         if (words.size() == 1) word = words[0];
     }
 
@@ -284,19 +304,21 @@ void PlacedTextWriter::writeRun(std::string& out, const std::vector<Glyph>& run)
     }
     out += '>';
     double browserPen = 0;
+    bool wordStart = true;
     for (const Token& t : tokens) {
         if (web && t.target) {
             const double gap = t.x - (browserPen + t.kern);
-            if (std::fabs(gap) > kGapEpsilon) {
+            if (std::fabs(gap) > (wordStart ? kGapEpsilon : inWordDrift(first.size))) {
                 out += "<span style=\"margin-left:";
                 appendCssNumber(out, gap);
                 out += "px\"></span>";
+                browserPen = t.x - t.kern;
             }
-            browserPen = t.x - t.kern;
         }
         browserPen += t.kern;
         out += t.html;
         browserPen += t.advance + letter + (t.space ? word : 0);
+        wordStart = t.space;
     }
     out += "</span></div>\n";
 }

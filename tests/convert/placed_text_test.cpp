@@ -92,6 +92,61 @@ TEST_F(PlacedTextTest, KernedWordsStayWholeAndGapsBecomeSpaces) {
     EXPECT_NE(html.find("font-size:27.778px"), std::string::npos);
 }
 
+// DejaVu Sans embedded as F1 (objects 5 to 7), its widths the program's own.
+std::vector<std::pair<std::string, std::string>> embeddedFont() {
+    return {{"F1", "<< /Type /Font /Subtype /TrueType /BaseFont /DejaVuSans /FirstChar 32 /LastChar 126 "
+                   "/Widths [" + [] { std::string w; for (int i = 32; i <= 126; ++i) w += "600 "; return w; }() +
+                   "] /Encoding /WinAnsiEncoding /FontDescriptor 6 0 R >>"}};
+}
+std::vector<std::string> embeddedFontObjects() {
+    return {"<< /Type /FontDescriptor /FontName /DejaVuSans /Flags 32 /FontBBox [0 0 1000 1000] /ItalicAngle 0 "
+            "/Ascent 900 /Descent -200 /CapHeight 700 /StemV 80 /FontFile2 7 0 R >>",
+            "stream:" + readFileText("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf")};
+}
+
+// The words of a block's HTML as a reader's copy or search meets them: each text node
+// between elements, split at blanks.
+std::vector<std::string> textNodes(const std::string& blockHtml) {
+    std::vector<std::string> out;
+    static const std::regex node(">([^<]+)<");
+    for (auto it = std::sregex_iterator(blockHtml.begin(), blockHtml.end(), node); it != std::sregex_iterator(); ++it)
+        out.push_back((*it)[1].str());
+    return out;
+}
+
+TEST_F(PlacedTextTest, SmallErrorsInsideAWordLeaveItOneTextNodeAndRealStepsStayPlaced) {
+    // Every line at 20 pt (27.78 px); widths 0.6 em (16.67 px). Line 1 meets the pairs "ab"
+    // and "cd" first, kerned by 0.01 em, which the web font keeps. Line 2 repeats them
+    // 0.015 em off (0.42 px, a producer's rounding): no element inside the words, and the
+    // error is taken back after the blank. Line 3 moves "b" 0.12 em (3.3 px) from "a",
+    // too little for a blank but a real step, which keeps its element. Line 4 is set
+    // 0.03 em wider than its font at every letter, with a few letters off: the run's letter
+    // spacing takes it, so the word stays whole however long it is (line 4 meets its pairs
+    // first, kerned by 0.001 em).
+    const std::string html = pageHtml(
+        "BT /F1 20 Tf 10 180 Td [(a) 10 (b) -600 (c) 10 (d)] TJ ET "
+        "BT /F1 20 Tf 10 150 Td [(a) -5 (b) -600 (c) 25 (d)] TJ ET "
+        "BT /F1 20 Tf 10 120 Td [(a) -110 (b)] TJ ET "
+        "BT /F1 20 Tf 10 90 Td [(s) -1 (t) -1 (r) -1 (e) -1 (t) -1 (c) -1 (h) -1 (e) -1 (d)] TJ ET "
+        "BT /F1 20 Tf 10 60 Td [(s) -21 (t) -31 (r) -41 (e) -21 (t) -31 (c) -41 (h) -21 (e) -31 (d)] TJ ET",
+        embeddedFont(), embeddedFontObjects());
+    const std::vector<Block> b = blocks(html);
+    ASSERT_EQ(b.size(), 5u) << html;
+    std::vector<std::string> rows;
+    static const std::regex row(R"re(<div class="r"[^>]*>.*?</div>)re");
+    for (auto it = std::sregex_iterator(html.begin(), html.end(), row); it != std::sregex_iterator(); ++it)
+        rows.push_back((*it)[0].str());
+    ASSERT_EQ(rows.size(), 5u);
+    EXPECT_EQ(b[0].text, "ab cd");
+    EXPECT_EQ(textNodes(rows[1]), (std::vector<std::string>{"ab ", "cd"})) << rows[1];
+    // The second word starts where the PDF puts it: 0.6 + 0.005 + 0.6 + 0.6 em less the
+    // blank's own 0.6 em (a blank has no advance in the web font), minus the pair's 0.01 em.
+    EXPECT_NE(rows[1].find("margin-left:"), std::string::npos) << rows[1];
+    EXPECT_EQ(textNodes(rows[2]), (std::vector<std::string>{"a", "b"})) << rows[2];
+    EXPECT_EQ(textNodes(rows[4]), (std::vector<std::string>{"stretched"})) << rows[4];
+    EXPECT_NE(rows[4].find("letter-spacing:0.8px"), std::string::npos) << rows[4];
+}
+
 TEST_F(PlacedTextTest, TurnedTextIsATransformedBlockAndUnseenTextStaysSelectable) {
     const std::string html = pageHtml(
         "BT /F1 20 Tf 0 1 -1 0 100 50 Tm (Up) Tj ET "
