@@ -66,6 +66,21 @@ void toLocal(const Frame& f, double dx, double dy, double& lx, double& ly) {
     ly = (-f.b * dx + f.a * dy) / det;
 }
 
+// Whether any of the glyph's em box (a little below the baseline to one em above it) is on
+// the page. A run wholly beyond the page's edges is cut off in the PDF as in the picture: a
+// reader could find it but never see it. A run that reaches into the page is kept whole.
+bool onPage(const TextPlacement& p, double pageWidth, double pageHeight) {
+    const double along = std::max(p.width, 0.5);
+    double left = p.x, right = p.x, top = p.y, bottom = p.y;
+    for (double s : {0.0, along})
+        for (double t : {-0.3, 1.0}) {
+            const double x = p.x + s * p.m[0] + t * p.m[2], y = p.y + s * p.m[1] + t * p.m[3];
+            left = std::min(left, x), right = std::max(right, x);
+            top = std::min(top, y), bottom = std::max(bottom, y);
+        }
+    return right > 0 && bottom > 0 && left < pageWidth && top < pageHeight;
+}
+
 bool isUpright(const Frame& f) {
     return std::fabs(f.a - 1) < 2e-4 && std::fabs(f.d - 1) < 2e-4 && std::fabs(f.b) < 2e-4 && std::fabs(f.c) < 2e-4;
 }
@@ -121,7 +136,7 @@ const char* PlacedTextWriter::blockStyle() {
 }
 
 PlacedTextWriter::PlacedTextWriter(const PageObject& page, FontClassTable& classes, const Options& options)
-    : classes_(classes), options_(options) {
+    : classes_(classes), options_(options), pageWidth_(page.width), pageHeight_(page.height) {
     for (int32_t i = 0; i < page.itemCount; ++i) {
         const PageItem& item = page.items[i];
         if (item.kind != QM_ITEM_TEXT || item.record.text == nullptr || textOf(*item.record.text).empty()) continue;
@@ -187,6 +202,9 @@ void PlacedTextWriter::write(std::string& out) const {
 }
 
 void PlacedTextWriter::writeRun(std::string& out, const std::vector<Glyph>& run) const {
+    if (std::none_of(run.begin(), run.end(),
+                     [&](const Glyph& g) { return onPage(*g.place, pageWidth_, pageHeight_); }))
+        return;
     const Glyph& first = run.front();
     const Frame frame = frameOf(*first.place, first.size);
     const bool web = first.web;

@@ -62,6 +62,7 @@ private:
     std::vector<Face> faces_;
     const FontClassTable& classes_;
     Options options_;
+    double pageWidth_, pageHeight_;
 };
 
 }  // namespace qm

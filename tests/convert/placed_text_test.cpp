@@ -164,6 +164,23 @@ TEST_F(PlacedTextTest, TurnedTextIsATransformedBlockAndUnseenTextStaysSelectable
     EXPECT_EQ(b[2].style.find("transform"), std::string::npos);
 }
 
+TEST_F(PlacedTextTest, TextWhollyBeyondThePageEdgesIsLeftOutAndTextCutByThemKept) {
+    // The page is 300 x 200 pt. Beyond the left edge, above the top, right of the right edge
+    // and below the bottom (its ascent still below it): none of that can be seen. "Edge"
+    // starts left of the page and reaches into it, "Down" runs downwards into the page from
+    // above its top edge, "Low" has its baseline just below the bottom, its letters rising
+    // above it: each is kept whole, the letters beyond the edge too.
+    const std::string html = pageHtml(
+        "BT /F1 12 Tf -80 100 Td (Left) Tj ET BT /F1 12 Tf 20 215 Td (Above) Tj ET "
+        "BT /F1 12 Tf 305 100 Td (Right) Tj ET BT /F1 12 Tf 20 -20 Td (Below) Tj ET "
+        "BT /F1 12 Tf -15 150 Td (Edge) Tj ET BT /F1 12 Tf 0 -1 1 0 100 210 Tm (Down) Tj ET "
+        "BT /F1 12 Tf 60 -2 Td (Low) Tj ET",
+        {{"F1", kHelvetica}});
+    std::vector<std::string> texts;
+    for (const Block& block : blocks(html)) texts.push_back(block.text);
+    EXPECT_EQ(texts, (std::vector<std::string>{"Edge", "Down", "Low"})) << html;
+}
+
 TEST_F(PlacedTextTest, SoftHyphenAtALineEndShowsAsAHyphen) {
     const std::string html = pageHtml(
         "BT /F1 12 Tf 20 150 Td (inA) Tj 0 -14 Td (cluding) Tj ET",
