@@ -24,6 +24,9 @@ constexpr double kFallbackBaseline = 0.345;
 // written to a few digits, so the same kerning pair comes a few hundredths of a pixel apart,
 // and the writer puts every glyph back within this of its place.
 constexpr double kGapEpsilon = 0.06;
+// How far a vertical glyph's own origin, from which its column is laid out, lies above its
+// horizontal one, in ems: the usual value, which CJK fonts keep.
+constexpr double kVerticalOriginAbove = 0.88;
 // Inside a word a gap element would cut the word in two for anyone who copies or searches
 // it, so a glyph may sit this far (in pixels) from its place before it gets one; the error
 // left is taken back at the next word boundary. Producers that round every glyph's
@@ -132,7 +135,8 @@ char32_t webCharacter(const std::u16string& text) {
 bool PlacedTextWriter::isPlaced(const TextItem& item) { return placementOf(item) != nullptr; }
 
 const char* PlacedTextWriter::blockStyle() {
-    return ".r{position:absolute;white-space:pre;line-height:0;font-size:0;transform-origin:0 0}\n";
+    return ".r{position:absolute;white-space:pre;line-height:0;font-size:0;transform-origin:0 0}\n"
+           ".v{white-space:break-spaces;line-break:anywhere;word-break:break-all;width:0}\n";
 }
 
 PlacedTextWriter::PlacedTextWriter(const PageObject& page, FontClassTable& classes, const Options& options)
@@ -171,16 +175,22 @@ PlacedTextWriter::PlacedTextWriter(const PageObject& page, FontClassTable& class
 void PlacedTextWriter::write(std::string& out) const {
     std::vector<Glyph> run;
     Frame frame;
-    double pen = 0;  // the PDF's end of the last glyph of the run, in its block's pixels
+    // The PDF's end of the last glyph of the run along its line (downwards in a vertical
+    // column), in its block's pixels.
+    double pen = 0;
     for (const Glyph& g : glyphs_) {
         const Frame f = frameOf(*g.place, g.size);
+        const bool vertical = g.place->vertical;
+        // A vertical column's glyphs follow each other an em apart.
+        const double advance = vertical ? g.size : g.place->width * g.size;
         if (!run.empty()) {
             const Glyph& first = run.front();
             double lx = 0, ly = 0;
             toLocal(frame, g.place->x - first.place->x, g.place->y - first.place->y, lx, ly);
-            const bool joins = options_.runGapLimit > 0 && g.style == first.style && sameFrame(f, frame) &&
-                               std::fabs(ly) <= 0.02 * g.size + 0.05 && lx >= pen - 0.3 * g.size &&
-                               lx - pen <= options_.runGapLimit;
+            const double along = vertical ? ly : lx, across = vertical ? lx : ly;
+            const bool joins = options_.runGapLimit > 0 && g.style == first.style && vertical == first.place->vertical &&
+                               sameFrame(f, frame) && std::fabs(across) <= 0.02 * g.size + 0.05 &&
+                               along >= pen - 0.3 * g.size && along - pen <= options_.runGapLimit;
             if (joins) {
                 const Glyph& last = run.back();
                 // A glyph drawn twice at one place (simulated bold) is written once.
@@ -188,7 +198,7 @@ void PlacedTextWriter::write(std::string& out) const {
                     std::fabs(last.place->y - g.place->y) < 0.3)
                     continue;
                 run.push_back(g);
-                pen = std::max(pen, lx + g.place->width * g.size);
+                pen = std::max(pen, along + advance);
                 continue;
             }
             writeRun(out, run);
@@ -196,7 +206,7 @@ void PlacedTextWriter::write(std::string& out) const {
         }
         run.push_back(g);
         frame = f;
-        pen = g.place->width * g.size;
+        pen = advance;
     }
     if (!run.empty()) writeRun(out, run);
 }
@@ -207,6 +217,10 @@ void PlacedTextWriter::writeRun(std::string& out, const std::vector<Glyph>& run)
         return;
     const Glyph& first = run.front();
     const Frame frame = frameOf(*first.place, first.size);
+    if (first.place->vertical) {
+        writeColumn(out, run);
+        return;
+    }
     const bool web = first.web;
 
     std::vector<Token> tokens;
@@ -339,6 +353,56 @@ void PlacedTextWriter::writeRun(std::string& out, const std::vector<Glyph>& run)
         wordStart = t.space;
     }
     out += "</span></div>\n";
+}
+
+void PlacedTextWriter::writeColumn(std::string& out, const std::vector<Glyph>& run) const {
+    // Browsers stack a vertical column by their faces' vertical advances, which many faces
+    // lack (every glyph then lands on the first), so the column is written as a block no
+    // wider than nothing, where every character is a line of its own, the lines as far apart
+    // as the PDF's glyphs: the same in every browser and face, and still one text. A glyph
+    // wider than the block starts at its left, which is the em box's: half an em left of the
+    // column's middle, where the PDF centres its glyphs.
+    const Glyph& first = run.front();
+    const Frame frame = frameOf(*first.place, first.size);
+    const double size = first.size;
+    size_t from = 0;
+    while (from < run.size()) {
+        // The glyphs that follow at one step, which becomes the height of the lines.
+        double step = size;
+        size_t to = from + 1;
+        double lastY = 0;
+        for (; to < run.size(); ++to) {
+            double lx = 0, ly = 0;
+            toLocal(frame, run[to].place->x - run[from].place->x, run[to].place->y - run[from].place->y, lx, ly);
+            if (to == from + 1) step = ly;
+            else if (std::fabs(ly - lastY - step) > inWordDrift(size)) break;
+            lastY = ly;
+        }
+        if (!(step > 0.05 * size)) step = size, to = from + 1;
+        const Glyph& top = run[from];
+        // The first glyph's em box, which starts 0.88 em above its baseline, sits in the
+        // middle of the first line.
+        const double up = -kVerticalOriginAbove * size - 0.5 * (step - size);
+        out += "<div class=\"r v\" style=\"left:";
+        appendCssNumber(out, top.place->x + frame.c * up);
+        out += "px;top:";
+        appendCssNumber(out, top.place->y + frame.d * up + static_cast<double>(options_.top));
+        out += "px";
+        if (!isUpright(frame)) {
+            out += ";transform:matrix(";
+            for (double v : {frame.a, frame.b, frame.c, frame.d}) {
+                appendCssNumber(out, v, 4);
+                out += ',';
+            }
+            out += "0,0)";
+        }
+        out += "\"><span class=\"ft" + std::to_string(first.style) + "\" style=\"line-height:";
+        appendCssNumber(out, step);
+        out += "px\">";
+        for (size_t i = from; i < to; ++i) appendEscapedHtml(out, utf16ToOutput(textOf(*run[i].item)));
+        out += "</span></div>\n";
+        from = to;
+    }
 }
 
 }  // namespace qm

@@ -4,7 +4,7 @@
 // turned and skewed as the text is on the page. In a web font every advance is the PDF's, so
 // the glyphs the PDF moves (kerning, spacing) are moved back by letter and word spacing on
 // the run and small gap elements; in the browser's own faces the run is stretched to its
-// PDF width by the page's fitting script instead.
+// PDF width by the page's fitting script instead. A vertical column is one block too.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -57,6 +57,8 @@ private:
         bool web;
     };
     void writeRun(std::string& out, const std::vector<Glyph>& run) const;
+    // A vertical column, one block whose glyphs the browser stacks upright.
+    void writeColumn(std::string& out, const std::vector<Glyph>& run) const;
 
     std::vector<Glyph> glyphs_;
     std::vector<Face> faces_;

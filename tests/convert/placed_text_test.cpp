@@ -193,31 +193,45 @@ TEST_F(PlacedTextTest, SoftHyphenAtALineEndShowsAsAHyphen) {
     EXPECT_EQ(b[1].text, "cluding");
 }
 
-TEST_F(PlacedTextTest, VerticalTextKeepsItsColumn) {
+TEST_F(PlacedTextTest, AVerticalColumnIsOneTextWhoseLinesAreItsGlyphSteps) {
+    // Two columns at 20 pt (27.78 px): one at even steps of an em; one whose second glyph
+    // is moved half an em further down by the number between them, after which the steps
+    // are an em again.
     const std::string html = pageHtml(
-        "BT /F1 20 Tf 100 180 Td <000100020003> Tj ET",
+        "BT /F1 20 Tf 100 180 Td <000100020003> Tj ET BT /F1 20 Tf 60 180 Td [<0001> 500 <0002><0003>] TJ ET",
         {{"F1", "<< /Type /Font /Subtype /Type0 /BaseFont /MSMincho /Encoding /Identity-V "
                 "/DescendantFonts [6 0 R] /ToUnicode 7 0 R >>"}},
         {"<< /Type /Font /Subtype /CIDFontType2 /BaseFont /MSMincho "
          "/CIDSystemInfo << /Registry (Adobe) /Ordering (Identity) /Supplement 0 >> /DW 1000 >>",
          "stream:1 begincodespacerange <0000> <FFFF> endcodespacerange 3 beginbfchar <0001> <4E00> <0002> <4E8C> "
          "<0003> <4E09> endbfchar"});
-    const std::vector<Block> b = blocks(html);
-    ASSERT_EQ(b.size(), 3u) << html;
-    std::vector<double> lefts, tops;
-    for (const Block& block : b) {
-        std::smatch m;
-        ASSERT_TRUE(std::regex_search(block.style, m, std::regex(R"(left:([-0-9.]+)px;top:([-0-9.]+)px)")));
-        lefts.push_back(std::stod(m[1]));
-        tops.push_back(std::stod(m[2]));
-    }
-    EXPECT_EQ(b[0].text, "\xE4\xB8\x80");
-    EXPECT_EQ(b[2].text, "\xE4\xB8\x89");
-    // One column: the same left, each glyph one em (27.78 px) below the one before.
-    EXPECT_NEAR(lefts[1], lefts[0], 0.01);
-    EXPECT_NEAR(lefts[2], lefts[0], 0.01);
-    EXPECT_NEAR(tops[1] - tops[0], 27.78, 0.05);
-    EXPECT_NEAR(tops[2] - tops[1], 27.78, 0.05);
+    struct Column {
+        double left, top, line;
+        std::string text;
+    };
+    std::vector<Column> columns;
+    static const std::regex column(
+        R"re(<div class="r v" style="left:([-0-9.]+)px;top:([-0-9.]+)px"><span class="ft\d+" style="line-height:([0-9.]+)px">([^<]*)</span></div>)re");
+    for (auto it = std::sregex_iterator(html.begin(), html.end(), column); it != std::sregex_iterator(); ++it)
+        columns.push_back({std::stod((*it)[1]), std::stod((*it)[2]), std::stod((*it)[3]), (*it)[4].str()});
+    ASSERT_EQ(columns.size(), 3u) << html;
+    // The text position of a vertical font is the top middle of its glyphs' em boxes: the
+    // block starts half an em to its left, and the em box sits in the middle of the first
+    // line.
+    EXPECT_EQ(columns[0].text, "\xE4\xB8\x80\xE4\xBA\x8C\xE4\xB8\x89");  // 一二三
+    EXPECT_NEAR(columns[0].left, 138.89 - 13.89, 0.01);
+    EXPECT_NEAR(columns[0].line, 27.78, 0.01);
+    EXPECT_NEAR(columns[0].top, 27.78, 0.02);
+    // 1.5 em from the first glyph to the second: lines of that height; the third glyph,
+    // an em below the second, starts a block of its own.
+    EXPECT_EQ(columns[1].text, "\xE4\xB8\x80\xE4\xBA\x8C");
+    EXPECT_NEAR(columns[1].left, 83.33 - 13.89, 0.01);
+    EXPECT_NEAR(columns[1].line, 41.67, 0.01);
+    EXPECT_NEAR(columns[1].top, 27.78 - 0.25 * 27.78, 0.02);
+    EXPECT_EQ(columns[2].text, "\xE4\xB8\x89");
+    EXPECT_NEAR(columns[2].left, 83.33 - 13.89, 0.01);
+    EXPECT_NEAR(columns[2].top, 27.78 + 2.5 * 27.78, 0.02);
+    EXPECT_NEAR(columns[2].line, 27.78, 0.01);
 }
 
 TEST_F(PlacedTextTest, Type3GlyphsOfALegacyDoubleByteTextReadAsThatCodePage) {
