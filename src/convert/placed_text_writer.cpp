@@ -100,6 +100,17 @@ double meanStep(const std::vector<double>& values, double limit) {
     return n >= 3 ? std::round(sum / static_cast<double>(n) * 100) / 100 : 0;
 }
 
+// The block's turn and skew, when it has any.
+void appendTransform(std::string& out, const Frame& frame) {
+    if (isUpright(frame)) return;
+    out += ";transform:matrix(";
+    for (double v : {frame.a, frame.b, frame.c, frame.d}) {
+        appendCssNumber(out, v, 4);
+        out += ',';
+    }
+    out += "0,0)";
+}
+
 // The most frequent of `values` to a hundredth, when at least half of them are it.
 std::optional<double> commonValue(const std::vector<double>& values) {
     if (values.size() < 2) return std::nullopt;
@@ -302,14 +313,7 @@ void PlacedTextWriter::writeRun(std::string& out, const std::vector<Glyph>& run)
     out += "px;top:";
     appendCssNumber(out, top);
     out += "px";
-    if (!isUpright(frame)) {
-        out += ";transform:matrix(";
-        for (double v : {frame.a, frame.b, frame.c, frame.d}) {
-            appendCssNumber(out, v, 4);
-            out += ',';
-        }
-        out += "0,0)";
-    }
+    appendTransform(out, frame);
     out += "\"><span class=\"ft" + std::to_string(first.style) + "\"";
     if (web && (letter != 0 || word != 0)) {
         out += " style=\"";
@@ -388,14 +392,7 @@ void PlacedTextWriter::writeColumn(std::string& out, const std::vector<Glyph>& r
         out += "px;top:";
         appendCssNumber(out, top.place->y + frame.d * up + static_cast<double>(options_.top));
         out += "px";
-        if (!isUpright(frame)) {
-            out += ";transform:matrix(";
-            for (double v : {frame.a, frame.b, frame.c, frame.d}) {
-                appendCssNumber(out, v, 4);
-                out += ',';
-            }
-            out += "0,0)";
-        }
+        appendTransform(out, frame);
         out += "\"><span class=\"ft" + std::to_string(first.style) + "\" style=\"line-height:";
         appendCssNumber(out, step);
         out += "px\">";
