@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <map>
 #include <optional>
 
@@ -132,7 +133,21 @@ struct Token {
     double advance = 0;   // its advance in the web font
     double kern = 0;      // the web font's kerning before it, in pixels
     char32_t character = 0;
+    const FontGlyphSet* font = nullptr;  // the web face it is shown in
+    int face = -1;
 };
+
+std::vector<char32_t> codePoints(const std::u16string& text) {
+    std::vector<char32_t> out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i];
+        if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF)
+            out.push_back(0x10000 + ((static_cast<char32_t>(c) - 0xD800) << 10) + (text[++i] - 0xDC00));
+        else if (c < 0xD800 || c > 0xDFFF)
+            out.push_back(c);
+    }
+    return out;
+}
 
 char32_t webCharacter(const std::u16string& text) {
     if (text.size() == 1 && (text[0] < 0xD800 || text[0] > 0xDFFF)) return text[0];
@@ -151,7 +166,8 @@ const char* PlacedTextWriter::blockStyle() {
 }
 
 PlacedTextWriter::PlacedTextWriter(const PageObject& page, FontClassTable& classes, const Options& options)
-    : classes_(classes), options_(options), pageWidth_(page.width), pageHeight_(page.height) {
+    : options_(options), pageWidth_(page.width), pageHeight_(page.height) {
+    std::vector<Glyph> glyphs;
     for (int32_t i = 0; i < page.itemCount; ++i) {
         const PageItem& item = page.items[i];
         if (item.kind != QM_ITEM_TEXT || item.record.text == nullptr || textOf(*item.record.text).empty()) continue;
@@ -178,58 +194,151 @@ PlacedTextWriter::PlacedTextWriter(const PageObject& page, FontClassTable& class
             bool known = false;
             for (const Face& f : faces_) known = known || (f.set == p->font && f.face == face);
             if (!known) faces_.push_back({p->font, face});
+            for (char32_t c : codePoints(writtenText(t, *p))) pageCharacters_[{p->font.get(), face}].insert(c);
         }
-        glyphs_.push_back(Glyph{&t, p, classes.add(style), classSize, web});
+        glyphs.push_back(Glyph{&t, p, classes.add(style), classSize, web, style.colour});
     }
+    formRuns(glyphs, classes);
 }
 
-void PlacedTextWriter::write(std::string& out) const {
-    std::vector<Glyph> run;
+std::u16string PlacedTextWriter::writtenText(const TextItem& item, const TextPlacement& place) {
+    std::u16string text(textOf(item));
+    // A soft hyphen the PDF draws is where it broke the line: the reader sees a hyphen.
+    for (char16_t& c : text)
+        if (c == u'\u00AD') c = u'-';
+    // A ligature of the web font is written as its letters, which the font joins again.
+    static constexpr const char16_t* kLetters[] = {u"ff", u"fi", u"fl", u"ffi", u"ffl", u"st", u"st"};
+    if (place.ligature && place.font && text.size() == 1 && text[0] >= 0xFB00 && text[0] <= 0xFB06)
+        text = kLetters[text[0] - 0xFB00];
+    return text;
+}
+
+bool PlacedTextWriter::canMix(const std::vector<FaceKey>& runFaces, const Glyph& g) const {
+    if (!options_.mixFaces) return false;
+    const FaceKey key{g.place->font.get(), static_cast<size_t>(g.place->face)};
+    // The browser takes each character from the first face of the list that has it, so a
+    // face before this glyph's may show its characters on the page only in the same glyph
+    // (as subsets of one font do).
+    const std::vector<char32_t> characters = codePoints(writtenText(*g.item, *g.place));
+    for (const FaceKey& before : runFaces) {
+        if (before == key) return true;
+        const auto shown = pageCharacters_.find(before);
+        if (shown == pageCharacters_.end()) continue;
+        for (char32_t c : characters) {
+            if (shown->second.count(c) == 0) continue;
+            const FontGlyphSet::Glyph* there = before.first->glyphFor(before.second, c);
+            const FontGlyphSet::Glyph* here = key.first->glyphFor(key.second, c);
+            if (!there || !here || !FontGlyphSet::sameGlyph(*there, *here)) return false;
+        }
+    }
+    return true;
+}
+
+void PlacedTextWriter::formRuns(const std::vector<Glyph>& glyphs, FontClassTable& classes) {
+    Run run;
+    std::vector<FaceKey> runFaces;  // the web faces of the run, in the order met
+    auto finish = [&] {
+        if (runFaces.size() > 1) run.style = mixedClass(classes, run.glyphs.front().style, runFaces);
+        runs_.push_back(std::move(run));
+        run = Run{};
+        runFaces.clear();
+    };
     Frame frame;
     // The PDF's end of the last glyph of the run along its line (downwards in a vertical
     // column), in its block's pixels.
     double pen = 0;
-    for (const Glyph& g : glyphs_) {
+    for (const Glyph& g : glyphs) {
         const Frame f = frameOf(*g.place, g.size);
         const bool vertical = g.place->vertical;
         // A vertical column's glyphs follow each other an em apart.
         const double advance = vertical ? g.size : g.place->width * g.size;
-        if (!run.empty()) {
-            const Glyph& first = run.front();
+        if (!run.glyphs.empty()) {
+            const Glyph& first = run.glyphs.front();
             double lx = 0, ly = 0;
             toLocal(frame, g.place->x - first.place->x, g.place->y - first.place->y, lx, ly);
             const double along = vertical ? ly : lx, across = vertical ? lx : ly;
-            const bool joins = options_.runGapLimit > 0 && g.style == first.style && vertical == first.place->vertical &&
+            // Web faces of one size and colour share a block, each character from its own face.
+            const bool sameLook = g.style == first.style ||
+                                  (g.web && first.web && !vertical && g.size == first.size &&
+                                   g.colour == first.colour && g.place->invisible == first.place->invisible &&
+                                   canMix(runFaces, g));
+            const bool joins = options_.runGapLimit > 0 && sameLook && vertical == first.place->vertical &&
                                sameFrame(f, frame) && std::fabs(across) <= 0.02 * g.size + 0.05 &&
                                along >= pen - 0.3 * g.size && along - pen <= options_.runGapLimit;
             if (joins) {
-                const Glyph& last = run.back();
+                const Glyph& last = run.glyphs.back();
                 // A glyph drawn twice at one place (simulated bold) is written once.
                 if (textOf(*last.item) == textOf(*g.item) && std::fabs(last.place->x - g.place->x) < 0.3 &&
                     std::fabs(last.place->y - g.place->y) < 0.3)
                     continue;
-                run.push_back(g);
+                run.glyphs.push_back(g);
                 pen = std::max(pen, along + advance);
-                continue;
+            } else {
+                finish();
             }
-            writeRun(out, run);
-            run.clear();
         }
-        run.push_back(g);
-        frame = f;
-        pen = advance;
+        if (run.glyphs.empty()) {
+            run.glyphs.push_back(g);
+            run.style = g.style;
+            frame = f;
+            pen = advance;
+        }
+        if (g.web) {
+            const FaceKey key{g.place->font.get(), static_cast<size_t>(g.place->face)};
+            if (std::find(runFaces.begin(), runFaces.end(), key) == runFaces.end()) runFaces.push_back(key);
+        }
     }
-    if (!run.empty()) writeRun(out, run);
+    if (!run.glyphs.empty()) finish();
 }
 
-void PlacedTextWriter::writeRun(std::string& out, const std::vector<Glyph>& run) const {
+int PlacedTextWriter::mixedClass(FontClassTable& classes, int firstStyle, const std::vector<FaceKey>& faces) {
+    FontClass style = classes[static_cast<size_t>(firstStyle)];
+    style.family.clear();
+    for (const FaceKey& key : faces) {
+        std::string family;
+        for (const Face& f : faces_)
+            if (f.set.get() == key.first && f.face == key.second) family = webFontFamily(*f.set, f.face) + "-p";
+        if (!style.family.empty()) style.family += ',';
+        style.family += family;
+        if (std::none_of(aliases_.begin(), aliases_.end(), [&](const Alias& a) { return a.family == family; })) {
+            for (const Face& f : faces_)
+                if (f.set.get() == key.first && f.face == key.second)
+                    aliases_.push_back({f, family, unicodeRange(pageCharacters_[key])});
+        }
+    }
+    return classes.add(style);
+}
+
+std::string PlacedTextWriter::unicodeRange(const std::set<char32_t>& characters) {
+    // The blank comes first: a list of faces takes its line's height and baseline from the
+    // first face that has one, which must be a web face here as in the runs of one face.
+    std::set<char32_t> all(characters);
+    all.insert(U' ');
+    std::string out;
+    char buffer[24];
+    for (auto it = all.begin(); it != all.end();) {
+        const auto from = static_cast<unsigned>(*it);
+        unsigned to = from;
+        for (++it; it != all.end() && *it == to + 1; ++it) ++to;
+        if (from == to) std::snprintf(buffer, sizeof buffer, "%sU+%X", out.empty() ? "" : ",", from);
+        else std::snprintf(buffer, sizeof buffer, "%sU+%X-%X", out.empty() ? "" : ",", from, to);
+        out += buffer;
+    }
+    return out;
+}
+
+void PlacedTextWriter::write(std::string& out) const {
+    for (const Run& run : runs_) writeRun(out, run.glyphs, run.style);
+}
+
+void PlacedTextWriter::writeRun(std::string& out, const std::vector<Glyph>& run, int style) const {
     if (std::none_of(run.begin(), run.end(),
                      [&](const Glyph& g) { return onPage(*g.place, pageWidth_, pageHeight_); }))
         return;
     const Glyph& first = run.front();
     const Frame frame = frameOf(*first.place, first.size);
     if (first.place->vertical) {
-        writeColumn(out, run);
+        writeColumn(out, run, style);
         return;
     }
     const bool web = first.web;
@@ -242,14 +351,8 @@ void PlacedTextWriter::writeRun(std::string& out, const std::vector<Glyph>& run)
     for (const Glyph& g : run) {
         double lx = 0, ly = 0;
         toLocal(frame, g.place->x - first.place->x, g.place->y - first.place->y, lx, ly);
-        std::u16string text(textOf(*g.item));
-        // A soft hyphen the PDF draws is where it broke the line: the reader sees a hyphen.
-        for (char16_t& c : text)
-            if (c == u'\u00AD') c = u'-';
-        // A ligature of the web font is written as its letters, which the font joins again.
-        static constexpr const char16_t* kLetters[] = {u"ff", u"fi", u"fl", u"ffi", u"ffl", u"st", u"st"};
         const bool ligature = web && g.place->ligature;
-        if (ligature && text.size() == 1 && text[0] >= 0xFB00 && text[0] <= 0xFB06) text = kLetters[text[0] - 0xFB00];
+        const std::u16string text = writtenText(*g.item, *g.place);
         const bool space = text == u" ";
         // A space where the PDF leaves a gap wider than half the font's own space, measured
         // in the font's size, so kerned letters stay one word.
@@ -269,7 +372,10 @@ void PlacedTextWriter::writeRun(std::string& out, const std::vector<Glyph>& run)
         t.character = ligature ? g.place->font->ligatureKey(std::u32string(text.begin(), text.end())) : webCharacter(text);
         // The step from the glyph before becomes a kerning pair of the face when it is the
         // first of its pair; the pair keeps that value wherever it comes again.
-        if (web && !space && !tokens.empty() && tokens.back().target && tokens.back().character && t.character) {
+        t.face = g.place->face;
+        t.font = g.place->font.get();
+        if (web && !space && !tokens.empty() && tokens.back().target && tokens.back().character && t.character &&
+            tokens.back().font == t.font && tokens.back().face == t.face) {
             const Token& prev = tokens.back();
             const double step = lx - (prev.x + prev.advance);
             const int units = g.place->font->kern(static_cast<size_t>(g.place->face), prev.character, t.character,
@@ -314,7 +420,7 @@ void PlacedTextWriter::writeRun(std::string& out, const std::vector<Glyph>& run)
     appendCssNumber(out, top);
     out += "px";
     appendTransform(out, frame);
-    out += "\"><span class=\"ft" + std::to_string(first.style) + "\"";
+    out += "\"><span class=\"ft" + std::to_string(style) + "\"";
     if (web && (letter != 0 || word != 0)) {
         out += " style=\"";
         if (letter != 0) {
@@ -359,7 +465,7 @@ void PlacedTextWriter::writeRun(std::string& out, const std::vector<Glyph>& run)
     out += "</span></div>\n";
 }
 
-void PlacedTextWriter::writeColumn(std::string& out, const std::vector<Glyph>& run) const {
+void PlacedTextWriter::writeColumn(std::string& out, const std::vector<Glyph>& run, int style) const {
     // Browsers stack a vertical column by their faces' vertical advances, which many faces
     // lack (every glyph then lands on the first), so the column is written as a block no
     // wider than nothing, where every character is a line of its own, the lines as far apart
@@ -393,7 +499,7 @@ void PlacedTextWriter::writeColumn(std::string& out, const std::vector<Glyph>& r
         appendCssNumber(out, top.place->y + frame.d * up + static_cast<double>(options_.top));
         out += "px";
         appendTransform(out, frame);
-        out += "\"><span class=\"ft" + std::to_string(first.style) + "\" style=\"line-height:";
+        out += "\"><span class=\"ft" + std::to_string(style) + "\" style=\"line-height:";
         appendCssNumber(out, step);
         out += "px\">";
         for (size_t i = from; i < to; ++i) appendEscapedHtml(out, utf16ToOutput(textOf(*run[i].item)));

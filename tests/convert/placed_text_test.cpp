@@ -92,16 +92,29 @@ TEST_F(PlacedTextTest, KernedWordsStayWholeAndGapsBecomeSpaces) {
     EXPECT_NE(html.find("font-size:27.778px"), std::string::npos);
 }
 
-// DejaVu Sans embedded as F1 (objects 5 to 7), its widths the program's own.
-std::vector<std::pair<std::string, std::string>> embeddedFont() {
-    return {{"F1", "<< /Type /Font /Subtype /TrueType /BaseFont /DejaVuSans /FirstChar 32 /LastChar 126 "
-                   "/Widths [" + [] { std::string w; for (int i = 32; i <= 126; ++i) w += "600 "; return w; }() +
-                   "] /Encoding /WinAnsiEncoding /FontDescriptor 6 0 R >>"}};
+// DejaVu Sans programs embedded as fonts F1, F2, ... (objects 5 on), their widths 0.6 em.
+std::vector<std::pair<std::string, std::string>> embeddedFonts(size_t count) {
+    std::vector<std::pair<std::string, std::string>> out;
+    for (size_t i = 0; i < count; ++i)
+        out.push_back({"F" + std::to_string(i + 1),
+                       "<< /Type /Font /Subtype /TrueType /BaseFont /DejaVu" + std::to_string(i) +
+                           " /FirstChar 32 /LastChar 126 /Widths [" +
+                           [] { std::string w; for (int c = 32; c <= 126; ++c) w += "600 "; return w; }() +
+                           "] /Encoding /WinAnsiEncoding /FontDescriptor " + std::to_string(5 + count + 2 * i) +
+                           " 0 R >>"});
+    return out;
 }
-std::vector<std::string> embeddedFontObjects() {
-    return {"<< /Type /FontDescriptor /FontName /DejaVuSans /Flags 32 /FontBBox [0 0 1000 1000] /ItalicAngle 0 "
-            "/Ascent 900 /Descent -200 /CapHeight 700 /StemV 80 /FontFile2 7 0 R >>",
-            "stream:" + readFileText("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf")};
+// Their descriptors and programs: DejaVu Sans, then DejaVu Sans Bold.
+std::vector<std::string> embeddedFontObjects(size_t count) {
+    std::vector<std::string> out;
+    for (size_t i = 0; i < count; ++i) {
+        out.push_back("<< /Type /FontDescriptor /FontName /DejaVu" + std::to_string(i) +
+                      " /Flags 32 /FontBBox [0 0 1000 1000] /ItalicAngle 0 /Ascent 900 /Descent -200 /CapHeight 700 "
+                      "/StemV 80 /FontFile2 " + std::to_string(6 + count + 2 * i) + " 0 R >>");
+        out.push_back("stream:" + readFileText(i == 0 ? "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"
+                                                      : "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf"));
+    }
+    return out;
 }
 
 // The words of a block's HTML as a reader's copy or search meets them: each text node
@@ -129,7 +142,7 @@ TEST_F(PlacedTextTest, SmallErrorsInsideAWordLeaveItOneTextNodeAndRealStepsStayP
         "BT /F1 20 Tf 10 120 Td [(a) -110 (b)] TJ ET "
         "BT /F1 20 Tf 10 90 Td [(s) -1 (t) -1 (r) -1 (e) -1 (t) -1 (c) -1 (h) -1 (e) -1 (d)] TJ ET "
         "BT /F1 20 Tf 10 60 Td [(s) -21 (t) -31 (r) -41 (e) -21 (t) -31 (c) -41 (h) -21 (e) -31 (d)] TJ ET",
-        embeddedFont(), embeddedFontObjects());
+        embeddedFonts(1), embeddedFontObjects(1));
     const std::vector<Block> b = blocks(html);
     ASSERT_EQ(b.size(), 5u) << html;
     std::vector<std::string> rows;
@@ -145,6 +158,34 @@ TEST_F(PlacedTextTest, SmallErrorsInsideAWordLeaveItOneTextNodeAndRealStepsStayP
     EXPECT_EQ(textNodes(rows[2]), (std::vector<std::string>{"a", "b"})) << rows[2];
     EXPECT_EQ(textNodes(rows[4]), (std::vector<std::string>{"stretched"})) << rows[4];
     EXPECT_NE(rows[4].find("letter-spacing:0.8px"), std::string::npos) << rows[4];
+}
+
+TEST_F(PlacedTextTest, AWordInTwoWebFontsIsOneTextThroughThePagesOwnFamilies) {
+    // "Words": "Wor" regular, "ds" bold, at one size, colour and baseline. Then "ab" regular
+    // and "a" bold: the page shows "a" in both faces, so no list of the two can show both;
+    // then "x" regular and "y" bold at another size.
+    const std::string html = pageHtml(
+        "BT /F1 20 Tf 10 150 Td (Wor) Tj /F2 20 Tf (ds) Tj ET "
+        "BT /F1 20 Tf 10 110 Td (ab) Tj /F2 20 Tf (a) Tj ET "
+        "BT /F1 20 Tf 10 70 Td (x) Tj /F2 16 Tf (y) Tj ET",
+        embeddedFonts(2), embeddedFontObjects(2));
+    const std::vector<Block> b = blocks(html);
+    std::vector<std::string> texts;
+    for (const Block& block : b) texts.push_back(block.text);
+    EXPECT_EQ(texts, (std::vector<std::string>{"Words", "ab", "a", "x", "y"})) << html;
+    // Each face of the word's list holds just what the page shows in that face, and the
+    // blank, from which the browser takes the line's baseline.
+    std::smatch m;
+    ASSERT_TRUE(std::regex_search(html, m, std::regex(R"re(\.ft(\d+)\{[^}]*font-family:(q[a-z0-9_]+-p),(q[a-z0-9_]+-p),)re")))
+        << html;
+    EXPECT_NE(html.find("<span class=\"ft" + m[1].str() + "\">Words</span>"), std::string::npos) << html;
+    const auto range = [&](const std::string& family) {
+        std::smatch r;
+        const std::regex face("@font-face\\{font-family:" + family + ";src:url\\(\"[^\"]+\"\\) format\\(\"woff2\"\\);unicode-range:([^}]*)\\}");
+        return std::regex_search(html, r, face) ? r[1].str() : std::string("none");
+    };
+    EXPECT_EQ(range(m[2].str()), "U+20,U+57,U+61-62,U+6F,U+72,U+78");  // " Wabrox"
+    EXPECT_EQ(range(m[3].str()), "U+20,U+61,U+64,U+73,U+79");          // " adsy"
 }
 
 TEST_F(PlacedTextTest, TurnedTextIsATransformedBlockAndUnseenTextStaysSelectable) {
