@@ -213,8 +213,34 @@ std::u16string PlacedTextWriter::writtenText(const TextItem& item, const TextPla
     return text;
 }
 
-bool PlacedTextWriter::canMix(const std::vector<FaceKey>& runFaces, const Glyph& g) const {
+bool PlacedTextWriter::canMix(const std::vector<FaceKey>& runFaces, const std::vector<Glyph>& glyphs,
+                              size_t at) const {
     if (!options_.mixFaces) return false;
+    const FaceKey key{glyphs[at].place->font.get(), static_cast<size_t>(glyphs[at].place->face)};
+    if (at > 0 && glyphs[at - 1].place->font.get() == key.first && glyphs[at - 1].place->face == glyphs[at].place->face)
+        return canShowAfter(runFaces, glyphs[at]);
+    // Where the face changes, the rest of the word in the new face must come along too: a
+    // word would rather start a block than lose its tail to the next one.
+    for (size_t i = at, end = std::min(glyphs.size(), at + 64); i < end; ++i) {
+        const Glyph& g = glyphs[i];
+        if (g.place->font.get() != key.first || g.place->face != glyphs[at].place->face || textOf(*g.item) == u" ")
+            break;
+        if (i > at) {
+            const Glyph& before = glyphs[i - 1];
+            const Frame frame = frameOf(*before.place, before.size);
+            double lx = 0, ly = 0;
+            toLocal(frame, g.place->x - before.place->x, g.place->y - before.place->y, lx, ly);
+            const double gap = lx - before.place->width * before.size;
+            if (std::fabs(ly) > 0.02 * g.size + 0.05 || gap < -0.3 * g.size ||
+                gap > 0.5 * before.place->spaceWidth * g.size)
+                break;
+        }
+        if (!canShowAfter(runFaces, g)) return false;
+    }
+    return true;
+}
+
+bool PlacedTextWriter::canShowAfter(const std::vector<FaceKey>& runFaces, const Glyph& g) const {
     const FaceKey key{g.place->font.get(), static_cast<size_t>(g.place->face)};
     // The browser takes each character from the first face of the list that has it, so a
     // face before this glyph's may show its characters on the page only in the same glyph
@@ -247,7 +273,8 @@ void PlacedTextWriter::formRuns(const std::vector<Glyph>& glyphs, FontClassTable
     // The PDF's end of the last glyph of the run along its line (downwards in a vertical
     // column), in its block's pixels.
     double pen = 0;
-    for (const Glyph& g : glyphs) {
+    for (size_t i = 0; i < glyphs.size(); ++i) {
+        const Glyph& g = glyphs[i];
         const Frame f = frameOf(*g.place, g.size);
         const bool vertical = g.place->vertical;
         // A vertical column's glyphs follow each other an em apart.
@@ -261,7 +288,7 @@ void PlacedTextWriter::formRuns(const std::vector<Glyph>& glyphs, FontClassTable
             const bool sameLook = g.style == first.style ||
                                   (g.web && first.web && !vertical && g.size == first.size &&
                                    g.colour == first.colour && g.place->invisible == first.place->invisible &&
-                                   canMix(runFaces, g));
+                                   canMix(runFaces, glyphs, i));
             const bool joins = options_.runGapLimit > 0 && sameLook && vertical == first.place->vertical &&
                                sameFrame(f, frame) && std::fabs(across) <= 0.02 * g.size + 0.05 &&
                                along >= pen - 0.3 * g.size && along - pen <= options_.runGapLimit;

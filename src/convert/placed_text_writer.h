@@ -79,7 +79,10 @@ private:
     // The text a glyph is written as.
     static std::u16string writtenText(const TextItem& item, const TextPlacement& place);
     static std::string unicodeRange(const std::set<char32_t>& characters);
-    bool canMix(const std::vector<FaceKey>& runFaces, const Glyph& g) const;
+    // Whether glyphs[at] may join a run of `runFaces` in a block of several faces.
+    bool canMix(const std::vector<FaceKey>& runFaces, const std::vector<Glyph>& glyphs, size_t at) const;
+    // Whether the browser shows g in its own face (or the same glyph) after `runFaces`.
+    bool canShowAfter(const std::vector<FaceKey>& runFaces, const Glyph& g) const;
     void formRuns(const std::vector<Glyph>& glyphs, FontClassTable& classes);
     int mixedClass(FontClassTable& classes, int firstStyle, const std::vector<FaceKey>& faces);
     void writeRun(std::string& out, const std::vector<Glyph>& run, int style) const;
