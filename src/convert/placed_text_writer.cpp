@@ -137,6 +137,42 @@ struct Token {
     int face = -1;
 };
 
+// A word whose letters drift from the run's letter spacing by more than `tolerance` (its
+// producer set it wider or narrower than its font) and come within it at a spacing of its
+// own: that spacing, and the token after the word's last. `end` is 0 for a word that needs
+// none or that a spacing cannot mend, and for one with a ligature, which browsers do not
+// form under letter spacing.
+struct WordSpacing {
+    double letter = 0;
+    size_t end = 0;
+};
+WordSpacing wordSpacing(const std::vector<Token>& tokens, size_t start, double letter, double tolerance) {
+    // Each letter's error where the word's first glyph is in place, by its number in the word.
+    std::vector<double> errors;
+    double pen = tokens[start].x - tokens[start].kern;
+    size_t end = start;
+    for (size_t i = start; i < tokens.size() && tokens[i].target; ++i) {
+        const Token& t = tokens[i];
+        if (t.character >= FontGlyphSet::kLigatureKeys) return {};
+        pen += t.kern;
+        if (i > start) errors.push_back(t.x - pen);
+        pen += t.advance + letter;
+        end = i + 1;
+    }
+    if (errors.size() < 2) return {};
+    double worst = 0, moments = 0, squares = 0;
+    for (size_t k = 0; k < errors.size(); ++k) {
+        worst = std::max(worst, std::fabs(errors[k]));
+        moments += static_cast<double>(k + 1) * errors[k];
+        squares += static_cast<double>((k + 1) * (k + 1));
+    }
+    if (worst <= tolerance) return {};
+    const double step = std::round(moments / squares * 100) / 100;
+    for (size_t k = 0; k < errors.size(); ++k)
+        if (std::fabs(errors[k] - static_cast<double>(k + 1) * step) > tolerance) return {};
+    return {letter + step, end};
+}
+
 std::vector<char32_t> codePoints(const std::u16string& text) {
     std::vector<char32_t> out;
     for (size_t i = 0; i < text.size(); ++i) {
@@ -474,7 +510,10 @@ void PlacedTextWriter::writeRun(std::string& out, const std::vector<Glyph>& run,
     out += '>';
     double browserPen = 0;
     bool wordStart = true;
-    for (const Token& t : tokens) {
+    double wordLetter = letter;  // the letter spacing of the word being written
+    size_t wordEnd = 0;          // the token after the last of a word with a spacing of its own
+    for (size_t i = 0; i < tokens.size(); ++i) {
+        const Token& t = tokens[i];
         if (web && t.target) {
             const double gap = t.x - (browserPen + t.kern);
             if (std::fabs(gap) > (wordStart ? kGapEpsilon : inWordDrift(first.size))) {
@@ -483,10 +522,21 @@ void PlacedTextWriter::writeRun(std::string& out, const std::vector<Glyph>& run,
                 out += "px\"></span>";
                 browserPen = t.x - t.kern;
             }
+            if (wordStart) {
+                const WordSpacing own = wordSpacing(tokens, i, letter, inWordDrift(first.size));
+                if (own.end > i) {
+                    wordLetter = own.letter;
+                    wordEnd = own.end;
+                    out += "<span style=\"letter-spacing:";
+                    appendCssNumber(out, wordLetter);
+                    out += "px\">";
+                }
+            }
         }
         browserPen += t.kern;
         out += t.html;
-        browserPen += t.advance + letter + (t.space ? word : 0);
+        browserPen += t.advance + (i < wordEnd ? wordLetter : letter) + (t.space ? word : 0);
+        if (i + 1 == wordEnd) out += "</span>";
         wordStart = t.space;
     }
     out += "</span></div>\n";

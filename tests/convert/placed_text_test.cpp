@@ -160,6 +160,26 @@ TEST_F(PlacedTextTest, SmallErrorsInsideAWordLeaveItOneTextNodeAndRealStepsStayP
     EXPECT_NE(rows[4].find("letter-spacing:0.8px"), std::string::npos) << rows[4];
 }
 
+TEST_F(PlacedTextTest, AWordSetWiderThanTheRestOfItsLineGetsALetterSpacingOfItsOwn) {
+    // At 20 pt (27.78 px): line 1 meets the pairs of "stretched" first, kerned by 0.001 em.
+    // On line 2 "plainwords" is set at its font's widths and "stretched" 0.04 em (1.11 px)
+    // wider at every letter, "fine" after it at its widths again: the line's spacing is 0,
+    // and the error in "stretched" passes a pixel by its second letter.
+    const std::string html = pageHtml(
+        "BT /F1 20 Tf 10 150 Td [(s) -1 (t) -1 (r) -1 (e) -1 (t) -1 (c) -1 (h) -1 (e) -1 (d)] TJ ET "
+        "BT /F1 20 Tf 10 110 Td [(plainwords) -600 (s) -41 (t) -41 (r) -41 (e) -41 (t) -41 (c) -41 (h) -41 (e) -41 "
+        "(d) -600 (fine)] TJ ET",
+        embeddedFonts(1), embeddedFontObjects(1));
+    std::vector<std::string> rows;
+    static const std::regex row(R"re(<div class="r"[^>]*>.*?</div>\r?\n)re");
+    for (auto it = std::sregex_iterator(html.begin(), html.end(), row); it != std::sregex_iterator(); ++it)
+        rows.push_back((*it)[0].str());
+    ASSERT_EQ(rows.size(), 2u) << html;
+    EXPECT_EQ(textNodes(rows[1]), (std::vector<std::string>{"plainwords ", "stretched", " ", "fine"})) << rows[1];
+    EXPECT_NE(rows[1].find("<span style=\"letter-spacing:1.11px\">stretched</span>"), std::string::npos) << rows[1];
+    EXPECT_EQ(rows[1].find("ft0\" style=\"letter-spacing"), std::string::npos) << rows[1];
+}
+
 TEST_F(PlacedTextTest, AWordInTwoWebFontsIsOneTextThroughThePagesOwnFamilies) {
     // "Words": "Wor" regular, "ds" bold, at one size, colour and baseline. Then "ab" regular
     // and "a" bold: the page shows "a" in both faces, so no list of the two can show both;
