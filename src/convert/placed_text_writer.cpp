@@ -230,21 +230,21 @@ PlacedTextWriter::PlacedTextWriter(const PageObject& page, FontClassTable& class
             bool known = false;
             for (const Face& f : faces_) known = known || (f.set == p->font && f.face == face);
             if (!known) faces_.push_back({p->font, face});
-            for (char32_t c : codePoints(writtenText(t, *p))) pageCharacters_[{p->font.get(), face}].insert(c);
+            for (char32_t c : codePoints(writtenText(t, *p, true))) pageCharacters_[{p->font.get(), face}].insert(c);
         }
         glyphs.push_back(Glyph{&t, p, classes.add(style), classSize, web, style.colour});
     }
     formRuns(glyphs, classes);
 }
 
-std::u16string PlacedTextWriter::writtenText(const TextItem& item, const TextPlacement& place) {
+std::u16string PlacedTextWriter::writtenText(const TextItem& item, const TextPlacement& place, bool web) {
     std::u16string text(textOf(item));
     // A soft hyphen the PDF draws is where it broke the line: the reader sees a hyphen.
     for (char16_t& c : text)
         if (c == u'\u00AD') c = u'-';
     // A ligature of the web font is written as its letters, which the font joins again.
     static constexpr const char16_t* kLetters[] = {u"ff", u"fi", u"fl", u"ffi", u"ffl", u"st", u"st"};
-    if (place.ligature && place.font && text.size() == 1 && text[0] >= 0xFB00 && text[0] <= 0xFB06)
+    if (web && place.ligature && text.size() == 1 && text[0] >= 0xFB00 && text[0] <= 0xFB06)
         text = kLetters[text[0] - 0xFB00];
     return text;
 }
@@ -281,7 +281,7 @@ bool PlacedTextWriter::canShowAfter(const std::vector<FaceKey>& runFaces, const 
     // The browser takes each character from the first face of the list that has it, so a
     // face before this glyph's may show its characters on the page only in the same glyph
     // (as subsets of one font do).
-    const std::vector<char32_t> characters = codePoints(writtenText(*g.item, *g.place));
+    const std::vector<char32_t> characters = codePoints(writtenText(*g.item, *g.place, true));
     for (const FaceKey& before : runFaces) {
         if (before == key) return true;
         const auto shown = pageCharacters_.find(before);
@@ -415,7 +415,7 @@ void PlacedTextWriter::writeRun(std::string& out, const std::vector<Glyph>& run,
         double lx = 0, ly = 0;
         toLocal(frame, g.place->x - first.place->x, g.place->y - first.place->y, lx, ly);
         const bool ligature = web && g.place->ligature;
-        const std::u16string text = writtenText(*g.item, *g.place);
+        const std::u16string text = writtenText(*g.item, *g.place, web);
         const bool space = text == u" ";
         // A space where the PDF leaves a gap wider than half the font's own space, measured
         // in the font's size, so kerned letters stay one word.

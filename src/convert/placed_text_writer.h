@@ -76,8 +76,8 @@ private:
     };
     using FaceKey = std::pair<const FontGlyphSet*, size_t>;
 
-    // The text a glyph is written as.
-    static std::u16string writtenText(const TextItem& item, const TextPlacement& place);
+    // The text a glyph is written as (`web`: in its web font).
+    static std::u16string writtenText(const TextItem& item, const TextPlacement& place, bool web);
     static std::string unicodeRange(const std::set<char32_t>& characters);
     // Whether glyphs[at] may join a run of `runFaces` in a block of several faces.
     bool canMix(const std::vector<FaceKey>& runFaces, const std::vector<Glyph>& glyphs, size_t at) const;
