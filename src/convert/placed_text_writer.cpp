@@ -230,7 +230,6 @@ PlacedTextWriter::PlacedTextWriter(const PageObject& page, FontClassTable& class
             bool known = false;
             for (const Face& f : faces_) known = known || (f.set == p->font && f.face == face);
             if (!known) faces_.push_back({p->font, face});
-            for (char32_t c : codePoints(writtenText(t, *p, true))) pageCharacters_[{p->font.get(), face}].insert(c);
         }
         glyphs.push_back(Glyph{&t, p, classes.add(style), classSize, web, style.colour});
     }
@@ -250,8 +249,16 @@ std::u16string PlacedTextWriter::writtenText(const TextItem& item, const TextPla
 }
 
 bool PlacedTextWriter::canMix(const std::vector<FaceKey>& runFaces, const std::vector<Glyph>& glyphs,
-                              size_t at) const {
+                              size_t at) {
     if (!options_.mixFaces) return false;
+    // What the page shows in each web face, gathered the first time two faces meet.
+    if (!pageCharactersKnown_) {
+        pageCharactersKnown_ = true;
+        for (const Glyph& g : glyphs)
+            if (g.web)
+                for (char32_t c : codePoints(writtenText(*g.item, *g.place, true)))
+                    pageCharacters_[{g.place->font.get(), static_cast<size_t>(g.place->face)}].insert(c);
+    }
     const FaceKey key{glyphs[at].place->font.get(), static_cast<size_t>(glyphs[at].place->face)};
     if (at > 0 && glyphs[at - 1].place->font.get() == key.first && glyphs[at - 1].place->face == glyphs[at].place->face)
         return canShowAfter(runFaces, glyphs[at]);

@@ -80,7 +80,7 @@ private:
     static std::u16string writtenText(const TextItem& item, const TextPlacement& place, bool web);
     static std::string unicodeRange(const std::set<char32_t>& characters);
     // Whether glyphs[at] may join a run of `runFaces` in a block of several faces.
-    bool canMix(const std::vector<FaceKey>& runFaces, const std::vector<Glyph>& glyphs, size_t at) const;
+    bool canMix(const std::vector<FaceKey>& runFaces, const std::vector<Glyph>& glyphs, size_t at);
     // Whether the browser shows g in its own face (or the same glyph) after `runFaces`.
     bool canShowAfter(const std::vector<FaceKey>& runFaces, const Glyph& g) const;
     void formRuns(const std::vector<Glyph>& glyphs, FontClassTable& classes);
@@ -93,6 +93,7 @@ private:
     std::vector<Face> faces_;
     std::vector<Alias> aliases_;
     std::map<FaceKey, std::set<char32_t>> pageCharacters_;  // per web face, what the page shows in it
+    bool pageCharactersKnown_ = false;
     Options options_;
     double pageWidth_, pageHeight_;
 };
