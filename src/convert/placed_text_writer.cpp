@@ -294,7 +294,8 @@ bool PlacedTextWriter::canShowAfter(const std::vector<FaceKey>& runFaces, const 
         const auto shown = pageCharacters_.find(before);
         if (shown == pageCharacters_.end()) continue;
         for (char32_t c : characters) {
-            if (shown->second.count(c) == 0) continue;
+            // Every face shows a blank alike: empty, without advance.
+            if (c == U' ' || shown->second.count(c) == 0) continue;
             const FontGlyphSet::Glyph* there = before.first->glyphFor(before.second, c);
             const FontGlyphSet::Glyph* here = key.first->glyphFor(key.second, c);
             if (!there || !here || !FontGlyphSet::sameGlyph(*there, *here)) return false;
@@ -306,7 +307,12 @@ bool PlacedTextWriter::canShowAfter(const std::vector<FaceKey>& runFaces, const 
 void PlacedTextWriter::formRuns(const std::vector<Glyph>& glyphs, FontClassTable& classes) {
     Run run;
     std::vector<FaceKey> runFaces;  // the web faces of the run, in the order met
+    auto faceOf = [](const Glyph& g) { return FaceKey{g.place->font.get(), static_cast<size_t>(g.place->face)}; };
     auto finish = [&] {
+        runFaces.clear();
+        for (const Glyph& g : run.glyphs)
+            if (g.web && std::find(runFaces.begin(), runFaces.end(), faceOf(g)) == runFaces.end())
+                runFaces.push_back(faceOf(g));
         if (runFaces.size() > 1) run.style = mixedClass(classes, run.glyphs.front().style, runFaces);
         runs_.push_back(std::move(run));
         run = Run{};
@@ -316,33 +322,46 @@ void PlacedTextWriter::formRuns(const std::vector<Glyph>& glyphs, FontClassTable
     // The PDF's end of the last glyph of the run along its line (downwards in a vertical
     // column), in its block's pixels.
     double pen = 0;
+    // Where the run's last word starts: in the page's glyphs and in the run.
+    size_t wordStart = 0, wordStartInRun = 0;
+    bool afterBlank = false;
     for (size_t i = 0; i < glyphs.size(); ++i) {
         const Glyph& g = glyphs[i];
         const Frame f = frameOf(*g.place, g.size);
         const bool vertical = g.place->vertical;
         // A vertical column's glyphs follow each other an em apart.
         const double advance = vertical ? g.size : g.place->width * g.size;
+        const bool blank = textOf(*g.item) == u" ";
         if (!run.glyphs.empty()) {
             const Glyph& first = run.glyphs.front();
             double lx = 0, ly = 0;
             toLocal(frame, g.place->x - first.place->x, g.place->y - first.place->y, lx, ly);
             const double along = vertical ? ly : lx, across = vertical ? lx : ly;
+            const bool inLine = vertical == first.place->vertical && sameFrame(f, frame) &&
+                                std::fabs(across) <= 0.02 * g.size + 0.05 && along >= pen - 0.3 * g.size &&
+                                along - pen <= options_.runGapLimit;
+            const bool inWord = !afterBlank && !blank && along - pen <= 0.5 * g.place->spaceWidth * g.size;
             // Web faces of one size and colour share a block, each character from its own face.
-            const bool sameLook = g.style == first.style ||
-                                  (g.web && first.web && !vertical && g.size == first.size &&
-                                   g.colour == first.colour && g.place->invisible == first.place->invisible &&
-                                   canMix(runFaces, glyphs, i));
-            const bool joins = options_.runGapLimit > 0 && sameLook && vertical == first.place->vertical &&
-                               sameFrame(f, frame) && std::fabs(across) <= 0.02 * g.size + 0.05 &&
-                               along >= pen - 0.3 * g.size && along - pen <= options_.runGapLimit;
+            const bool mixes = g.style != first.style && g.web && first.web && !vertical && g.size == first.size &&
+                               g.colour == first.colour && g.place->invisible == first.place->invisible;
+            const bool joins = options_.runGapLimit > 0 && inLine &&
+                               (g.style == first.style || (mixes && canMix(runFaces, glyphs, i)));
             if (joins) {
                 const Glyph& last = run.glyphs.back();
                 // A glyph drawn twice at one place (simulated bold) is written once.
                 if (textOf(*last.item) == textOf(*g.item) && std::fabs(last.place->x - g.place->x) < 0.3 &&
                     std::fabs(last.place->y - g.place->y) < 0.3)
                     continue;
+                if (!inWord && !blank) wordStart = i, wordStartInRun = run.glyphs.size();
                 run.glyphs.push_back(g);
                 pen = std::max(pen, along + advance);
+            } else if (mixes && inLine && inWord && runFaces.size() > 1 && wordStartInRun > 0) {
+                // A word that cannot be finished in the faces of the block starts the next one.
+                run.glyphs.resize(wordStartInRun);
+                finish();
+                i = wordStart - 1;
+                afterBlank = false;
+                continue;
             } else {
                 finish();
             }
@@ -352,11 +371,11 @@ void PlacedTextWriter::formRuns(const std::vector<Glyph>& glyphs, FontClassTable
             run.style = g.style;
             frame = f;
             pen = advance;
+            wordStart = i, wordStartInRun = 0;
         }
-        if (g.web) {
-            const FaceKey key{g.place->font.get(), static_cast<size_t>(g.place->face)};
-            if (std::find(runFaces.begin(), runFaces.end(), key) == runFaces.end()) runFaces.push_back(key);
-        }
+        afterBlank = blank;
+        if (g.web && std::find(runFaces.begin(), runFaces.end(), faceOf(g)) == runFaces.end())
+            runFaces.push_back(faceOf(g));
     }
     if (!run.glyphs.empty()) finish();
 }

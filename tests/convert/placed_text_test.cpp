@@ -183,18 +183,22 @@ TEST_F(PlacedTextTest, AWordSetWiderThanTheRestOfItsLineGetsALetterSpacingOfItsO
 TEST_F(PlacedTextTest, AWordInTwoWebFontsIsOneTextThroughThePagesOwnFamilies) {
     // "Words": "Wor" regular, "ds" bold, at one size, colour and baseline. Then "ab" regular
     // and "a" bold: the page shows "a" in both faces, so no list of the two can show both;
-    // then "x" regular and "y" bold at another size. Last a bold label and a regular word
+    // then "x" regular and "y" bold at another size. Then a bold label and a regular word
     // whose first letter could follow the label but not its others: the word stays whole.
+    // Last a bold "b0, " and a regular "June 10": "June" can follow, but the page shows a
+    // bold 0, so "10" starts a block of its own rather than being cut after its "1".
     const std::string html = pageHtml(
         "BT /F1 20 Tf 10 150 Td (Wor) Tj /F2 20 Tf (ds) Tj ET "
         "BT /F1 20 Tf 10 110 Td (ab) Tj /F2 20 Tf (a) Tj ET "
         "BT /F1 20 Tf 10 70 Td (x) Tj /F2 16 Tf (y) Tj ET "
-        "BT /F2 20 Tf 10 30 Td (b ) Tj /F1 20 Tf (Xab) Tj ET",
+        "BT /F2 20 Tf 10 30 Td (b ) Tj /F1 20 Tf (Xab) Tj ET "
+        "BT /F2 20 Tf 150 30 Td (b0, ) Tj /F1 20 Tf (June 10) Tj ET",
         embeddedFonts(2), embeddedFontObjects(2));
     const std::vector<Block> b = blocks(html);
     std::vector<std::string> texts;
     for (const Block& block : b) texts.push_back(block.text);
-    EXPECT_EQ(texts, (std::vector<std::string>{"Words", "ab", "a", "x", "y", "b ", "Xab"})) << html;
+    EXPECT_EQ(texts, (std::vector<std::string>{"Words", "ab", "a", "x", "y", "b ", "Xab", "b0, June ", "10"}))
+        << html;
     // Each face of the word's list holds just what the page shows in that face, and the
     // blank, from which the browser takes the line's baseline.
     std::smatch m;
@@ -206,8 +210,9 @@ TEST_F(PlacedTextTest, AWordInTwoWebFontsIsOneTextThroughThePagesOwnFamilies) {
         const std::regex face("@font-face\\{font-family:" + family + ";src:url\\(\"[^\"]+\"\\) format\\(\"woff2\"\\);unicode-range:([^}]*)\\}");
         return std::regex_search(html, r, face) ? r[1].str() : std::string("none");
     };
-    EXPECT_EQ(range(m[2].str()), "U+20,U+57-58,U+61-62,U+6F,U+72,U+78");  // " WXabrox"
-    EXPECT_EQ(range(m[3].str()), "U+20,U+61-62,U+64,U+73,U+79");          // " abdsy"
+    // " 01JWXabenoruxy" and " ,0abdsy"
+    EXPECT_EQ(range(m[2].str()), "U+20,U+30-31,U+4A,U+57-58,U+61-62,U+65,U+6E-6F,U+72,U+75,U+78");
+    EXPECT_EQ(range(m[3].str()), "U+20,U+2C,U+30,U+61-62,U+64,U+73,U+79");
 }
 
 TEST_F(PlacedTextTest, TurnedTextIsATransformedBlockAndUnseenTextStaysSelectable) {
