@@ -187,6 +187,9 @@ void writeStyles(std::string& out, const FontClassTable& classes, size_t firstCl
         out += "@font-face{font-family:" + family + ";src:url(\"" + webFontFile(*f.set, f.face) +
                "\") format(\"woff2\")}\n";
     }
+    for (const PlacedTextWriter::Alias& a : placed.aliases())
+        out += "@font-face{font-family:" + a.family + ";src:url(\"" + webFontFile(*a.face.set, a.face.face) +
+               "\") format(\"woff2\");unicode-range:" + a.range + "}\n";
     for (size_t i = firstClass; i < classes.size(); ++i) {
         const FontClass& c = classes[i];
         appendf(out, ".ft%zu{font-style:%s;font-weight:%s;font-size:", i, c.italic ? "italic" : "normal",
@@ -288,6 +291,8 @@ bool writePageHtml(PageObject& page, const HtmlLinkList* links, const std::strin
     // the fonts: it keeps the browser's faces.
     placedOptions.webFonts =
         Settings::readFlag(Setting::webFonts) && !(continuous && Settings::readFlag(Setting::removePictures));
+    // The page's own families would be met again by the next pages of a continuous file.
+    placedOptions.mixFaces = !continuous;
     const PlacedTextWriter placed(page, classes, placedOptions);
 
     const std::string outPath = continuous ? std::string(folderOf(htmlPath)) + "index.htm" : htmlPath;

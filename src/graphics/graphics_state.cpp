@@ -182,6 +182,11 @@ void GraphicsState::textShift(double s) {
     curY_ += s * textMatrix_[1];
 }
 
+void GraphicsState::verticalTextShift(double s) {
+    curX_ += s * textMatrix_[2];
+    curY_ += s * textMatrix_[3];
+}
+
 void GraphicsState::shift(double dx, double dy) {
     curX_ += dx;
     curY_ += dy;

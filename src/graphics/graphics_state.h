@@ -136,6 +136,8 @@ public:
     void fontTransform(double* m) const;
     // Moves the current point by s along the text matrix's first column.
     void textShift(double s);
+    // The same along the text's upward direction, for vertical writing.
+    void verticalTextShift(double s);
     void shift(double dx, double dy);
 
     // ---- path and current point (the live state only)

@@ -137,7 +137,10 @@ void ContentInterpreter::opShowSpaceText(PdfObject* args, int) {
     for (int i = 0; i < a->length(); ++i) {
         PdfObject e = a->get(i);
         if (e.isNum()) {
-            state_->textShift(-e.getNum() * 0.001 * state_->horizFontSize());
+            // A vertical font's text moves down its column, so the number moves along it.
+            const double shift = -e.getNum() * 0.001;
+            if (state_->font()->wMode() == 1) state_->verticalTextShift(shift * state_->vertFontSize());
+            else state_->textShift(shift * state_->horizFontSize());
             device_->updateTextShift(*state_, e.getNum());
         } else if (e.isString()) {
             showText(*e.getString());

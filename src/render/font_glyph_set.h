@@ -4,6 +4,7 @@
 // its advance (the PDF's width) and the character it stands for. A character can be mapped
 // once per font, so a second glyph for a character already taken (or one whose advance
 // differs) goes into the next face of the font; faces are numbered from 0.
+#include <cmath>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -59,6 +60,23 @@ public:
         return 0;
     }
     static constexpr char32_t kLigatureKeys = 0x110000;
+
+    // The glyph that shows `character` in face `face`; null when the face has none.
+    const Glyph* glyphFor(size_t face, char32_t character) const {
+        if (face >= characters_.size()) return nullptr;
+        auto at = characters_[face].find(character);
+        return at == characters_[face].end() ? nullptr : &faces_[face][at->second];
+    }
+    // Whether two glyphs look the same and take the same room, to a five-hundredth of an em
+    // (subsets of one font come through different programs and matrices).
+    static bool sameGlyph(const Glyph& a, const Glyph& b) {
+        if (std::fabs(a.width - b.width) > 1e-4 || a.path.ops != b.path.ops ||
+            a.path.points.size() != b.path.points.size())
+            return false;
+        for (size_t i = 0; i < a.path.points.size(); ++i)
+            if (std::fabs(a.path.points[i] - b.path.points[i]) > 0.002f) return false;
+        return true;
+    }
 
     size_t faceCount() const { return faces_.size(); }
     // The glyphs of face `i` in the order they were met.

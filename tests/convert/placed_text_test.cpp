@@ -92,6 +92,129 @@ TEST_F(PlacedTextTest, KernedWordsStayWholeAndGapsBecomeSpaces) {
     EXPECT_NE(html.find("font-size:27.778px"), std::string::npos);
 }
 
+// DejaVu Sans programs embedded as fonts F1, F2, ... (objects 5 on), their widths 0.6 em.
+std::vector<std::pair<std::string, std::string>> embeddedFonts(size_t count) {
+    std::vector<std::pair<std::string, std::string>> out;
+    for (size_t i = 0; i < count; ++i)
+        out.push_back({"F" + std::to_string(i + 1),
+                       "<< /Type /Font /Subtype /TrueType /BaseFont /DejaVu" + std::to_string(i) +
+                           " /FirstChar 32 /LastChar 126 /Widths [" +
+                           [] { std::string w; for (int c = 32; c <= 126; ++c) w += "600 "; return w; }() +
+                           "] /Encoding /WinAnsiEncoding /FontDescriptor " + std::to_string(5 + count + 2 * i) +
+                           " 0 R >>"});
+    return out;
+}
+// Their descriptors and programs: DejaVu Sans, then DejaVu Sans Bold.
+std::vector<std::string> embeddedFontObjects(size_t count) {
+    std::vector<std::string> out;
+    for (size_t i = 0; i < count; ++i) {
+        out.push_back("<< /Type /FontDescriptor /FontName /DejaVu" + std::to_string(i) +
+                      " /Flags 32 /FontBBox [0 0 1000 1000] /ItalicAngle 0 /Ascent 900 /Descent -200 /CapHeight 700 "
+                      "/StemV 80 /FontFile2 " + std::to_string(6 + count + 2 * i) + " 0 R >>");
+        out.push_back("stream:" + readFileText(i == 0 ? "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"
+                                                      : "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf"));
+    }
+    return out;
+}
+
+// The words of a block's HTML as a reader's copy or search meets them: each text node
+// between elements, split at blanks.
+std::vector<std::string> textNodes(const std::string& blockHtml) {
+    std::vector<std::string> out;
+    static const std::regex node(">([^<]+)<");
+    for (auto it = std::sregex_iterator(blockHtml.begin(), blockHtml.end(), node); it != std::sregex_iterator(); ++it)
+        out.push_back((*it)[1].str());
+    return out;
+}
+
+TEST_F(PlacedTextTest, SmallErrorsInsideAWordLeaveItOneTextNodeAndRealStepsStayPlaced) {
+    // Every line at 20 pt (27.78 px); widths 0.6 em (16.67 px). Line 1 meets the pairs "ab"
+    // and "cd" first, kerned by 0.01 em, which the web font keeps. Line 2 repeats them
+    // 0.015 em off (0.42 px, a producer's rounding): no element inside the words, and the
+    // error is taken back after the blank. Line 3 moves "b" 0.12 em (3.3 px) from "a",
+    // too little for a blank but a real step, which keeps its element. Line 4 is set
+    // 0.03 em wider than its font at every letter, with a few letters off: the run's letter
+    // spacing takes it, so the word stays whole however long it is (line 4 meets its pairs
+    // first, kerned by 0.001 em).
+    const std::string html = pageHtml(
+        "BT /F1 20 Tf 10 180 Td [(a) 10 (b) -600 (c) 10 (d)] TJ ET "
+        "BT /F1 20 Tf 10 150 Td [(a) -5 (b) -600 (c) 25 (d)] TJ ET "
+        "BT /F1 20 Tf 10 120 Td [(a) -110 (b)] TJ ET "
+        "BT /F1 20 Tf 10 90 Td [(s) -1 (t) -1 (r) -1 (e) -1 (t) -1 (c) -1 (h) -1 (e) -1 (d)] TJ ET "
+        "BT /F1 20 Tf 10 60 Td [(s) -21 (t) -31 (r) -41 (e) -21 (t) -31 (c) -41 (h) -21 (e) -31 (d)] TJ ET",
+        embeddedFonts(1), embeddedFontObjects(1));
+    const std::vector<Block> b = blocks(html);
+    ASSERT_EQ(b.size(), 5u) << html;
+    std::vector<std::string> rows;
+    static const std::regex row(R"re(<div class="r"[^>]*>.*?</div>)re");
+    for (auto it = std::sregex_iterator(html.begin(), html.end(), row); it != std::sregex_iterator(); ++it)
+        rows.push_back((*it)[0].str());
+    ASSERT_EQ(rows.size(), 5u);
+    EXPECT_EQ(b[0].text, "ab cd");
+    EXPECT_EQ(textNodes(rows[1]), (std::vector<std::string>{"ab ", "cd"})) << rows[1];
+    // The second word starts where the PDF puts it: 0.6 + 0.005 + 0.6 + 0.6 em less the
+    // blank's own 0.6 em (a blank has no advance in the web font), minus the pair's 0.01 em.
+    EXPECT_NE(rows[1].find("margin-left:"), std::string::npos) << rows[1];
+    EXPECT_EQ(textNodes(rows[2]), (std::vector<std::string>{"a", "b"})) << rows[2];
+    EXPECT_EQ(textNodes(rows[4]), (std::vector<std::string>{"stretched"})) << rows[4];
+    EXPECT_NE(rows[4].find("letter-spacing:0.8px"), std::string::npos) << rows[4];
+}
+
+TEST_F(PlacedTextTest, AWordSetWiderThanTheRestOfItsLineGetsALetterSpacingOfItsOwn) {
+    // At 20 pt (27.78 px): line 1 meets the pairs of "stretched" first, kerned by 0.001 em.
+    // On line 2 "plainwords" is set at its font's widths and "stretched" 0.04 em (1.11 px)
+    // wider at every letter, "fine" after it at its widths again: the line's spacing is 0,
+    // and the error in "stretched" passes a pixel by its second letter.
+    const std::string html = pageHtml(
+        "BT /F1 20 Tf 10 150 Td [(s) -1 (t) -1 (r) -1 (e) -1 (t) -1 (c) -1 (h) -1 (e) -1 (d)] TJ ET "
+        "BT /F1 20 Tf 10 110 Td [(plainwords) -600 (s) -41 (t) -41 (r) -41 (e) -41 (t) -41 (c) -41 (h) -41 (e) -41 "
+        "(d) -600 (fine)] TJ ET",
+        embeddedFonts(1), embeddedFontObjects(1));
+    std::vector<std::string> rows;
+    static const std::regex row(R"re(<div class="r"[^>]*>.*?</div>\r?\n)re");
+    for (auto it = std::sregex_iterator(html.begin(), html.end(), row); it != std::sregex_iterator(); ++it)
+        rows.push_back((*it)[0].str());
+    ASSERT_EQ(rows.size(), 2u) << html;
+    EXPECT_EQ(textNodes(rows[1]), (std::vector<std::string>{"plainwords ", "stretched", " ", "fine"})) << rows[1];
+    EXPECT_NE(rows[1].find("<span style=\"letter-spacing:1.11px\">stretched</span>"), std::string::npos) << rows[1];
+    EXPECT_EQ(rows[1].find("ft0\" style=\"letter-spacing"), std::string::npos) << rows[1];
+}
+
+TEST_F(PlacedTextTest, AWordInTwoWebFontsIsOneTextThroughThePagesOwnFamilies) {
+    // "Words": "Wor" regular, "ds" bold, at one size, colour and baseline. Then "ab" regular
+    // and "a" bold: the page shows "a" in both faces, so no list of the two can show both;
+    // then "x" regular and "y" bold at another size. Then a bold label and a regular word
+    // whose first letter could follow the label but not its others: the word stays whole.
+    // Last a bold "b0, " and a regular "June 10": "June" can follow, but the page shows a
+    // bold 0, so "10" starts a block of its own rather than being cut after its "1".
+    const std::string html = pageHtml(
+        "BT /F1 20 Tf 10 150 Td (Wor) Tj /F2 20 Tf (ds) Tj ET "
+        "BT /F1 20 Tf 10 110 Td (ab) Tj /F2 20 Tf (a) Tj ET "
+        "BT /F1 20 Tf 10 70 Td (x) Tj /F2 16 Tf (y) Tj ET "
+        "BT /F2 20 Tf 10 30 Td (b ) Tj /F1 20 Tf (Xab) Tj ET "
+        "BT /F2 20 Tf 150 30 Td (b0, ) Tj /F1 20 Tf (June 10) Tj ET",
+        embeddedFonts(2), embeddedFontObjects(2));
+    const std::vector<Block> b = blocks(html);
+    std::vector<std::string> texts;
+    for (const Block& block : b) texts.push_back(block.text);
+    EXPECT_EQ(texts, (std::vector<std::string>{"Words", "ab", "a", "x", "y", "b ", "Xab", "b0, June ", "10"}))
+        << html;
+    // Each face of the word's list holds just what the page shows in that face, and the
+    // blank, from which the browser takes the line's baseline.
+    std::smatch m;
+    ASSERT_TRUE(std::regex_search(html, m, std::regex(R"re(\.ft(\d+)\{[^}]*font-family:(q[a-z0-9_]+-p),(q[a-z0-9_]+-p),)re")))
+        << html;
+    EXPECT_NE(html.find("<span class=\"ft" + m[1].str() + "\">Words</span>"), std::string::npos) << html;
+    const auto range = [&](const std::string& family) {
+        std::smatch r;
+        const std::regex face("@font-face\\{font-family:" + family + ";src:url\\(\"[^\"]+\"\\) format\\(\"woff2\"\\);unicode-range:([^}]*)\\}");
+        return std::regex_search(html, r, face) ? r[1].str() : std::string("none");
+    };
+    // " 01JWXabenoruxy" and " ,0abdsy"
+    EXPECT_EQ(range(m[2].str()), "U+20,U+30-31,U+4A,U+57-58,U+61-62,U+65,U+6E-6F,U+72,U+75,U+78");
+    EXPECT_EQ(range(m[3].str()), "U+20,U+2C,U+30,U+61-62,U+64,U+73,U+79");
+}
+
 TEST_F(PlacedTextTest, TurnedTextIsATransformedBlockAndUnseenTextStaysSelectable) {
     const std::string html = pageHtml(
         "BT /F1 20 Tf 0 1 -1 0 100 50 Tm (Up) Tj ET "
@@ -109,6 +232,23 @@ TEST_F(PlacedTextTest, TurnedTextIsATransformedBlockAndUnseenTextStaysSelectable
     EXPECT_EQ(b[2].style.find("transform"), std::string::npos);
 }
 
+TEST_F(PlacedTextTest, TextWhollyBeyondThePageEdgesIsLeftOutAndTextCutByThemKept) {
+    // The page is 300 x 200 pt. Beyond the left edge, above the top, right of the right edge
+    // and below the bottom (its ascent still below it): none of that can be seen. "Edge"
+    // starts left of the page and reaches into it, "Down" runs downwards into the page from
+    // above its top edge, "Low" has its baseline just below the bottom, its letters rising
+    // above it: each is kept whole, the letters beyond the edge too.
+    const std::string html = pageHtml(
+        "BT /F1 12 Tf -80 100 Td (Left) Tj ET BT /F1 12 Tf 20 215 Td (Above) Tj ET "
+        "BT /F1 12 Tf 305 100 Td (Right) Tj ET BT /F1 12 Tf 20 -20 Td (Below) Tj ET "
+        "BT /F1 12 Tf -15 150 Td (Edge) Tj ET BT /F1 12 Tf 0 -1 1 0 100 210 Tm (Down) Tj ET "
+        "BT /F1 12 Tf 60 -2 Td (Low) Tj ET",
+        {{"F1", kHelvetica}});
+    std::vector<std::string> texts;
+    for (const Block& block : blocks(html)) texts.push_back(block.text);
+    EXPECT_EQ(texts, (std::vector<std::string>{"Edge", "Down", "Low"})) << html;
+}
+
 TEST_F(PlacedTextTest, SoftHyphenAtALineEndShowsAsAHyphen) {
     const std::string html = pageHtml(
         "BT /F1 12 Tf 20 150 Td (inA) Tj 0 -14 Td (cluding) Tj ET",
@@ -121,31 +261,45 @@ TEST_F(PlacedTextTest, SoftHyphenAtALineEndShowsAsAHyphen) {
     EXPECT_EQ(b[1].text, "cluding");
 }
 
-TEST_F(PlacedTextTest, VerticalTextKeepsItsColumn) {
+TEST_F(PlacedTextTest, AVerticalColumnIsOneTextWhoseLinesAreItsGlyphSteps) {
+    // Two columns at 20 pt (27.78 px): one at even steps of an em; one whose second glyph
+    // is moved half an em further down by the number between them, after which the steps
+    // are an em again.
     const std::string html = pageHtml(
-        "BT /F1 20 Tf 100 180 Td <000100020003> Tj ET",
+        "BT /F1 20 Tf 100 180 Td <000100020003> Tj ET BT /F1 20 Tf 60 180 Td [<0001> 500 <0002><0003>] TJ ET",
         {{"F1", "<< /Type /Font /Subtype /Type0 /BaseFont /MSMincho /Encoding /Identity-V "
                 "/DescendantFonts [6 0 R] /ToUnicode 7 0 R >>"}},
         {"<< /Type /Font /Subtype /CIDFontType2 /BaseFont /MSMincho "
          "/CIDSystemInfo << /Registry (Adobe) /Ordering (Identity) /Supplement 0 >> /DW 1000 >>",
          "stream:1 begincodespacerange <0000> <FFFF> endcodespacerange 3 beginbfchar <0001> <4E00> <0002> <4E8C> "
          "<0003> <4E09> endbfchar"});
-    const std::vector<Block> b = blocks(html);
-    ASSERT_EQ(b.size(), 3u) << html;
-    std::vector<double> lefts, tops;
-    for (const Block& block : b) {
-        std::smatch m;
-        ASSERT_TRUE(std::regex_search(block.style, m, std::regex(R"(left:([-0-9.]+)px;top:([-0-9.]+)px)")));
-        lefts.push_back(std::stod(m[1]));
-        tops.push_back(std::stod(m[2]));
-    }
-    EXPECT_EQ(b[0].text, "\xE4\xB8\x80");
-    EXPECT_EQ(b[2].text, "\xE4\xB8\x89");
-    // One column: the same left, each glyph one em (27.78 px) below the one before.
-    EXPECT_NEAR(lefts[1], lefts[0], 0.01);
-    EXPECT_NEAR(lefts[2], lefts[0], 0.01);
-    EXPECT_NEAR(tops[1] - tops[0], 27.78, 0.05);
-    EXPECT_NEAR(tops[2] - tops[1], 27.78, 0.05);
+    struct Column {
+        double left, top, line;
+        std::string text;
+    };
+    std::vector<Column> columns;
+    static const std::regex column(
+        R"re(<div class="r v" style="left:([-0-9.]+)px;top:([-0-9.]+)px"><span class="ft\d+" style="line-height:([0-9.]+)px">([^<]*)</span></div>)re");
+    for (auto it = std::sregex_iterator(html.begin(), html.end(), column); it != std::sregex_iterator(); ++it)
+        columns.push_back({std::stod((*it)[1]), std::stod((*it)[2]), std::stod((*it)[3]), (*it)[4].str()});
+    ASSERT_EQ(columns.size(), 3u) << html;
+    // The text position of a vertical font is the top middle of its glyphs' em boxes: the
+    // block starts half an em to its left, and the em box sits in the middle of the first
+    // line.
+    EXPECT_EQ(columns[0].text, "\xE4\xB8\x80\xE4\xBA\x8C\xE4\xB8\x89");  // 一二三
+    EXPECT_NEAR(columns[0].left, 138.89 - 13.89, 0.01);
+    EXPECT_NEAR(columns[0].line, 27.78, 0.01);
+    EXPECT_NEAR(columns[0].top, 27.78, 0.02);
+    // 1.5 em from the first glyph to the second: lines of that height; the third glyph,
+    // an em below the second, starts a block of its own.
+    EXPECT_EQ(columns[1].text, "\xE4\xB8\x80\xE4\xBA\x8C");
+    EXPECT_NEAR(columns[1].left, 83.33 - 13.89, 0.01);
+    EXPECT_NEAR(columns[1].line, 41.67, 0.01);
+    EXPECT_NEAR(columns[1].top, 27.78 - 0.25 * 27.78, 0.02);
+    EXPECT_EQ(columns[2].text, "\xE4\xB8\x89");
+    EXPECT_NEAR(columns[2].left, 83.33 - 13.89, 0.01);
+    EXPECT_NEAR(columns[2].top, 27.78 + 2.5 * 27.78, 0.02);
+    EXPECT_NEAR(columns[2].line, 27.78, 0.01);
 }
 
 TEST_F(PlacedTextTest, Type3GlyphsOfALegacyDoubleByteTextReadAsThatCodePage) {
