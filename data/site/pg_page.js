@@ -80,5 +80,7 @@
   hub.on('mark', function (d, from) {
     if (from === 'ltop' && typeof d.query === 'string') markAll(d.query);
   });
-  hub.send('ltop', 'page', { page: m ? parseInt(m[1], 10) : 0 });
+  function report() { hub.send('ltop', 'page', { page: m ? parseInt(m[1], 10) : 0 }); }
+  hub.on('which', function (d, from) { if (from === 'ltop') report(); });
+  report();
 })();
