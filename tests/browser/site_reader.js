@@ -166,7 +166,8 @@ async function drive(context, base, mode, site, shots, texts) {
 
   // Loading the site again from its history, the browser puts back in the page frame the
   // page it recorded, which can be an older one than the address names: the address wins
-  // and no entry is added. Here the frameset itself starts the frame at another page.
+  // and no entry is added. Here the frameset, served with its page frame set to another
+  // page (over HTTP, where the test can change it on its way), stands in for the browser.
   if (mode === 'http') {
     const restored = await context.newPage();
     await restored.route(/\/index\.htm$/, route => route.fulfill({
