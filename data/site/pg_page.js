@@ -80,5 +80,15 @@
   hub.on('mark', function (d, from) {
     if (from === 'ltop' && typeof d.query === 'string') markAll(d.query);
   });
-  hub.send('ltop', 'page', { page: m ? parseInt(m[1], 10) : 0 });
+  // Whether the browser put this page back from its history (Back, Forward) rather than
+  // opening it for a link or the bar: such a page is no new move of the reader's.
+  function restored() {
+    try {
+      var e = performance.getEntriesByType('navigation')[0];
+      return e ? e.type === 'back_forward' : performance.navigation.type === 2;
+    } catch (x) { return false; }
+  }
+  function report() { hub.send('ltop', 'page', { page: m ? parseInt(m[1], 10) : 0, restored: restored() }); }
+  hub.on('which', function (d, from) { if (from === 'ltop') report(); });
+  report();
 })();
