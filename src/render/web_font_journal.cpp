@@ -22,6 +22,8 @@ void WebFontJournal::endChar(const TextItem* item) {
     // Most characters of most pages ask nothing new of any set and get no web font.
     if (c.count == 0 && !c.placed) {
         chars_.pop_back();
+        // A record freed during the page may leave its address to this one.
+        if (item) charOfItem_.erase(item);
         return;
     }
     if (item) charOfItem_[item] = static_cast<uint32_t>(chars_.size() - 1);
@@ -29,7 +31,7 @@ void WebFontJournal::endChar(const TextItem* item) {
 
 int64_t WebFontJournal::charOf(const TextItem* item) const {
     auto at = charOfItem_.find(item);
-    return at == charOfItem_.end() ? -1 : at->second;
+    return at == charOfItem_.end() ? int64_t{-1} : int64_t{at->second};
 }
 
 void WebFontJournal::clearPage() {
