@@ -1,6 +1,6 @@
-// One file converted with --jobs N: its pictures are written by N processes, and the output
-// must be the one a single process writes (a site too), with the same guarantees when anything
-// goes wrong.
+// One file converted with --jobs N: its pages are shared among N processes (a site's text is
+// sent back and written in page order by the converting process), and the output must be the
+// one a single process writes, with the same guarantees when anything goes wrong.
 #include <gtest/gtest.h>
 #include <dirent.h>
 
@@ -140,6 +140,14 @@ TEST_F(PageProcesses, AFailingPageProcessFailsTheFileAndLeavesNothing) {
     EXPECT_TRUE(filesUnder(root_ + "/full") == before);
     EXPECT_EQ(filesUnder(root_).size(), before.size()) << "something of the failed run is left";
 
+    // A site: the page processes paint the pictures and fail, this process writes the pages.
+    Outcome site = run("-m --jobs 2 -z 200 " + pdf + " '" + root_ + "/site.htm'", "ulimit -f 20; ");
+    EXPECT_EQ(site.status, 1) << site.out;
+    EXPECT_NE(site.out.find("File too large"), std::string::npos) << site.out;
+    EXPECT_NE(site.out.find(root_ + "/site/pg_00"), std::string::npos) << site.out;
+    EXPECT_EQ(site.out.find(".vellumix-"), std::string::npos) << site.out;
+    EXPECT_FALSE(pathExists(root_ + "/site"));
+
     // The page process's own switch is not for users.
     Outcome misuse = run("--page-part '" + root_ + "' x 1");
     EXPECT_EQ(misuse.status, 2) << misuse.out;
@@ -157,12 +165,13 @@ TEST_F(PageProcesses, AFailingPageProcessFailsTheFileAndLeavesNothing) {
 
 TEST_F(PageProcesses, AnInterruptStopsEveryProcessAndLeavesNothing) {
     const std::string site = root_ + "/stopped";
-    // Started in the background and interrupted once the first page picture is staged.
+    // Started in the background and interrupted once the first page picture is staged, while
+    // the page processes send their pages' text back.
     const std::string script = "exec 2>&1; env -u DISPLAY -u WAYLAND_DISPLAY XDG_CONFIG_HOME='" + root_ +
                                "/config' XDG_DATA_HOME='" + root_ + "/data' '" + std::string(QM_BINARY_DIR) +
-                               "/vellumix' -m --format png --jobs 2 '" + corpusPath("latex-geotopo-117p.pdf") +
-                               "' -o '" + site + "/' & pid=$!; for i in $(seq 600); do ls '" + site +
-                               "'/*/.*/*.png >/dev/null 2>&1 && break; sleep 0.05; done; kill -INT $pid; wait $pid; "
+                               "/vellumix' -m --jobs 2 '" + corpusPath("latex-geotopo-117p.pdf") + "' '" + site +
+                               ".htm' & pid=$!; for i in $(seq 600); do ls '" + site +
+                               "'/.*/*.jpg >/dev/null 2>&1 && break; sleep 0.05; done; kill -INT $pid; wait $pid; "
                                "echo status=$?";
     FILE* p = ::popen(script.c_str(), "r");
     ASSERT_NE(p, nullptr);
