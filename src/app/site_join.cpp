@@ -10,13 +10,16 @@ SiteJoiner::SiteJoiner(std::string output, int first, int last)
     : output_(std::move(output)), first_(first), last_(last), next_(first) {}
 
 bool SiteJoiner::take(int page, std::string parcel) {
+    const size_t size = parcel.size();
     if (page < next_ || page > last_ || !waiting_.emplace(page, std::move(parcel)).second) {
         failure_ = "Page " + std::to_string(page) + " came back twice from the page processes";
         return false;
     }
+    bytesWaiting_ += size;
     for (auto at = waiting_.find(next_); at != waiting_.end(); at = waiting_.find(next_)) {
         const std::string bytes = std::move(at->second);
         waiting_.erase(at);
+        bytesWaiting_ -= bytes.size();
         if (!write(bytes)) return false;
         ++next_;
     }

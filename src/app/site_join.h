@@ -20,13 +20,14 @@ public:
     bool take(int page, std::string parcel) override;
     bool joinable() const override { return joinable_; }
     std::string failure() const override { return failure_; }
-    int dealLimit() const override { return next_ + kPagesWaiting; }
+    // Pages run ahead of a slow one until their text fills kBytesWaiting.
+    int dealLimit() const override { return bytesWaiting_ >= kBytesWaiting ? next_ : last_; }
 
     // The PDF version the document declares (0 before the first page is written).
     float pdfVersion() const { return pdfVersion_; }
 
-    // Pages handed out beyond the first one not yet written: each waiting page holds its text.
-    static constexpr int kPagesWaiting = 24;
+    // The text of pages waiting for one before them (a page's text takes 200 to 800 KB).
+    static constexpr size_t kBytesWaiting = size_t{64} << 20;
 
 private:
     bool write(const std::string& bytes);
@@ -34,6 +35,7 @@ private:
     std::string output_;
     int first_, last_, next_;
     std::map<int, std::string> waiting_;
+    size_t bytesWaiting_ = 0;
     WebFontBook book_;
     bool joinable_ = true;
     std::string failure_;

@@ -1,5 +1,6 @@
 #include "convert/page_parcel.h"
 
+#include <algorithm>
 #include <cstring>
 #include <type_traits>
 
@@ -29,6 +30,7 @@ public:
         put(static_cast<uint64_t>(n));
         out_.append(reinterpret_cast<const char*>(data), n * sizeof(T));
     }
+    void reserve(size_t bytes) { out_.reserve(bytes); }
     std::string take() { return std::move(out_); }
 
 private:
@@ -162,6 +164,8 @@ bool unpackText(Unpacker& u, PageObject& page, int64_t& charIndex) {
 
 std::optional<std::string> packPage(const PageObject& page, const HtmlLinkList* links, const WebFontJournal& journal) {
     Packer p;
+    // About what a character with its placement takes.
+    p.reserve(256 + static_cast<size_t>(std::max(page.itemCount, 0)) * 160);
     p.put(kMagic);
     for (int32_t v : {page.width, page.height, page.pageNumber, page.pageCount, page.zoom}) p.put(v);
     p.put(page.pdfVersion);
