@@ -173,6 +173,7 @@ PageSplitOutcome renderInProcesses(const PageSplitRequest& request, const std::f
                               std::from_chars(text.data() + blank + 1, text.data() + text.size(), p.parcelSize).ec ==
                                   std::errc();
             if (!read || p.parcelPage < request.first || p.parcelPage > request.last || p.parcelSize > kLargestParcel) {
+                p.parcelPage = 0;
                 p.reported = true;
                 fail("A page process sent what is not a page");
                 endAll();

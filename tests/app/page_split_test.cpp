@@ -13,6 +13,7 @@
 #include "platform/system/file_ops.h"
 #include "run_vellumix.h"
 #include "support/corpus_manifest.h"
+#include "support/pdf_builder.h"
 #include "support/test_files.h"
 
 namespace qm {
@@ -118,6 +119,46 @@ TEST_F(PageProcesses, ALongFileGivesTheSiteOneProcessWritesByteForByte) {
         EXPECT_EQ(filesUnder(root_ + "/" + format + "2").size(), 3u) << format;
         expectSameFiles(root_ + "/" + format + "1", root_ + "/" + format + "2");
     }
+}
+
+TEST_F(PageProcesses, ASiteNearTheWebFontLimitsIsWrittenByOneProcessAfterAll) {
+    // 1100 fonts sharing one program, each its own set of web fonts: the second page takes
+    // the document past the number of sets the pages can be joined with, so the converting
+    // process writes the site alone, and the result is still one process's.
+    constexpr int kFonts = 1100, kPerPage = 550;
+    test::PdfBuilder b;
+    b.object("<< /Type /Catalog /Pages 2 0 R >>");
+    b.object("<< /Type /Pages /Kids [3 0 R 4 0 R] /Count 2 >>");
+    constexpr int kFirstFont = 8;
+    for (int page = 0; page < 2; ++page) {
+        std::string fonts;
+        for (int i = page * kPerPage; i < (page + 1) * kPerPage; ++i)
+            fonts += "/F" + std::to_string(i) + " " + std::to_string(kFirstFont + i) + " 0 R ";
+        b.object("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 600 800] /Contents " + std::to_string(5 + page) +
+                 " 0 R /Resources << /Font << " + fonts + ">> >> >>");
+    }
+    for (int page = 0; page < 2; ++page) {
+        std::string text;
+        for (int i = page * kPerPage; i < (page + 1) * kPerPage; ++i)
+            text += "BT /F" + std::to_string(i) + " 9 Tf " + std::to_string(20 + (i % 25) * 22) + " " +
+                    std::to_string(20 + (i % kPerPage) / 25 * 30) + " Td (A) Tj ET\n";
+        b.stream("", text);
+    }
+    b.stream("", readWholeFile("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"));
+    for (int i = 0; i < kFonts; ++i)
+        b.object("<< /Type /Font /Subtype /TrueType /BaseFont /DejaVuSans /FirstChar 65 /LastChar 65 /Widths [600] "
+                 "/Encoding /WinAnsiEncoding /FontDescriptor " + std::to_string(kFirstFont + kFonts) + " 0 R >>");
+    b.object("<< /Type /FontDescriptor /FontName /DejaVuSans /Flags 32 /FontBBox [0 0 1000 1000] /ItalicAngle 0 "
+             "/Ascent 900 /Descent -200 /CapHeight 700 /StemV 80 /FontFile2 7 0 R >>");
+    const std::string pdf = root_ + "/fonts.pdf";
+    std::ofstream(pdf, std::ios::binary) << b.finish("/Root 1 0 R");
+
+    Outcome one = run("-m -r --jobs 1 '" + pdf + "' '" + root_ + "/one.htm'");
+    Outcome two = run("-m -r --jobs 2 '" + pdf + "' '" + root_ + "/two.htm'");
+    ASSERT_EQ(one.status, 0) << one.out;
+    ASSERT_EQ(two.status, 0) << two.out;
+    EXPECT_TRUE(pathExists(root_ + "/two/font_f1000.woff2"));
+    expectSameFiles(root_ + "/one", root_ + "/two");
 }
 
 TEST_F(PageProcesses, AFailingPageProcessFailsTheFileAndLeavesNothing) {
