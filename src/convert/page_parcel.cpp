@@ -111,14 +111,13 @@ bool unpackAsk(Unpacker& u, WebFontAsk& ask) {
     return true;
 }
 
-void packText(Packer& p, const TextItem& t, int64_t charIndex) {
+void packText(Packer& p, const TextItem& t, const TextPlacement* place, int64_t charIndex) {
     p.put(t.x);
     p.put(t.y);
     p.array(t.text, t.text != nullptr && t.count > 0 ? static_cast<size_t>(t.count) : 0);
     p.text(t.face != nullptr ? std::string_view(t.face) : std::string_view());
     for (int32_t v : {t.advance, t.height, t.bold, t.italic, t.orientation}) p.put(v);
     p.put(t.colour);
-    const TextPlacement* place = placementOf(t);
     p.put(static_cast<uint8_t>(place != nullptr));
     if (place == nullptr) return;
     for (double v : {place->x, place->y, place->m[0], place->m[1], place->m[2], place->m[3], place->width,
@@ -129,10 +128,9 @@ void packText(Packer& p, const TextItem& t, int64_t charIndex) {
     p.put(charIndex);
 }
 
-bool unpackText(Unpacker& u, PageObject& page, int64_t& charIndex) {
+// `text` and `face` are the caller's, kept from one record to the next.
+bool unpackText(Unpacker& u, PageObject& page, int64_t& charIndex, std::vector<uint16_t>& text, std::string& face) {
     TextItem t{};
-    std::vector<uint16_t> text;
-    std::string face;
     uint8_t placed = 0;
     if (!u.get(t.x) || !u.get(t.y) || !u.array(text) || !u.bytes(face)) return false;
     for (int32_t* v : {&t.advance, &t.height, &t.bold, &t.italic, &t.orientation})
@@ -176,10 +174,10 @@ std::optional<std::string> packPage(const PageObject& page, const HtmlLinkList* 
     for (int32_t i = 0; i < page.itemCount; ++i) {
         const PageItem& item = page.items[i];
         if (item.kind != QM_ITEM_TEXT || item.record.text == nullptr) continue;
-        const int64_t c = journal.charOf(item.record.text);
         const TextPlacement* place = placementOf(*item.record.text);
+        const int64_t c = place != nullptr ? journal.charOf(item.record.text) : -1;
         if (place != nullptr && place->font != nullptr && c < 0) return std::nullopt;
-        packText(p, *item.record.text, c);
+        packText(p, *item.record.text, place, c);
     }
     p.put(static_cast<uint8_t>(links != nullptr));
     if (links != nullptr) {
@@ -216,9 +214,11 @@ bool unpackPage(std::string_view bytes, PageParcel& out) {
     if (!u.get(page.pdfVersion) || !u.count(texts, 48)) return false;
     out.charOfItem.clear();
     out.charOfItem.reserve(texts);
+    std::vector<uint16_t> text;
+    std::string face;
     for (uint64_t i = 0; i < texts; ++i) {
         int64_t c = -1;
-        if (!unpackText(u, page, c)) return false;
+        if (!unpackText(u, page, c, text, face)) return false;
         out.charOfItem.push_back(c);
     }
     uint8_t hasLinks = 0;
