@@ -47,7 +47,7 @@ constexpr Switch kSwitches[] = {
     {0, "format", Kind::text, "format", "Write html (page sets, the default), or bmp, png or svg (one image per page)", 0, 0, 8},
     {0, "no-web-fonts", Kind::flag, nullptr, "Show text in the browser's own fonts, not the document's", 0, 0, 0},
     {0, "antialias", Kind::flag, nullptr, "Draw page pictures with smooth edges", 0, 0, 0},
-    {0, "jobs", Kind::integer, "N", "Convert up to N files at once, one process each (one file: its page pictures)", 1, 64, 0},
+    {0, "jobs", Kind::integer, "N", "Convert up to N files at once, one process each (one file: its pages)", 1, 64, 0},
     {0, "list", Kind::text, "file", "Convert the PDF files named in a file, one per line ('-' reads standard input)", 0, 0, 4096},
     {0, "results", Kind::text, "file.jsonl", "Append one JSON line per file (path, output, status, pages, seconds, message)", 0, 0, 4096},
     {0, "skip-done", Kind::text, "file.jsonl", "Skip the files a results log records as converted", 0, 0, 4096},

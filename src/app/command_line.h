@@ -37,7 +37,7 @@ struct CommandLine {
     bool quit = false;       // -q, --quit: exit after converting
     bool noWindow = false;   // -m, --no-window: quiet, messages to standard error
     bool overwrite = false;  // -r, --overwrite
-    int jobs = 1;            // --jobs N (1..64): processes, one per file (one file: its page pictures)
+    int jobs = 1;            // --jobs N (1..64): processes, one per file (one file: its pages)
 
     bool help = false;     // -h, -?, --help
     bool version = false;  // --version

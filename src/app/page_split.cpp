@@ -13,9 +13,13 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <optional>
+#include <string_view>
+#include <utility>
 
 #include "app/cli_main.h"
 #include "app/page_render.h"
+#include "app/site_parcel.h"
 #include "convert/document_open.h"
 #include "convert/settings.h"
 #include "platform/system/process.h"
@@ -33,18 +37,25 @@ constexpr size_t kLongestLine = 8192;
 // never idles while its report travels.
 constexpr int kPagesAhead = 2;
 
+// A page's parcel larger than this is not one of ours.
+constexpr uint64_t kLargestParcel = uint64_t{1} << 30;
+
 struct PageProcess {
     PipedProcess pipes;
-    std::string pending;    // a partial line of its reports
+    std::string pending;    // a partial line of its reports, or a parcel arriving
     bool reported = false;  // it said why it failed
+    int waiting = 0;        // pages handed to it and not yet reported
+    int parcelPage = 0;     // the parcel arriving: its page and size
+    uint64_t parcelSize = 0;
 };
 
 // Pages are handed out one at a time as processes finish them: page costs differ too much
 // (a title page full of drawings next to plain text) for fixed shares to come out even.
 class PageDealer {
 public:
-    PageDealer(int first, int last) : next_(first), last_(last) {}
-    // Gives `process` its next page, or tells it there are no more.
+    PageDealer(int first, int last, const PageReceiver* receiver) : next_(first), last_(last), receiver_(receiver) {}
+    // Gives `process` its next page, or tells it there are no more. A page beyond what the
+    // receiver lets out waits for a later deal.
     void deal(PageProcess& process) {
         if (process.pipes.input < 0) return;
         if (next_ > last_) {
@@ -52,6 +63,8 @@ public:
             process.pipes.input = -1;
             return;
         }
+        if (receiver_ != nullptr && next_ > receiver_->dealLimit()) return;
+        ++process.waiting;
         const std::string line = std::to_string(next_++) + "\n";
         if (::write(process.pipes.input, line.data(), line.size()) != static_cast<ssize_t>(line.size())) {
             // It has gone; its exit status says why.
@@ -63,6 +76,7 @@ public:
 private:
     int next_;
     int last_;
+    const PageReceiver* receiver_;
 };
 
 int reap(int pid) {
@@ -93,12 +107,13 @@ private:
 }  // namespace
 
 PageSplitOutcome renderInProcesses(const PageSplitRequest& request, const std::function<void(int)>& pageDone,
-                                   const std::function<bool()>& keepGoing, std::string& error) {
+                                   const std::function<bool()>& keepGoing, std::string& error,
+                                   PageReceiver* receiver) {
     const IgnoreBrokenPipes quietPipes;
     const int pages = request.last - request.first + 1;
     const int count = std::max(1, std::min(request.processes, pages));
     std::vector<PageProcess> running;
-    PageDealer dealer(request.first, request.last);
+    PageDealer dealer(request.first, request.last, receiver);
     PageSplitOutcome outcome = PageSplitOutcome::done;
     auto fail = [&](std::string text) {
         if (outcome == PageSplitOutcome::done) {
@@ -132,13 +147,41 @@ PageSplitOutcome renderInProcesses(const PageSplitRequest& request, const std::f
         }
     };
     if (outcome != PageSplitOutcome::done) endAll();
+    // Hands out pages to every process that has room, as far as the receiver lets them run.
+    auto dealAll = [&] {
+        for (PageProcess& q : running)
+            while (outcome == PageSplitOutcome::done && q.pipes.input >= 0 && q.waiting < kPagesAhead) {
+                const int before = q.waiting;
+                dealer.deal(q);
+                if (q.waiting == before) break;
+            }
+    };
+    auto pageReported = [&](PageProcess& p) {
+        ++done;
+        p.waiting = std::max(0, p.waiting - 1);
+        if (outcome != PageSplitOutcome::done) return;
+        pageDone(done);
+        dealAll();
+    };
     auto line = [&](PageProcess& p, const std::string& text) {
         if (text.starts_with("page ")) {
-            ++done;
-            if (outcome == PageSplitOutcome::done) {
-                pageDone(done);
-                dealer.deal(p);
+            pageReported(p);
+        } else if (text.starts_with("parcel ") && receiver != nullptr) {
+            const size_t blank = text.find(' ', 7);
+            const bool read = blank != std::string::npos &&
+                              std::from_chars(text.data() + 7, text.data() + blank, p.parcelPage).ec == std::errc() &&
+                              std::from_chars(text.data() + blank + 1, text.data() + text.size(), p.parcelSize).ec ==
+                                  std::errc();
+            if (!read || p.parcelPage < request.first || p.parcelPage > request.last || p.parcelSize > kLargestParcel) {
+                p.parcelPage = 0;
+                p.reported = true;
+                fail("A page process sent what is not a page");
+                endAll();
             }
+        } else if (text.starts_with("unjoinable ")) {
+            p.reported = true;
+            if (outcome == PageSplitOutcome::done) outcome = PageSplitOutcome::unjoinable;
+            endAll();
         } else if (text.starts_with("error ")) {
             p.reported = true;
             fail(text.substr(6));
@@ -159,15 +202,32 @@ PageSplitOutcome renderInProcesses(const PageSplitRequest& request, const std::f
         for (size_t i = running.size(); i-- > 0;) {
             PageProcess& p = running[i];
             if (fds[i].revents == 0) continue;
-            char buffer[4096];
+            char buffer[65536];
             const ssize_t n = ::read(p.pipes.fd, buffer, sizeof buffer);
             if (n > 0) {
                 p.pending.append(buffer, static_cast<size_t>(n));
-                for (size_t end; (end = p.pending.find('\n')) != std::string::npos;) {
+                for (;;) {
+                    if (p.parcelPage > 0) {
+                        if (p.pending.size() < p.parcelSize) break;
+                        std::string parcel = p.pending.substr(0, p.parcelSize);
+                        p.pending.erase(0, p.parcelSize);
+                        const int page = std::exchange(p.parcelPage, 0);
+                        if (outcome != PageSplitOutcome::done) continue;
+                        if (!receiver->take(page, std::move(parcel))) {
+                            if (receiver->joinable()) fail(receiver->failure());
+                            else outcome = PageSplitOutcome::unjoinable;
+                            endAll();
+                            continue;
+                        }
+                        pageReported(p);
+                        continue;
+                    }
+                    const size_t end = p.pending.find('\n');
+                    if (end == std::string::npos) break;
                     line(p, p.pending.substr(0, end));
                     p.pending.erase(0, end + 1);
                 }
-                if (p.pending.size() > kLongestLine) p.pending.clear();
+                if (p.parcelPage == 0 && p.pending.size() > kLongestLine) p.pending.clear();
                 continue;
             }
             if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
@@ -216,6 +276,23 @@ void report(const std::string& text) {
     // One write per line: the converting process reads whole lines.
     if (::write(STDOUT_FILENO, line.data(), line.size()) < 0) stopRequested.store(true);
 }
+
+// All of `bytes` to the converting process; false when it has gone.
+bool sendAll(std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(STDOUT_FILENO, bytes.data(), bytes.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            stopRequested.store(true);
+            return false;
+        }
+        bytes.remove_prefix(static_cast<size_t>(n));
+    }
+    return true;
+}
+
+// A page process whose pages cannot be joined as one process's ends with this status.
+constexpr int kUnjoinableStatus = 3;
 
 // The page numbers the converting process hands out on standard input, one a line.
 class PageOrders {
@@ -294,17 +371,35 @@ int runPagePart(int argc, const char* const* argv) {
     PageOrders orders;
     int page = 0;
     bool bad = false;
+    // A site's pages are joined by the converting process; this one paints their pictures.
+    std::optional<SiteParcels> site;
+    if (!pageTarget.bmp && !pageTarget.image) site.emplace(handle.get());
     while (orders.next(page, bad)) {
         if (page < first || page > last || page > pages) {
             report("error Page " + std::to_string(page) + " is not in the file's range");
             return 1;
         }
-        const std::string error = renderOnePage(handle.get(), page, pageTarget);
-        if (!error.empty()) {
+        if (!site) {
+            const std::string error = renderOnePage(handle.get(), page, pageTarget);
+            if (!error.empty()) {
+                report("error " + error);
+                return 1;
+            }
+            report("page " + std::to_string(page));
+            continue;
+        }
+        std::string parcel, error;
+        const SiteParcels::Result made = site->make(page, pageTarget, parcel, error);
+        if (made == SiteParcels::Result::failed) {
             report("error " + error);
             return 1;
         }
-        report("page " + std::to_string(page));
+        if (made == SiteParcels::Result::unjoinable) {
+            report("unjoinable " + std::to_string(page));
+            return kUnjoinableStatus;
+        }
+        const std::string header = "parcel " + std::to_string(page) + " " + std::to_string(parcel.size()) + "\n";
+        if (!sendAll(header) || !sendAll(parcel)) return 1;
     }
     if (bad) {
         report("error The page orders could not be read");

@@ -14,6 +14,7 @@
 #include "app/output_paths.h"
 #include "app/page_render.h"
 #include "app/page_split.h"
+#include "app/site_join.h"
 #include "convert/document_open.h"
 #include "convert/handle_title.h"
 #include "convert/html_conversion.h"
@@ -418,10 +419,11 @@ FileOutcome ConversionWorker::convertJob(ConversionJob job) {
     const std::string stagedStem = staging + "/" + std::string(fileNameOf(job.bmpStem.empty() ? source : job.bmpStem));
     const PageTarget pageTarget{bmp, image, image ? staging : bmp ? stagedStem : stagedOutput, source, first};
     const int pages = last - first + 1;
-    // Site pages are not independent of each other: the web fonts collect the glyphs of every
-    // page and the search index is appended page by page. Until page processes hand those
-    // back, a site is written by this process alone; pictures are shared out.
-    if (flags_.pageProcesses > 1 && !continuous && (bmp || image) && pages > 1) {
+    // One document across processes: each takes pages as it finishes one. A site's pages
+    // share web fonts and a search index, so the processes paint the pictures and send the
+    // text back, and this process writes the pages in page order. A continuous page is one
+    // file written top to bottom and stays with this process.
+    if (flags_.pageProcesses > 1 && !continuous && pages > 1) {
         handle.reset();
         observer_.filesLeftText(format("%d file(s) left.", static_cast<int>(std::max<size_t>(queued(), 1))));
         const PageSplitRequest request{source, pageTarget.path, first, last, flags_.pageProcesses, flags_.pageSwitches};
@@ -429,13 +431,28 @@ FileOutcome ConversionWorker::convertJob(ConversionJob job) {
             observer_.pageText(format("page %d of %d", done, pages));
             observer_.pageProgress((100 * done) / pages);
         };
+        std::optional<SiteJoiner> site;
+        if (!bmp && !image) site.emplace(pageTarget.path, first, last);
         std::string error;
-        const PageSplitOutcome split = renderInProcesses(request, pageDone, [this] { return shouldContinue(); }, error);
+        const PageSplitOutcome split = renderInProcesses(request, pageDone, [this] { return shouldContinue(); }, error,
+                                                         site ? &*site : nullptr);
         observer_.pageProgress(0);
         if (split == PageSplitOutcome::stopped) return FileOutcome::stopped;
         if (split == PageSplitOutcome::failed) return fail(outsideNames(error, staging, plan.destination));
-        if (!output.commit()) return fail(output.error());
-        return FileOutcome::converted;
+        if (split == PageSplitOutcome::done) {
+            if (site && site->pdfVersion() > 0)
+                observer_.pdfVersionText(format("%%PDF-%.1f", static_cast<double>(site->pdfVersion())));
+            if (site && !htmlWriterState().finishFile())
+                return fail(outsideNames(htmlWriterState().lastError(), staging, plan.destination));
+            if (!output.commit()) return fail(output.error());
+            return FileOutcome::converted;
+        }
+        // The pages could not be joined as one process would have written them (a document
+        // near the web fonts' limits): this process writes them all over again. Opening the
+        // file again starts the writer afresh.
+        opened = openPdf(source.c_str(), owner.c_str(), user.c_str(), zoom);
+        if (opened.handle == nullptr) return fail(openFailureText(source, opened.failure, opened.errorNumber));
+        handle.reset(opened.handle);
     }
     for (int i = first; i <= last; ++i) {
         if (!waitWhilePaused()) {

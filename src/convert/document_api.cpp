@@ -133,6 +133,13 @@ OpenResult openPdf(const char* fileName, const char* ownerPassword, const char* 
     return result;
 }
 
+bool setWebFontJournal(PdfHandle* handle, WebFontJournal* journal) {
+    OpenDocument* open = find(handle);
+    if (open == nullptr) return false;
+    open->renderer->setWebFontJournal(journal);
+    return true;
+}
+
 std::string openFailureText(const std::string& fileName, OpenFailure failure, int errorNumber) {
     const std::string name = "'" + fileName + "'";
     switch (failure) {

@@ -9,6 +9,8 @@ struct PdfHandle;
 
 namespace qm {
 
+class WebFontJournal;
+
 struct OpenResult {
     PdfHandle* handle = nullptr;  // as PDF_Open gives it; close with PDF_Close
     OpenFailure failure = OpenFailure::none;
@@ -16,6 +18,10 @@ struct OpenResult {
 };
 
 OpenResult openPdf(const char* fileName, const char* ownerPassword, const char* userPassword, int zoom);
+
+// Notes every character the document's pages record from now on in `journal` (null: stop
+// noting). False for a handle that is not open.
+bool setWebFontJournal(PdfHandle* handle, WebFontJournal* journal);
 
 // One sentence naming the file and what is wrong with it ("" for OpenFailure::none).
 std::string openFailureText(const std::string& fileName, OpenFailure failure, int errorNumber);

@@ -15,6 +15,13 @@ namespace qm {
 bool convertPageToHtml(PageObject& page, const HtmlLinkList* links, const std::string& htmlPath,
                        HtmlWriterState& state);
 
+// The two halves of convertPageToHtml, which a site shared among processes does in two
+// places: the page's pictures (its JPEG beside htmlPath and, for a site page, its thumbnail)
+// where the page was recorded, and its HTML file and search index entry where the site's
+// pages are joined in page order. The text half removes the page's non-text items.
+bool paintPagePictures(const PageObject& page, const std::string& htmlPath, HtmlWriterState& state);
+bool writePageText(PageObject& page, const HtmlLinkList* links, const std::string& htmlPath, HtmlWriterState& state);
+
 // Why the last PDF_ConvertToHtmlFile of this process returned 0: the file and the system's
 // reason, or that the page is too large to draw.
 std::string lastConversionError();

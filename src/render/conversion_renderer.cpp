@@ -11,6 +11,8 @@
 #include "graphics/graphics_state.h"
 #include "platform/canvas/bitmap.h"
 #include "platform/canvas/packed_dib.h"
+#include "fonts/pdf_font.h"
+#include "render/web_font_journal.h"
 #include "streams/filter_stream.h"
 
 namespace qm {
@@ -27,6 +29,28 @@ bool ConversionRenderer::drawPage(int pageNumber, int dpi) {
         reportError(-1, "Page %d is too large to draw at %d dpi; it is drawn at %.3g dpi", pageNumber, dpi, lastDpi_);
     document_.displayPage(this, pageNumber, lastDpi_, 0, true);
     return true;
+}
+
+void ConversionRenderer::drawChar(GraphicsState& state, double x, double y, double dx, double dy, double originX,
+                                  double originY, int code, const uint16_t* unicode, int unicodeCount, int rawCode) {
+    PageObject* list = displayList();
+    if (journal_ == nullptr || list == nullptr) {
+        PageRenderer::drawChar(state, x, y, dx, dy, originX, originY, code, unicode, unicodeCount, rawCode);
+        return;
+    }
+    WebFontKey key{};
+    if (const PdfFont* font = state.font())
+        key = {font->id().num, font->id().gen, font->embeddedId().num, font->embeddedId().gen};
+    const int32_t before = list->itemCount;
+    journal_->beginChar(key);
+    GlyphSetWatcher* outer = GlyphSetWatcher::current();
+    GlyphSetWatcher::current() = journal_;
+    PageRenderer::drawChar(state, x, y, dx, dy, originX, originY, code, unicode, unicodeCount, rawCode);
+    GlyphSetWatcher::current() = outer;
+    const TextItem* item = nullptr;
+    if (displayList() == list && list->itemCount > before && list->items[list->itemCount - 1].kind == QM_ITEM_TEXT)
+        item = list->items[list->itemCount - 1].record.text;
+    journal_->endChar(item);
 }
 
 double ConversionRenderer::fittingDpi(int pageNumber, int dpi) const {

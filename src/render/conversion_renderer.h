@@ -9,6 +9,7 @@
 namespace qm {
 
 class PdfDocument;
+class WebFontJournal;
 
 class ConversionRenderer : public PageRenderer {
 public:
@@ -39,7 +40,13 @@ public:
     int pageNumber() const { return pageNumber_; }
     PdfDocument& document() const { return document_; }
 
+    // While set, every character recorded into a display list is noted in `journal` with what
+    // it asked of the document's web fonts (null: none noted). Borrowed.
+    void setWebFontJournal(WebFontJournal* journal) { journal_ = journal; }
+
     void beginPage(int pageNumber, GraphicsState& state) override;
+    void drawChar(GraphicsState& state, double x, double y, double dx, double dy, double originX, double originY,
+                  int code, const uint16_t* unicode, int unicodeCount, int rawCode) override;
     void drawImageMask(GraphicsState& state, const PdfRef* ref, Stream* stream, int width, int height, bool invert,
                        bool inlineImage) override;
 
@@ -55,6 +62,7 @@ private:
     std::string maskFolder_, maskBase_;
     int imageCount_ = 0;
     double lastDpi_ = 0;
+    WebFontJournal* journal_ = nullptr;
 };
 
 }  // namespace qm

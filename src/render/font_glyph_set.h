@@ -15,6 +15,26 @@
 
 namespace qm {
 
+class FontGlyphSet;
+
+// Sees glyph sets made and asked for glyphs on this thread while it is installed: a page
+// process tells the process that writes the site which glyphs its pages asked for, in the
+// order asked, so that the sets come out as if one process had met every page in turn.
+class GlyphSetWatcher {
+public:
+    virtual ~GlyphSetWatcher() = default;
+    virtual void made(const FontGlyphSet& set) = 0;
+    // A place() or placeLigature() call (`letters` empty for place), before it looks at anything.
+    virtual void asked(uint32_t glyph, char32_t character, const std::u32string& letters, double width) = 0;
+    // The outline the call loaded for `glyph` (null: it did not load).
+    virtual void loaded(uint32_t glyph, const GlyphPath* path) = 0;
+
+    static GlyphSetWatcher*& current() {
+        static thread_local GlyphSetWatcher* watcher = nullptr;
+        return watcher;
+    }
+};
+
 class FontGlyphSet {
 public:
     struct Glyph {
@@ -24,7 +44,9 @@ public:
     };
 
     // `number` names the set's files and families within the document.
-    FontGlyphSet(int number, std::string name) : number_(number), name_(std::move(name)) {}
+    FontGlyphSet(int number, std::string name) : number_(number), name_(std::move(name)) {
+        if (GlyphSetWatcher* w = GlyphSetWatcher::current()) w->made(*this);
+    }
 
     int number() const { return number_; }
     const std::string& name() const { return name_; }
@@ -128,13 +150,17 @@ inline const std::map<std::pair<char32_t, char32_t>, int>& FontGlyphSet::kerns(s
 
 template <class LoadPath>
 int FontGlyphSet::place(uint32_t glyph, char32_t character, double width, LoadPath&& loadPath) {
+    GlyphSetWatcher* watcher = GlyphSetWatcher::current();
+    if (watcher) watcher->asked(glyph, character, {}, width);
     auto known = placed_.find({glyph, character});
     if (known != placed_.end()) return known->second;
     if (placed_.size() >= kMaxGlyphs) return -1;
     auto path = paths_.find(glyph);
     if (path == paths_.end()) {
         GlyphPath loaded;
-        if (!loadPath(loaded)) return -1;
+        const bool loads = loadPath(loaded);
+        if (watcher) watcher->loaded(glyph, loads ? &loaded : nullptr);
+        if (!loads) return -1;
         points_ += loaded.points.size() / 2;
         path = paths_.emplace(glyph, std::move(loaded)).first;
     }
@@ -157,11 +183,15 @@ int FontGlyphSet::place(uint32_t glyph, char32_t character, double width, LoadPa
 
 template <class LoadPath>
 bool FontGlyphSet::placeLigature(uint32_t glyph, const std::u32string& letters, double width, LoadPath&& loadPath) {
+    GlyphSetWatcher* watcher = GlyphSetWatcher::current();
+    if (watcher) watcher->asked(glyph, 0, letters, width);
     auto known = ligatureGlyphs_.find(letters);
     if (known != ligatureGlyphs_.end()) return known->second == glyph;
     if (placed_.size() + ligatures_.size() >= kMaxGlyphs || letters.size() < 2 || letters.size() > 4) return false;
     GlyphPath path;
-    if (!loadPath(path)) return false;
+    const bool loads = loadPath(path);
+    if (watcher) watcher->loaded(glyph, loads ? &path : nullptr);
+    if (!loads) return false;
     if (faces_.empty()) {
         faces_.emplace_back();
         characters_.emplace_back();

@@ -1,6 +1,6 @@
-// One file converted with --jobs N: its pictures are written by N processes, and the output
-// must be the one a single process writes (a site too), with the same guarantees when anything
-// goes wrong.
+// One file converted with --jobs N: its pages are shared among N processes (a site's text is
+// sent back and written in page order by the converting process), and the output must be the
+// one a single process writes, with the same guarantees when anything goes wrong.
 #include <gtest/gtest.h>
 #include <dirent.h>
 
@@ -13,6 +13,7 @@
 #include "platform/system/file_ops.h"
 #include "run_vellumix.h"
 #include "support/corpus_manifest.h"
+#include "support/pdf_builder.h"
 #include "support/test_files.h"
 
 namespace qm {
@@ -120,6 +121,46 @@ TEST_F(PageProcesses, ALongFileGivesTheSiteOneProcessWritesByteForByte) {
     }
 }
 
+TEST_F(PageProcesses, ASiteNearTheWebFontLimitsIsWrittenByOneProcessAfterAll) {
+    // 1100 fonts sharing one program, each its own set of web fonts: the second page takes
+    // the document past the number of sets the pages can be joined with, so the converting
+    // process writes the site alone, and the result is still one process's.
+    constexpr int kFonts = 1100, kPerPage = 550;
+    test::PdfBuilder b;
+    b.object("<< /Type /Catalog /Pages 2 0 R >>");
+    b.object("<< /Type /Pages /Kids [3 0 R 4 0 R] /Count 2 >>");
+    constexpr int kFirstFont = 8;
+    for (int page = 0; page < 2; ++page) {
+        std::string fonts;
+        for (int i = page * kPerPage; i < (page + 1) * kPerPage; ++i)
+            fonts += "/F" + std::to_string(i) + " " + std::to_string(kFirstFont + i) + " 0 R ";
+        b.object("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 600 800] /Contents " + std::to_string(5 + page) +
+                 " 0 R /Resources << /Font << " + fonts + ">> >> >>");
+    }
+    for (int page = 0; page < 2; ++page) {
+        std::string text;
+        for (int i = page * kPerPage; i < (page + 1) * kPerPage; ++i)
+            text += "BT /F" + std::to_string(i) + " 9 Tf " + std::to_string(20 + (i % 25) * 22) + " " +
+                    std::to_string(20 + (i % kPerPage) / 25 * 30) + " Td (A) Tj ET\n";
+        b.stream("", text);
+    }
+    b.stream("", readWholeFile("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"));
+    for (int i = 0; i < kFonts; ++i)
+        b.object("<< /Type /Font /Subtype /TrueType /BaseFont /DejaVuSans /FirstChar 65 /LastChar 65 /Widths [600] "
+                 "/Encoding /WinAnsiEncoding /FontDescriptor " + std::to_string(kFirstFont + kFonts) + " 0 R >>");
+    b.object("<< /Type /FontDescriptor /FontName /DejaVuSans /Flags 32 /FontBBox [0 0 1000 1000] /ItalicAngle 0 "
+             "/Ascent 900 /Descent -200 /CapHeight 700 /StemV 80 /FontFile2 7 0 R >>");
+    const std::string pdf = root_ + "/fonts.pdf";
+    std::ofstream(pdf, std::ios::binary) << b.finish("/Root 1 0 R");
+
+    Outcome one = run("-m -r --jobs 1 '" + pdf + "' '" + root_ + "/one.htm'");
+    Outcome two = run("-m -r --jobs 2 '" + pdf + "' '" + root_ + "/two.htm'");
+    ASSERT_EQ(one.status, 0) << one.out;
+    ASSERT_EQ(two.status, 0) << two.out;
+    EXPECT_TRUE(pathExists(root_ + "/two/font_f1000.woff2"));
+    expectSameFiles(root_ + "/one", root_ + "/two");
+}
+
 TEST_F(PageProcesses, AFailingPageProcessFailsTheFileAndLeavesNothing) {
     const std::string pdf = "'" + corpusPath("reportlab-16p.pdf") + "'";
     // 256 KiB per file is less than a page picture needs at this size: the page processes
@@ -140,6 +181,14 @@ TEST_F(PageProcesses, AFailingPageProcessFailsTheFileAndLeavesNothing) {
     EXPECT_TRUE(filesUnder(root_ + "/full") == before);
     EXPECT_EQ(filesUnder(root_).size(), before.size()) << "something of the failed run is left";
 
+    // A site: the page processes paint the pictures and fail, this process writes the pages.
+    Outcome site = run("-m --jobs 2 -z 200 " + pdf + " '" + root_ + "/site.htm'", "ulimit -f 20; ");
+    EXPECT_EQ(site.status, 1) << site.out;
+    EXPECT_NE(site.out.find("File too large"), std::string::npos) << site.out;
+    EXPECT_NE(site.out.find(root_ + "/site/pg_00"), std::string::npos) << site.out;
+    EXPECT_EQ(site.out.find(".vellumix-"), std::string::npos) << site.out;
+    EXPECT_FALSE(pathExists(root_ + "/site"));
+
     // The page process's own switch is not for users.
     Outcome misuse = run("--page-part '" + root_ + "' x 1");
     EXPECT_EQ(misuse.status, 2) << misuse.out;
@@ -151,18 +200,19 @@ TEST_F(PageProcesses, AFailingPageProcessFailsTheFileAndLeavesNothing) {
     EXPECT_NE(outside.out.find("error Page 500"), std::string::npos) << outside.out;
     Outcome garbage = run(part, "printf '2\\nnot a page\\n' | ");
     EXPECT_EQ(garbage.status, 1) << garbage.out;
-    EXPECT_NE(garbage.out.find("page 2\n"), std::string::npos) << garbage.out;
+    EXPECT_NE(garbage.out.find("parcel 2 "), std::string::npos) << garbage.out;
     EXPECT_NE(garbage.out.find("error"), std::string::npos) << garbage.out;
 }
 
 TEST_F(PageProcesses, AnInterruptStopsEveryProcessAndLeavesNothing) {
     const std::string site = root_ + "/stopped";
-    // Started in the background and interrupted once the first page picture is staged.
+    // Started in the background and interrupted once the first page picture is staged, while
+    // the page processes send their pages' text back.
     const std::string script = "exec 2>&1; env -u DISPLAY -u WAYLAND_DISPLAY XDG_CONFIG_HOME='" + root_ +
                                "/config' XDG_DATA_HOME='" + root_ + "/data' '" + std::string(QM_BINARY_DIR) +
-                               "/vellumix' -m --format png --jobs 2 '" + corpusPath("latex-geotopo-117p.pdf") +
-                               "' -o '" + site + "/' & pid=$!; for i in $(seq 600); do ls '" + site +
-                               "'/*/.*/*.png >/dev/null 2>&1 && break; sleep 0.05; done; kill -INT $pid; wait $pid; "
+                               "/vellumix' -m --jobs 2 '" + corpusPath("latex-geotopo-117p.pdf") + "' '" + site +
+                               ".htm' & pid=$!; for i in $(seq 600); do ls '" + site +
+                               "'/.*/*.jpg >/dev/null 2>&1 && break; sleep 0.05; done; kill -INT $pid; wait $pid; "
                                "echo status=$?";
     FILE* p = ::popen(script.c_str(), "r");
     ASSERT_NE(p, nullptr);

@@ -1,0 +1,79 @@
+#pragma once
+// A page process's account of the web-font glyphs its pages asked for. The glyph sets of a
+// document depend on the order pages meet their glyphs (a glyph goes into the first face
+// where its character is free, a kerning pair keeps the value it was first met with), so a
+// site shared among processes is joined by one process that asks the same questions again,
+// page after page, of sets of its own. The journal keeps, for every character a recorded
+// page draws, the font it is drawn in and what it asked of that font's set.
+#include <array>
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/canvas/glyph_path.h"
+#include "quillmark.h"
+#include "render/font_glyph_set.h"
+
+namespace qm {
+
+// A PDF font as the document's glyph sets tell fonts apart: the font's object and its
+// program's object (number and generation each).
+using WebFontKey = std::array<int32_t, 4>;
+
+struct WebFontAsk {
+    enum Kind : uint8_t { made = 0, single = 1, ligature = 2, outline = 3 };
+    Kind kind = made;
+    uint32_t glyph = 0;
+    char32_t character = 0;  // single
+    std::u32string letters;  // ligature
+    double width = 0;        // single, ligature
+    std::string name;        // made: the set's family name
+    bool loads = false;      // outline: whether it loaded, and what
+    GlyphPath path;
+};
+
+// One character drawn into the page's display list.
+struct WebFontChar {
+    WebFontKey font{};
+    uint32_t first = 0, count = 0;  // its asks
+    bool placed = false;            // its text item was given a web font
+};
+
+class WebFontJournal : public GlyphSetWatcher {
+public:
+    // Around the drawing of one character in `font`; `item` is the text record it added to
+    // the display list (null when none).
+    void beginChar(const WebFontKey& font);
+    void endChar(const TextItem* item);
+
+    // What the page recorded since the last clearPage: the characters in drawing order, their
+    // asks, and the character that made each text record.
+    const std::vector<WebFontChar>& chars() const { return chars_; }
+    const std::vector<WebFontAsk>& asks() const { return asks_; }
+    // The character of a text record, -1 when it asked nothing.
+    int64_t charOf(const TextItem* item) const;
+    void clearPage();
+
+    // Sets grown close to the limits the recording keeps for a whole document: a set or a
+    // glyph a process joining pages in another order would find past a limit.
+    bool nearLimits() const;
+
+    void made(const FontGlyphSet& set) override;
+    void asked(uint32_t glyph, char32_t character, const std::u32string& letters, double width) override;
+    void loaded(uint32_t glyph, const GlyphPath* path) override;
+
+    // Stay well inside the recording's own limits on sets and outline points per document,
+    // so that neither process ever meets them and both ask the same questions.
+    static constexpr size_t kMaxSets = 1000;
+    static constexpr size_t kMaxPoints = 3000000;
+
+private:
+    std::vector<WebFontChar> chars_;
+    std::vector<WebFontAsk> asks_;
+    std::unordered_map<const TextItem*, uint32_t> charOfItem_;
+    std::vector<const FontGlyphSet*> sets_;  // every set made, for the limits
+    bool open_ = false;
+};
+
+}  // namespace qm
