@@ -24,7 +24,9 @@ void WebFontFiles::use(const std::shared_ptr<FontGlyphSet>& set, const std::stri
 
 bool WebFontFiles::writeAll(std::string& error) {
     files_ = bytes_ = 0;
-    std::vector<std::string> written;
+    // Only fonts this call put where nothing stood are taken back on a failure: one that
+    // replaced an earlier conversion's file stays, as a site with a font gone would be worse.
+    std::vector<std::string> created;
     bool ok = true;
     for (size_t s = 0; ok && s < sets_.size(); ++s) {
         const FontGlyphSet& set = *sets_[s];
@@ -35,17 +37,18 @@ bool WebFontFiles::writeAll(std::string& error) {
                 face == 0 ? set.ligatures() : std::vector<FontGlyphSet::Ligature>{}));
             // A font the encoder refuses is left out: its text falls back to the page's faces.
             if (!woff2) continue;
+            const bool fresh = !pathExists(path);
             if (!writeWholeFile(path, *woff2, &error)) {
                 ok = false;
                 break;
             }
-            written.push_back(path);
+            if (fresh) created.push_back(path);
             ++files_;
             bytes_ += woff2->size();
         }
     }
     if (!ok)
-        for (const std::string& path : written) std::remove(path.c_str());
+        for (const std::string& path : created) std::remove(path.c_str());
     clear();
     return ok;
 }

@@ -278,7 +278,7 @@ TEST_F(WebFontTest, PagesShareOneFileWrittenOnceAndTwinGlyphsShowTheirCharacter)
     EXPECT_FALSE(state.webFonts().pending());
 }
 
-TEST_F(WebFontTest, AFontThatCannotBeWrittenIsAFailureAndLeavesNoFiles) {
+TEST_F(WebFontTest, AFontThatCannotBeWrittenIsAFailureAndTakesBackOnlyTheFilesItMade) {
     Conversion c(embeddedPdf(false));
     ASSERT_TRUE(c.doc.isOk());
     ConversionRenderer& renderer = c.renderer;
@@ -291,6 +291,28 @@ TEST_F(WebFontTest, AFontThatCannotBeWrittenIsAFailureAndLeavesNoFiles) {
     EXPECT_FALSE(state.finishFile());
     EXPECT_NE(state.lastError().find("font_f1.woff2"), std::string::npos);
     EXPECT_TRUE(isDirectory(folder + "/font_f1.woff2"));
+
+    // The second face fails after the first was written: a first face this run created goes
+    // again, one that replaced an earlier conversion's file stays (the earlier bytes are gone
+    // either way, and a site missing the font would be worse off).
+    const std::string twins = embeddedPdf(
+        false, "1 begincodespacerange <00> <FF> endcodespacerange 2 beginbfchar <41> <0041> <42> <0041> endbfchar "
+               "1 beginbfrange <43> <7A> <0043> endbfrange");
+    for (bool earlier : {false, true}) {
+        Conversion t(twins);
+        ASSERT_TRUE(t.doc.isOk());
+        const std::string site = out_.path() + (earlier ? "/again" : "/fresh");
+        ASSERT_TRUE(makeDirectoryPath(site + "/font_f1_1.woff2"));
+        if (earlier) test::writeFileText(site + "/font_f1.woff2", "an earlier conversion's font");
+        RecordedPage page = recordPage(t.renderer, 1, 100);
+        ASSERT_TRUE(convertPageToHtml(*page.page, nullptr, site + "/pg_0001.htm", t.state));
+        EXPECT_FALSE(t.state.finishFile());
+        EXPECT_NE(t.state.lastError().find("font_f1_1.woff2"), std::string::npos);
+        EXPECT_EQ(isRegularFile(site + "/font_f1.woff2"), earlier) << site;
+        if (earlier) {
+            EXPECT_NE(readFileText(site + "/font_f1.woff2"), "an earlier conversion's font");
+        }
+    }
 }
 
 }  // namespace

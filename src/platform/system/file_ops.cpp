@@ -26,6 +26,11 @@ bool isRegularFile(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
+bool pathExists(const std::string& path) {
+    struct stat st{};
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
 bool makeDirectoryPath(const std::string& path) {
     if (path.empty()) return false;
     // Walk the growing prefixes; a level that exists (or appears meanwhile) is fine.

@@ -10,6 +10,8 @@ namespace qm {
 
 bool isDirectory(const std::string& path);
 bool isRegularFile(const std::string& path);
+// True when anything (a file, folder or link, even a dangling one) stands at `path`.
+bool pathExists(const std::string& path);
 
 // Creates every missing level of `path` (existing levels are left alone). True when the
 // whole path then names a folder.
