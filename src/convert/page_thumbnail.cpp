@@ -40,33 +40,35 @@ std::unique_ptr<Bitmap> shrinkToThumbnail(Bitmap& page) {
     cairo_surface_flush(small->surface());
     const uint32_t* src = page.words();
     uint32_t* dst = small->words();
-    // Each source column's thumbnail column, and each thumbnail column's width, worked out once.
-    std::vector<int> columnOf(static_cast<size_t>(w));
-    std::vector<uint64_t> widths(static_cast<size_t>(tw), 0);
-    for (int tx = 0; tx < tw; ++tx) {
-        const int x0 = edge(tx, w, tw), x1 = std::max(x0 + 1, edge(tx + 1, w, tw));
-        for (int x = x0; x < x1 && x < w; ++x) columnOf[x] = tx;
-        widths[tx] = static_cast<uint64_t>(std::min(x1, w) - x0);
-    }
-    std::vector<uint64_t> sums(static_cast<size_t>(tw) * 3);
+    // Each thumbnail column's first source column, worked out once.
+    std::vector<int> columnStart(static_cast<size_t>(tw) + 1);
+    for (int tx = 0; tx <= tw; ++tx) columnStart[tx] = std::min(edge(tx, w, tw), w);
+    // The rows of a thumbnail row are first added up column by column (a loop the compiler
+    // turns into vector code), then each thumbnail pixel adds up its columns.
+    std::vector<uint32_t> reds(static_cast<size_t>(w)), greens(static_cast<size_t>(w)), blues(static_cast<size_t>(w));
     for (int ty = 0; ty < th; ++ty) {
         const int y0 = edge(ty, h, th), y1 = std::max(y0 + 1, edge(ty + 1, h, th));
-        std::fill(sums.begin(), sums.end(), 0);
+        std::fill(reds.begin(), reds.end(), 0);
+        std::fill(greens.begin(), greens.end(), 0);
+        std::fill(blues.begin(), blues.end(), 0);
         for (int y = y0; y < y1; ++y) {
             const uint32_t* row = src + static_cast<size_t>(y) * w;
             for (int x = 0; x < w; ++x) {
-                uint64_t* sum = &sums[3 * static_cast<size_t>(columnOf[x])];
-                sum[0] += (row[x] >> 16) & 0xFF;
-                sum[1] += (row[x] >> 8) & 0xFF;
-                sum[2] += row[x] & 0xFF;
+                reds[x] += (row[x] >> 16) & 0xFF;
+                greens[x] += (row[x] >> 8) & 0xFF;
+                blues[x] += row[x] & 0xFF;
             }
         }
         for (int tx = 0; tx < tw; ++tx) {
-            const uint64_t n = widths[tx] * static_cast<uint64_t>(y1 - y0);
-            const uint32_t r = static_cast<uint32_t>((sums[3 * tx] + n / 2) / n);
-            const uint32_t g = static_cast<uint32_t>((sums[3 * tx + 1] + n / 2) / n);
-            const uint32_t b = static_cast<uint32_t>((sums[3 * tx + 2] + n / 2) / n);
-            dst[static_cast<size_t>(ty) * tw + tx] = (r << 16) | (g << 8) | b;
+            uint64_t r = 0, g = 0, b = 0;
+            for (int x = columnStart[tx]; x < columnStart[tx + 1]; ++x) {
+                r += reds[x];
+                g += greens[x];
+                b += blues[x];
+            }
+            const uint64_t n = static_cast<uint64_t>(columnStart[tx + 1] - columnStart[tx]) * (y1 - y0);
+            auto mean = [n](uint64_t sum) { return static_cast<uint32_t>((sum + n / 2) / n); };
+            dst[static_cast<size_t>(ty) * tw + tx] = (mean(r) << 16) | (mean(g) << 8) | mean(b);
         }
     }
     cairo_surface_mark_dirty(small->surface());
