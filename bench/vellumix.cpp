@@ -5,9 +5,10 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
-
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -17,12 +18,26 @@ const char* const kFiles[] = {"latex-tracemonkey-14p.pdf", "openoffice-55p.pdf",
                               "indesign-155p.pdf", "reportlab-16p.pdf", "chromium-15p.pdf"};
 const int kPages[] = {14, 55, 86, 155, 16, 15};
 
-std::string outputFolder() {
-    static std::string folder = [] {
+// Everything the runs write, removed when the program ends.
+class OutputFolder {
+public:
+    OutputFolder() {
         std::string pattern = "/tmp/bench-vellumix-XXXXXX";
-        return std::string(::mkdtemp(pattern.data()) ? pattern : "/tmp");
-    }();
-    return folder;
+        if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
+    }
+    ~OutputFolder() {
+        std::error_code ignored;
+        if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
+    }
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+std::string outputFolder() {
+    static OutputFolder folder;
+    return folder.path().empty() ? "/tmp" : folder.path();
 }
 
 int runVellumix(const std::string& args) {
@@ -76,12 +91,17 @@ double childCpuSeconds() {
 }
 
 // One long file with --jobs 1 and --jobs 2, run in turn so that both see the same load from
-// other programs: as PNG pages, and as a site (whose page processes send their pages' text
-// back to be written in page order). "speedup" is the ratio of their wall times;
-// "cpu_ratio" compares the processor time both runs used (what splitting costs: opening the
-// file in every process, sending the text); "idle_speedup" is what two free cores would give
-// if the processes shared the work evenly (twice the single run's processor time over the
-// split run's), which a file with one slow page cannot reach.
+// other programs: as PNG pages, and as a site (whose pages' text comes back to the
+// converting process to be written in page order). "speedup" is the median of the runs'
+// ratios of wall times (the noise of a shared machine moves single runs by a tenth either
+// way); "cpu_ratio" compares the processor time both runs used (what splitting costs:
+// opening the file in every process, sending the text); "idle_speedup" is what two free
+// cores would give if the processes shared the work evenly (twice the single run's processor
+// time over the split run's), which a file with one slow page cannot reach.
+//
+// Every run writes a folder of its own and nothing is deleted until the program ends: on a
+// file system without a journal, files made within minutes of deleting many others pay a
+// scan past every freed slot, which would be charged to whichever run came next.
 struct SplitCase {
     const char* label;
     const char* file;
@@ -91,31 +111,39 @@ const SplitCase kSplitCases[] = {{"png latex-geotopo-117p", "latex-geotopo-117p.
                                  {"site latex-geotopo-117p", "latex-geotopo-117p.pdf", ""},
                                  {"site indesign-155p", "indesign-155p.pdf", ""}};
 
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    const size_t n = values.size();
+    return n == 0 ? 0 : n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
 void SplitOneFile(benchmark::State& state) {
     const SplitCase& c = kSplitCases[state.range(0)];
     state.SetLabel(c.label);
-    const std::string args = std::string(c.switches) + " " + corpus(c.file) + " -o '" + outputFolder() + "/split/'";
-    double wall[2] = {0, 0};
-    double cpu[2] = {0, 0};
+    static int run = 0;
+    std::vector<double> wall[2], cpu[2], ratios;
     for (auto _ : state) {
         for (int jobs = 1; jobs <= 2; ++jobs) {
+            const std::string args = std::string(c.switches) + " " + corpus(c.file) + " -o '" + outputFolder() +
+                                     "/split/" + std::to_string(++run) + "/'";
             const double cpuBefore = childCpuSeconds();
             const auto start = std::chrono::steady_clock::now();
             if (runVellumix("--jobs " + std::to_string(jobs) + " " + args) != 0) {
                 state.SkipWithError("vellumix failed");
                 return;
             }
-            wall[jobs - 1] += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-            cpu[jobs - 1] += childCpuSeconds() - cpuBefore;
+            wall[jobs - 1].push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+            cpu[jobs - 1].push_back(childCpuSeconds() - cpuBefore);
         }
+        ratios.push_back(wall[0].back() / wall[1].back());
     }
-    state.counters["jobs1_s"] = wall[0] / static_cast<double>(state.iterations());
-    state.counters["jobs2_s"] = wall[1] / static_cast<double>(state.iterations());
-    state.counters["speedup"] = wall[0] / wall[1];
-    state.counters["cpu_ratio"] = cpu[1] / cpu[0];
-    state.counters["idle_speedup"] = 2 * cpu[0] / cpu[1];
+    state.counters["jobs1_s"] = median(wall[0]);
+    state.counters["jobs2_s"] = median(wall[1]);
+    state.counters["speedup"] = median(ratios);
+    state.counters["cpu_ratio"] = median(cpu[1]) / median(cpu[0]);
+    state.counters["idle_speedup"] = 2 * median(cpu[0]) / median(cpu[1]);
 }
-BENCHMARK(SplitOneFile)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK(SplitOneFile)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
 
 }  // namespace
 
