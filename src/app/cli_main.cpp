@@ -294,6 +294,7 @@ int runCommandLine(int argc, const char* const* argv) {
     ConversionWorker worker(results ? static_cast<WorkerObserver&>(*results) : observer, flags);
     for (ConversionJob& job : jobs) worker.enqueue(std::move(job));
     bool allWell = worker.runQueue();
+    waitForPageProcesses();
     if (interrupted.load() || observer.stopped() > 0) return 130;
     if (results && results->logFailures() > 0) return 1;
     return allWell && observer.failures() == 0 ? 0 : 1;

@@ -1,5 +1,6 @@
 #include "app/page_split.h"
 
+#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/prctl.h>
@@ -10,11 +11,14 @@
 #include <atomic>
 #include <cerrno>
 #include <charconv>
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string_view>
+#include <thread>
 #include <utility>
 
 #include "app/cli_main.h"
@@ -34,8 +38,14 @@ constexpr int kStopCheckMilliseconds = 100;
 // A report line longer than this is not one of ours.
 constexpr size_t kLongestLine = 8192;
 // Pages handed to a page process before it reports: one to draw and one waiting, so that it
-// never idles while its report travels.
+// never idles while its report travels. While this process draws pages of its own it reads
+// reports only between them, so a page process is given more to go on with.
 constexpr int kPagesAhead = 2;
+constexpr int kPagesAheadBesideLocal = 3;
+// A page process's reports may wait this long in its pipe while this process draws a page:
+// a site page's text takes 200 to 800 KB.
+constexpr int kReportPipeBytes = 1 << 20;
+constexpr size_t kReadBytes = size_t{1} << 18;
 
 // A page's parcel larger than this is not one of ours.
 constexpr uint64_t kLargestParcel = uint64_t{1} << 30;
@@ -73,6 +83,11 @@ public:
         }
     }
 
+    // Whether a page may be handed out now.
+    bool ready() const { return next_ <= last_ && (receiver_ == nullptr || next_ <= receiver_->dealLimit()); }
+    // The next page, for this process to draw itself.
+    int take() { return next_++; }
+
 private:
     int next_;
     int last_;
@@ -104,14 +119,59 @@ private:
     struct sigaction previous_ {};
 };
 
+// Page processes let go after their last page and not yet ended.
+struct LetGo {
+    std::mutex lock;
+    std::condition_variable ended;
+    int running = 0;
+};
+LetGo& letGoProcesses() {
+    static LetGo* processes = new LetGo;  // never destroyed: a waiting thread may outlive main
+    return *processes;
+}
+
+// Tells page processes that there are no more pages and leaves them to end in their own
+// time; a thread of their own waits for them so that none is left a zombie.
+void letGo(std::vector<PageProcess>& running) {
+    std::vector<int> pids;
+    for (PageProcess& p : running) {
+        if (p.pipes.input >= 0) ::close(p.pipes.input);
+        ::close(p.pipes.fd);
+        pids.push_back(p.pipes.pid);
+    }
+    running.clear();
+    if (pids.empty()) return;
+    LetGo& processes = letGoProcesses();
+    {
+        std::lock_guard<std::mutex> hold(processes.lock);
+        processes.running += static_cast<int>(pids.size());
+    }
+    std::thread([&processes, pids = std::move(pids)] {
+        for (int pid : pids) {
+            reap(pid);
+            std::lock_guard<std::mutex> hold(processes.lock);
+            --processes.running;
+            processes.ended.notify_all();
+        }
+    }).detach();
+}
+
 }  // namespace
+
+void waitForPageProcesses() {
+    LetGo& processes = letGoProcesses();
+    std::unique_lock<std::mutex> hold(processes.lock);
+    processes.ended.wait(hold, [&] { return processes.running == 0; });
+}
 
 PageSplitOutcome renderInProcesses(const PageSplitRequest& request, const std::function<void(int)>& pageDone,
                                    const std::function<bool()>& keepGoing, std::string& error,
-                                   PageReceiver* receiver) {
+                                   PageReceiver* receiver, const LocalPages& local) {
     const IgnoreBrokenPipes quietPipes;
     const int pages = request.last - request.first + 1;
-    const int count = std::max(1, std::min(request.processes, pages));
+    // This process, when it draws, is one of the processes asked for.
+    const int count = std::max(1, std::min(request.processes, pages)) - (local ? 1 : 0);
+    const int ahead = local ? kPagesAheadBesideLocal : kPagesAhead;
     std::vector<PageProcess> running;
     PageDealer dealer(request.first, request.last, receiver);
     PageSplitOutcome outcome = PageSplitOutcome::done;
@@ -130,9 +190,12 @@ PageSplitOutcome renderInProcesses(const PageSplitRequest& request, const std::f
             fail(std::string("Couldn't start a page process: ") + std::strerror(errno));
             break;
         }
+        // Best effort: a smaller pipe only makes the page process wait for this one sooner.
+        if (local) ::fcntl(process.pipes.fd, F_SETPIPE_SZ, kReportPipeBytes);
+        ::fcntl(process.pipes.fd, F_SETFL, ::fcntl(process.pipes.fd, F_GETFL) | O_NONBLOCK);
         running.push_back(std::move(process));
     }
-    for (int ahead = 0; ahead < kPagesAhead; ++ahead)
+    for (int round = 0; round < ahead; ++round)
         for (PageProcess& p : running) dealer.deal(p);
 
     int done = 0;
@@ -150,7 +213,7 @@ PageSplitOutcome renderInProcesses(const PageSplitRequest& request, const std::f
     // Hands out pages to every process that has room, as far as the receiver lets them run.
     auto dealAll = [&] {
         for (PageProcess& q : running)
-            while (outcome == PageSplitOutcome::done && q.pipes.input >= 0 && q.waiting < kPagesAhead) {
+            while (outcome == PageSplitOutcome::done && q.pipes.input >= 0 && q.waiting < ahead) {
                 const int before = q.waiting;
                 dealer.deal(q);
                 if (q.waiting == before) break;
@@ -188,29 +251,62 @@ PageSplitOutcome renderInProcesses(const PageSplitRequest& request, const std::f
             endAll();
         }
     };
-    while (!running.empty()) {
+    // Draws one page in this process.
+    auto drawLocal = [&] {
+        const int page = dealer.take();
+        std::string why;
+        const LocalPageResult drawn = local(page, why);
+        if (drawn == LocalPageResult::failed) {
+            fail(std::move(why));
+            endAll();
+        } else if (drawn == LocalPageResult::unjoinable) {
+            if (outcome == PageSplitOutcome::done) outcome = PageSplitOutcome::unjoinable;
+            endAll();
+        } else {
+            ++done;
+            pageDone(done);
+            dealAll();
+        }
+    };
+    std::vector<char> buffer(kReadBytes);
+    for (;;) {
         if (outcome == PageSplitOutcome::done && !keepGoing()) {
             outcome = PageSplitOutcome::stopped;
             endAll();
         }
+        const bool localReady = local && outcome == PageSplitOutcome::done && dealer.ready();
+        if (running.empty()) {
+            // Only this process is left: it draws the rest, or stops when the pages it waits
+            // for can no longer come.
+            if (!localReady) break;
+            drawLocal();
+            continue;
+        }
         std::vector<pollfd> fds;
         for (const PageProcess& p : running) fds.push_back({p.pipes.fd, POLLIN, 0});
-        if (::poll(fds.data(), fds.size(), kStopCheckMilliseconds) < 0 && errno != EINTR) {
+        if (::poll(fds.data(), fds.size(), localReady ? 0 : kStopCheckMilliseconds) < 0 && errno != EINTR) {
             fail(std::string("Couldn't follow the page processes: ") + std::strerror(errno));
             endAll();
         }
         for (size_t i = running.size(); i-- > 0;) {
             PageProcess& p = running[i];
             if (fds[i].revents == 0) continue;
-            char buffer[65536];
-            const ssize_t n = ::read(p.pipes.fd, buffer, sizeof buffer);
-            if (n > 0) {
-                p.pending.append(buffer, static_cast<size_t>(n));
+            // Everything it has sent so far: its reports are not left waiting while this
+            // process draws a page of its own.
+            ssize_t n = 0;
+            while ((n = ::read(p.pipes.fd, buffer.data(), buffer.size())) > 0) {
+                p.pending.append(buffer.data(), static_cast<size_t>(n));
                 for (;;) {
                     if (p.parcelPage > 0) {
                         if (p.pending.size() < p.parcelSize) break;
-                        std::string parcel = p.pending.substr(0, p.parcelSize);
-                        p.pending.erase(0, p.parcelSize);
+                        std::string parcel;
+                        if (p.pending.size() == p.parcelSize) {
+                            parcel = std::move(p.pending);
+                            p.pending.clear();
+                        } else {
+                            parcel = p.pending.substr(0, p.parcelSize);
+                            p.pending.erase(0, p.parcelSize);
+                        }
                         const int page = std::exchange(p.parcelPage, 0);
                         if (outcome != PageSplitOutcome::done) continue;
                         if (!receiver->take(page, std::move(parcel))) {
@@ -228,7 +324,6 @@ PageSplitOutcome renderInProcesses(const PageSplitRequest& request, const std::f
                     p.pending.erase(0, end + 1);
                 }
                 if (p.parcelPage == 0 && p.pending.size() > kLongestLine) p.pending.clear();
-                continue;
             }
             if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
             ::close(p.pipes.fd);
@@ -246,6 +341,14 @@ PageSplitOutcome renderInProcesses(const PageSplitRequest& request, const std::f
                 endAll();
             }
             running.erase(running.begin() + static_cast<long>(i));
+        }
+        // Then a page of its own, when what arrived left one to draw.
+        if (localReady && outcome == PageSplitOutcome::done && dealer.ready()) drawLocal();
+        if (outcome == PageSplitOutcome::done && done == pages) {
+            // Every page is written and reported: what the page processes still do is put
+            // their documents away, which the output need not wait for.
+            letGo(running);
+            break;
         }
     }
     if (outcome == PageSplitOutcome::done && done != pages) fail("The page processes left pages unwritten");
@@ -405,7 +508,11 @@ int runPagePart(int argc, const char* const* argv) {
         report("error The page orders could not be read");
         return 1;
     }
-    return stopRequested.load() ? 130 : 0;
+    if (stopRequested.load()) return 130;
+    // Every page is written and reported: putting the document and its caches away piece by
+    // piece would only hold the processor the converting process is finishing the file on.
+    std::fflush(nullptr);
+    ::_exit(0);
 }
 
 }  // namespace qm

@@ -2,7 +2,8 @@
 // One document across several processes: the converting process plans the output and writes
 // the site pages, while page processes (this program started again with a hidden first
 // argument) each open the file read-only and write pages into the same staging folder, taking
-// the next page as they finish one. The converting process commits once, after every page
+// the next page as they finish one. The converting process draws pages too, between looking
+// after the others, so that N processes asked for are N processes drawing. The converting process commits once, after every page
 // process has succeeded; any failure or stop ends all of them and the staging folder goes as
 // usual. For a site, a page process paints the page's pictures and sends back the page's
 // text, which the converting process joins into the site in page order (PageReceiver).
@@ -38,16 +39,27 @@ public:
     virtual int dealLimit() const = 0;
 };
 
+// Pages the converting process draws itself (with its own open document), between reading
+// what the page processes send. A site page is handed to the receiver by the drawing itself.
+enum class LocalPageResult { drawn, failed, unjoinable };
+using LocalPages = std::function<LocalPageResult(int page, std::string& error)>;
+
 // unjoinable: a page process or the receiver found that the site could come out otherwise
 // than from one process; nothing of the attempt is to be kept.
 enum class PageSplitOutcome { done, failed, stopped, unjoinable };
 
 // Writes pages first..last in page processes. `pageDone(n)` is called with the number of
 // pages finished so far, from whichever process finished one; `keepGoing` is asked between
-// reports, and false stops every process. On failure `error` holds the first message.
+// reports, and false stops every process. On failure `error` holds the first message. With
+// `local`, this process is one of the request's processes and draws pages through it.
 PageSplitOutcome renderInProcesses(const PageSplitRequest& request, const std::function<void(int)>& pageDone,
                                    const std::function<bool()>& keepGoing, std::string& error,
-                                   PageReceiver* receiver = nullptr);
+                                   PageReceiver* receiver = nullptr, const LocalPages& local = nullptr);
+
+// Page processes are let go once they have reported their last page, and end on their own;
+// this waits until they have (the command line calls it before it ends, so that none
+// outlives the run).
+void waitForPageProcesses();
 
 // The hidden argument that starts a page process.
 inline constexpr const char* kPagePartArgument = "--page-part";

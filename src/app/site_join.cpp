@@ -1,34 +1,59 @@
 #include "app/site_join.h"
 
+#include <algorithm>
+
 #include "app/worker.h"
 #include "convert/html_conversion.h"
-#include "convert/page_parcel.h"
 
 namespace qm {
+
+namespace {
+// What a page recorded in this process holds while it waits, counted as its packed text
+// would be.
+constexpr size_t kBytesPerRecord = 200;
+}  // namespace
 
 SiteJoiner::SiteJoiner(std::string output, int first, int last)
     : output_(std::move(output)), first_(first), last_(last), next_(first) {}
 
 bool SiteJoiner::take(int page, std::string parcel) {
-    const size_t size = parcel.size();
-    if (page < next_ || page > last_ || !waiting_.emplace(page, std::move(parcel)).second) {
+    Waiting waiting;
+    waiting.size = parcel.size();
+    waiting.bytes = std::move(parcel);
+    return wait(page, std::move(waiting));
+}
+
+bool SiteJoiner::take(int page, PageParcel parcel) {
+    Waiting waiting;
+    waiting.size = kBytesPerRecord * static_cast<size_t>(parcel.page ? std::max(parcel.page->itemCount, 0) : 0);
+    waiting.parcel = std::move(parcel);
+    return wait(page, std::move(waiting));
+}
+
+bool SiteJoiner::wait(int page, Waiting waiting) {
+    const size_t size = waiting.size;
+    if (page < next_ || page > last_ || !waiting_.emplace(page, std::move(waiting)).second) {
         failure_ = "Page " + std::to_string(page) + " came back twice from the page processes";
         return false;
     }
     bytesWaiting_ += size;
     for (auto at = waiting_.find(next_); at != waiting_.end(); at = waiting_.find(next_)) {
-        const std::string bytes = std::move(at->second);
+        Waiting ready = std::move(at->second);
         waiting_.erase(at);
-        bytesWaiting_ -= bytes.size();
-        if (!write(bytes)) return false;
+        bytesWaiting_ -= ready.size;
+        if (!write(ready)) return false;
         ++next_;
     }
     return true;
 }
 
-bool SiteJoiner::write(const std::string& bytes) {
-    PageParcel parcel;
-    if (!unpackPage(bytes, parcel) || parcel.page->pageNumber != next_) {
+bool SiteJoiner::write(Waiting& ready) {
+    if (!ready.parcel) {
+        ready.parcel.emplace();
+        if (!unpackPage(ready.bytes, *ready.parcel)) ready.parcel->page.reset();
+    }
+    PageParcel& parcel = *ready.parcel;
+    if (!parcel.page || parcel.page->pageNumber != next_) {
         failure_ = "A page process sent page " + std::to_string(next_) + " damaged";
         return false;
     }

@@ -5,9 +5,11 @@
 // it has been. The web font files themselves are written when the whole file is done, as
 // for a site written by one process.
 #include <map>
+#include <optional>
 #include <string>
 
 #include "app/page_split.h"
+#include "convert/page_parcel.h"
 #include "convert/web_font_book.h"
 
 namespace qm {
@@ -18,6 +20,8 @@ public:
     SiteJoiner(std::string output, int first, int last);
 
     bool take(int page, std::string parcel) override;
+    // A page this process recorded itself.
+    bool take(int page, PageParcel parcel);
     bool joinable() const override { return joinable_; }
     std::string failure() const override { return failure_; }
     // Pages run ahead of a slow one until their text fills kBytesWaiting.
@@ -30,11 +34,17 @@ public:
     static constexpr size_t kBytesWaiting = size_t{64} << 20;
 
 private:
-    bool write(const std::string& bytes);
+    struct Waiting {
+        std::string bytes;                // as a page process sent it
+        std::optional<PageParcel> parcel;  // or unpacked
+        size_t size = 0;                  // counted against kBytesWaiting
+    };
+    bool wait(int page, Waiting waiting);
+    bool write(Waiting& ready);
 
     std::string output_;
     int first_, last_, next_;
-    std::map<int, std::string> waiting_;
+    std::map<int, Waiting> waiting_;
     size_t bytesWaiting_ = 0;
     WebFontBook book_;
     bool joinable_ = true;

@@ -15,6 +15,7 @@
 #include "app/page_render.h"
 #include "app/page_split.h"
 #include "app/site_join.h"
+#include "app/site_parcel.h"
 #include "convert/document_open.h"
 #include "convert/handle_title.h"
 #include "convert/html_conversion.h"
@@ -424,7 +425,6 @@ FileOutcome ConversionWorker::convertJob(ConversionJob job) {
     // text back, and this process writes the pages in page order. A continuous page is one
     // file written top to bottom and stays with this process.
     if (flags_.pageProcesses > 1 && !continuous && pages > 1) {
-        handle.reset();
         observer_.filesLeftText(format("%d file(s) left.", static_cast<int>(std::max<size_t>(queued(), 1))));
         const PageSplitRequest request{source, pageTarget.path, first, last, flags_.pageProcesses, flags_.pageSwitches};
         auto pageDone = [&](int done) {
@@ -432,11 +432,35 @@ FileOutcome ConversionWorker::convertJob(ConversionJob job) {
             observer_.pageProgress((100 * done) / pages);
         };
         std::optional<SiteJoiner> site;
-        if (!bmp && !image) site.emplace(pageTarget.path, first, last);
+        std::optional<SiteParcels> ownPages;
+        if (!bmp && !image) {
+            site.emplace(pageTarget.path, first, last);
+            ownPages.emplace(handle.get());
+        }
+        float version = 0;
+        // This process draws pages as one of the processes: a site page goes to the joiner
+        // as a page process's would, unpacked.
+        auto drawOwn = [&](int page, std::string& why) {
+            if (!site) {
+                why = renderOnePage(handle.get(), page, pageTarget, &version);
+                return why.empty() ? LocalPageResult::drawn : LocalPageResult::failed;
+            }
+            PageParcel parcel;
+            const SiteParcels::Result made = ownPages->record(page, pageTarget, parcel, why);
+            if (made == SiteParcels::Result::failed) return LocalPageResult::failed;
+            if (made == SiteParcels::Result::unjoinable) return LocalPageResult::unjoinable;
+            if (site->take(page, std::move(parcel))) return LocalPageResult::drawn;
+            if (!site->joinable()) return LocalPageResult::unjoinable;
+            why = site->failure();
+            return LocalPageResult::failed;
+        };
         std::string error;
         const PageSplitOutcome split = renderInProcesses(request, pageDone, [this] { return shouldContinue(); }, error,
-                                                         site ? &*site : nullptr);
+                                                         site ? &*site : nullptr, drawOwn);
+        ownPages.reset();
+        handle.reset();
         observer_.pageProgress(0);
+        if (version > 0) observer_.pdfVersionText(format("%%PDF-%.1f", static_cast<double>(version)));
         if (split == PageSplitOutcome::stopped) return FileOutcome::stopped;
         if (split == PageSplitOutcome::failed) return fail(outsideNames(error, staging, plan.destination));
         if (split == PageSplitOutcome::done) {

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <type_traits>
 
+#include "convert/page_html_writer.h"
+
 namespace qm {
 
 namespace {
@@ -199,6 +201,29 @@ std::optional<std::string> packPage(const PageObject& page, const HtmlLinkList* 
     p.put(static_cast<uint64_t>(journal.asks().size()));
     for (const WebFontAsk& ask : journal.asks()) packAsk(p, ask);
     return p.take();
+}
+
+std::optional<PageParcel> parcelOf(PageObjectPtr page, HtmlLinkListPtr links, WebFontJournal& journal) {
+    stripNonTextItems(*page);
+    PageParcel out;
+    out.charOfItem.assign(static_cast<size_t>(std::max(page->itemCount, 0)), -1);
+    for (int32_t i = 0; i < page->itemCount; ++i) {
+        const TextItem* text = page->items[i].record.text;
+        if (text == nullptr) continue;
+        TextPlacement* place = editablePlacementOf(*text);
+        if (place == nullptr) continue;
+        const int64_t c = journal.charOf(text);
+        if (place->font != nullptr && c < 0) return std::nullopt;
+        out.charOfItem[static_cast<size_t>(i)] = c;
+        // As a packed page arrives: the joining process's own sets give the web fonts.
+        place->font.reset();
+        place->face = -1;
+        place->ligature = false;
+    }
+    journal.takePage(out.chars, out.asks);
+    out.page = std::move(page);
+    out.links = std::move(links);
+    return out;
 }
 
 bool unpackPage(std::string_view bytes, PageParcel& out) {

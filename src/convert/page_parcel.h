@@ -25,6 +25,11 @@ struct PageParcel {
 // a web font the journal did not see given (the page cannot be joined by asking again).
 std::optional<std::string> packPage(const PageObject& page, const HtmlLinkList* links, const WebFontJournal& journal);
 
+// The same parcel without the bytes, for a page the joining process recorded itself: the
+// page keeps its records (pictures are dropped), their placements lose the web fonts the
+// recording gave them, and the journal's page moves into the parcel. Null as for packPage.
+std::optional<PageParcel> parcelOf(PageObjectPtr page, HtmlLinkListPtr links, WebFontJournal& journal);
+
 // The page back from packPage's bytes; false for bytes that are not a whole parcel, with
 // every count checked against what is left.
 bool unpackPage(std::string_view bytes, PageParcel& out);

@@ -41,6 +41,12 @@ void WebFontJournal::clearPage() {
     open_ = false;
 }
 
+void WebFontJournal::takePage(std::vector<WebFontChar>& chars, std::vector<WebFontAsk>& asks) {
+    chars = std::move(chars_);
+    asks = std::move(asks_);
+    clearPage();
+}
+
 bool WebFontJournal::nearLimits() const {
     if (sets_.size() >= kMaxSets) return true;
     size_t points = 0;

@@ -54,6 +54,8 @@ public:
     // The character of a text record, -1 when it asked nothing.
     int64_t charOf(const TextItem* item) const;
     void clearPage();
+    // Moves the page's characters and asks out, and clears the page.
+    void takePage(std::vector<WebFontChar>& chars, std::vector<WebFontAsk>& asks);
 
     // Sets grown close to the limits the recording keeps for a whole document: a set or a
     // glyph a process joining pages in another order would find past a limit.
