@@ -18,9 +18,7 @@ public:
     template <class T>
     void put(T value) {
         static_assert(std::is_trivially_copyable_v<T>);
-        const size_t at = out_.size();
-        out_.resize(at + sizeof value);
-        std::memcpy(out_.data() + at, &value, sizeof value);
+        out_.append(reinterpret_cast<const char*>(&value), sizeof value);
     }
     void bytes(const void* data, size_t size) {
         put(static_cast<uint64_t>(size));
@@ -130,8 +128,11 @@ void packText(Packer& p, const TextItem& t, const TextPlacement* place, int64_t 
     p.put(charIndex);
 }
 
-// `text` and `face` are the caller's, kept from one record to the next.
-bool unpackText(Unpacker& u, PageObject& page, int64_t& charIndex, std::vector<uint16_t>& text, std::string& face) {
+// `text` and `face` are the caller's, kept from one record to the next. `kept` receives the
+// record's placement (null when it has none).
+bool unpackText(Unpacker& u, PageObject& page, int64_t& charIndex, std::vector<uint16_t>& text, std::string& face,
+                TextPlacement*& kept) {
+    kept = nullptr;
     TextItem t{};
     uint8_t placed = 0;
     if (!u.get(t.x) || !u.get(t.y) || !u.array(text) || !u.bytes(face)) return false;
@@ -156,7 +157,7 @@ bool unpackText(Unpacker& u, PageObject& page, int64_t& charIndex, std::vector<u
     place.vertical = vertical != 0;
     appendPageItem(page, QM_ITEM_TEXT,
                    makePlacedTextItem(t.x, t.y, text.data(), count, face, t.advance, t.height, t.bold != 0,
-                                      t.italic != 0, t.orientation, t.colour, std::move(place)));
+                                      t.italic != 0, t.orientation, t.colour, std::move(place), &kept));
     return true;
 }
 
@@ -177,7 +178,7 @@ std::optional<std::string> packPage(const PageObject& page, const HtmlLinkList* 
         const PageItem& item = page.items[i];
         if (item.kind != QM_ITEM_TEXT || item.record.text == nullptr) continue;
         const TextPlacement* place = placementOf(*item.record.text);
-        const int64_t c = place != nullptr ? journal.charOf(item.record.text) : -1;
+        const int64_t c = place != nullptr ? place->journalChar : -1;
         if (place != nullptr && place->font != nullptr && c < 0) return std::nullopt;
         packText(p, *item.record.text, place, c);
     }
@@ -207,14 +208,16 @@ std::optional<PageParcel> parcelOf(PageObjectPtr page, HtmlLinkListPtr links, We
     stripNonTextItems(*page);
     PageParcel out;
     out.charOfItem.assign(static_cast<size_t>(std::max(page->itemCount, 0)), -1);
+    out.placements.assign(out.charOfItem.size(), nullptr);
     for (int32_t i = 0; i < page->itemCount; ++i) {
         const TextItem* text = page->items[i].record.text;
         if (text == nullptr) continue;
         TextPlacement* place = editablePlacementOf(*text);
         if (place == nullptr) continue;
-        const int64_t c = journal.charOf(text);
+        const int64_t c = place->journalChar;
         if (place->font != nullptr && c < 0) return std::nullopt;
         out.charOfItem[static_cast<size_t>(i)] = c;
+        out.placements[static_cast<size_t>(i)] = place;
         // As a packed page arrives: the joining process's own sets give the web fonts.
         place->font.reset();
         place->face = -1;
@@ -239,12 +242,16 @@ bool unpackPage(std::string_view bytes, PageParcel& out) {
     if (!u.get(page.pdfVersion) || !u.count(texts, 48)) return false;
     out.charOfItem.clear();
     out.charOfItem.reserve(texts);
+    out.placements.clear();
+    out.placements.reserve(texts);
     std::vector<uint16_t> text;
     std::string face;
     for (uint64_t i = 0; i < texts; ++i) {
         int64_t c = -1;
-        if (!unpackText(u, page, c, text, face)) return false;
+        TextPlacement* kept = nullptr;
+        if (!unpackText(u, page, c, text, face, kept)) return false;
         out.charOfItem.push_back(c);
+        out.placements.push_back(kept);
     }
     uint8_t hasLinks = 0;
     if (!u.get(hasLinks)) return false;

@@ -19,6 +19,9 @@ struct PageParcel {
     std::vector<WebFontChar> chars;
     std::vector<WebFontAsk> asks;
     std::vector<int64_t> charOfItem;  // per item of `page`: its character in `chars`, or -1
+    // Per item of `page`: its placement, found once (null when it has none, or when the
+    // parcel was put together without them).
+    std::vector<TextPlacement*> placements;
 };
 
 // The bytes of a recorded page and the journal's record of it. Null when a text record has

@@ -129,11 +129,12 @@ TextItem* makeTextItem(int32_t x, int32_t y, const uint16_t* text, int32_t count
 
 TextItem* makePlacedTextItem(int32_t x, int32_t y, const uint16_t* text, int32_t count, std::string_view face,
                              int32_t advance, int32_t height, bool bold, bool italic, int32_t orientation,
-                             uint32_t colour, TextPlacement placement) {
+                             uint32_t colour, TextPlacement placement, TextPlacement** kept) {
     TextItem* item = makeTextItem(x, y, text, count, face, advance, height, bold, italic, orientation, colour);
     PlacementRegistry& registry = placementRegistry();
     std::lock_guard<std::mutex> hold(registry.lock);
-    registry.placements.insert_or_assign(item, std::move(placement));
+    auto [at, added] = registry.placements.insert_or_assign(item, std::move(placement));
+    if (kept != nullptr) *kept = &at->second;
     return item;
 }
 

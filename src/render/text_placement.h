@@ -30,6 +30,9 @@ struct TextPlacement {
     int face = -1;
     // The glyph is a ligature of the font's face 0, written as its letters.
     bool ligature = false;
+    // While a page process records a page: the character of the web-font journal that drew
+    // this record, -1 when none.
+    int64_t journalChar = -1;
 };
 
 }  // namespace qm

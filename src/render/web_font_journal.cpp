@@ -17,27 +17,26 @@ void WebFontJournal::endChar(const TextItem* item) {
     open_ = false;
     WebFontChar& c = chars_.back();
     c.count = static_cast<uint32_t>(asks_.size()) - c.first;
-    const TextPlacement* placement = item ? placementOf(*item) : nullptr;
+    // The character is noted in the record's placement, which goes with the record: a record
+    // freed during the page takes its note along when another takes its address.
+    TextPlacement* placement = item ? editablePlacementOf(*item) : nullptr;
     c.placed = placement != nullptr && placement->font != nullptr;
     // Most characters of most pages ask nothing new of any set and get no web font.
     if (c.count == 0 && !c.placed) {
         chars_.pop_back();
-        // A record freed during the page may leave its address to this one.
-        if (item) charOfItem_.erase(item);
         return;
     }
-    if (item) charOfItem_[item] = static_cast<uint32_t>(chars_.size() - 1);
+    if (placement) placement->journalChar = static_cast<int64_t>(chars_.size() - 1);
 }
 
 int64_t WebFontJournal::charOf(const TextItem* item) const {
-    auto at = charOfItem_.find(item);
-    return at == charOfItem_.end() ? int64_t{-1} : int64_t{at->second};
+    const TextPlacement* placement = item ? placementOf(*item) : nullptr;
+    return placement ? placement->journalChar : -1;
 }
 
 void WebFontJournal::clearPage() {
     chars_.clear();
     asks_.clear();
-    charOfItem_.clear();
     open_ = false;
 }
 

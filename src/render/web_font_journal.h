@@ -8,7 +8,6 @@
 #include <array>
 #include <cstdint>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "platform/canvas/glyph_path.h"
@@ -51,7 +50,7 @@ public:
     // asks, and the character that made each text record.
     const std::vector<WebFontChar>& chars() const { return chars_; }
     const std::vector<WebFontAsk>& asks() const { return asks_; }
-    // The character of a text record, -1 when it asked nothing.
+    // The character of a placed text record, -1 when it asked nothing.
     int64_t charOf(const TextItem* item) const;
     void clearPage();
     // Moves the page's characters and asks out, and clears the page.
@@ -73,7 +72,6 @@ public:
 private:
     std::vector<WebFontChar> chars_;
     std::vector<WebFontAsk> asks_;
-    std::unordered_map<const TextItem*, uint32_t> charOfItem_;
     std::vector<const FontGlyphSet*> sets_;  // every set made, for the limits
     bool open_ = false;
 };

@@ -90,6 +90,8 @@ TEST_F(PageProcesses, ALongFileGivesTheSiteOneProcessWritesByteForByte) {
     ASSERT_EQ(two.status, 0) << two.out;
     EXPECT_TRUE(pathExists(root_ + "/two/pg_0117.htm"));
     expectSameFiles(root_ + "/one", root_ + "/two");
+    // The page processes are let go once every page is in, but none outlives the run.
+    EXPECT_EQ(processesMentioning(root_ + "/two"), 0);
 
     // A range not starting at page 1, over more processes than divide it evenly: page files
     // count from the range's first page in every process.
@@ -181,7 +183,7 @@ TEST_F(PageProcesses, AFailingPageProcessFailsTheFileAndLeavesNothing) {
     EXPECT_TRUE(filesUnder(root_ + "/full") == before);
     EXPECT_EQ(filesUnder(root_).size(), before.size()) << "something of the failed run is left";
 
-    // A site: the page processes paint the pictures and fail, this process writes the pages.
+    // A site: every process paints pictures and fails, the converting process among them.
     // The limit lets the site's support files through (the largest is about 12 KB) and stops
     // every page picture (about 74 KB at this zoom).
     Outcome site = run("-m --jobs 2 -z 200 " + pdf + " '" + root_ + "/site.htm'", "ulimit -f 64; ");
