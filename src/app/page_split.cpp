@@ -87,6 +87,7 @@ public:
     bool ready() const { return next_ <= last_ && (receiver_ == nullptr || next_ <= receiver_->dealLimit()); }
     // The next page, for this process to draw itself.
     int take() { return next_++; }
+    int left() const { return std::max(0, last_ - next_ + 1); }
 
 private:
     int next_;
@@ -174,6 +175,9 @@ PageSplitOutcome renderInProcesses(const PageSplitRequest& request, const std::f
     const int ahead = local ? kPagesAheadBesideLocal : kPagesAhead;
     std::vector<PageProcess> running;
     PageDealer dealer(request.first, request.last, receiver);
+    // Towards the end a page process holds no more than it needs to keep going: a page
+    // waiting in its queue is one this process could have drawn instead of waiting for it.
+    auto aheadNow = [&] { return local && dealer.left() <= 2 * ahead ? kPagesAhead : ahead; };
     PageSplitOutcome outcome = PageSplitOutcome::done;
     auto fail = [&](std::string text) {
         if (outcome == PageSplitOutcome::done) {
@@ -213,7 +217,7 @@ PageSplitOutcome renderInProcesses(const PageSplitRequest& request, const std::f
     // Hands out pages to every process that has room, as far as the receiver lets them run.
     auto dealAll = [&] {
         for (PageProcess& q : running)
-            while (outcome == PageSplitOutcome::done && q.pipes.input >= 0 && q.waiting < ahead) {
+            while (outcome == PageSplitOutcome::done && q.pipes.input >= 0 && q.waiting < aheadNow()) {
                 const int before = q.waiting;
                 dealer.deal(q);
                 if (q.waiting == before) break;

@@ -9,7 +9,10 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 namespace qm {
@@ -52,22 +55,45 @@ private:
 // out almost the same size.
 constexpr int kBrotliQuality = 5;
 
-}  // namespace
-
-std::optional<std::string> compressWoff2(const std::string& sfnt) {
+// With standard error already quieted.
+std::optional<std::string> compressQuietly(const std::string& sfnt) {
     if (sfnt.empty()) return std::nullopt;
     const auto* data = reinterpret_cast<const uint8_t*>(sfnt.data());
     size_t size = woff2::MaxWOFF2CompressedSize(data, sfnt.size());
     std::vector<uint8_t> out(size);
-    bool ok;
-    {
-        QuietStandardError quiet;
-        woff2::WOFF2Params params;
-        params.brotli_quality = kBrotliQuality;
-        ok = woff2::ConvertTTFToWOFF2(data, sfnt.size(), out.data(), &size, params);
-    }
+    woff2::WOFF2Params params;
+    params.brotli_quality = kBrotliQuality;
+    const bool ok = woff2::ConvertTTFToWOFF2(data, sfnt.size(), out.data(), &size, params);
     if (!ok || size > out.size()) return std::nullopt;
     return std::string(reinterpret_cast<const char*>(out.data()), size);
+}
+
+// The fonts of a long document are made after its last page, when nothing else is left
+// to share the cores with.
+constexpr unsigned kMostThreads = 4;
+
+}  // namespace
+
+std::optional<std::string> compressWoff2(const std::string& sfnt) {
+    QuietStandardError quiet;
+    return compressQuietly(sfnt);
+}
+
+std::vector<std::optional<std::string>> compressWoff2Each(size_t count,
+                                                          const std::function<std::string(size_t)>& sfntOf) {
+    std::vector<std::optional<std::string>> out(count);
+    if (count == 0) return out;
+    QuietStandardError quiet;
+    std::atomic<size_t> next{0};
+    auto work = [&] {
+        for (size_t i; (i = next.fetch_add(1)) < count;) out[i] = compressQuietly(sfntOf(i));
+    };
+    const unsigned cores = std::max(1u, std::min(std::thread::hardware_concurrency(), kMostThreads));
+    std::vector<std::thread> helpers;
+    for (size_t t = 1; t < std::min<size_t>(cores, count); ++t) helpers.emplace_back(work);
+    work();
+    for (std::thread& helper : helpers) helper.join();
+    return out;
 }
 
 std::optional<std::string> decompressWoff2(const std::string& woff2) {
