@@ -41,7 +41,7 @@ constexpr size_t kLongestLine = 8192;
 // never idles while its report travels. While this process draws pages of its own it reads
 // reports only between them, so a page process is given more to go on with.
 constexpr int kPagesAhead = 2;
-constexpr int kPagesAheadBesideLocal = 3;
+constexpr int kPagesAheadBesideLocal = 6;
 // A page process's reports may wait this long in its pipe while this process draws a page:
 // a site page's text takes 200 to 800 KB.
 constexpr int kReportPipeBytes = 1 << 20;
@@ -374,28 +374,65 @@ struct HandleCloser {
     void operator()(PdfHandle* handle) const { PDF_Close(handle); }
 };
 
-void report(const std::string& text) {
+// What a page process sends back, queued: while the converting process draws a page of its
+// own it reads nothing, and a full pipe must not stop this process drawing the next page.
+// Standard output does not block; what the pipe does not take now goes when it has room.
+class Outbox {
+public:
+    Outbox() { ::fcntl(STDOUT_FILENO, F_SETFL, ::fcntl(STDOUT_FILENO, F_GETFL) | O_NONBLOCK); }
+
+    void add(std::string_view bytes) {
+        queue_.append(bytes);
+        send();
+    }
+    bool empty() const { return sent_ == queue_.size(); }
+
+    // As much as the pipe takes now; false when the converting process has gone.
+    bool send() {
+        while (sent_ < queue_.size()) {
+            const ssize_t n = ::write(STDOUT_FILENO, queue_.data() + sent_, queue_.size() - sent_);
+            if (n > 0) {
+                sent_ += static_cast<size_t>(n);
+            } else if (n < 0 && errno == EINTR) {
+                continue;
+            } else if (n < 0 && errno == EAGAIN) {
+                break;
+            } else {
+                stopRequested.store(true);
+                return false;
+            }
+        }
+        if (sent_ == queue_.size() || sent_ > queue_.size() / 2) {
+            queue_.erase(0, sent_);
+            sent_ = 0;
+        }
+        return true;
+    }
+
+    // Everything, waiting for room as long as it takes.
+    bool flush() {
+        while (!empty()) {
+            if (!send()) return false;
+            if (empty()) break;
+            pollfd out{STDOUT_FILENO, POLLOUT, 0};
+            if (::poll(&out, 1, -1) < 0 && errno != EINTR) return false;
+        }
+        return true;
+    }
+
+private:
+    std::string queue_;
+    size_t sent_ = 0;
+};
+
+// A line for the converting process, which reads whole lines.
+void report(Outbox& outbox, const std::string& text) {
     std::string line = text;
     for (char& c : line) {
         if (c == '\n' || c == '\r') c = ' ';
     }
     line += '\n';
-    // One write per line: the converting process reads whole lines.
-    if (::write(STDOUT_FILENO, line.data(), line.size()) < 0) stopRequested.store(true);
-}
-
-// All of `bytes` to the converting process; false when it has gone.
-bool sendAll(std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t n = ::write(STDOUT_FILENO, bytes.data(), bytes.size());
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            stopRequested.store(true);
-            return false;
-        }
-        bytes.remove_prefix(static_cast<size_t>(n));
-    }
-    return true;
+    outbox.add(line);
 }
 
 // A page process whose pages cannot be joined as one process's ends with this status.
@@ -405,8 +442,9 @@ constexpr int kUnjoinableStatus = 3;
 class PageOrders {
 public:
     // The next page; false at the end of the orders, on a stop or on a line that is not a
-    // page number (`bad` set).
-    bool next(int& page, bool& bad) {
+    // page number (`bad` set). While it waits, what `outbox` holds goes out as the pipe
+    // takes it: the converting process hands out pages as it reads of pages done.
+    bool next(int& page, bool& bad, Outbox& outbox) {
         for (;;) {
             if (stopRequested.load()) return false;
             if (size_t end = buffer_.find('\n'); end != std::string::npos) {
@@ -418,6 +456,13 @@ public:
                 bad = true;
                 return false;
             }
+            pollfd fds[2] = {{STDIN_FILENO, POLLIN, 0}, {STDOUT_FILENO, POLLOUT, 0}};
+            if (::poll(fds, outbox.empty() ? 1 : 2, -1) < 0) {
+                if (errno == EINTR) continue;
+                return false;
+            }
+            if (fds[1].revents != 0 && !outbox.send()) return false;
+            if (fds[0].revents == 0) continue;
             char chunk[64];
             const ssize_t n = ::read(STDIN_FILENO, chunk, sizeof chunk);
             if (n < 0 && errno == EINTR) continue;
@@ -449,14 +494,18 @@ int runPagePart(int argc, const char* const* argv) {
     ::signal(SIGXFSZ, SIG_IGN);
     if (::getppid() == 1) return 130;
 
+    Outbox outbox;
+    // A failure is told before the process ends, however long the pipe takes it.
+    auto fail = [&](const std::string& text, int status = 1) {
+        report(outbox, text);
+        outbox.flush();
+        return status;
+    };
     std::vector<const char*> switches{argv[0], "--no-window", "--quit"};
     for (int i = kFixed; i < argc; ++i) switches.push_back(argv[i]);
     switches.insert(switches.end(), {"-i", argv[2]});  // the switches are read as for a run on the file
     CommandLineResult parsed = parseCommandLine(static_cast<int>(switches.size()), switches.data());
-    if (!parsed.options) {
-        report("error " + parsed.error);
-        return 1;
-    }
+    if (!parsed.options) return fail("error " + parsed.error);
     applyOverrides(*parsed.options);
     const std::string source = argv[2];
     const std::string target = argv[3];
@@ -469,10 +518,7 @@ int runPagePart(int argc, const char* const* argv) {
     const std::string owner = Settings::readText(Setting::ownerPassword);
     const std::string user = Settings::readText(Setting::userPassword);
     OpenResult opened = openPdf(source.c_str(), owner.c_str(), user.c_str(), Settings::readInt(Setting::zoom));
-    if (opened.handle == nullptr) {
-        report("error " + openFailureText(source, opened.failure, opened.errorNumber));
-        return 1;
-    }
+    if (opened.handle == nullptr) return fail("error " + openFailureText(source, opened.failure, opened.errorNumber));
     std::unique_ptr<PdfHandle, HandleCloser> handle(opened.handle);
     const int pages = PDF_GetPageCount(handle.get());
     PageOrders orders;
@@ -481,38 +527,26 @@ int runPagePart(int argc, const char* const* argv) {
     // A site's pages are joined by the converting process; this one paints their pictures.
     std::optional<SiteParcels> site;
     if (!pageTarget.bmp && !pageTarget.image) site.emplace(handle.get());
-    while (orders.next(page, bad)) {
-        if (page < first || page > last || page > pages) {
-            report("error Page " + std::to_string(page) + " is not in the file's range");
-            return 1;
-        }
+    while (orders.next(page, bad, outbox)) {
+        if (page < first || page > last || page > pages)
+            return fail("error Page " + std::to_string(page) + " is not in the file's range");
         if (!site) {
             const std::string error = renderOnePage(handle.get(), page, pageTarget);
-            if (!error.empty()) {
-                report("error " + error);
-                return 1;
-            }
-            report("page " + std::to_string(page));
+            if (!error.empty()) return fail("error " + error);
+            report(outbox, "page " + std::to_string(page));
             continue;
         }
         std::string parcel, error;
         const SiteParcels::Result made = site->make(page, pageTarget, parcel, error);
-        if (made == SiteParcels::Result::failed) {
-            report("error " + error);
-            return 1;
-        }
-        if (made == SiteParcels::Result::unjoinable) {
-            report("unjoinable " + std::to_string(page));
-            return kUnjoinableStatus;
-        }
-        const std::string header = "parcel " + std::to_string(page) + " " + std::to_string(parcel.size()) + "\n";
-        if (!sendAll(header) || !sendAll(parcel)) return 1;
+        if (made == SiteParcels::Result::failed) return fail("error " + error);
+        if (made == SiteParcels::Result::unjoinable) return fail("unjoinable " + std::to_string(page), kUnjoinableStatus);
+        outbox.add("parcel " + std::to_string(page) + " " + std::to_string(parcel.size()) + "\n");
+        outbox.add(parcel);
+        if (stopRequested.load()) return 1;
     }
-    if (bad) {
-        report("error The page orders could not be read");
-        return 1;
-    }
+    if (bad) return fail("error The page orders could not be read");
     if (stopRequested.load()) return 130;
+    if (!outbox.flush()) return 1;
     // Every page is written and reported: putting the document and its caches away piece by
     // piece would only hold the processor the converting process is finishing the file on.
     std::fflush(nullptr);
