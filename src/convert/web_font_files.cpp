@@ -30,25 +30,40 @@ bool WebFontFiles::writeAll(std::string& error) {
     std::vector<std::pair<const FontGlyphSet*, size_t>> faces;
     for (const std::shared_ptr<FontGlyphSet>& set : sets_)
         for (size_t face = 0; face < set->faceCount(); ++face) faces.emplace_back(set.get(), face);
-    const std::vector<std::optional<std::string>> fonts = compressWoff2Each(faces.size(), [&](size_t i) {
-        const auto [set, face] = faces[i];
-        return buildWebFontFace(set->face(face), webFontFamily(*set, face), set->kerns(face),
-                                face == 0 ? set->ligatures() : std::vector<FontGlyphSet::Ligature>{});
-    });
+    // Each font is written as soon as it is made, while the others are still being made.
+    struct Written {
+        std::string path;
+        bool fresh = false, failed = false;
+        size_t bytes = 0;  // 0: not written
+        std::string error;
+    };
+    std::vector<Written> written(faces.size());
+    compressWoff2Each(
+        faces.size(),
+        [&](size_t i) {
+            const auto [set, face] = faces[i];
+            return buildWebFontFace(set->face(face), webFontFamily(*set, face), set->kerns(face),
+                                    face == 0 ? set->ligatures() : std::vector<FontGlyphSet::Ligature>{});
+        },
+        [&](size_t i, std::optional<std::string> woff2) {
+            // A font the encoder refuses is left out: its text falls back to the page's faces.
+            if (!woff2) return;
+            Written& w = written[i];
+            w.path = folder_ + webFontFile(*faces[i].first, faces[i].second);
+            w.fresh = !pathExists(w.path);
+            if (!writeWholeFile(w.path, *woff2, &w.error)) w.failed = true;
+            else w.bytes = woff2->size();
+        });
     bool ok = true;
-    for (size_t i = 0; i < faces.size(); ++i) {
-        const std::optional<std::string>& woff2 = fonts[i];
-        // A font the encoder refuses is left out: its text falls back to the page's faces.
-        if (!woff2) continue;
-        const std::string path = folder_ + webFontFile(*faces[i].first, faces[i].second);
-        const bool fresh = !pathExists(path);
-        if (!writeWholeFile(path, *woff2, &error)) {
+    for (const Written& w : written) {
+        if (w.failed && ok) {
             ok = false;
-            break;
+            error = w.error;
         }
-        if (fresh) created.push_back(path);
+        if (w.bytes == 0) continue;
+        if (w.fresh) created.push_back(w.path);
         ++files_;
-        bytes_ += woff2->size();
+        bytes_ += w.bytes;
     }
     if (!ok)
         for (const std::string& path : created) std::remove(path.c_str());

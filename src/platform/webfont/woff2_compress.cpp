@@ -79,21 +79,19 @@ std::optional<std::string> compressWoff2(const std::string& sfnt) {
     return compressQuietly(sfnt);
 }
 
-std::vector<std::optional<std::string>> compressWoff2Each(size_t count,
-                                                          const std::function<std::string(size_t)>& sfntOf) {
-    std::vector<std::optional<std::string>> out(count);
-    if (count == 0) return out;
+void compressWoff2Each(size_t count, const std::function<std::string(size_t)>& sfntOf,
+                       const std::function<void(size_t, std::optional<std::string>)>& take) {
+    if (count == 0) return;
     QuietStandardError quiet;
     std::atomic<size_t> next{0};
     auto work = [&] {
-        for (size_t i; (i = next.fetch_add(1)) < count;) out[i] = compressQuietly(sfntOf(i));
+        for (size_t i; (i = next.fetch_add(1)) < count;) take(i, compressQuietly(sfntOf(i)));
     };
     const unsigned cores = std::max(1u, std::min(std::thread::hardware_concurrency(), kMostThreads));
     std::vector<std::thread> helpers;
     for (size_t t = 1; t < std::min<size_t>(cores, count); ++t) helpers.emplace_back(work);
     work();
     for (std::thread& helper : helpers) helper.join();
-    return out;
 }
 
 std::optional<std::string> decompressWoff2(const std::string& woff2) {
