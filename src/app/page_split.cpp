@@ -379,7 +379,14 @@ struct HandleCloser {
 // Standard output does not block; what the pipe does not take now goes when it has room.
 class Outbox {
 public:
-    Outbox() { ::fcntl(STDOUT_FILENO, F_SETFL, ::fcntl(STDOUT_FILENO, F_GETFL) | O_NONBLOCK); }
+    Outbox() : flags_(::fcntl(STDOUT_FILENO, F_GETFL)) { ::fcntl(STDOUT_FILENO, F_SETFL, flags_ | O_NONBLOCK); }
+    // Standard output may be shared (a terminal): it is left as it was found.
+    ~Outbox() { restore(); }
+    Outbox(const Outbox&) = delete;
+    Outbox& operator=(const Outbox&) = delete;
+    void restore() {
+        if (flags_ >= 0) ::fcntl(STDOUT_FILENO, F_SETFL, flags_);
+    }
 
     void add(std::string_view bytes) {
         queue_.append(bytes);
@@ -421,6 +428,7 @@ public:
     }
 
 private:
+    int flags_;
     std::string queue_;
     size_t sent_ = 0;
 };
@@ -549,6 +557,7 @@ int runPagePart(int argc, const char* const* argv) {
     if (!outbox.flush()) return 1;
     // Every page is written and reported: putting the document and its caches away piece by
     // piece would only hold the processor the converting process is finishing the file on.
+    outbox.restore();
     std::fflush(nullptr);
     ::_exit(0);
 }

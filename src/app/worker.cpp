@@ -458,7 +458,6 @@ FileOutcome ConversionWorker::convertJob(ConversionJob job) {
         const PageSplitOutcome split = renderInProcesses(request, pageDone, [this] { return shouldContinue(); }, error,
                                                          site ? &*site : nullptr, drawOwn);
         ownPages.reset();
-        handle.reset();
         observer_.pageProgress(0);
         if (version > 0) observer_.pdfVersionText(format("%%PDF-%.1f", static_cast<double>(version)));
         if (split == PageSplitOutcome::stopped) return FileOutcome::stopped;
@@ -466,14 +465,20 @@ FileOutcome ConversionWorker::convertJob(ConversionJob job) {
         if (split == PageSplitOutcome::done) {
             if (site && site->pdfVersion() > 0)
                 observer_.pdfVersionText(format("%%PDF-%.1f", static_cast<double>(site->pdfVersion())));
+            // The web fonts are written here, where a failure is heard: closing the document
+            // would write them too, but it cannot say that it failed.
             if (site && !htmlWriterState().finishFile())
                 return fail(outsideNames(htmlWriterState().lastError(), staging, plan.destination));
+            handle.reset();
             if (!output.commit()) return fail(output.error());
             return FileOutcome::converted;
         }
         // The pages could not be joined as one process would have written them (a document
-        // near the web fonts' limits): this process writes them all over again. Opening the
-        // file again starts the writer afresh.
+        // near the web fonts' limits): this process writes them all over again. The web fonts
+        // of the pages joined so far go unwritten, and opening the file again starts the
+        // writer afresh.
+        htmlWriterState().startFile();
+        handle.reset();
         opened = openPdf(source.c_str(), owner.c_str(), user.c_str(), zoom);
         if (opened.handle == nullptr) return fail(openFailureText(source, opened.failure, opened.errorNumber));
         handle.reset(opened.handle);
