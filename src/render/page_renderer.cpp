@@ -469,6 +469,9 @@ void PageRenderer::drawChar(GraphicsState& state, double x, double y, double dx,
     if (embeddedFonts_ && !target_ && canvas_ && code >= 0 && drawOutlineChar(state, px, py, static_cast<uint32_t>(code)))
         return;
     if (unicodeCount <= 0 || !unicode) {
+        // A glyph that stands for no character cannot be text of the page HTML (a big operator
+        // of a TeX font, a rule piece): a recorded page keeps its shape in the picture.
+        if (target_ && embeddedFonts_ && code >= 0 && !unseenLayer) recordOutlineChar(state, px, py, static_cast<uint32_t>(code));
         // A glyph that stands for no character (the second byte of a legacy pair, say) still
         // takes room: it widens the character before it, so no gap opens after that one.
         if (lastPlaced_ && target_ && state.font() == lastPlacedFont_)
@@ -658,6 +661,67 @@ bool PageRenderer::drawOutlineChar(GraphicsState& state, double x, double y, uin
     const double w = state.transformedLineWidth(state.lineWidth());
     paint.lineWidth = w >= 1 ? w : 1;
     return drawGlyph(canvas(), program, glyph, m, devX, devY, paint);
+}
+
+bool PageRenderer::recordOutlineChar(GraphicsState& state, double x, double y, uint32_t code) {
+    const int mode = state.renderMode() & 3;
+    PdfFont* font = state.font();
+    if ((mode != 0 && mode != 2) || !font || !outlineEntryFor(*font)) return false;
+    const uint32_t glyph = EmbeddedFonts::glyphOf(*outlineEntry_, *font, code);
+    GlyphPath outline;
+    if (glyph == 0 || !outlineEntry_->program->glyphPath(glyph, outline) || outline.empty()) return false;
+    double m[4];
+    state.fontTransform(m);
+    m[0] *= state.horizScaling();
+    m[1] *= state.horizScaling();
+    const double* t = state.transform();
+    const double originX = x * t[0] + y * t[2] + t[4], originY = x * t[1] + y * t[3] + t[5];
+    // An em as large as the page at most: far past that the shape is off the page anyway.
+    const double em = std::max(std::hypot(m[0], m[1]), std::hypot(m[2], m[3]));
+    if (!std::isfinite(originX) || !std::isfinite(originY) || !(em > 0) || em > 4.0 * (pageWidth_ + pageHeight_) ||
+        std::fabs(originX) > 1e7 || std::fabs(originY) > 1e7)
+        return false;
+    // Curves in steps of about two pixels, 2 to 16 of them.
+    const int steps = std::clamp(static_cast<int>(em / 8), 2, 16);
+    DevicePath& path = path_;
+    path.clear();
+    // Held within a page size around the page, as every recorded path is.
+    auto add = [&](double u, double v) {
+        const double px = std::clamp(originX + u * m[0] + v * m[2], -1.0 * pageWidth_, 2.0 * pageWidth_);
+        const double py = std::clamp(originY + u * m[1] + v * m[3], -1.0 * pageHeight_, 2.0 * pageHeight_);
+        path.points.push_back(Point{static_cast<int>(std::lround(px)), static_cast<int>(std::lround(py))});
+        ++path.counts.back();
+    };
+    size_t at = 0;
+    double cx = 0, cy = 0;
+    for (const GlyphPath::Op op : outline.ops) {
+        const size_t need = op == GlyphPath::move || op == GlyphPath::line ? 2 : op == GlyphPath::quad ? 4 : 6;
+        if (at + need > outline.points.size()) break;
+        const float* p = outline.points.data() + at;
+        at += need;
+        if (op == GlyphPath::move || path.counts.empty()) path.counts.push_back(0);
+        if (op == GlyphPath::move || op == GlyphPath::line) {
+            cx = p[0];
+            cy = p[1];
+            add(cx, cy);
+            continue;
+        }
+        for (int i = 1; i <= steps; ++i) {
+            const double s = static_cast<double>(i) / steps, r = 1 - s;
+            if (op == GlyphPath::quad) {
+                add(r * r * cx + 2 * r * s * p[0] + s * s * p[2], r * r * cy + 2 * r * s * p[1] + s * s * p[3]);
+            } else {
+                add(r * r * r * cx + 3 * r * r * s * p[0] + 3 * r * s * s * p[2] + s * s * s * p[4],
+                    r * r * r * cy + 3 * r * r * s * p[1] + 3 * r * s * s * p[3] + s * s * s * p[5]);
+            }
+        }
+        cx = p[need - 2];
+        cy = p[need - 1];
+    }
+    if (path.points.empty() || !budget_.pathPoints(static_cast<long long>(path.points.size()))) return false;
+    joinSubpaths(path, joined_);
+    polygon(joined_, FillMode::winding, fillColorOf(state), opacityByte(state.fillOpacity()));
+    return true;
 }
 
 void PageRenderer::text(GraphicsState& state, int x, int y, int advanceX, int, const uint16_t* unicode, int count) {

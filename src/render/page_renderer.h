@@ -206,6 +206,8 @@ private:
     void reportLineStyle(GraphicsState& state);
     // Draws the character from the font's own program; false when it has none for it.
     bool drawOutlineChar(GraphicsState& state, double x, double y, uint32_t code);
+    // Records the outline of the glyph for `code` as a filled shape of the page's picture.
+    bool recordOutlineChar(GraphicsState& state, double x, double y, uint32_t code);
     // Names a font whose PDF name is only a subset tag after its embedded program's family.
     void useProgramName(PdfFont& font, FaceName& face);
     // The font's embedded program, looked up once while the font stays the same.

@@ -20,6 +20,7 @@
 #include "fonts/pdf_font.h"
 #include "font_programs.h"
 #include "render/embedded_fonts.h"
+#include "render/replay.h"
 #include "render_test_support.h"
 
 namespace qm::test {
@@ -176,6 +177,34 @@ TEST_F(EmbeddedFontTest, CidFontWithIdentityHUsesTheCidToGidMap) {
         EXPECT_EQ(inkIn(b, 31, 10, 55, 29), 0);  // no bar standing at the start
         EXPECT_GE(inkIn(b, 61, 11, 69, 79), 8 * 68 - 4);  // but 30 pixels on
     }
+}
+
+TEST_F(EmbeddedFontTest, RecordedPagesKeepGlyphsThatStandForNoCharacterInThePicture) {
+    ConfigHome home;
+    // An Identity CID font without a ToUnicode map: its glyphs (the pieces of large brackets
+    // in TeX's extension font, say) stand for no character, so no HTML text can show them.
+    const std::string program = trueTypeProgram(squareAndBar(), {{3, 1, {{'A', 1}}}});
+    auto doc = onePage("BT /F1 100 Tf 20 20 Td <00020001> Tj ET", "/Font << /F1 5 0 R >>",
+                       {"<< /Type /Font /Subtype /Type0 /BaseFont /ABCDEF+Boxes /Encoding /Identity-H "
+                        "/DescendantFonts [6 0 R] >>",
+                        "<< /Type /Font /Subtype /CIDFontType2 /BaseFont /ABCDEF+Boxes /CIDSystemInfo << /Registry "
+                        "(Adobe) /Ordering (Identity) /Supplement 0 >> /FontDescriptor 7 0 R /W [1 [700 300]] >>",
+                        "<< /Type /FontDescriptor /FontName /ABCDEF+Boxes /Flags 4 /FontBBox [0 0 700 700] "
+                        "/ItalicAngle 0 /Ascent 900 /Descent -200 /CapHeight 700 /StemV 80 /FontFile2 8 0 R >>",
+                        streamObject("", program)});
+    PageObjectPtr page = recordOne(*doc, 72);
+    ASSERT_TRUE(page);
+    EXPECT_EQ(countItems(*page, QM_ITEM_TEXT), 0);
+    Bitmap picture(200, 100);  // the page at 72 dpi
+    ASSERT_TRUE(picture.isOk());
+    picture.fill(kWhite);
+    Canvas canvas(picture);
+    replayDisplayList(canvas, *page);
+    // Their shapes are in the page's picture instead, where the page bitmap has them: the
+    // bar from x 30 (rows 10 to 80), then the square 30 pixels on.
+    EXPECT_GE(inkIn(picture, 31, 11, 39, 79), 8 * 68 - 4);
+    EXPECT_GE(inkIn(picture, 61, 31, 109, 79), 48 * 48 - 10);
+    expectInkBox(picture, 30, 10, 110, 80);
 }
 
 TEST_F(EmbeddedFontTest, RenderModesStrokeAndHideTheOutline) {
