@@ -638,18 +638,23 @@ void PageRenderer::useProgramName(PdfFont& font, FaceName& face) {
     face.italic = face.italic || entry->program->isItalic();
 }
 
+void PageRenderer::glyphPlace(GraphicsState& state, double x, double y, double m[4], double& devX, double& devY) {
+    state.fontTransform(m);
+    m[0] *= state.horizScaling();
+    m[1] *= state.horizScaling();
+    const double* t = state.transform();
+    devX = x * t[0] + y * t[2] + t[4];
+    devY = x * t[1] + y * t[3] + t[5];
+}
+
 bool PageRenderer::drawOutlineChar(GraphicsState& state, double x, double y, uint32_t code) {
     PdfFont* font = state.font();
     if (!font || !outlineEntryFor(*font)) return false;
     const uint32_t glyph = EmbeddedFonts::glyphOf(*outlineEntry_, *font, code);
     OutlineFont& program = *outlineEntry_->program;
     if (glyph == 0 || !program.glyphLoads(glyph)) return false;
-    double m[4];
-    state.fontTransform(m);
-    m[0] *= state.horizScaling();
-    m[1] *= state.horizScaling();
-    const double* t = state.transform();
-    const double devX = x * t[0] + y * t[2] + t[4], devY = x * t[1] + y * t[3] + t[5];
+    double m[4], devX = 0, devY = 0;
+    glyphPlace(state, x, y, m, devX, devY);
     const int mode = state.renderMode() & 3;
     GlyphPaint paint;
     paint.fill = mode == 0 || mode == 2;
@@ -670,12 +675,8 @@ bool PageRenderer::recordOutlineChar(GraphicsState& state, double x, double y, u
     const uint32_t glyph = EmbeddedFonts::glyphOf(*outlineEntry_, *font, code);
     GlyphPath outline;
     if (glyph == 0 || !outlineEntry_->program->glyphPath(glyph, outline) || outline.empty()) return false;
-    double m[4];
-    state.fontTransform(m);
-    m[0] *= state.horizScaling();
-    m[1] *= state.horizScaling();
-    const double* t = state.transform();
-    const double originX = x * t[0] + y * t[2] + t[4], originY = x * t[1] + y * t[3] + t[5];
+    double m[4], originX = 0, originY = 0;
+    glyphPlace(state, x, y, m, originX, originY);
     // An em as large as the page at most: far past that the shape is off the page anyway.
     const double em = std::max(std::hypot(m[0], m[1]), std::hypot(m[2], m[3]));
     if (!std::isfinite(originX) || !std::isfinite(originY) || !(em > 0) || em > 4.0 * (pageWidth_ + pageHeight_) ||

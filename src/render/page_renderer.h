@@ -206,6 +206,9 @@ private:
     void reportLineStyle(GraphicsState& state);
     // Draws the character from the font's own program; false when it has none for it.
     bool drawOutlineChar(GraphicsState& state, double x, double y, uint32_t code);
+    // A glyph drawn at (x, y) in user space: one em in device pixels (see scaledFont) and the
+    // glyph's origin on the device.
+    static void glyphPlace(GraphicsState& state, double x, double y, double m[4], double& devX, double& devY);
     // Records the outline of the glyph for `code` as a filled shape of the page's picture.
     bool recordOutlineChar(GraphicsState& state, double x, double y, uint32_t code);
     // Names a font whose PDF name is only a subset tag after its embedded program's family.
