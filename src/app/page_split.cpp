@@ -199,9 +199,6 @@ PageSplitOutcome renderInProcesses(const PageSplitRequest& request, const std::f
         ::fcntl(process.pipes.fd, F_SETFL, ::fcntl(process.pipes.fd, F_GETFL) | O_NONBLOCK);
         running.push_back(std::move(process));
     }
-    for (int round = 0; round < ahead; ++round)
-        for (PageProcess& p : running) dealer.deal(p);
-
     int done = 0;
     bool ended = false;  // every process was told to stop
     auto endAll = [&] {
@@ -223,6 +220,7 @@ PageSplitOutcome renderInProcesses(const PageSplitRequest& request, const std::f
                 if (q.waiting == before) break;
             }
     };
+    dealAll();
     auto pageReported = [&](PageProcess& p) {
         ++done;
         p.waiting = std::max(0, p.waiting - 1);
@@ -416,13 +414,14 @@ public:
         return true;
     }
 
-    // Everything, waiting for room as long as it takes.
+    // Everything, waiting for room as long as it takes, or until this process is stopped.
     bool flush() {
         while (!empty()) {
             if (!send()) return false;
             if (empty()) break;
+            if (stopRequested.load()) return false;
             pollfd out{STDOUT_FILENO, POLLOUT, 0};
-            if (::poll(&out, 1, -1) < 0 && errno != EINTR) return false;
+            if (::poll(&out, 1, kStopCheckMilliseconds) < 0 && errno != EINTR) return false;
         }
         return true;
     }
@@ -550,7 +549,6 @@ int runPagePart(int argc, const char* const* argv) {
         if (made == SiteParcels::Result::unjoinable) return fail("unjoinable " + std::to_string(page), kUnjoinableStatus);
         outbox.add("parcel " + std::to_string(page) + " " + std::to_string(parcel.size()) + "\n");
         outbox.add(parcel);
-        if (stopRequested.load()) return 1;
     }
     if (bad) return fail("error The page orders could not be read");
     if (stopRequested.load()) return 130;
