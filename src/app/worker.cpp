@@ -420,10 +420,11 @@ FileOutcome ConversionWorker::convertJob(ConversionJob job) {
     const std::string stagedStem = staging + "/" + std::string(fileNameOf(job.bmpStem.empty() ? source : job.bmpStem));
     const PageTarget pageTarget{bmp, image, image ? staging : bmp ? stagedStem : stagedOutput, source, first};
     const int pages = last - first + 1;
-    // One document across processes: each takes pages as it finishes one. A site's pages
-    // share web fonts and a search index, so the processes paint the pictures and send the
-    // text back, and this process writes the pages in page order. A continuous page is one
-    // file written top to bottom and stays with this process.
+    // One document across processes, this one among them: each takes pages as it finishes
+    // one. A site's pages share web fonts and a search index, so the page processes paint the
+    // pictures and send the text back, and this process, between pages of its own, writes
+    // the pages in page order. A continuous page is one file written top to bottom and stays
+    // with this process.
     if (flags_.pageProcesses > 1 && !continuous && pages > 1) {
         observer_.filesLeftText(format("%d file(s) left.", static_cast<int>(std::max<size_t>(queued(), 1))));
         const PageSplitRequest request{source, pageTarget.path, first, last, flags_.pageProcesses, flags_.pageSwitches};
