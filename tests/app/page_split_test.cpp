@@ -22,19 +22,10 @@ namespace {
 using test::corpusPath;
 using test::Outcome;
 using test::pathExists;
+using test::filesUnder;
 using test::readWholeFile;
 
 // Every file under `folder` (names relative to it) with its bytes.
-std::map<std::string, std::string> filesUnder(const std::string& folder) {
-    std::map<std::string, std::string> out;
-    std::error_code ec;
-    for (auto it = std::filesystem::recursive_directory_iterator(folder, ec);
-         !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
-        if (it->is_regular_file()) out[std::filesystem::relative(it->path(), folder).string()] = readWholeFile(it->path());
-    }
-    return out;
-}
-
 // The two folders hold the same names with the same bytes; a difference is named, not dumped.
 void expectSameFiles(const std::string& a, const std::string& b) {
     const auto left = filesUnder(a);
@@ -79,17 +70,22 @@ protected:
     Outcome run(const std::string& args, const std::string& prefix = "") {
         return test::vellumix(args, root_, prefix);
     }
+    // `pdf` (quoted) as a site with --jobs 1 into one/ and --jobs 2 into two/: both succeed,
+    // two/`expected` exists and the two sites are the same.
+    void expectSplitSiteSame(const std::string& pdf, const std::string& expected) {
+        Outcome one = run("-m -r --jobs 1 " + pdf + " '" + root_ + "/one.htm'");
+        Outcome two = run("-m -r --jobs 2 " + pdf + " '" + root_ + "/two.htm'");
+        ASSERT_EQ(one.status, 0) << one.out;
+        ASSERT_EQ(two.status, 0) << two.out;
+        EXPECT_TRUE(pathExists(root_ + "/two/" + expected));
+        expectSameFiles(root_ + "/one", root_ + "/two");
+    }
     std::string root_;
 };
 
 TEST_F(PageProcesses, ALongFileGivesTheSiteOneProcessWritesByteForByte) {
     const std::string pdf = "'" + corpusPath("latex-geotopo-117p.pdf") + "'";
-    Outcome one = run("-m -r --jobs 1 " + pdf + " '" + root_ + "/one.htm'");
-    Outcome two = run("-m -r --jobs 2 " + pdf + " '" + root_ + "/two.htm'");
-    ASSERT_EQ(one.status, 0) << one.out;
-    ASSERT_EQ(two.status, 0) << two.out;
-    EXPECT_TRUE(pathExists(root_ + "/two/pg_0117.htm"));
-    expectSameFiles(root_ + "/one", root_ + "/two");
+    expectSplitSiteSame(pdf, "pg_0117.htm");
     // The page processes are let go once every page is in, but none outlives the run.
     EXPECT_EQ(processesMentioning(root_ + "/two"), 0);
 
@@ -155,12 +151,7 @@ TEST_F(PageProcesses, ASiteNearTheWebFontLimitsIsWrittenByOneProcessAfterAll) {
     const std::string pdf = root_ + "/fonts.pdf";
     std::ofstream(pdf, std::ios::binary) << b.finish("/Root 1 0 R");
 
-    Outcome one = run("-m -r --jobs 1 '" + pdf + "' '" + root_ + "/one.htm'");
-    Outcome two = run("-m -r --jobs 2 '" + pdf + "' '" + root_ + "/two.htm'");
-    ASSERT_EQ(one.status, 0) << one.out;
-    ASSERT_EQ(two.status, 0) << two.out;
-    EXPECT_TRUE(pathExists(root_ + "/two/font_f1000.woff2"));
-    expectSameFiles(root_ + "/one", root_ + "/two");
+    expectSplitSiteSame("'" + pdf + "'", "font_f1000.woff2");
 }
 
 TEST_F(PageProcesses, AFailingPageProcessFailsTheFileAndLeavesNothing) {

@@ -3,11 +3,8 @@
 // joined page files, search index and web fonts are byte for byte those of one process that
 // met every page in turn. Parcels cut short or damaged are refused; a page whose questions
 // cannot be answered as that one process would have answered them says so.
-#include <dirent.h>
 
-#include <fstream>
 #include <map>
-#include <sstream>
 
 #include "convert/html_conversion.h"
 #include "convert/page_parcel.h"
@@ -20,28 +17,12 @@
 #include "render/conversion_renderer.h"
 #include "render/web_font_journal.h"
 #include "support/pdf_builder.h"
+#include "support/test_files.h"
 
 namespace qm {
 namespace {
 
 constexpr const char* kDejaVu = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
-
-std::string fileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-std::map<std::string, std::string> filesIn(const std::string& folder) {
-    std::map<std::string, std::string> out;
-    DIR* dir = ::opendir(folder.c_str());
-    if (dir == nullptr) return out;
-    while (const dirent* e = ::readdir(dir))
-        if (e->d_name[0] != '.') out[e->d_name] = fileBytes(folder + "/" + e->d_name);
-    ::closedir(dir);
-    return out;
-}
 
 // A document open in one process, recording pages with its characters noted.
 struct Recorder {
@@ -92,7 +73,7 @@ protected:
             b.object("<< /Type /FontDescriptor /FontName /DejaVuSans /Flags 32 /FontBBox [0 0 1000 1000] "
                      "/ItalicAngle 0 /Ascent 900 /Descent -200 /CapHeight 700 /StemV 80 /FontFile2 " +
                      std::to_string(first + 2) + " 0 R >>");
-            b.stream("", fileBytes(kDejaVu));
+            b.stream("", test::readWholeFile(kDejaVu));
         }
         b.stream("", "1 begincodespacerange <00> <FF> endcodespacerange 2 beginbfchar <41> <0041> <42> <0041> "
                      "endbfchar 1 beginbfrange <43> <7A> <0043> endbfrange");
@@ -144,7 +125,7 @@ TEST_F(PageJoin, PagesRecordedApartAreJoinedAsOneProcessWritesThem) {
     }
     ASSERT_TRUE(state.finishFile());
 
-    const auto expected = filesIn(alone), got = filesIn(joined);
+    const auto expected = test::filesUnder(alone), got = test::filesUnder(joined);
     // Both fonts, the first with a second face for its twin glyph; pages, pictures, index.
     for (const char* name : {"font_f1.woff2", "font_f1_1.woff2", "font_f2.woff2", "font_f2_1.woff2", "pg_0002.htm",
                              "pg_0002.jpg", "pg_0002_t.jpg", "pg_text_0001.js"})

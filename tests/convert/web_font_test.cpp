@@ -6,9 +6,7 @@
 #include FT_FREETYPE_H
 #include FT_ADVANCES_H
 
-#include <fstream>
 #include <map>
-#include <sstream>
 
 #include "convert/html_conversion.h"
 #include "convert/page_recording.h"
@@ -24,6 +22,7 @@
 #include "render/font_glyph_set.h"
 #include "support/corpus_manifest.h"
 #include "support/pdf_builder.h"
+#include "support/test_files.h"
 
 namespace qm {
 namespace {
@@ -33,13 +32,6 @@ using test::readFileText;
 using test::EngineSettings;
 
 constexpr const char* kDejaVu = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
-
-std::string fileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 // A font read back by FreeType.
 class LoadedFace {
@@ -155,7 +147,7 @@ protected:
         b.object(std::string("<< /Type /FontDescriptor /FontName /DejaVuSans /Flags 32 /FontBBox [0 0 1000 1000] "
                              "/ItalicAngle 0 /Ascent 900 /Descent -200 /CapHeight 700 /StemV 80 ") +
                  (openType ? "/FontFile3" : "/FontFile2") + " 7 0 R >>");
-        b.stream(openType ? "/Subtype /OpenType" : "", fileBytes(kDejaVu));
+        b.stream(openType ? "/Subtype /OpenType" : "", test::readWholeFile(kDejaVu));
         if (!toUnicode.empty()) b.stream("", toUnicode);
         const std::string path = out_.path() + (openType ? "/otf.pdf" : "/ttf.pdf");
         test::writeFileText(path, b.finish("/Root 1 0 R"));

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -19,6 +20,16 @@ std::string readWholeFile(const std::string& path) {
     std::stringstream s;
     s << in.rdbuf();
     return s.str();
+}
+
+std::map<std::string, std::string> filesUnder(const std::string& folder) {
+    std::map<std::string, std::string> out;
+    std::error_code ec;
+    for (auto it = std::filesystem::recursive_directory_iterator(folder, ec);
+         !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
+        if (it->is_regular_file()) out[std::filesystem::relative(it->path(), folder).string()] = readWholeFile(it->path());
+    }
+    return out;
 }
 
 std::string scratchFolderFor(const std::string& prefix) {
