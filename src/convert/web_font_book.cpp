@@ -78,7 +78,7 @@ bool WebFontBook::apply(PageParcel& parcel) {
     PageObject& page = *parcel.page;
     for (size_t i = 0; i < parcel.charOfItem.size() && i < static_cast<size_t>(page.itemCount); ++i) {
         const int64_t c = parcel.charOfItem[i];
-        if (c < 0) continue;
+        if (c < 0 || static_cast<size_t>(c) >= answers.size()) continue;
         TextPlacement* place = i < parcel.placements.size() ? parcel.placements[i]
                                                              : editablePlacementOf(*page.items[i].record.text);
         if (place == nullptr || !answers[static_cast<size_t>(c)].set) continue;

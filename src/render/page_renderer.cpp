@@ -682,8 +682,12 @@ bool PageRenderer::recordOutlineChar(GraphicsState& state, double x, double y, u
     if (!std::isfinite(originX) || !std::isfinite(originY) || !(em > 0) || em > 4.0 * (pageWidth_ + pageHeight_) ||
         std::fabs(originX) > 1e7 || std::fabs(originY) > 1e7)
         return false;
-    // Curves in steps of about two pixels, 2 to 16 of them.
+    // Curves in steps of about two pixels, 2 to 16 of them; the points are charged to the
+    // page's budget before any is made.
     const int steps = std::clamp(static_cast<int>(em / 8), 2, 16);
+    long long points = 0;
+    for (const GlyphPath::Op op : outline.ops) points += op == GlyphPath::move || op == GlyphPath::line ? 1 : steps;
+    if (!budget_.pathPoints(points)) return false;
     DevicePath& path = path_;
     path.clear();
     // Held within a page size around the page, as every recorded path is.
@@ -719,7 +723,7 @@ bool PageRenderer::recordOutlineChar(GraphicsState& state, double x, double y, u
         cx = p[need - 2];
         cy = p[need - 1];
     }
-    if (path.points.empty() || !budget_.pathPoints(static_cast<long long>(path.points.size()))) return false;
+    if (path.points.empty()) return false;
     joinSubpaths(path, joined_);
     polygon(joined_, FillMode::winding, fillColorOf(state), opacityByte(state.fillOpacity()));
     return true;
