@@ -52,7 +52,9 @@ constexpr uint64_t kLargestParcel = uint64_t{1} << 30;
 
 struct PageProcess {
     PipedProcess pipes;
-    std::string pending;    // a partial line of its reports, or a parcel arriving
+    std::string pending;    // a partial line of its reports
+    std::string parcel;     // the parcel arriving, read straight into place
+    size_t parcelHave = 0;  // of it so far
     bool reported = false;  // it said why it failed
     int waiting = 0;        // pages handed to it and not yet reported
     int parcelPage = 0;     // the parcel arriving: its page and size
@@ -296,19 +298,28 @@ PageSplitOutcome renderInProcesses(const PageSplitRequest& request, const std::f
             // Everything it has sent so far: its reports are not left waiting while this
             // process draws a page of its own.
             ssize_t n = 0;
-            while ((n = ::read(p.pipes.fd, buffer.data(), buffer.size())) > 0) {
-                p.pending.append(buffer.data(), static_cast<size_t>(n));
+            for (;;) {
+                if (p.parcelPage > 0) {
+                    // A parcel's bytes are read into the parcel itself: pages are large.
+                    n = ::read(p.pipes.fd, p.parcel.data() + p.parcelHave, p.parcelSize - p.parcelHave);
+                    if (n <= 0) break;
+                    p.parcelHave += static_cast<size_t>(n);
+                } else {
+                    n = ::read(p.pipes.fd, buffer.data(), buffer.size());
+                    if (n <= 0) break;
+                    p.pending.append(buffer.data(), static_cast<size_t>(n));
+                }
                 for (;;) {
                     if (p.parcelPage > 0) {
-                        if (p.pending.size() < p.parcelSize) break;
-                        std::string parcel;
-                        if (p.pending.size() == p.parcelSize) {
-                            parcel = std::move(p.pending);
-                            p.pending.clear();
-                        } else {
-                            parcel = p.pending.substr(0, p.parcelSize);
-                            p.pending.erase(0, p.parcelSize);
+                        if (!p.pending.empty()) {
+                            const size_t take = std::min(p.pending.size(), p.parcelSize - p.parcelHave);
+                            std::memcpy(p.parcel.data() + p.parcelHave, p.pending.data(), take);
+                            p.parcelHave += take;
+                            p.pending.erase(0, take);
                         }
+                        if (p.parcelHave < p.parcelSize) break;
+                        std::string parcel = std::exchange(p.parcel, std::string());
+                        p.parcelHave = 0;
                         const int page = std::exchange(p.parcelPage, 0);
                         if (outcome != PageSplitOutcome::done) continue;
                         if (!receiver->take(page, std::move(parcel))) {
@@ -324,6 +335,7 @@ PageSplitOutcome renderInProcesses(const PageSplitRequest& request, const std::f
                     if (end == std::string::npos) break;
                     line(p, p.pending.substr(0, end));
                     p.pending.erase(0, end + 1);
+                    if (p.parcelPage > 0) p.parcel.resize(p.parcelSize);
                 }
                 if (p.parcelPage == 0 && p.pending.size() > kLongestLine) p.pending.clear();
             }

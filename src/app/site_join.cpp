@@ -62,7 +62,8 @@ bool SiteJoiner::write(Waiting& ready) {
         return false;
     }
     pdfVersion_ = parcel.page->pdfVersion;
-    if (!writePageText(*parcel.page, parcel.links.get(), pageFilePath(output_, first_, next_), htmlWriterState())) {
+    if (!writePageText(*parcel.page, parcel.links.get(), pageFilePath(output_, first_, next_), htmlWriterState(),
+                       &parcel.placements)) {
         failure_ = lastConversionError();
         return false;
     }

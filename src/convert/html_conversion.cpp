@@ -50,10 +50,11 @@ bool paintPagePictures(const PageObject& page, const std::string& htmlPath, Html
     return false;
 }
 
-bool writePageText(PageObject& page, const HtmlLinkList* links, const std::string& htmlPath, HtmlWriterState& state) {
+bool writePageText(PageObject& page, const HtmlLinkList* links, const std::string& htmlPath, HtmlWriterState& state,
+                   const PagePlacements* placements) {
     const int n = state.continuousMode() ? 0 : sitePageNumber(htmlPath);
     const bool indexed = n < 1 || appendSearchEntry(folderOf(htmlPath), n, pageSearchText(page));
-    const bool written = writePageHtml(page, links, htmlPath, withExtension(htmlPath, ".jpg"), state);
+    const bool written = writePageHtml(page, links, htmlPath, withExtension(htmlPath, ".jpg"), state, placements);
     if (state.continuousMode()) state.advancePageTop(int64_t{page.height} + kContinuousPageGap);
     if (written && !indexed) state.setLastError(extrasFailureText(htmlPath));
     return written && indexed;

@@ -7,6 +7,7 @@
 
 #include "convert/html_writer_state.h"
 #include "quillmark.h"
+#include "render/display_list.h"
 
 namespace qm {
 
@@ -18,9 +19,11 @@ bool convertPageToHtml(PageObject& page, const HtmlLinkList* links, const std::s
 // The two halves of convertPageToHtml, which a site shared among processes does in two
 // places: the page's pictures (its JPEG beside htmlPath and, for a site page, its thumbnail)
 // where the page was recorded, and its HTML file and search index entry where the site's
-// pages are joined in page order. The text half removes the page's non-text items.
+// pages are joined in page order. The text half removes the page's non-text items; it takes
+// the records' placements as writePageHtml does.
 bool paintPagePictures(const PageObject& page, const std::string& htmlPath, HtmlWriterState& state);
-bool writePageText(PageObject& page, const HtmlLinkList* links, const std::string& htmlPath, HtmlWriterState& state);
+bool writePageText(PageObject& page, const HtmlLinkList* links, const std::string& htmlPath, HtmlWriterState& state,
+                   const PagePlacements* placements = nullptr);
 
 // Why the last PDF_ConvertToHtmlFile of this process returned 0: the file and the system's
 // reason, or that the page is too large to draw.

@@ -90,10 +90,10 @@ std::string removeAll(std::string_view text, std::string_view what) {
 }
 
 // Upright text without an exact placement, which is written in whole pixels.
-const TextItem* uprightText(const PageObject& page, int32_t i) {
+const TextItem* uprightText(const PageObject& page, const PagePlacements& placements, int32_t i) {
     const PageItem& item = page.items[i];
     if (item.kind != QM_ITEM_TEXT || item.record.text == nullptr) return nullptr;
-    if (item.record.text->orientation != 0 || PlacedTextWriter::isPlaced(*item.record.text)) return nullptr;
+    if (item.record.text->orientation != 0 || placements[static_cast<size_t>(i)] != nullptr) return nullptr;
     return item.record.text;
 }
 
@@ -106,13 +106,14 @@ struct Previous {
 
 class TextRunWriter {
 public:
-    TextRunWriter(const PageObject& page, const FontClassTable& classes, int64_t top, bool insertSpaces,
-                  int runGapLimit)
-        : page_(page), classes_(classes), top_(top), insertSpaces_(insertSpaces), gapLimit_(runGapLimit) {}
+    TextRunWriter(const PageObject& page, const PagePlacements& placements, const FontClassTable& classes,
+                  int64_t top, bool insertSpaces, int runGapLimit)
+        : page_(page), placements_(placements), classes_(classes), top_(top), insertSpaces_(insertSpaces),
+          gapLimit_(runGapLimit) {}
 
     void write(std::string& out) {
         for (int32_t i = 0; i < page_.itemCount; ++i) {
-            const TextItem* cur = uprightText(page_, i);
+            const TextItem* cur = uprightText(page_, placements_, i);
             if (cur == nullptr) continue;
             int c = classes_.find(*cur);
             if (c < 0) continue;
@@ -122,7 +123,7 @@ public:
             for (;;) {
                 writeChar(run, *cur);
                 if (!isBlank(*cur)) lastInk = cur;
-                const TextItem* next = i + 1 < page_.itemCount ? uprightText(page_, i + 1) : nullptr;
+                const TextItem* next = i + 1 < page_.itemCount ? uprightText(page_, placements_, i + 1) : nullptr;
                 if (next == nullptr || !continuesRun(*cur, *next)) break;
                 cur = next;
                 ++i;
@@ -165,6 +166,7 @@ private:
     }
 
     const PageObject& page_;
+    const PagePlacements& placements_;
     const FontClassTable& classes_;
     int64_t top_;
     bool insertSpaces_;
@@ -276,13 +278,18 @@ std::string linkHref(std::string_view target, std::string_view pageExtension) {
 }
 
 bool writePageHtml(PageObject& page, const HtmlLinkList* links, const std::string& htmlPath,
-                   const std::string& imagePath, HtmlWriterState& state) {
+                   const std::string& imagePath, HtmlWriterState& state, const PagePlacements* given) {
     const bool continuous = state.continuousMode();
     FontClassTable& classes = state.fontClasses();
     if (!continuous) classes.clear();
+    const int32_t items = page.itemCount;
     stripNonTextItems(page);
+    const bool useGiven = given != nullptr && page.itemCount == items && given->size() == static_cast<size_t>(items);
+    PagePlacements found;
+    if (!useGiven) found = placementsOf(page);
+    const PagePlacements& placements = useGiven ? *given : found;
     for (int32_t i = 0; i < page.itemCount; ++i)
-        if (const TextItem* t = uprightText(page, i)) classes.add(*t);
+        if (const TextItem* t = uprightText(page, placements, i)) classes.add(*t);
     PlacedTextWriter::Options placedOptions;
     placedOptions.top = state.pageTopOffset();
     placedOptions.insertSpaces = Settings::readFlag(Setting::insertSpaces);
@@ -293,7 +300,7 @@ bool writePageHtml(PageObject& page, const HtmlLinkList* links, const std::strin
         Settings::readFlag(Setting::webFonts) && !(continuous && Settings::readFlag(Setting::removePictures));
     // The page's own families would be met again by the next pages of a continuous file.
     placedOptions.mixFaces = !continuous;
-    const PlacedTextWriter placed(page, classes, placedOptions);
+    const PlacedTextWriter placed(page, placements, classes, placedOptions);
 
     const std::string outPath = continuous ? std::string(folderOf(htmlPath)) + "index.htm" : htmlPath;
 
@@ -315,7 +322,7 @@ bool writePageHtml(PageObject& page, const HtmlLinkList* links, const std::strin
     out += kScrollScript;
     if (!continuous || !Settings::readFlag(Setting::removePictures))
         writePicture(out, page, links, continuous, top, htmlPath, fileNameAttribute(fileNameOf(imagePath)));
-    TextRunWriter(page, classes, top, Settings::readFlag(Setting::insertSpaces),
+    TextRunWriter(page, placements, classes, top, Settings::readFlag(Setting::insertSpaces),
                   Settings::readInt(Setting::runGapLimit))
         .write(out);
     placed.write(out);

@@ -8,6 +8,7 @@
 
 #include "convert/html_writer_state.h"
 #include "quillmark.h"
+#include "render/display_list.h"
 
 namespace qm {
 
@@ -15,10 +16,12 @@ namespace qm {
 void stripNonTextItems(PageObject& page);
 
 // Writes the page (its non-text items are removed first). `links` may be null; `imagePath`
-// names the JPEG, which the page refers to by its file name. False when the output file
-// cannot be written whole: then the state's lastError names the file and the system's reason.
+// names the JPEG, which the page refers to by its file name. `placements`, when given for a
+// page of text items only, are its records' placements (a joined page's records carry none
+// of their own); otherwise each record's own is used. False when the output file cannot be
+// written whole: then the state's lastError names the file and the system's reason.
 bool writePageHtml(PageObject& page, const HtmlLinkList* links, const std::string& htmlPath,
-                   const std::string& imagePath, HtmlWriterState& state);
+                   const std::string& imagePath, HtmlWriterState& state, const PagePlacements* placements = nullptr);
 inline bool writePageHtml(PageObject& page, const HtmlLinkList* links, const std::string& htmlPath,
                           const std::string& imagePath) {
     return writePageHtml(page, links, htmlPath, imagePath, htmlWriterState());

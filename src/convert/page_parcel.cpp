@@ -11,7 +11,7 @@ namespace qm {
 namespace {
 
 // Both ends are this program on this machine: numbers go in the machine's own order.
-constexpr uint32_t kMagic = 0x51504731;  // changes with the layout
+constexpr uint32_t kMagic = 0x51504732;  // changes with the layout
 
 class Packer {
 public:
@@ -111,53 +111,141 @@ bool unpackAsk(Unpacker& u, WebFontAsk& ask) {
     return true;
 }
 
-void packText(Packer& p, const TextItem& t, const TextPlacement* place, int64_t charIndex) {
+// A page's characters mostly share their face, size, style, colour and text space with the
+// character before them: each record says which fields repeat and carries only the others,
+// which makes a page a third of its size in fields.
+enum TextField : uint16_t {
+    kPlaced = 1 << 0,
+    kSameFace = 1 << 1,
+    kSameAdvance = 1 << 2,
+    kSameHeight = 1 << 3,
+    kSameStyle = 1 << 4,  // bold, italic, orientation
+    kSameColour = 1 << 5,
+    kSameSpace = 1 << 6,  // the placement's m
+    kSameSpaceWidth = 1 << 7,
+    kInvisible = 1 << 8,
+    kVertical = 1 << 9,
+    kOneUnit = 1 << 10,  // the text is one UTF-16 unit
+    kNoChar = 1 << 11,   // no character of the journal
+    kNextChar = 1 << 12, // the journal's character after the last one given
+    kSameWidth = 1 << 13,
+    kAllFields = (1 << 14) - 1,
+};
+
+// What the record before gave, on both ends alike.
+struct TextFields {
+    std::string face;
+    int32_t advance = 0, height = 0, bold = 0, italic = 0, orientation = 0;
+    uint32_t colour = 0;
+    double m[4] = {0, 0, 0, 0};
+    double spaceWidth = 0.25, width = 0;
+    int64_t charIndex = -1;
+};
+
+bool sameSpace(const double (&a)[4], const double (&b)[4]) { return std::memcmp(a, b, sizeof a) == 0; }
+
+void packText(Packer& p, const TextItem& t, const TextPlacement* place, int64_t charIndex, TextFields& last) {
+    const std::string_view face = t.face != nullptr ? std::string_view(t.face) : std::string_view();
+    const size_t units = t.text != nullptr && t.count > 0 ? static_cast<size_t>(t.count) : 0;
+    uint16_t fields = 0;
+    if (face == last.face) fields |= kSameFace;
+    if (t.advance == last.advance) fields |= kSameAdvance;
+    if (t.height == last.height) fields |= kSameHeight;
+    if (t.bold == last.bold && t.italic == last.italic && t.orientation == last.orientation) fields |= kSameStyle;
+    if (t.colour == last.colour) fields |= kSameColour;
+    if (units == 1) fields |= kOneUnit;
+    if (place != nullptr) {
+        fields |= kPlaced;
+        if (sameSpace(place->m, last.m)) fields |= kSameSpace;
+        if (std::memcmp(&place->spaceWidth, &last.spaceWidth, sizeof(double)) == 0) fields |= kSameSpaceWidth;
+        if (std::memcmp(&place->width, &last.width, sizeof(double)) == 0) fields |= kSameWidth;
+        if (place->invisible) fields |= kInvisible;
+        if (place->vertical) fields |= kVertical;
+        if (charIndex < 0) fields |= kNoChar;
+        else if (last.charIndex >= 0 && charIndex == last.charIndex + 1) fields |= kNextChar;
+    }
+    p.put(fields);
     p.put(t.x);
     p.put(t.y);
-    p.array(t.text, t.text != nullptr && t.count > 0 ? static_cast<size_t>(t.count) : 0);
-    p.text(t.face != nullptr ? std::string_view(t.face) : std::string_view());
-    for (int32_t v : {t.advance, t.height, t.bold, t.italic, t.orientation}) p.put(v);
-    p.put(t.colour);
-    p.put(static_cast<uint8_t>(place != nullptr));
+    if (units == 1) p.put(t.text[0]);
+    else p.array(t.text, units);
+    if (!(fields & kSameFace)) p.text(face);
+    if (!(fields & kSameAdvance)) p.put(t.advance);
+    if (!(fields & kSameHeight)) p.put(t.height);
+    if (!(fields & kSameStyle))
+        for (int32_t v : {t.bold, t.italic, t.orientation}) p.put(v);
+    if (!(fields & kSameColour)) p.put(t.colour);
+    if (!(fields & kSameFace)) last.face.assign(face);
+    last.advance = t.advance;
+    last.height = t.height;
+    last.bold = t.bold;
+    last.italic = t.italic;
+    last.orientation = t.orientation;
+    last.colour = t.colour;
     if (place == nullptr) return;
-    for (double v : {place->x, place->y, place->m[0], place->m[1], place->m[2], place->m[3], place->width,
-                     place->spaceWidth})
-        p.put(v);
-    p.put(static_cast<uint8_t>(place->invisible));
-    p.put(static_cast<uint8_t>(place->vertical));
-    p.put(charIndex);
+    p.put(place->x);
+    p.put(place->y);
+    if (!(fields & kSameSpace))
+        for (double v : place->m) p.put(v);
+    if (!(fields & kSameWidth)) p.put(place->width);
+    if (!(fields & kSameSpaceWidth)) p.put(place->spaceWidth);
+    if (!(fields & (kNoChar | kNextChar))) p.put(charIndex);
+    std::memcpy(last.m, place->m, sizeof last.m);
+    last.width = place->width;
+    last.spaceWidth = place->spaceWidth;
+    if (charIndex >= 0) last.charIndex = charIndex;
 }
 
-// `text` and `face` are the caller's, kept from one record to the next. `kept` receives the
-// record's placement (null when it has none).
-bool unpackText(Unpacker& u, PageObject& page, int64_t& charIndex, std::vector<uint16_t>& text, std::string& face,
-                TextPlacement*& kept) {
+// `text` is the caller's, kept from one record to the next. A placement goes to the end of
+// `placements`, and `kept` receives it (null when the record has none).
+bool unpackText(Unpacker& u, PageObject& page, int64_t& charIndex, std::vector<uint16_t>& text, TextFields& last,
+                std::deque<TextPlacement>& placements, TextPlacement*& kept) {
     kept = nullptr;
-    TextItem t{};
-    uint8_t placed = 0;
-    if (!u.get(t.x) || !u.get(t.y) || !u.array(text) || !u.bytes(face)) return false;
-    for (int32_t* v : {&t.advance, &t.height, &t.bold, &t.italic, &t.orientation})
-        if (!u.get(*v)) return false;
-    if (!u.get(t.colour) || !u.get(placed) || text.size() > 0x7FFFFFFF) return false;
     charIndex = -1;
+    uint16_t fields = 0;
+    int32_t x = 0, y = 0;
+    if (!u.get(fields) || (fields & ~kAllFields) != 0 || !u.get(x) || !u.get(y)) return false;
+    if (fields & kOneUnit) {
+        text.resize(1);
+        if (!u.get(text[0])) return false;
+    } else if (!u.array(text) || text.size() > 0x7FFFFFFF) {
+        return u.fail();
+    }
+    if (!(fields & kSameFace) && !u.bytes(last.face)) return false;
+    if (!(fields & kSameAdvance) && !u.get(last.advance)) return false;
+    if (!(fields & kSameHeight) && !u.get(last.height)) return false;
+    if (!(fields & kSameStyle) && (!u.get(last.bold) || !u.get(last.italic) || !u.get(last.orientation))) return false;
+    if (!(fields & kSameColour) && !u.get(last.colour)) return false;
     const auto count = static_cast<int32_t>(text.size());
-    if (placed == 0) {
+    if (!(fields & kPlaced)) {
         appendPageItem(page, QM_ITEM_TEXT,
-                       makeTextItem(t.x, t.y, text.data(), count, face, t.advance, t.height, t.bold != 0,
-                                    t.italic != 0, t.orientation, t.colour));
+                       makeTextItem(x, y, text.data(), count, last.face, last.advance, last.height, last.bold != 0,
+                                    last.italic != 0, last.orientation, last.colour));
         return true;
     }
-    TextPlacement place;
-    uint8_t invisible = 0, vertical = 0;
-    for (double* v : {&place.x, &place.y, &place.m[0], &place.m[1], &place.m[2], &place.m[3], &place.width,
-                      &place.spaceWidth})
-        if (!u.get(*v)) return false;
-    if (!u.get(invisible) || !u.get(vertical) || !u.get(charIndex)) return false;
-    place.invisible = invisible != 0;
-    place.vertical = vertical != 0;
+    TextPlacement& place = placements.emplace_back();
+    if (!u.get(place.x) || !u.get(place.y)) return false;
+    if (!(fields & kSameSpace))
+        for (double& v : last.m)
+            if (!u.get(v)) return false;
+    if (!(fields & kSameWidth) && !u.get(last.width)) return false;
+    if (!(fields & kSameSpaceWidth) && !u.get(last.spaceWidth)) return false;
+    if (fields & kNextChar) {
+        if (last.charIndex < 0 || last.charIndex == INT64_MAX) return u.fail();
+        charIndex = last.charIndex + 1;
+    } else if (!(fields & kNoChar) && (!u.get(charIndex) || charIndex < 0)) {
+        return u.fail();
+    }
+    if (charIndex >= 0) last.charIndex = charIndex;
+    std::memcpy(place.m, last.m, sizeof place.m);
+    place.width = last.width;
+    place.spaceWidth = last.spaceWidth;
+    place.invisible = (fields & kInvisible) != 0;
+    place.vertical = (fields & kVertical) != 0;
+    kept = &place;
     appendPageItem(page, QM_ITEM_TEXT,
-                   makePlacedTextItem(t.x, t.y, text.data(), count, face, t.advance, t.height, t.bold != 0,
-                                      t.italic != 0, t.orientation, t.colour, std::move(place), &kept));
+                   makeTextItem(x, y, text.data(), count, last.face, last.advance, last.height, last.bold != 0,
+                                last.italic != 0, last.orientation, last.colour));
     return true;
 }
 
@@ -166,7 +254,7 @@ bool unpackText(Unpacker& u, PageObject& page, int64_t& charIndex, std::vector<u
 std::optional<std::string> packPage(const PageObject& page, const HtmlLinkList* links, const WebFontJournal& journal) {
     Packer p;
     // About what a character with its placement takes.
-    p.reserve(256 + static_cast<size_t>(std::max(page.itemCount, 0)) * 160);
+    p.reserve(256 + static_cast<size_t>(std::max(page.itemCount, 0)) * 64);
     p.put(kMagic);
     for (int32_t v : {page.width, page.height, page.pageNumber, page.pageCount, page.zoom}) p.put(v);
     p.put(page.pdfVersion);
@@ -174,13 +262,14 @@ std::optional<std::string> packPage(const PageObject& page, const HtmlLinkList* 
     for (int32_t i = 0; i < page.itemCount; ++i)
         if (page.items[i].kind == QM_ITEM_TEXT && page.items[i].record.text != nullptr) ++texts;
     p.put(texts);
+    TextFields last;
     for (int32_t i = 0; i < page.itemCount; ++i) {
         const PageItem& item = page.items[i];
         if (item.kind != QM_ITEM_TEXT || item.record.text == nullptr) continue;
         const TextPlacement* place = placementOf(*item.record.text);
         const int64_t c = place != nullptr ? place->journalChar : -1;
         if (place != nullptr && place->font != nullptr && c < 0) return std::nullopt;
-        packText(p, *item.record.text, place, c);
+        packText(p, *item.record.text, place, c, last);
     }
     p.put(static_cast<uint8_t>(links != nullptr));
     if (links != nullptr) {
@@ -232,24 +321,26 @@ std::optional<PageParcel> parcelOf(PageObjectPtr page, HtmlLinkListPtr links, We
 bool unpackPage(std::string_view bytes, PageParcel& out) {
     Unpacker u(bytes);
     uint32_t magic = 0;
-    out.page = newPageObject();
+    // Its records are plain: their placements stay in the parcel.
+    out.page = newPageObject(false);
     PageObject& page = *out.page;
     if (!u.get(magic) || magic != kMagic) return false;
     for (int32_t* v : {&page.width, &page.height, &page.pageNumber, &page.pageCount, &page.zoom})
         if (!u.get(*v)) return false;
     uint64_t texts = 0;
-    // A text record takes at least its fixed fields.
-    if (!u.get(page.pdfVersion) || !u.count(texts, 48)) return false;
+    // A text record takes at least its fields, position and one unit.
+    if (!u.get(page.pdfVersion) || !u.count(texts, 12)) return false;
     out.charOfItem.clear();
     out.charOfItem.reserve(texts);
     out.placements.clear();
     out.placements.reserve(texts);
+    out.unpackedPlacements.clear();
     std::vector<uint16_t> text;
-    std::string face;
+    TextFields last;
     for (uint64_t i = 0; i < texts; ++i) {
         int64_t c = -1;
         TextPlacement* kept = nullptr;
-        if (!unpackText(u, page, c, text, face, kept)) return false;
+        if (!unpackText(u, page, c, text, last, out.unpackedPlacements, kept)) return false;
         out.charOfItem.push_back(c);
         out.placements.push_back(kept);
     }

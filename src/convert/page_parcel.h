@@ -3,6 +3,7 @@
 // page's size and numbers, its text records with their placements, its link areas, and
 // what its characters asked of the document's web fonts. Pictures stay with the page
 // process, which paints them itself; the site's writer needs only the text.
+#include <deque>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -19,9 +20,11 @@ struct PageParcel {
     std::vector<WebFontChar> chars;
     std::vector<WebFontAsk> asks;
     std::vector<int64_t> charOfItem;  // per item of `page`: its character in `chars`, or -1
-    // Per item of `page`: its placement, found once (null when it has none, or when the
-    // parcel was put together without them).
-    std::vector<TextPlacement*> placements;
+    // Per item of `page`: its placement (null when it has none). A page recorded in this
+    // process keeps them in its records; an unpacked page's records have none of their own,
+    // and the parcel holds them (each stays where it is while the parcel lives).
+    PagePlacements placements;
+    std::deque<TextPlacement> unpackedPlacements;
 };
 
 // The bytes of a recorded page and the journal's record of it. Null when a text record has
@@ -34,7 +37,8 @@ std::optional<std::string> packPage(const PageObject& page, const HtmlLinkList* 
 std::optional<PageParcel> parcelOf(PageObjectPtr page, HtmlLinkListPtr links, WebFontJournal& journal);
 
 // The page back from packPage's bytes; false for bytes that are not a whole parcel, with
-// every count checked against what is left.
+// every count checked against what is left. The page's records are plain: their placements
+// are the parcel's, and only the parcel's `placements` give them.
 bool unpackPage(std::string_view bytes, PageParcel& out);
 
 }  // namespace qm

@@ -194,21 +194,20 @@ char32_t webCharacter(const std::u16string& text) {
 
 }  // namespace
 
-bool PlacedTextWriter::isPlaced(const TextItem& item) { return placementOf(item) != nullptr; }
-
 const char* PlacedTextWriter::blockStyle() {
     return ".r{position:absolute;white-space:pre;line-height:0;font-size:0;transform-origin:0 0}\n"
            ".v{white-space:break-spaces;line-break:anywhere;word-break:break-all;width:0}\n";
 }
 
-PlacedTextWriter::PlacedTextWriter(const PageObject& page, FontClassTable& classes, const Options& options)
+PlacedTextWriter::PlacedTextWriter(const PageObject& page, const PagePlacements& placements, FontClassTable& classes,
+                                   const Options& options)
     : options_(options), pageWidth_(page.width), pageHeight_(page.height) {
     std::vector<Glyph> glyphs;
     for (int32_t i = 0; i < page.itemCount; ++i) {
         const PageItem& item = page.items[i];
         if (item.kind != QM_ITEM_TEXT || item.record.text == nullptr || textOf(*item.record.text).empty()) continue;
         const TextItem& t = *item.record.text;
-        const TextPlacement* p = placementOf(t);
+        const TextPlacement* p = placements[static_cast<size_t>(i)];
         if (p == nullptr) continue;
         // The em's height across the baseline: a skew leans the glyphs without making them taller.
         const double baseline = std::hypot(p->m[0], p->m[1]);

@@ -14,6 +14,7 @@
 
 #include "convert/font_class_table.h"
 #include "quillmark.h"
+#include "render/display_list.h"
 
 namespace qm {
 
@@ -32,16 +33,15 @@ public:
         bool mixFaces = true;
     };
 
-    // Adds the style of every placed text item of the page to `classes`.
-    PlacedTextWriter(const PageObject& page, FontClassTable& classes, const Options& options);
+    // Adds the style of every placed text item of the page to `classes`; `placements` are
+    // the page's items' (null for those written in whole pixels).
+    PlacedTextWriter(const PageObject& page, const PagePlacements& placements, FontClassTable& classes,
+                     const Options& options);
 
     bool empty() const { return runs_.empty(); }
 
     // Appends the blocks of the page's placed text.
     void write(std::string& out) const;
-
-    // Text that has a placement is written here; the rest keeps the whole-pixel writer.
-    static bool isPlaced(const TextItem& item);
 
     // The CSS every page needs for the blocks ("r"), vertical columns ("v") and gap elements.
     static const char* blockStyle();

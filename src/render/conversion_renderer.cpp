@@ -50,7 +50,9 @@ void ConversionRenderer::drawChar(GraphicsState& state, double x, double y, doub
     const TextItem* item = nullptr;
     if (displayList() == list && list->itemCount > before && list->items[list->itemCount - 1].kind == QM_ITEM_TEXT)
         item = list->items[list->itemCount - 1].record.text;
-    journal_->endChar(item);
+    // The record was made by this character, so the renderer's own note of its placement
+    // holds.
+    journal_->endChar(placementIfLast(item));
 }
 
 double ConversionRenderer::fittingDpi(int pageNumber, int dpi) const {

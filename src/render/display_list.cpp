@@ -2,10 +2,11 @@
 
 #include <algorithm>
 #include <cstring>
-#include <mutex>
-#include <unordered_map>
+#include <cstddef>
+#include <new>
 
 #include "core/memory.h"
+#include "render/placement_registry.h"
 
 namespace qm {
 
@@ -32,17 +33,13 @@ int32_t grownCapacity(int32_t capacity, int32_t need) {
     return static_cast<int32_t>(std::max<int64_t>(next, need));
 }
 
-// Placements live beside the records, keyed by the record's address: the public record
-// keeps its layout, and a record a caller made (or copied) is never read past its end.
-struct PlacementRegistry {
-    std::mutex lock;
-    std::unordered_map<const TextItem*, TextPlacement> placements;
+// A record made with its placement: one block, the record first, so that the record's
+// address is the block's and every record is freed alike.
+struct PlacedRecord {
+    TextItem item;
+    TextPlacement placement;
 };
-
-PlacementRegistry& placementRegistry() {
-    static PlacementRegistry* registry = new PlacementRegistry;  // outlives every record
-    return *registry;
-}
+static_assert(offsetof(PlacedRecord, item) == 0);
 
 }  // namespace
 
@@ -53,19 +50,18 @@ char* copyRecordText(std::string_view text) {
     return out;
 }
 
-void PageObjectDeleter::operator()(PageObject* page) const { destroyPageObject(page); }
+void PageObjectDeleter::operator()(PageObject* page) const { destroyPageObject(page, placements); }
 
-PageObjectPtr newPageObject() { return PageObjectPtr(newRecord<PageObject>()); }
+PageObjectPtr newPageObject(bool placements) {
+    return PageObjectPtr(newRecord<PageObject>(), PageObjectDeleter{placements});
+}
 
-void freePageItem(PageItem& item) {
+void freePageItem(PageItem& item, bool placed) {
     switch (item.kind) {
     case QM_ITEM_TEXT:
         if (item.record.text != nullptr) {
-            PlacementRegistry& registry = placementRegistry();
-            {
-                std::lock_guard<std::mutex> hold(registry.lock);
-                registry.placements.erase(item.record.text);
-            }
+            TextPlacement* placement = placed ? PlacementRegistry::shared().take(item.record.text) : nullptr;
+            if (placement != nullptr) placement->~TextPlacement();
             memFree(item.record.text->text);
             memFree(item.record.text->face);
         }
@@ -90,9 +86,9 @@ void freePageItem(PageItem& item) {
     item.record.any = nullptr;
 }
 
-void destroyPageObject(PageObject* page) {
+void destroyPageObject(PageObject* page, bool placements) {
     if (page == nullptr) return;
-    for (int32_t i = 0; i < page->itemCount; ++i) freePageItem(page->items[i]);
+    for (int32_t i = 0; i < page->itemCount; ++i) freePageItem(page->items[i], placements);
     memFree(page->items);
     memFree(page);
 }
@@ -108,43 +104,56 @@ void appendPageItem(PageObject& page, int32_t kind, void* record) {
     item.record.any = record;
 }
 
+namespace {
+
+void fillTextItem(TextItem& item, int32_t x, int32_t y, const uint16_t* text, int32_t count, std::string_view face,
+                  int32_t advance, int32_t height, bool bold, bool italic, int32_t orientation, uint32_t colour) {
+    item.x = x;
+    item.y = y;
+    item.count = std::max(0, count);
+    item.text = copyArray(text, static_cast<size_t>(item.count));
+    if (item.text == nullptr) item.count = 0;
+    item.face = copyRecordText(face);
+    item.advance = advance;
+    item.height = height;
+    item.bold = bold ? 1 : 0;
+    item.italic = italic ? 1 : 0;
+    item.orientation = orientation;
+    item.colour = colour;
+}
+
+}  // namespace
+
 TextItem* makeTextItem(int32_t x, int32_t y, const uint16_t* text, int32_t count, std::string_view face,
                        int32_t advance, int32_t height, bool bold, bool italic, int32_t orientation,
                        uint32_t colour) {
     auto* item = newRecord<TextItem>();
-    item->x = x;
-    item->y = y;
-    item->count = std::max(0, count);
-    item->text = copyArray(text, static_cast<size_t>(item->count));
-    if (item->text == nullptr) item->count = 0;
-    item->face = copyRecordText(face);
-    item->advance = advance;
-    item->height = height;
-    item->bold = bold ? 1 : 0;
-    item->italic = italic ? 1 : 0;
-    item->orientation = orientation;
-    item->colour = colour;
+    fillTextItem(*item, x, y, text, count, face, advance, height, bold, italic, orientation, colour);
     return item;
 }
 
 TextItem* makePlacedTextItem(int32_t x, int32_t y, const uint16_t* text, int32_t count, std::string_view face,
                              int32_t advance, int32_t height, bool bold, bool italic, int32_t orientation,
                              uint32_t colour, TextPlacement placement, TextPlacement** kept) {
-    TextItem* item = makeTextItem(x, y, text, count, face, advance, height, bold, italic, orientation, colour);
-    PlacementRegistry& registry = placementRegistry();
-    std::lock_guard<std::mutex> hold(registry.lock);
-    auto [at, added] = registry.placements.insert_or_assign(item, std::move(placement));
-    if (kept != nullptr) *kept = &at->second;
-    return item;
+    auto* record = static_cast<PlacedRecord*>(memAlloc(sizeof(PlacedRecord)));
+    std::memset(static_cast<void*>(&record->item), 0, sizeof(TextItem));
+    new (&record->placement) TextPlacement(std::move(placement));
+    fillTextItem(record->item, x, y, text, count, face, advance, height, bold, italic, orientation, colour);
+    PlacementRegistry::shared().add(&record->item, &record->placement);
+    if (kept != nullptr) *kept = &record->placement;
+    return &record->item;
 }
 
 const TextPlacement* placementOf(const TextItem& item) { return editablePlacementOf(item); }
 
-TextPlacement* editablePlacementOf(const TextItem& item) {
-    PlacementRegistry& registry = placementRegistry();
-    std::lock_guard<std::mutex> hold(registry.lock);
-    auto it = registry.placements.find(&item);
-    return it == registry.placements.end() ? nullptr : &it->second;
+TextPlacement* editablePlacementOf(const TextItem& item) { return PlacementRegistry::shared().find(&item); }
+
+PagePlacements placementsOf(const PageObject& page) {
+    PagePlacements out(static_cast<size_t>(std::max(page.itemCount, 0)), nullptr);
+    for (int32_t i = 0; i < page.itemCount; ++i)
+        if (page.items[i].kind == QM_ITEM_TEXT && page.items[i].record.text != nullptr)
+            out[static_cast<size_t>(i)] = editablePlacementOf(*page.items[i].record.text);
+    return out;
 }
 
 ImageItem* makeImageItem(const QmBitmapInfoHeader& header, const uint32_t* palette, int paletteEntries,

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string_view>
+#include <vector>
 
 #include "quillmark.h"
 #include "render/text_placement.h"
@@ -13,18 +14,22 @@
 namespace qm {
 
 struct PageObjectDeleter {
+    // False for a page whose text records were all made by makeTextItem (a page unpacked
+    // from another process): freeing them need not ask which records carry placements.
+    bool placements = true;
     void operator()(PageObject* page) const;
 };
 using PageObjectPtr = std::unique_ptr<PageObject, PageObjectDeleter>;
 
-// An empty page object (no items, all fields 0).
-PageObjectPtr newPageObject();
+// An empty page object (no items, all fields 0); `placements` as for the deleter.
+PageObjectPtr newPageObject(bool placements = true);
 
 // Frees a page object, its items and their buffers; null is ignored.
-void destroyPageObject(PageObject* page);
+void destroyPageObject(PageObject* page, bool placements = true);
 
-// Frees the record of one item (by its kind) and clears the item.
-void freePageItem(PageItem& item);
+// Frees the record of one item (by its kind) and clears the item. `placed` false: the item
+// is known to be a record made without a placement.
+void freePageItem(PageItem& item, bool placed = true);
 
 // Appends an item, taking over the record; the item array grows geometrically.
 void appendPageItem(PageObject& page, int32_t kind, void* record);
@@ -55,6 +60,10 @@ TextItem* makePlacedTextItem(int32_t x, int32_t y, const uint16_t* text, int32_t
 // The placement of a record made by makePlacedTextItem; null for any other record.
 const TextPlacement* placementOf(const TextItem& item);
 TextPlacement* editablePlacementOf(const TextItem& item);
+// Per item of a page: its placement (null for an item without one), each looked up once for
+// writers that ask again and again.
+using PagePlacements = std::vector<TextPlacement*>;
+PagePlacements placementsOf(const PageObject& page);
 // `bits` is copied (`bitsSize` bytes); palette entries beyond `paletteEntries` are 0. `alpha`
 // (`alphaSize` bytes, the opacity plane) is copied into extra1; null for an opaque image.
 ImageItem* makeImageItem(const QmBitmapInfoHeader& header, const uint32_t* palette, int paletteEntries,

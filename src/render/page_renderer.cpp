@@ -770,9 +770,10 @@ void PageRenderer::text(GraphicsState& state, int x, int y, int advanceX, int, c
         // Unseen text is recorded fully transparent, so whoever draws the record draws nothing.
         const bool unseen = placement_ && placement_->invisible;
         const uint32_t colour = recordedColour(color, unseen ? 0 : (mode & 1) ? strokeOpacity : fillOpacity);
+        lastPlacement_ = nullptr;
         TextItem* item = placement_ ? makePlacedTextItem(x, y, unicode, count, logical.face, advanceX, logical.height,
                                                          face.bold, logical.italic, logical.escapement, colour,
-                                                         std::move(*placement_))
+                                                         std::move(*placement_), &lastPlacement_)
                                     : makeTextItem(x, y, unicode, count, logical.face, advanceX, logical.height,
                                                    face.bold, logical.italic, logical.escapement, colour);
         appendPageItem(*target_, QM_ITEM_TEXT, item);

@@ -56,6 +56,11 @@ public:
         dropBackdrop();
     }
     PageObject* displayList() const { return target_; }
+    // The placement of `item` when it is a live record of the display list and the placed
+    // character recorded last; null otherwise.
+    TextPlacement* placementIfLast(const TextItem* item) const {
+        return item != nullptr && item == lastPlaced_ ? lastPlacement_ : nullptr;
+    }
     // The colour recorded pages are shown on (white unless set). What blends with the page
     // beneath it is recorded as it looks over that colour and what was recorded before.
     void setPageColour(ColorRef colour) { pageColour_ = colour; }
@@ -303,6 +308,7 @@ private:
     size_t webFontPoints_ = 0;
     std::optional<TextPlacement> placement_;  // of the character being recorded
     const TextItem* lastPlaced_ = nullptr;    // the placed character recorded last, and its font
+    TextPlacement* lastPlacement_ = nullptr;  // its placement, while lastPlaced_ is alive
     const PdfFont* lastPlacedFont_ = nullptr;
     const PdfFont* spaceFont_ = nullptr;
     PdfRef spaceFontId_{-1, 0};

@@ -12,14 +12,13 @@ void WebFontJournal::beginChar(const WebFontKey& font) {
     open_ = true;
 }
 
-void WebFontJournal::endChar(const TextItem* item) {
+void WebFontJournal::endChar(TextPlacement* placement) {
     if (!open_ || chars_.empty()) return;
     open_ = false;
     WebFontChar& c = chars_.back();
     c.count = static_cast<uint32_t>(asks_.size()) - c.first;
     // The character is noted in the record's placement, which goes with the record: a record
     // freed during the page takes its note along when another takes its address.
-    TextPlacement* placement = item ? editablePlacementOf(*item) : nullptr;
     c.placed = placement != nullptr && placement->font != nullptr;
     // Most characters of most pages ask nothing new of any set and get no web font.
     if (c.count == 0 && !c.placed) {
@@ -27,11 +26,6 @@ void WebFontJournal::endChar(const TextItem* item) {
         return;
     }
     if (placement) placement->journalChar = static_cast<int64_t>(chars_.size() - 1);
-}
-
-int64_t WebFontJournal::charOf(const TextItem* item) const {
-    const TextPlacement* placement = item ? placementOf(*item) : nullptr;
-    return placement ? placement->journalChar : -1;
 }
 
 void WebFontJournal::clearPage() {

@@ -13,6 +13,7 @@
 #include "platform/canvas/glyph_path.h"
 #include "quillmark.h"
 #include "render/font_glyph_set.h"
+#include "render/text_placement.h"
 
 namespace qm {
 
@@ -41,17 +42,15 @@ struct WebFontChar {
 
 class WebFontJournal : public GlyphSetWatcher {
 public:
-    // Around the drawing of one character in `font`; `item` is the text record it added to
-    // the display list (null when none).
+    // Around the drawing of one character in `font`; `placement` is that of the text record
+    // it added to the display list (null when it added none, or one without a placement).
     void beginChar(const WebFontKey& font);
-    void endChar(const TextItem* item);
+    void endChar(TextPlacement* placement);
 
     // What the page recorded since the last clearPage: the characters in drawing order, their
     // asks, and the character that made each text record.
     const std::vector<WebFontChar>& chars() const { return chars_; }
     const std::vector<WebFontAsk>& asks() const { return asks_; }
-    // The character of a placed text record, -1 when it asked nothing.
-    int64_t charOf(const TextItem* item) const;
     void clearPage();
     // Moves the page's characters and asks out, and clears the page.
     void takePage(std::vector<WebFontChar>& chars, std::vector<WebFontAsk>& asks);

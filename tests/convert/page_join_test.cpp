@@ -121,7 +121,8 @@ TEST_F(PageJoin, PagesRecordedApartAreJoinedAsOneProcessWritesThem) {
         PageParcel parcel;
         ASSERT_TRUE(unpackPage(bytes, parcel)) << n;
         ASSERT_TRUE(book.apply(parcel)) << n;
-        ASSERT_TRUE(writePageText(*parcel.page, parcel.links.get(), joined + "/pg_000" + std::to_string(n) + ".htm", state));
+        ASSERT_TRUE(writePageText(*parcel.page, parcel.links.get(), joined + "/pg_000" + std::to_string(n) + ".htm",
+                                  state, &parcel.placements));
     }
     ASSERT_TRUE(state.finishFile());
 

@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+#include <random>
+
+#include "render/placement_registry.h"
+
 namespace qm {
 namespace {
 
@@ -31,6 +36,68 @@ TEST(DisplayList, ItemsOfEveryKindAreOwnedAndFiltered) {
     filterPageItems(*page, [](const PageItem& item) { return item.kind == QM_ITEM_TEXT; });
     ASSERT_EQ(page->itemCount, 1000);
     EXPECT_EQ(page->items[999].record.text->x, 999);
+}
+
+// Pages come and go by the thousand records: placements must follow their own records
+// through growth, scattered frees (which move entries of the table back) and shrinking.
+TEST(DisplayList, PlacementsFollowTheirRecordsThroughScatteredFrees) {
+    PageObjectPtr page = newPageObject();
+    const uint16_t text[] = {'x'};
+    for (int i = 0; i < 20000; ++i) {
+        if (i % 3 == 0) {
+            appendPageItem(*page, QM_ITEM_TEXT, makeTextItem(i, 0, text, 1, "Arial", 5, 12, false, false, 0, 0));
+            continue;
+        }
+        TextPlacement place;
+        place.x = i;
+        place.journalChar = i;
+        TextPlacement* kept = nullptr;
+        appendPageItem(*page, QM_ITEM_TEXT,
+                       makePlacedTextItem(i, 0, text, 1, "Arial", 5, 12, false, false, 0, 0, place, &kept));
+        ASSERT_EQ(kept, placementOf(*page->items[i].record.text));
+    }
+    std::mt19937 random(7);
+    filterPageItems(*page, [&](const PageItem&) { return random() % 4 != 0; });
+    ASSERT_GT(page->itemCount, 13000);
+    for (int32_t i = 0; i < page->itemCount; ++i) {
+        const TextItem& t = *page->items[i].record.text;
+        const TextPlacement* place = placementOf(t);
+        if (t.x % 3 == 0) {
+            EXPECT_EQ(place, nullptr) << t.x;
+        } else {
+            ASSERT_NE(place, nullptr) << t.x;
+            EXPECT_EQ(place->journalChar, t.x);
+        }
+    }
+    filterPageItems(*page, [](const PageItem& item) { return item.record.text->x % 1000 == 1 && item.record.text->x % 3 != 0; });
+    for (int32_t i = 0; i < page->itemCount; ++i)
+        EXPECT_EQ(placementOf(*page->items[i].record.text)->x, page->items[i].record.text->x);
+    // A copy of a placed record is the caller's: it has no placement to read past its end.
+    TextItem copy = *page->items[0].record.text;
+    EXPECT_EQ(placementOf(copy), nullptr);
+}
+
+TEST(DisplayList, PlacementTableMatchesAMapUnderRandomAddsAndTakes) {
+    PlacementRegistry table;
+    std::map<const TextItem*, TextPlacement*> expected;
+    std::vector<TextItem> items(5000);
+    std::vector<TextPlacement> places(items.size());
+    std::mt19937 random(11);
+    for (int step = 0; step < 200000; ++step) {
+        const size_t i = random() % (step < 100000 ? items.size() : 40);
+        if (random() % 2 == 0) {
+            table.add(&items[i], &places[i]);
+            expected[&items[i]] = &places[i];
+        } else {
+            auto at = expected.find(&items[i]);
+            ASSERT_EQ(table.take(&items[i]), at == expected.end() ? nullptr : at->second);
+            if (at != expected.end()) expected.erase(at);
+        }
+    }
+    for (size_t i = 0; i < items.size(); ++i) {
+        auto at = expected.find(&items[i]);
+        EXPECT_EQ(table.find(&items[i]), at == expected.end() ? nullptr : at->second);
+    }
 }
 
 TEST(DisplayList, LinkListsCopyTargetsAndAcceptNull) {
