@@ -11,7 +11,7 @@ namespace qm {
 namespace {
 
 // Both ends are this program on this machine: numbers go in the machine's own order.
-constexpr uint32_t kMagic = 0x51504732;  // changes with the layout
+constexpr uint32_t kMagic = 0x51504733;  // changes with the layout
 
 class Packer {
 public:
@@ -114,6 +114,12 @@ bool unpackAsk(Unpacker& u, WebFontAsk& ask) {
 // A page's characters mostly share their face, size, style, colour and text space with the
 // character before them: each record says which fields repeat and carries only the others,
 // which makes a page a third of its size in fields.
+enum CharField : uint8_t {
+    kCharPlaced = 1 << 0,
+    kCharSameFont = 1 << 1,
+    kCharSameAs = 1 << 2,
+};
+
 enum TextField : uint16_t {
     kPlaced = 1 << 0,
     kSameFace = 1 << 1,
@@ -281,12 +287,22 @@ std::optional<std::string> packPage(const PageObject& page, const HtmlLinkList* 
             p.text(l.target != nullptr ? std::string_view(l.target) : std::string_view());
         }
     }
+    // A character's asks follow those of the one before; most characters are in the font of
+    // the one before, and most ask only what an earlier one asked.
     p.put(static_cast<uint64_t>(journal.chars().size()));
+    const WebFontKey* lastFont = nullptr;
+    uint64_t first = 0;
     for (const WebFontChar& c : journal.chars()) {
-        for (int32_t v : c.font) p.put(v);
-        p.put(c.first);
+        if (c.first != first) return std::nullopt;
+        first += c.count;
+        const bool sameFont = lastFont != nullptr && *lastFont == c.font;
+        p.put(static_cast<uint8_t>((c.placed ? kCharPlaced : 0) | (sameFont ? kCharSameFont : 0) |
+                                   (c.sameAs >= 0 ? kCharSameAs : 0)));
+        if (!sameFont)
+            for (int32_t v : c.font) p.put(v);
         p.put(c.count);
-        p.put(static_cast<uint8_t>(c.placed));
+        if (c.sameAs >= 0) p.put(static_cast<uint32_t>(c.sameAs));
+        lastFont = &c.font;
     }
     p.put(static_cast<uint64_t>(journal.asks().size()));
     for (const WebFontAsk& ask : journal.asks()) packAsk(p, ask);
@@ -361,14 +377,29 @@ bool unpackPage(std::string_view bytes, PageParcel& out) {
         }
     }
     uint64_t chars = 0, asks = 0;
-    if (!u.count(chars, 25)) return false;
+    if (!u.count(chars, 5)) return false;
     out.chars.assign(chars, WebFontChar{});
-    for (WebFontChar& c : out.chars) {
-        uint8_t placed = 0;
-        for (int32_t& v : c.font)
-            if (!u.get(v)) return false;
-        if (!u.get(c.first) || !u.get(c.count) || !u.get(placed)) return false;
-        c.placed = placed != 0;
+    uint64_t first = 0;
+    for (size_t i = 0; i < out.chars.size(); ++i) {
+        WebFontChar& c = out.chars[i];
+        uint8_t flags = 0;
+        if (!u.get(flags) || (flags & ~(kCharPlaced | kCharSameFont | kCharSameAs)) != 0) return u.fail();
+        if (flags & kCharSameFont) {
+            if (i == 0) return u.fail();
+            c.font = out.chars[i - 1].font;
+        } else {
+            for (int32_t& v : c.font)
+                if (!u.get(v)) return false;
+        }
+        if (!u.get(c.count) || first > UINT32_MAX) return u.fail();
+        c.first = static_cast<uint32_t>(first);
+        first += c.count;
+        c.placed = (flags & kCharPlaced) != 0;
+        if (flags & kCharSameAs) {
+            uint32_t sameAs = 0;
+            if (!u.get(sameAs) || sameAs >= i || c.count != 0) return u.fail();
+            c.sameAs = sameAs;
+        }
     }
     if (!u.count(asks, 30)) return false;
     out.asks.assign(asks, WebFontAsk{});

@@ -28,6 +28,15 @@ bool WebFontBook::apply(PageParcel& parcel) {
     std::vector<Answer> answers(parcel.chars.size());
     for (size_t index = 0; index < parcel.chars.size(); ++index) {
         const WebFontChar& c = parcel.chars[index];
+        if (c.sameAs >= 0) {
+            // The set answers as it answered the earlier character, unless the document's
+            // glyphs have grown past what may be joined since.
+            if (c.sameAs >= static_cast<int64_t>(index) || c.count != 0 || points_ > WebFontJournal::kMaxPoints ||
+                parcel.chars[static_cast<size_t>(c.sameAs)].font != c.font)
+                return false;
+            answers[index] = answers[static_cast<size_t>(c.sameAs)];
+            continue;
+        }
         const WebFontAsk* made = nullptr;
         const WebFontAsk* ask = nullptr;
         for (uint32_t i = c.first; i < c.first + c.count; ++i) {

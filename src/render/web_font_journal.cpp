@@ -4,12 +4,28 @@
 
 namespace qm {
 
+size_t WebFontJournal::QuestionHash::operator()(const Question& q) const {
+    uint64_t h = 0x9E3779B97F4A7C15ull;
+    for (int32_t v : q.font) h = (h ^ static_cast<uint32_t>(v)) * 0x100000001B3ull;
+    h = (h ^ q.glyph) * 0x100000001B3ull;
+    h = (h ^ q.character) * 0x100000001B3ull;
+    return static_cast<size_t>(h ^ (h >> 29));
+}
+
 void WebFontJournal::beginChar(const WebFontKey& font) {
     WebFontChar c;
     c.font = font;
     c.first = static_cast<uint32_t>(asks_.size());
     chars_.push_back(c);
     open_ = true;
+    deferredFrom_ = -1;
+}
+
+void WebFontJournal::askDeferred() {
+    if (deferredFrom_ < 0) return;
+    asks_.push_back(std::move(deferred_));
+    deferred_ = WebFontAsk{};
+    deferredFrom_ = -1;
 }
 
 void WebFontJournal::endChar(TextPlacement* placement) {
@@ -17,20 +33,44 @@ void WebFontJournal::endChar(TextPlacement* placement) {
     open_ = false;
     WebFontChar& c = chars_.back();
     c.count = static_cast<uint32_t>(asks_.size()) - c.first;
+    if (deferredFrom_ >= 0) {
+        c.sameAs = deferredFrom_;
+        deferred_ = WebFontAsk{};
+        deferredFrom_ = -1;
+    }
     // The character is noted in the record's placement, which goes with the record: a record
     // freed during the page takes its note along when another takes its address.
     c.placed = placement != nullptr && placement->font != nullptr;
     // Most characters of most pages ask nothing new of any set and get no web font.
-    if (c.count == 0 && !c.placed) {
+    if (c.count == 0 && !c.placed && c.sameAs < 0) {
         chars_.pop_back();
         return;
     }
-    if (placement) placement->journalChar = static_cast<int64_t>(chars_.size() - 1);
+    const auto index = static_cast<uint32_t>(chars_.size() - 1);
+    if (placement) placement->journalChar = index;
+    // The first to ask a single glyph (after making the set or loading the outline, perhaps)
+    // answers for the characters after it that ask the same.
+    if (c.sameAs < 0 && c.count > 0) {
+        const WebFontAsk* question = nullptr;
+        int decisive = 0;
+        for (uint32_t i = c.first; i < c.first + c.count; ++i) {
+            const WebFontAsk& a = asks_[i];
+            if (a.kind == WebFontAsk::single || a.kind == WebFontAsk::ligature) {
+                question = &a;
+                ++decisive;
+            }
+        }
+        if (decisive == 1 && question->kind == WebFontAsk::single)
+            firstAsked_.try_emplace(Question{c.font, question->glyph, question->character}, index);
+    }
 }
 
 void WebFontJournal::clearPage() {
     chars_.clear();
     asks_.clear();
+    firstAsked_.clear();
+    deferredFrom_ = -1;
+    deferred_ = WebFontAsk{};
     open_ = false;
 }
 
@@ -50,6 +90,7 @@ bool WebFontJournal::nearLimits() const {
 void WebFontJournal::made(const FontGlyphSet& set) {
     sets_.push_back(&set);
     if (!open_) return;
+    askDeferred();
     WebFontAsk ask;
     ask.kind = WebFontAsk::made;
     ask.name = set.name();
@@ -58,6 +99,19 @@ void WebFontJournal::made(const FontGlyphSet& set) {
 
 void WebFontJournal::asked(uint32_t glyph, char32_t character, const std::u32string& letters, double width) {
     if (!open_) return;
+    askDeferred();
+    WebFontChar& c = chars_.back();
+    if (letters.empty() && asks_.size() == c.first) {
+        auto at = firstAsked_.find(Question{c.font, glyph, character});
+        if (at != firstAsked_.end()) {
+            deferredFrom_ = at->second;
+            deferred_.kind = WebFontAsk::single;
+            deferred_.glyph = glyph;
+            deferred_.character = character;
+            deferred_.width = width;
+            return;
+        }
+    }
     WebFontAsk ask;
     ask.kind = letters.empty() ? WebFontAsk::single : WebFontAsk::ligature;
     ask.glyph = glyph;
@@ -69,6 +123,7 @@ void WebFontJournal::asked(uint32_t glyph, char32_t character, const std::u32str
 
 void WebFontJournal::loaded(uint32_t glyph, const GlyphPath* path) {
     if (!open_) return;
+    askDeferred();
     WebFontAsk ask;
     ask.kind = WebFontAsk::outline;
     ask.glyph = glyph;

@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/canvas/glyph_path.h"
@@ -38,6 +39,11 @@ struct WebFontChar {
     WebFontKey font{};
     uint32_t first = 0, count = 0;  // its asks
     bool placed = false;            // its text item was given a web font
+    // A character that asked its font's set for a glyph an earlier character of the page
+    // asked for in the same words: that character's index, -1 when none. A set answers a
+    // glyph it holds as it answered first, so the earlier answer is this one's too, and a
+    // page of text sends one question per letter rather than one per character.
+    int64_t sameAs = -1;
 };
 
 class WebFontJournal : public GlyphSetWatcher {
@@ -69,8 +75,26 @@ public:
     static constexpr size_t kMaxPoints = 3000000;
 
 private:
+    // A single glyph asked of a font's set.
+    struct Question {
+        WebFontKey font;
+        uint32_t glyph;
+        char32_t character;
+        bool operator==(const Question&) const = default;
+    };
+    struct QuestionHash {
+        size_t operator()(const Question& q) const;
+    };
+    void askDeferred();
+
     std::vector<WebFontChar> chars_;
     std::vector<WebFontAsk> asks_;
+    // The page's first character to ask each question.
+    std::unordered_map<Question, uint32_t, QuestionHash> firstAsked_;
+    // The open character's question, already asked by that character: sent only when the
+    // character asks more.
+    int64_t deferredFrom_ = -1;
+    WebFontAsk deferred_;
     std::vector<const FontGlyphSet*> sets_;  // every set made, for the limits
     bool open_ = false;
 };

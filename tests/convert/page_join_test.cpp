@@ -203,6 +203,28 @@ TEST(WebFontBook, APageIsNotJoinedWhenItsAnswersCouldDiffer) {
     PageParcel again = parcelAsking({glyph}, true);
     ASSERT_TRUE(book.apply(again));
     EXPECT_EQ(placementOf(*again.page->items[0].record.text)->font, got->font);
+
+    // A character that asked what an earlier one asked takes its answer; one that points
+    // anywhere but back, or into another font, is not joined.
+    auto twice = [&](int64_t sameAs, WebFontKey secondFont) {
+        PageParcel parcel = parcelAsking({glyph}, true);
+        const uint16_t a = 'A';
+        appendPageItem(*parcel.page, QM_ITEM_TEXT,
+                       makePlacedTextItem(9, 2, &a, 1, "Arial", 10, 12, false, false, 0, 0, TextPlacement{}));
+        parcel.chars.push_back(WebFontChar{secondFont, 1, 0, true, sameAs});
+        parcel.charOfItem = {0, 1};
+        return parcel;
+    };
+    PageParcel repeated = twice(0, font);
+    ASSERT_TRUE(book.apply(repeated));
+    const TextPlacement* second = placementOf(*repeated.page->items[1].record.text);
+    ASSERT_TRUE(second && second->font);
+    EXPECT_EQ(second->font, got->font);
+    EXPECT_EQ(second->face, 0);
+    PageParcel forward = twice(1, font);
+    EXPECT_FALSE(book.apply(forward));
+    PageParcel otherFont = twice(0, WebFontKey{10, 0, 11, 0});
+    EXPECT_FALSE(book.apply(otherFont));
 }
 
 }  // namespace
