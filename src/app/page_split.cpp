@@ -169,7 +169,8 @@ void waitForPageProcesses() {
 
 PageSplitOutcome renderInProcesses(const PageSplitRequest& request, const std::function<void(int)>& pageDone,
                                    const std::function<bool()>& keepGoing, std::string& error,
-                                   PageReceiver* receiver, const LocalPages& local) {
+                                   PageReceiver* receiver, const LocalPages& local,
+                                   const SplitPreparation& meanwhile) {
     const IgnoreBrokenPipes quietPipes;
     const int pages = request.last - request.first + 1;
     // This process, when it draws, is one of the processes asked for.
@@ -223,6 +224,13 @@ PageSplitOutcome renderInProcesses(const PageSplitRequest& request, const std::f
             }
     };
     dealAll();
+    if (meanwhile && outcome == PageSplitOutcome::done) {
+        std::string why;
+        if (!meanwhile(why)) {
+            fail(std::move(why));
+            endAll();
+        }
+    }
     auto pageReported = [&](PageProcess& p) {
         ++done;
         p.waiting = std::max(0, p.waiting - 1);

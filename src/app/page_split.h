@@ -52,9 +52,14 @@ enum class PageSplitOutcome { done, failed, stopped, unjoinable };
 // pages finished so far, from whichever process finished one; `keepGoing` is asked between
 // reports, and false stops every process. On failure `error` holds the first message. With
 // `local`, this process is one of the request's processes and draws pages through it.
+// `meanwhile` is work of this process's own that needs no page (a site's frame pages), done
+// while the page processes start, before any page comes back; false fails the request with
+// its message.
+using SplitPreparation = std::function<bool(std::string& error)>;
 PageSplitOutcome renderInProcesses(const PageSplitRequest& request, const std::function<void(int)>& pageDone,
                                    const std::function<bool()>& keepGoing, std::string& error,
-                                   PageReceiver* receiver = nullptr, const LocalPages& local = nullptr);
+                                   PageReceiver* receiver = nullptr, const LocalPages& local = nullptr,
+                                   const SplitPreparation& meanwhile = nullptr);
 
 // Page processes are let go once they have reported their last page, and end on their own;
 // this waits until they have (the command line calls it before it ends, so that none

@@ -389,18 +389,24 @@ FileOutcome ConversionWorker::convertJob(ConversionJob job) {
     }
     const std::string staging = output.stagingFolder();
 
-    if (!bmp && !image && !continuous) {
+    // A site's frame: its support files, navigation, page index and bookmark tree, which need
+    // no page of the document (when the pages are shared among processes, this process writes
+    // them while the others start).
+    bool frameWritten = bmp || image || continuous;
+    auto writeFrame = [&](std::string& why) {
+        if (frameWritten) return true;
+        frameWritten = true;
         const std::string support = dataDirectory() + "/site/";
         int copied = 0;
         if (!copyFilesMatching(support + "pg_*.gif", staging) ||
             !copyFilesMatching(support + "pg_*.htm", staging, &copied) || copied == 0 ||
             !copyFilesMatching(support + "pg_*.js", staging)) {
-            return fail("Couldn't copy the site's support files from '" + support + "'");
+            why = "Couldn't copy the site's support files from '" + support + "'";
+            return false;
         }
         SiteOptions site;
         site.customTitle = Settings::readInt(Setting::pageTitleKind) == 1;
         site.customTitleText = Settings::readText(Setting::pageTitle);
-        site.documentTitle = documentTitleOf(handle.get());
         site.documentTitle = documentTitleOf(handle.get());
         site.keywords = Settings::readText(Setting::pageKeywords);
         site.homeLink = Settings::readFlag(Setting::homepageEnabled);
@@ -410,22 +416,26 @@ FileOutcome ConversionWorker::convertJob(ConversionJob job) {
         if (PDF_GetBookmark(handle.get(), listing, sizeof listing) == 1) listingPath = listing;
         errno = 0;
         if (!writeSitePages(staging, std::string(baseNameOf(source)), first, last, site, listingPath)) {
-            return fail("Couldn't write the site pages into '" + plan.destination + "': " +
-                        std::strerror(errno != 0 ? errno : EIO));
+            why = "Couldn't write the site pages into '" + plan.destination + "': " +
+                  std::strerror(errno != 0 ? errno : EIO);
+            return false;
         }
-    }
+        return true;
+    };
 
     // The page files are named in the staging folder as they will be named in the site.
     const std::string stagedOutput = staging + "/" + std::string(fileNameOf(job.output));
     const std::string stagedStem = staging + "/" + std::string(fileNameOf(job.bmpStem.empty() ? source : job.bmpStem));
     const PageTarget pageTarget{bmp, image, image ? staging : bmp ? stagedStem : stagedOutput, source, first};
     const int pages = last - first + 1;
+    const bool splitPages = flags_.pageProcesses > 1 && !continuous && pages > 1;
+    if (std::string why; !splitPages && !writeFrame(why)) return fail(why);
     // One document across processes, this one among them: each takes pages as it finishes
     // one. A site's pages share web fonts and a search index, so the page processes paint the
     // pictures and send the text back, and this process, between pages of its own, writes
     // the pages in page order. A continuous page is one file written top to bottom and stays
     // with this process.
-    if (flags_.pageProcesses > 1 && !continuous && pages > 1) {
+    if (splitPages) {
         observer_.filesLeftText(format("%d file(s) left.", static_cast<int>(std::max<size_t>(queued(), 1))));
         const PageSplitRequest request{source, pageTarget.path, first, last, flags_.pageProcesses, flags_.pageSwitches};
         auto pageDone = [&](int done) {
@@ -457,7 +467,7 @@ FileOutcome ConversionWorker::convertJob(ConversionJob job) {
         };
         std::string error;
         const PageSplitOutcome split = renderInProcesses(request, pageDone, [this] { return shouldContinue(); }, error,
-                                                         site ? &*site : nullptr, drawOwn);
+                                                         site ? &*site : nullptr, drawOwn, writeFrame);
         ownPages.reset();
         observer_.pageProgress(0);
         if (version > 0) observer_.pdfVersionText(format("%%PDF-%.1f", static_cast<double>(version)));
@@ -483,6 +493,7 @@ FileOutcome ConversionWorker::convertJob(ConversionJob job) {
         opened = openPdf(source.c_str(), owner.c_str(), user.c_str(), zoom);
         if (opened.handle == nullptr) return fail(openFailureText(source, opened.failure, opened.errorNumber));
         handle.reset(opened.handle);
+        if (std::string why; !writeFrame(why)) return fail(why);
     }
     for (int i = first; i <= last; ++i) {
         if (!waitWhilePaused()) {

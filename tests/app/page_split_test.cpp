@@ -184,6 +184,14 @@ TEST_F(PageProcesses, AFailingPageProcessFailsTheFileAndLeavesNothing) {
     EXPECT_EQ(site.out.find(".vellumix-"), std::string::npos) << site.out;
     EXPECT_FALSE(pathExists(root_ + "/site"));
 
+    // The site's frame, which this process writes while the page processes start, fails the
+    // file too when its support files are not to be found.
+    ASSERT_TRUE(makeDirectoryPath(root_ + "/nodata"));
+    Outcome frame = run("-m --jobs 2 " + pdf + " '" + root_ + "/frame.htm'", "QUILLMARK_DATA_DIR='" + root_ + "/nodata' ");
+    EXPECT_EQ(frame.status, 1) << frame.out;
+    EXPECT_NE(frame.out.find("Couldn't copy the site's support files"), std::string::npos) << frame.out;
+    EXPECT_FALSE(pathExists(root_ + "/frame"));
+
     // The page process's own switch is not for users.
     Outcome misuse = run("--page-part '" + root_ + "' x 1");
     EXPECT_EQ(misuse.status, 2) << misuse.out;
