@@ -9,22 +9,24 @@ namespace {
 constexpr size_t kMaxOutlinePoints = 4 * WebFontJournal::kMaxPoints;
 }  // namespace
 
-std::shared_ptr<FontGlyphSet> WebFontBook::setOf(const WebFontKey& font, const std::string* name) {
+const std::shared_ptr<FontGlyphSet>* WebFontBook::setOf(const WebFontKey& font, const std::string* name) {
     auto at = sets_.find(font);
-    if (at != sets_.end()) return at->second;
+    if (at != sets_.end()) return &at->second;
     if (name == nullptr || sets_.size() + 1 >= WebFontJournal::kMaxSets) return nullptr;
     // Numbered from 1 in the order the pages first show them.
     auto set = std::make_shared<FontGlyphSet>(static_cast<int>(sets_.size() + 1), *name);
-    sets_.emplace(font, set);
-    return set;
+    return &sets_.emplace(font, std::move(set)).first->second;
 }
 
 bool WebFontBook::apply(PageParcel& parcel) {
     struct Answer {
-        std::shared_ptr<FontGlyphSet> set;
+        const std::shared_ptr<FontGlyphSet>* set = nullptr;  // the book's own
         int face = -1;
         bool ligature = false;
     };
+    // Most characters are in the font of the one before.
+    const WebFontKey* lastFont = nullptr;
+    const std::shared_ptr<FontGlyphSet>* lastSet = nullptr;
     std::vector<Answer> answers(parcel.chars.size());
     for (size_t index = 0; index < parcel.chars.size(); ++index) {
         const WebFontChar& c = parcel.chars[index];
@@ -52,12 +54,22 @@ bool WebFontBook::apply(PageParcel& parcel) {
             }
             if (outlinePoints_ > kMaxOutlinePoints) return false;
         }
-        std::shared_ptr<FontGlyphSet> set = setOf(c.font, made ? &made->name : nullptr);
-        if (!set) {
+        const std::shared_ptr<FontGlyphSet>* found = nullptr;
+        if (made == nullptr && lastSet != nullptr && *lastFont == c.font) {
+            found = lastSet;
+        } else {
+            found = setOf(c.font, made ? &made->name : nullptr);
+            if (found != nullptr) {
+                lastFont = &c.font;
+                lastSet = found;
+            }
+        }
+        if (found == nullptr) {
             // A set this process has not made yet was made by the page process before this page.
             if (made || ask || c.placed) return false;
             continue;
         }
+        FontGlyphSet& set = **found;
         int face = -1;
         bool ligature = false;
         if (ask) {
@@ -70,19 +82,19 @@ bool WebFontBook::apply(PageParcel& parcel) {
                 path = *at->second;
                 return true;
             };
-            const size_t before = set->pointCount();
+            const size_t before = set.pointCount();
             if (ask->kind == WebFontAsk::single) {
-                face = set->place(ask->glyph, ask->character, ask->width, load);
+                face = set.place(ask->glyph, ask->character, ask->width, load);
             } else {
-                ligature = set->placeLigature(ask->glyph, ask->letters, ask->width, load);
+                ligature = set.placeLigature(ask->glyph, ask->letters, ask->width, load);
                 face = ligature ? 0 : -1;
             }
-            points_ += set->pointCount() - before;
+            points_ += set.pointCount() - before;
             if (missing) return false;
         } else if (c.placed) {
             face = 0;  // a blank: every face shows it
         }
-        if (face >= 0) answers[index] = Answer{std::move(set), face, ligature};
+        if (face >= 0) answers[index] = Answer{found, face, ligature};
     }
     PageObject& page = *parcel.page;
     for (size_t i = 0; i < parcel.charOfItem.size() && i < static_cast<size_t>(page.itemCount); ++i) {
@@ -90,8 +102,8 @@ bool WebFontBook::apply(PageParcel& parcel) {
         if (c < 0 || static_cast<size_t>(c) >= answers.size()) continue;
         TextPlacement* place = i < parcel.placements.size() ? parcel.placements[i]
                                                              : editablePlacementOf(*page.items[i].record.text);
-        if (place == nullptr || !answers[static_cast<size_t>(c)].set) continue;
-        place->font = answers[static_cast<size_t>(c)].set;
+        if (place == nullptr || answers[static_cast<size_t>(c)].set == nullptr) continue;
+        place->font = *answers[static_cast<size_t>(c)].set;
         place->face = answers[static_cast<size_t>(c)].face;
         place->ligature = answers[static_cast<size_t>(c)].ligature;
     }

@@ -22,7 +22,8 @@ public:
 
 private:
     // The set of `font`, made when `name` is given and there is none yet (null when none).
-    std::shared_ptr<FontGlyphSet> setOf(const WebFontKey& font, const std::string* name);
+    // The pointer stays good while the book lives.
+    const std::shared_ptr<FontGlyphSet>* setOf(const WebFontKey& font, const std::string* name);
 
     std::map<WebFontKey, std::shared_ptr<FontGlyphSet>> sets_;
     std::map<std::pair<WebFontKey, uint32_t>, std::optional<GlyphPath>> outlines_;
