@@ -304,16 +304,18 @@ int main(int argc, char** argv) {
     }
 
     // The engine's own messages explain a failed open; show them whatever the environment.
-    qm::ErrorCapture capture;
+    // Only the open's: a crafted page reports millions, which would all be kept.
+    std::optional<qm::ErrorCapture> capture(std::in_place);
     // Fonts of every mode (listing, trace, display) need the engine's settings.
     qm::GlobalSettingsScope settings;
     qm::PdfDocument doc(qm::PdfString(file), owner ? &*owner : nullptr, user ? &*user : nullptr,
                         displayPageNum >= 0 ? 1 : 0);
     if (!doc.isOk()) {
-        for (const auto& m : capture.messages()) std::fprintf(stderr, "%s\n", m.c_str());
+        for (const auto& m : capture->messages()) std::fprintf(stderr, "%s\n", m.c_str());
         std::fprintf(stderr, "quillmark-inspect: cannot open %s\n", file);
         return 1;
     }
+    capture.reset();
     if (objectNum >= 0) return printObject(doc.xref(), objectNum);
     if (streamNum >= 0) return writeStream(doc.xref(), streamNum);
     if (fonts) return listFonts(doc);
