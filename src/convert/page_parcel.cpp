@@ -114,12 +114,6 @@ bool unpackAsk(Unpacker& u, WebFontAsk& ask) {
 // A page's characters mostly share their face, size, style, colour and text space with the
 // character before them: each record says which fields repeat and carries only the others,
 // which makes a page a third of its size in fields.
-enum CharField : uint8_t {
-    kCharPlaced = 1 << 0,
-    kCharSameFont = 1 << 1,
-    kCharSameAs = 1 << 2,
-};
-
 enum TextField : uint16_t {
     kPlaced = 1 << 0,
     kSameFace = 1 << 1,
@@ -133,9 +127,17 @@ enum TextField : uint16_t {
     kVertical = 1 << 9,
     kOneUnit = 1 << 10,  // the text is one UTF-16 unit
     kNoChar = 1 << 11,   // no character of the journal
-    kNextChar = 1 << 12, // the journal's character after the last one given
+    kNextChar = 1 << 12,  // the journal's character after the last one given
     kSameWidth = 1 << 13,
     kAllFields = (1 << 14) - 1,
+};
+
+// A character of the web-font journal: what its text record got, whether its font is the one
+// before's, and whether it points back to an earlier character that asked the same.
+enum CharField : uint8_t {
+    kCharPlaced = 1 << 0,
+    kCharSameFont = 1 << 1,
+    kCharSameAs = 1 << 2,
 };
 
 // What the record before gave, on both ends alike.
