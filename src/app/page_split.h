@@ -3,10 +3,11 @@
 // the site pages, while page processes (this program started again with a hidden first
 // argument) each open the file read-only and write pages into the same staging folder, taking
 // the next page as they finish one. The converting process draws pages too, between looking
-// after the others, so that N processes asked for are N processes drawing. The converting process commits once, after every page
-// process has succeeded; any failure or stop ends all of them and the staging folder goes as
-// usual. For a site, a page process paints the page's pictures and sends back the page's
-// text, which the converting process joins into the site in page order (PageReceiver).
+// after the others, so that N processes asked for are N processes drawing. It commits once,
+// after every page process has succeeded; any failure or stop ends all of them and the
+// staging folder goes as usual. For a site, a page process paints the page's pictures and
+// sends back the page's text, which the converting process joins into the site in page order
+// (PageReceiver).
 #include <functional>
 #include <string>
 #include <vector>

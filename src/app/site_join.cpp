@@ -8,8 +8,8 @@
 namespace qm {
 
 namespace {
-// What a page recorded in this process holds while it waits, counted as its packed text
-// would be.
+// What a page recorded in this process holds in memory per text record while it waits (its
+// record, text, face and placement), counted against the same limit as packed pages.
 constexpr size_t kBytesPerRecord = 200;
 }  // namespace
 

@@ -314,17 +314,14 @@ std::optional<std::string> packPage(const PageObject& page, const HtmlLinkList* 
 std::optional<PageParcel> parcelOf(PageObjectPtr page, HtmlLinkListPtr links, WebFontJournal& journal) {
     stripNonTextItems(*page);
     PageParcel out;
-    out.charOfItem.assign(static_cast<size_t>(std::max(page->itemCount, 0)), -1);
-    out.placements.assign(out.charOfItem.size(), nullptr);
-    for (int32_t i = 0; i < page->itemCount; ++i) {
-        const TextItem* text = page->items[i].record.text;
-        if (text == nullptr) continue;
-        TextPlacement* place = editablePlacementOf(*text);
+    out.placements = placementsOf(*page);
+    out.charOfItem.assign(out.placements.size(), -1);
+    for (size_t i = 0; i < out.placements.size(); ++i) {
+        TextPlacement* place = out.placements[i];
         if (place == nullptr) continue;
         const int64_t c = place->journalChar;
         if (place->font != nullptr && c < 0) return std::nullopt;
-        out.charOfItem[static_cast<size_t>(i)] = c;
-        out.placements[static_cast<size_t>(i)] = place;
+        out.charOfItem[i] = c;
         // As a packed page arrives: the joining process's own sets give the web fonts.
         place->font.reset();
         place->face = -1;

@@ -471,7 +471,8 @@ void PageRenderer::drawChar(GraphicsState& state, double x, double y, double dx,
     if (unicodeCount <= 0 || !unicode) {
         // A glyph that stands for no character cannot be text of the page HTML (a big operator
         // of a TeX font, a rule piece): a recorded page keeps its shape in the picture.
-        if (target_ && embeddedFonts_ && code >= 0 && !unseenLayer) recordOutlineChar(state, px, py, static_cast<uint32_t>(code));
+        if (target_ && embeddedFonts_ && code >= 0 && !unseenLayer)
+            recordOutlineChar(state, px, py, static_cast<uint32_t>(code));
         // A glyph that stands for no character (the second byte of a legacy pair, say) still
         // takes room: it widens the character before it, so no gap opens after that one.
         if (lastPlaced_ && target_ && state.font() == lastPlacedFont_)

@@ -5,7 +5,6 @@
 #include <functional>
 #include <optional>
 #include <string>
-#include <vector>
 
 namespace qm {
 
