@@ -15,26 +15,41 @@ constexpr uint32_t kMagic = 0x51504733;  // changes with the layout
 
 class Packer {
 public:
+    // A page packs a dozen fields per character: each is copied into room made ahead, not
+    // appended (an append checks and grows the string field by field).
     template <class T>
     void put(T value) {
         static_assert(std::is_trivially_copyable_v<T>);
-        out_.append(reinterpret_cast<const char*>(&value), sizeof value);
+        raw(&value, sizeof value);
     }
     void bytes(const void* data, size_t size) {
         put(static_cast<uint64_t>(size));
-        out_.append(static_cast<const char*>(data), size);
+        raw(data, size);
     }
     void text(std::string_view s) { bytes(s.data(), s.size()); }
     template <class T>
     void array(const T* data, size_t n) {
         put(static_cast<uint64_t>(n));
-        out_.append(reinterpret_cast<const char*>(data), n * sizeof(T));
+        raw(data, n * sizeof(T));
     }
-    void reserve(size_t bytes) { out_.reserve(bytes); }
-    std::string take() { return std::move(out_); }
+    void reserve(size_t bytes) {
+        if (bytes > out_.size()) out_.resize(bytes);
+    }
+    std::string take() {
+        out_.resize(used_);
+        used_ = 0;
+        return std::move(out_);
+    }
 
 private:
-    std::string out_;
+    void raw(const void* data, size_t size) {
+        if (size > out_.size() - used_) out_.resize(std::max(out_.size() * 2, used_ + size));
+        if (size > 0) std::memcpy(out_.data() + used_, data, size);
+        used_ += size;
+    }
+
+    std::string out_;  // its first used_ bytes are the parcel so far
+    size_t used_ = 0;
 };
 
 class Unpacker {
@@ -204,10 +219,10 @@ void packText(Packer& p, const TextItem& t, const TextPlacement* place, int64_t 
     if (charIndex >= 0) last.charIndex = charIndex;
 }
 
-// `text` is the caller's, kept from one record to the next. A placement goes to the end of
-// `placements`, and `kept` receives it (null when the record has none).
+// `text` is the caller's, kept from one record to the next. `kept` receives the record's
+// placement (null when it has none).
 bool unpackText(Unpacker& u, PageObject& page, int64_t& charIndex, std::vector<uint16_t>& text, TextFields& last,
-                std::deque<TextPlacement>& placements, TextPlacement*& kept) {
+                TextPlacement*& kept) {
     kept = nullptr;
     charIndex = -1;
     uint16_t fields = 0;
@@ -231,7 +246,7 @@ bool unpackText(Unpacker& u, PageObject& page, int64_t& charIndex, std::vector<u
                                     last.italic != 0, last.orientation, last.colour));
         return true;
     }
-    TextPlacement& place = placements.emplace_back();
+    TextPlacement place;
     if (!u.get(place.x) || !u.get(place.y)) return false;
     if (!(fields & kSameSpace))
         for (double& v : last.m)
@@ -250,10 +265,9 @@ bool unpackText(Unpacker& u, PageObject& page, int64_t& charIndex, std::vector<u
     place.spaceWidth = last.spaceWidth;
     place.invisible = (fields & kInvisible) != 0;
     place.vertical = (fields & kVertical) != 0;
-    kept = &place;
     appendPageItem(page, QM_ITEM_TEXT,
-                   makeTextItem(x, y, text.data(), count, last.face, last.advance, last.height, last.bold != 0,
-                                last.italic != 0, last.orientation, last.colour));
+                   makePlacedTextItem(x, y, text.data(), count, last.face, last.advance, last.height, last.bold != 0,
+                                      last.italic != 0, last.orientation, last.colour, std::move(place), &kept));
     return true;
 }
 
@@ -336,8 +350,7 @@ std::optional<PageParcel> parcelOf(PageObjectPtr page, HtmlLinkListPtr links, We
 bool unpackPage(std::string_view bytes, PageParcel& out) {
     Unpacker u(bytes);
     uint32_t magic = 0;
-    // Its records are plain: their placements stay in the parcel.
-    out.page = newPageObject(false);
+    out.page = newPageObject();
     PageObject& page = *out.page;
     if (!u.get(magic) || magic != kMagic) return false;
     for (int32_t* v : {&page.width, &page.height, &page.pageNumber, &page.pageCount, &page.zoom})
@@ -349,13 +362,12 @@ bool unpackPage(std::string_view bytes, PageParcel& out) {
     out.charOfItem.reserve(texts);
     out.placements.clear();
     out.placements.reserve(texts);
-    out.unpackedPlacements.clear();
     std::vector<uint16_t> text;
     TextFields last;
     for (uint64_t i = 0; i < texts; ++i) {
         int64_t c = -1;
         TextPlacement* kept = nullptr;
-        if (!unpackText(u, page, c, text, last, out.unpackedPlacements, kept)) return false;
+        if (!unpackText(u, page, c, text, last, kept)) return false;
         out.charOfItem.push_back(c);
         out.placements.push_back(kept);
     }

@@ -3,7 +3,6 @@
 // page's size and numbers, its text records with their placements, its link areas, and
 // what its characters asked of the document's web fonts. Pictures stay with the page
 // process, which paints them itself; the site's writer needs only the text.
-#include <deque>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -20,11 +19,8 @@ struct PageParcel {
     std::vector<WebFontChar> chars;
     std::vector<WebFontAsk> asks;
     std::vector<int64_t> charOfItem;  // per item of `page`: its character in `chars`, or -1
-    // Per item of `page`: its placement (null when it has none). A page recorded in this
-    // process keeps them in its records; an unpacked page's records have none of their own,
-    // and the parcel holds them (each stays where it is while the parcel lives).
+    // Per item of `page`: its placement (null when it has none), looked up once.
     PagePlacements placements;
-    std::deque<TextPlacement> unpackedPlacements;
 };
 
 // The bytes of a recorded page and the journal's record of it. Null when a text record has
@@ -37,8 +33,7 @@ std::optional<std::string> packPage(const PageObject& page, const HtmlLinkList* 
 std::optional<PageParcel> parcelOf(PageObjectPtr page, HtmlLinkListPtr links, WebFontJournal& journal);
 
 // The page back from packPage's bytes; false for bytes that are not a whole parcel, with
-// every count checked against what is left. The page's records are plain: their placements
-// are the parcel's, and only the parcel's `placements` give them.
+// every count checked against what is left.
 bool unpackPage(std::string_view bytes, PageParcel& out);
 
 }  // namespace qm

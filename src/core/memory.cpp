@@ -18,6 +18,13 @@ void* memAlloc(size_t size) {
     return p;
 }
 
+void* memAllocAligned(size_t alignment, size_t size) {
+    if (size == 0) return nullptr;
+    void* p = std::aligned_alloc(alignment, size);
+    if (!p) outOfMemory();
+    return p;
+}
+
 void* memRealloc(void* block, size_t size) {
     if (size == 0) {
         std::free(block);

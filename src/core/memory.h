@@ -7,6 +7,9 @@ namespace qm {
 
 void* memAlloc(size_t size);
 void* memRealloc(void* block, size_t size);
+// `size` bytes at an address that is a multiple of `alignment` (a power of two that divides
+// `size`); freed with memFree.
+void* memAllocAligned(size_t alignment, size_t size);
 void memFree(void* block);
 char* memStrdup(const char* text);
 

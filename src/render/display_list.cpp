@@ -6,7 +6,7 @@
 #include <new>
 
 #include "core/memory.h"
-#include "render/placement_registry.h"
+#include "render/placed_record_pool.h"
 
 namespace qm {
 
@@ -33,14 +33,6 @@ int32_t grownCapacity(int32_t capacity, int32_t need) {
     return static_cast<int32_t>(std::max<int64_t>(next, need));
 }
 
-// A record made with its placement: one block, the record first, so that the record's
-// address is the block's and every record is freed alike.
-struct PlacedRecord {
-    TextItem item;
-    TextPlacement placement;
-};
-static_assert(offsetof(PlacedRecord, item) == 0);
-
 }  // namespace
 
 char* copyRecordText(std::string_view text) {
@@ -50,20 +42,22 @@ char* copyRecordText(std::string_view text) {
     return out;
 }
 
-void PageObjectDeleter::operator()(PageObject* page) const { destroyPageObject(page, placements); }
+void PageObjectDeleter::operator()(PageObject* page) const { destroyPageObject(page); }
 
-PageObjectPtr newPageObject(bool placements) {
-    return PageObjectPtr(newRecord<PageObject>(), PageObjectDeleter{placements});
-}
+PageObjectPtr newPageObject() { return PageObjectPtr(newRecord<PageObject>()); }
 
-void freePageItem(PageItem& item, bool placed) {
+void freePageItem(PageItem& item) {
     switch (item.kind) {
     case QM_ITEM_TEXT:
         if (item.record.text != nullptr) {
-            TextPlacement* placement = placed ? PlacementRegistry::shared().take(item.record.text) : nullptr;
-            if (placement != nullptr) placement->~TextPlacement();
             memFree(item.record.text->text);
             memFree(item.record.text->face);
+            if (PlacedRecord* block = PlacedRecordPool::shared().find(item.record.text)) {
+                block->placement.~TextPlacement();
+                PlacedRecordPool::shared().release(block);
+                item.record.any = nullptr;
+                return;
+            }
         }
         break;
     case QM_ITEM_IMAGE:
@@ -86,9 +80,9 @@ void freePageItem(PageItem& item, bool placed) {
     item.record.any = nullptr;
 }
 
-void destroyPageObject(PageObject* page, bool placements) {
+void destroyPageObject(PageObject* page) {
     if (page == nullptr) return;
-    for (int32_t i = 0; i < page->itemCount; ++i) freePageItem(page->items[i], placements);
+    for (int32_t i = 0; i < page->itemCount; ++i) freePageItem(page->items[i]);
     memFree(page->items);
     memFree(page);
 }
@@ -135,18 +129,20 @@ TextItem* makeTextItem(int32_t x, int32_t y, const uint16_t* text, int32_t count
 TextItem* makePlacedTextItem(int32_t x, int32_t y, const uint16_t* text, int32_t count, std::string_view face,
                              int32_t advance, int32_t height, bool bold, bool italic, int32_t orientation,
                              uint32_t colour, TextPlacement placement, TextPlacement** kept) {
-    auto* record = static_cast<PlacedRecord*>(memAlloc(sizeof(PlacedRecord)));
+    PlacedRecord* record = PlacedRecordPool::shared().allocate();
     std::memset(static_cast<void*>(&record->item), 0, sizeof(TextItem));
     new (&record->placement) TextPlacement(std::move(placement));
     fillTextItem(record->item, x, y, text, count, face, advance, height, bold, italic, orientation, colour);
-    PlacementRegistry::shared().add(&record->item, &record->placement);
     if (kept != nullptr) *kept = &record->placement;
     return &record->item;
 }
 
 const TextPlacement* placementOf(const TextItem& item) { return editablePlacementOf(item); }
 
-TextPlacement* editablePlacementOf(const TextItem& item) { return PlacementRegistry::shared().find(&item); }
+TextPlacement* editablePlacementOf(const TextItem& item) {
+    PlacedRecord* block = PlacedRecordPool::shared().find(&item);
+    return block != nullptr ? &block->placement : nullptr;
+}
 
 PagePlacements placementsOf(const PageObject& page) {
     PagePlacements out(static_cast<size_t>(std::max(page.itemCount, 0)), nullptr);

@@ -14,22 +14,18 @@
 namespace qm {
 
 struct PageObjectDeleter {
-    // False for a page whose text records were all made by makeTextItem (a page unpacked
-    // from another process): freeing them need not ask which records carry placements.
-    bool placements = true;
     void operator()(PageObject* page) const;
 };
 using PageObjectPtr = std::unique_ptr<PageObject, PageObjectDeleter>;
 
-// An empty page object (no items, all fields 0); `placements` as for the deleter.
-PageObjectPtr newPageObject(bool placements = true);
+// An empty page object (no items, all fields 0).
+PageObjectPtr newPageObject();
 
 // Frees a page object, its items and their buffers; null is ignored.
-void destroyPageObject(PageObject* page, bool placements = true);
+void destroyPageObject(PageObject* page);
 
-// Frees the record of one item (by its kind) and clears the item. `placed` false: the item
-// is known to be a record made without a placement.
-void freePageItem(PageItem& item, bool placed = true);
+// Frees the record of one item (by its kind) and clears the item.
+void freePageItem(PageItem& item);
 
 // Appends an item, taking over the record; the item array grows geometrically.
 void appendPageItem(PageObject& page, int32_t kind, void* record);

@@ -1,15 +1,46 @@
 #include "render/web_font_journal.h"
 
+#include <algorithm>
+
 #include "render/display_list.h"
 
 namespace qm {
 
-size_t WebFontJournal::QuestionHash::operator()(const Question& q) const {
+size_t WebFontJournal::hash(const Question& q) {
     uint64_t h = 0x9E3779B97F4A7C15ull;
     for (int32_t v : q.font) h = (h ^ static_cast<uint32_t>(v)) * 0x100000001B3ull;
     h = (h ^ q.glyph) * 0x100000001B3ull;
     h = (h ^ q.character) * 0x100000001B3ull;
     return static_cast<size_t>(h ^ (h >> 29));
+}
+
+uint32_t WebFontJournal::firstAsker(const Question& q) const {
+    if (firstAskers_.empty()) return kNone;
+    const size_t mask = firstAskers_.size() - 1;
+    for (size_t at = hash(q) & mask;; at = (at + 1) & mask) {
+        const FirstAsker& entry = firstAskers_[at];
+        if (entry.index == kNone || entry.question == q) return entry.index;
+    }
+}
+
+void WebFontJournal::noteFirstAsker(const Question& q, uint32_t index) {
+    if ((firstAskerCount_ + 1) * 2 > firstAskers_.size()) {
+        std::vector<FirstAsker> old(std::max<size_t>(256, firstAskers_.size() * 2));
+        old.swap(firstAskers_);
+        firstAskerCount_ = 0;
+        for (const FirstAsker& entry : old)
+            if (entry.index != kNone) noteFirstAsker(entry.question, entry.index);
+    }
+    const size_t mask = firstAskers_.size() - 1;
+    for (size_t at = hash(q) & mask;; at = (at + 1) & mask) {
+        FirstAsker& entry = firstAskers_[at];
+        if (entry.index != kNone && !(entry.question == q)) continue;
+        if (entry.index == kNone) {
+            entry = FirstAsker{q, index};
+            ++firstAskerCount_;
+        }
+        return;
+    }
 }
 
 void WebFontJournal::beginChar(const WebFontKey& font) {
@@ -61,14 +92,19 @@ void WebFontJournal::endChar(TextPlacement* placement) {
             }
         }
         if (decisive == 1 && question->kind == WebFontAsk::single)
-            firstAsked_.try_emplace(Question{c.font, question->glyph, question->character}, index);
+            noteFirstAsker(Question{c.font, question->glyph, question->character}, index);
     }
 }
 
 void WebFontJournal::clearPage() {
     chars_.clear();
     asks_.clear();
-    firstAsked_.clear();
+    // A table grown for a page of many glyphs is not cleared slot by slot for every page after.
+    if (firstAskers_.size() > 4096 && firstAskerCount_ * 8 < firstAskers_.size())
+        firstAskers_.assign(4096, FirstAsker{});
+    else if (firstAskerCount_ > 0)
+        std::fill(firstAskers_.begin(), firstAskers_.end(), FirstAsker{});
+    firstAskerCount_ = 0;
     deferredFrom_ = -1;
     deferred_ = WebFontAsk{};
     open_ = false;
@@ -102,9 +138,9 @@ void WebFontJournal::asked(uint32_t glyph, char32_t character, const std::u32str
     askDeferred();
     WebFontChar& c = chars_.back();
     if (letters.empty() && asks_.size() == c.first) {
-        auto at = firstAsked_.find(Question{c.font, glyph, character});
-        if (at != firstAsked_.end()) {
-            deferredFrom_ = at->second;
+        const uint32_t first = firstAsker(Question{c.font, glyph, character});
+        if (first != kNone) {
+            deferredFrom_ = first;
             deferred_.kind = WebFontAsk::single;
             deferred_.glyph = glyph;
             deferred_.character = character;

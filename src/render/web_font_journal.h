@@ -8,7 +8,6 @@
 #include <array>
 #include <cstdint>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "platform/canvas/glyph_path.h"
@@ -82,15 +81,22 @@ private:
         char32_t character;
         bool operator==(const Question&) const = default;
     };
-    struct QuestionHash {
-        size_t operator()(const Question& q) const;
+    // The page's first character to ask each question, in a flat table (a page asks one for
+    // almost every character it draws).
+    static constexpr uint32_t kNone = UINT32_MAX;
+    struct FirstAsker {
+        Question question{};
+        uint32_t index = kNone;
     };
+    static size_t hash(const Question& q);
+    uint32_t firstAsker(const Question& q) const;
+    void noteFirstAsker(const Question& q, uint32_t index);
     void askDeferred();
 
     std::vector<WebFontChar> chars_;
     std::vector<WebFontAsk> asks_;
-    // The page's first character to ask each question.
-    std::unordered_map<Question, uint32_t, QuestionHash> firstAsked_;
+    std::vector<FirstAsker> firstAskers_;  // a power of two in size, at most half full
+    size_t firstAskerCount_ = 0;
     // The open character's question, already asked by that character: sent only when the
     // character asks more.
     int64_t deferredFrom_ = -1;

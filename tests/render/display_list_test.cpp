@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <random>
 
-#include "render/placement_registry.h"
+#include "render/address_table.h"
+#include "render/placed_record_pool.h"
 
 namespace qm {
 namespace {
@@ -39,7 +41,7 @@ TEST(DisplayList, ItemsOfEveryKindAreOwnedAndFiltered) {
 }
 
 // Pages come and go by the thousand records: placements must follow their own records
-// through growth, scattered frees (which move entries of the table back) and shrinking.
+// through scattered frees, across many slabs of the pool.
 TEST(DisplayList, PlacementsFollowTheirRecordsThroughScatteredFrees) {
     PageObjectPtr page = newPageObject();
     const uint16_t text[] = {'x'};
@@ -77,8 +79,8 @@ TEST(DisplayList, PlacementsFollowTheirRecordsThroughScatteredFrees) {
     EXPECT_EQ(placementOf(copy), nullptr);
 }
 
-TEST(DisplayList, PlacementTableMatchesAMapUnderRandomAddsAndTakes) {
-    PlacementRegistry table;
+TEST(DisplayList, AddressTableMatchesAMapUnderRandomAddsAndTakes) {
+    AddressTable table;
     std::map<const TextItem*, TextPlacement*> expected;
     std::vector<TextItem> items(5000);
     std::vector<TextPlacement> places(items.size());
@@ -94,10 +96,45 @@ TEST(DisplayList, PlacementTableMatchesAMapUnderRandomAddsAndTakes) {
             if (at != expected.end()) expected.erase(at);
         }
     }
+    EXPECT_EQ(table.size(), expected.size());
     for (size_t i = 0; i < items.size(); ++i) {
         auto at = expected.find(&items[i]);
         EXPECT_EQ(table.find(&items[i]), at == expected.end() ? nullptr : at->second);
     }
+}
+
+// The pool answers only for its own live blocks: not for a block given back, an address
+// inside a block, or a record made elsewhere; and it gives its slabs back once they empty.
+TEST(DisplayList, RecordPoolKnowsOnlyItsLiveBlocksAndReturnsEmptySlabs) {
+    PlacedRecordPool pool;
+    std::vector<PlacedRecord*> blocks;
+    for (int i = 0; i < 5000; ++i) blocks.push_back(pool.allocate());
+    const size_t slabs = pool.slabCount();
+    EXPECT_GE(slabs, 5000 * sizeof(PlacedRecord) / PlacedRecordPool::kSlabBytes);
+    std::mt19937 random(5);
+    std::shuffle(blocks.begin(), blocks.end(), random);
+    std::vector<PlacedRecord*> released(blocks.begin(), blocks.begin() + 2500);
+    for (PlacedRecord* block : released) pool.release(block);
+    for (PlacedRecord* block : released) EXPECT_EQ(pool.find(&block->item), nullptr);
+    for (size_t i = 2500; i < blocks.size(); ++i) {
+        EXPECT_EQ(pool.find(&blocks[i]->item), blocks[i]);
+        const auto* inside = reinterpret_cast<const TextItem*>(reinterpret_cast<const char*>(blocks[i]) + 8);
+        EXPECT_EQ(pool.find(inside), nullptr);
+    }
+    TextItem own{};
+    EXPECT_EQ(pool.find(&own), nullptr);
+    // Blocks given back are not handed out again before their slab empties; new ones come
+    // from the newest slab.
+    PlacedRecord* fresh = pool.allocate();
+    EXPECT_EQ(pool.find(&fresh->item), fresh);
+    EXPECT_EQ(std::count(released.begin(), released.end(), fresh), 0);
+    pool.release(fresh);
+    for (size_t i = 2500; i < blocks.size(); ++i) pool.release(blocks[i]);
+    EXPECT_LE(pool.slabCount(), 1u);
+    // An emptied current slab is cut again from its start.
+    PlacedRecord* again = pool.allocate();
+    EXPECT_EQ(pool.slabCount(), 1u);
+    pool.release(again);
 }
 
 TEST(DisplayList, LinkListsCopyTargetsAndAcceptNull) {
