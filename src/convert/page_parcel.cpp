@@ -267,7 +267,8 @@ bool unpackText(Unpacker& u, PageObject& page, int64_t& charIndex, std::vector<u
     place.vertical = (fields & kVertical) != 0;
     appendPageItem(page, QM_ITEM_TEXT,
                    makePlacedTextItem(x, y, text.data(), count, last.face, last.advance, last.height, last.bold != 0,
-                                      last.italic != 0, last.orientation, last.colour, std::move(place), &kept));
+                                      last.italic != 0, last.orientation, last.colour, std::move(place), &kept,
+                                      true));
     return true;
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <cstddef>
+#include <iterator>
 #include <new>
 
 #include "core/memory.h"
@@ -49,15 +50,17 @@ PageObjectPtr newPageObject() { return PageObjectPtr(newRecord<PageObject>()); }
 void freePageItem(PageItem& item) {
     switch (item.kind) {
     case QM_ITEM_TEXT:
-        if (item.record.text != nullptr) {
-            memFree(item.record.text->text);
-            memFree(item.record.text->face);
-            if (PlacedRecord* block = PlacedRecordPool::shared().find(item.record.text)) {
+        if (TextItem* text = item.record.text) {
+            if (PlacedRecord* block = PlacedRecordPool::shared().find(text)) {
+                if (text->text != block->ownText) memFree(text->text);
+                if (text->face != block->ownFace) memFree(text->face);
                 block->placement.~TextPlacement();
                 PlacedRecordPool::shared().release(block);
                 item.record.any = nullptr;
                 return;
             }
+            memFree(text->text);
+            memFree(text->face);
         }
         break;
     case QM_ITEM_IMAGE:
@@ -100,14 +103,10 @@ void appendPageItem(PageObject& page, int32_t kind, void* record) {
 
 namespace {
 
-void fillTextItem(TextItem& item, int32_t x, int32_t y, const uint16_t* text, int32_t count, std::string_view face,
-                  int32_t advance, int32_t height, bool bold, bool italic, int32_t orientation, uint32_t colour) {
+void fillTextFields(TextItem& item, int32_t x, int32_t y, int32_t advance, int32_t height, bool bold, bool italic,
+                    int32_t orientation, uint32_t colour) {
     item.x = x;
     item.y = y;
-    item.count = std::max(0, count);
-    item.text = copyArray(text, static_cast<size_t>(item.count));
-    if (item.text == nullptr) item.count = 0;
-    item.face = copyRecordText(face);
     item.advance = advance;
     item.height = height;
     item.bold = bold ? 1 : 0;
@@ -116,23 +115,45 @@ void fillTextItem(TextItem& item, int32_t x, int32_t y, const uint16_t* text, in
     item.colour = colour;
 }
 
+void copyTextBuffers(TextItem& item, const uint16_t* text, int32_t count, std::string_view face) {
+    item.count = std::max(0, count);
+    item.text = copyArray(text, static_cast<size_t>(item.count));
+    if (item.text == nullptr) item.count = 0;
+    item.face = copyRecordText(face);
+}
+
 }  // namespace
 
 TextItem* makeTextItem(int32_t x, int32_t y, const uint16_t* text, int32_t count, std::string_view face,
                        int32_t advance, int32_t height, bool bold, bool italic, int32_t orientation,
                        uint32_t colour) {
     auto* item = newRecord<TextItem>();
-    fillTextItem(*item, x, y, text, count, face, advance, height, bold, italic, orientation, colour);
+    fillTextFields(*item, x, y, advance, height, bold, italic, orientation, colour);
+    copyTextBuffers(*item, text, count, face);
     return item;
 }
 
 TextItem* makePlacedTextItem(int32_t x, int32_t y, const uint16_t* text, int32_t count, std::string_view face,
                              int32_t advance, int32_t height, bool bold, bool italic, int32_t orientation,
-                             uint32_t colour, TextPlacement placement, TextPlacement** kept) {
+                             uint32_t colour, TextPlacement placement, TextPlacement** kept, bool compact) {
     PlacedRecord* record = PlacedRecordPool::shared().allocate();
     std::memset(static_cast<void*>(&record->item), 0, sizeof(TextItem));
     new (&record->placement) TextPlacement(std::move(placement));
-    fillTextItem(record->item, x, y, text, count, face, advance, height, bold, italic, orientation, colour);
+    TextItem& item = record->item;
+    fillTextFields(item, x, y, advance, height, bold, italic, orientation, colour);
+    const auto units = static_cast<size_t>(std::max(count, 0));
+    if (compact && units <= std::size(record->ownText) && face.size() < sizeof record->ownFace) {
+        if (units > 0 && text != nullptr) {
+            std::memcpy(record->ownText, text, units * sizeof(uint16_t));
+            item.text = record->ownText;
+            item.count = static_cast<int32_t>(units);
+        }
+        if (!face.empty()) std::memcpy(record->ownFace, face.data(), face.size());
+        record->ownFace[face.size()] = '\0';
+        item.face = record->ownFace;
+    } else {
+        copyTextBuffers(item, text, count, face);
+    }
     if (kept != nullptr) *kept = &record->placement;
     return &record->item;
 }

@@ -49,10 +49,13 @@ TextItem* makeTextItem(int32_t x, int32_t y, const uint16_t* text, int32_t count
                        int32_t advance, int32_t height, bool bold, bool italic, int32_t orientation,
                        uint32_t colour);
 // A text record that also carries its placement, which placementOf() gives back until the
-// record is freed (`kept`, when given, receives where it is kept for as long).
+// record is freed (`kept`, when given, receives where it is kept for as long). `compact`, for
+// a record that is never handed to a caller of the library: a short text and face are kept
+// in the record's own block.
 TextItem* makePlacedTextItem(int32_t x, int32_t y, const uint16_t* text, int32_t count, std::string_view face,
                              int32_t advance, int32_t height, bool bold, bool italic, int32_t orientation,
-                             uint32_t colour, TextPlacement placement, TextPlacement** kept = nullptr);
+                             uint32_t colour, TextPlacement placement, TextPlacement** kept = nullptr,
+                             bool compact = false);
 // The placement of a record made by makePlacedTextItem; null for any other record.
 const TextPlacement* placementOf(const TextItem& item);
 TextPlacement* editablePlacementOf(const TextItem& item);

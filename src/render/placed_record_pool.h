@@ -20,6 +20,11 @@ namespace qm {
 struct PlacedRecord {
     TextItem item;
     TextPlacement placement;
+    // A record the program keeps to itself may hold a short text and face here rather than
+    // in buffers of their own (a page handed over from a page process has one record per
+    // character, and two allocations each were a tenth of its cost).
+    uint16_t ownText[4];
+    char ownFace[40];
 };
 
 struct PlacedRecordSlab;

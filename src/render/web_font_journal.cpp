@@ -54,8 +54,11 @@ void WebFontJournal::beginChar(const WebFontKey& font) {
 
 void WebFontJournal::askDeferred() {
     if (deferredFrom_ < 0) return;
-    asks_.push_back(std::move(deferred_));
-    deferred_ = WebFontAsk{};
+    WebFontAsk& ask = asks_.emplace_back();
+    ask.kind = WebFontAsk::single;
+    ask.glyph = deferred_.glyph;
+    ask.character = deferred_.character;
+    ask.width = deferred_.width;
     deferredFrom_ = -1;
 }
 
@@ -66,7 +69,6 @@ void WebFontJournal::endChar(TextPlacement* placement) {
     c.count = static_cast<uint32_t>(asks_.size()) - c.first;
     if (deferredFrom_ >= 0) {
         c.sameAs = deferredFrom_;
-        deferred_ = WebFontAsk{};
         deferredFrom_ = -1;
     }
     // The character is noted in the record's placement, which goes with the record: a record
@@ -106,7 +108,6 @@ void WebFontJournal::clearPage() {
         std::fill(firstAskers_.begin(), firstAskers_.end(), FirstAsker{});
     firstAskerCount_ = 0;
     deferredFrom_ = -1;
-    deferred_ = WebFontAsk{};
     open_ = false;
 }
 
@@ -141,7 +142,6 @@ void WebFontJournal::asked(uint32_t glyph, char32_t character, const std::u32str
         const uint32_t first = firstAsker(Question{c.font, glyph, character});
         if (first != kNone) {
             deferredFrom_ = first;
-            deferred_.kind = WebFontAsk::single;
             deferred_.glyph = glyph;
             deferred_.character = character;
             deferred_.width = width;

@@ -100,7 +100,11 @@ private:
     // The open character's question, already asked by that character: sent only when the
     // character asks more.
     int64_t deferredFrom_ = -1;
-    WebFontAsk deferred_;
+    struct {
+        uint32_t glyph = 0;
+        char32_t character = 0;
+        double width = 0;
+    } deferred_;  // a single glyph
     std::vector<const FontGlyphSet*> sets_;  // every set made, for the limits
     bool open_ = false;
 };

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <map>
 #include <random>
+#include <string>
+#include <string_view>
 
 #include "render/address_table.h"
 #include "render/placed_record_pool.h"
@@ -77,6 +79,30 @@ TEST(DisplayList, PlacementsFollowTheirRecordsThroughScatteredFrees) {
     // A copy of a placed record is the caller's: it has no placement to read past its end.
     TextItem copy = *page->items[0].record.text;
     EXPECT_EQ(placementOf(copy), nullptr);
+}
+
+// A compact record keeps a short text and face in its own block and frees only what it
+// allocated; a long one falls back to buffers of its own.
+TEST(DisplayList, CompactRecordsHoldShortTextsInTheirBlock) {
+    PageObjectPtr page = newPageObject();
+    const uint16_t text[] = {'a', 'b', 'c', 'd', 'e'};
+    const std::string longFace(60, 'F');
+    for (int32_t count : {0, 1, 4, 5})
+        for (std::string_view face : {std::string_view(), std::string_view("Minion Pro"), std::string_view(longFace)}) {
+            TextPlacement place;
+            place.x = count;
+            appendPageItem(*page, QM_ITEM_TEXT,
+                           makePlacedTextItem(count, 0, text, count, face, 5, 12, true, false, 0, 0xFF, place, nullptr,
+                                              true));
+            const TextItem& t = *page->items[page->itemCount - 1].record.text;
+            ASSERT_EQ(t.count, count);
+            for (int32_t i = 0; i < count; ++i) EXPECT_EQ(t.text[i], text[i]);
+            EXPECT_EQ(std::string_view(t.face), face);
+            EXPECT_EQ(t.bold, 1);
+            EXPECT_EQ(placementOf(t)->x, count);
+        }
+    filterPageItems(*page, [](const PageItem& item) { return item.record.text->count % 2 == 0; });
+    EXPECT_EQ(page->itemCount, 6);
 }
 
 TEST(DisplayList, AddressTableMatchesAMapUnderRandomAddsAndTakes) {
