@@ -1,9 +1,12 @@
 #include "platform/system/profile_file.h"
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 
+#include <chrono>
 #include <cstdlib>
+#include <thread>
 
 #include "core/report_error.h"
 #include "temp_folder.h"
@@ -25,6 +28,37 @@ TEST(ProfileFile, MissingFileSectionOrKeyGivesTheDefaults) {
     EXPECT_EQ(readProfileInt(file, "ZoomRatio", "Zoom", 100), 300);
     EXPECT_EQ(readProfileInt(file, "ZoomRatio", "Other", 7), 7);
     EXPECT_EQ(readProfileInt(file, "PageRange", "Zoom", 8), 8);
+}
+
+// Entries are kept between reads, but a file changed in any way is read again: rewritten in
+// place to the same size (within the same tick of the clock, or with its old time put back),
+// replaced by another file, grown, or removed.
+TEST(ProfileFile, AFileChangedByAnyoneIsReadAgain) {
+    TempFolder dir;
+    std::string file = dir / "c.ini";
+    writeFileText(file, "[S]\nk=1\n");
+    EXPECT_EQ(readProfileInt(file, "S", "k", 0), 1);
+    writeFileText(file, "[S]\nk=2\n");
+    EXPECT_EQ(readProfileInt(file, "S", "k", 0), 2);
+    // Settled: its lines are kept from now on, until the file changes.
+    std::this_thread::sleep_for(std::chrono::milliseconds(2100));
+    EXPECT_EQ(readProfileInt(file, "S", "k", 0), 2);
+    struct stat before {};
+    ASSERT_EQ(::stat(file.c_str(), &before), 0);
+    writeFileText(file, "[S]\nk=3\n");
+    const timespec times[2] = {before.st_atim, before.st_mtim};
+    ASSERT_EQ(::utimensat(AT_FDCWD, file.c_str(), times, 0), 0);
+    EXPECT_EQ(readProfileInt(file, "S", "k", 0), 3);
+    writeFileText(file, "[S]\nk=44\n");
+    EXPECT_EQ(readProfileInt(file, "S", "k", 0), 44);
+    const std::string other = dir / "other.ini";
+    writeFileText(other, "[S]\nk=55\n");
+    ASSERT_EQ(::rename(other.c_str(), file.c_str()), 0);
+    EXPECT_EQ(readProfileInt(file, "S", "k", 0), 55);
+    ASSERT_TRUE(writeProfileInt(file, "S", "k", 66));
+    EXPECT_EQ(readProfileInt(file, "S", "k", 0), 66);
+    ASSERT_EQ(::unlink(file.c_str()), 0);
+    EXPECT_EQ(readProfileInt(file, "S", "k", 7), 7);
 }
 
 TEST(ProfileFile, ReadsIgnoreCaseTrimBlanksAndQuotesAndStopAtTheNextSection) {

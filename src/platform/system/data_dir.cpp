@@ -73,7 +73,9 @@ std::string folderPart(const std::string& path) {
 
 }  // namespace
 
-std::string moduleDirectory() {
+namespace {
+
+std::string findModuleDirectory() {
     // dladdr names the main program by its argv[0], which is relative when it was started
     // that way and wrong once the program changes folder; the mapping's own name is not.
     std::string path = mappedFileAt(reinterpret_cast<void*>(&moduleDirectory));
@@ -87,6 +89,15 @@ std::string moduleDirectory() {
     char resolved[4096];
     if (::realpath(path.c_str(), resolved) != nullptr) path = resolved;
     return folderPart(path);
+}
+
+}  // namespace
+
+std::string moduleDirectory() {
+    // Asked for every setting read (the data folder holds the defaults); the module stays
+    // mapped from where it was loaded, so the kernel's list of mappings is read once.
+    static const std::string directory = findModuleDirectory();
+    return directory;
 }
 
 std::string dataDirectory() {

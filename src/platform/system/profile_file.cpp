@@ -2,11 +2,16 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <map>
+#include <memory>
+#include <mutex>
 #include <vector>
 
 #include "core/report_error.h"
@@ -104,10 +109,83 @@ long findSection(const std::vector<Line>& lines, std::string_view section) {
     return -1;
 }
 
-bool lookup(const std::string& file, std::string_view section, std::string_view key, std::string& value) {
+// A file's lines, and what its stat said when they were read.
+struct ParsedProfile {
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    timespec modified{}, changed{};
+    // Whether the file had been left alone for a while when it was read. File times move in
+    // ticks of a few milliseconds: a file rewritten within the tick it was read in, to the
+    // same size, would look unchanged. A file changed in the last seconds is read every time.
+    bool settled = false;
     std::string contents;
-    if (readFile(file, contents) != ReadResult::ok) return false;
-    std::vector<Line> lines = splitLines(contents);
+    std::vector<Line> lines;  // views into contents, which never moves
+};
+
+bool sameTime(const timespec& a, const timespec& b) { return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec; }
+
+// Settings are asked for several times per page, so the files' lines are kept for as long
+// as a stat finds the file as it was (the same file, size and times): a file that anyone
+// rewrites or replaces is read again.
+class ProfileCache {
+public:
+    std::shared_ptr<const ParsedProfile> get(const std::string& path) {
+        struct stat st {};
+        if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+            forget(path);
+            return nullptr;
+        }
+        {
+            std::lock_guard<std::mutex> hold(lock_);
+            auto at = files_.find(path);
+            if (at != files_.end()) {
+                const ParsedProfile& p = *at->second;
+                if (p.settled && p.device == st.st_dev && p.inode == st.st_ino && p.size == st.st_size &&
+                    sameTime(p.modified, st.st_mtim) && sameTime(p.changed, st.st_ctim))
+                    return at->second;
+            }
+        }
+        auto parsed = std::make_shared<ParsedProfile>();
+        timespec now{};
+        ::clock_gettime(CLOCK_REALTIME, &now);
+        parsed->settled = now.tv_sec - std::max(st.st_mtim.tv_sec, st.st_ctim.tv_sec) >= kSettledSeconds;
+        if (readFile(path, parsed->contents) != ReadResult::ok) {
+            forget(path);
+            return nullptr;
+        }
+        parsed->device = st.st_dev;
+        parsed->inode = st.st_ino;
+        parsed->size = st.st_size;
+        parsed->modified = st.st_mtim;
+        parsed->changed = st.st_ctim;
+        parsed->lines = splitLines(parsed->contents);
+        std::lock_guard<std::mutex> hold(lock_);
+        if (files_.size() >= kMostFiles) files_.clear();
+        files_[path] = parsed;
+        return parsed;
+    }
+    void forget(const std::string& path) {
+        std::lock_guard<std::mutex> hold(lock_);
+        files_.erase(path);
+    }
+
+private:
+    static constexpr size_t kMostFiles = 16;
+    static constexpr time_t kSettledSeconds = 2;
+    std::mutex lock_;
+    std::map<std::string, std::shared_ptr<const ParsedProfile>> files_;
+};
+
+ProfileCache& profileCache() {
+    static ProfileCache* cache = new ProfileCache;  // asked until the program ends
+    return *cache;
+}
+
+bool lookup(const std::string& file, std::string_view section, std::string_view key, std::string& value) {
+    const std::shared_ptr<const ParsedProfile> parsed = profileCache().get(file);
+    if (parsed == nullptr) return false;
+    const std::vector<Line>& lines = parsed->lines;
     long s = findSection(lines, section);
     if (s < 0) return false;
     for (size_t i = static_cast<size_t>(s) + 1; i < lines.size() && !lines[i].isSection; ++i) {
@@ -149,6 +227,7 @@ bool replaceFile(const std::string& file, const std::string& contents) {
     ok = (::close(fd) == 0) && ok;
     if (ok && renameHook && !renameHook()) return false;  // simulated crash: temp file stays behind
     if (ok) ok = ::rename(temp.c_str(), file.c_str()) == 0;
+    profileCache().forget(file);
     if (!ok) {
         reportError(-1, "Couldn't write profile '%s': %s", file.c_str(), std::strerror(errno));
         ::unlink(temp.c_str());
