@@ -14,6 +14,7 @@
 #include <condition_variable>
 #include <cstdio>
 #include <cstring>
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -22,6 +23,7 @@
 #include <utility>
 
 #include "app/cli_main.h"
+#include "app/page_claims.h"
 #include "app/page_render.h"
 #include "app/site_parcel.h"
 #include "convert/document_open.h"
@@ -57,6 +59,8 @@ struct PageProcess {
     size_t parcelHave = 0;  // of it so far
     bool reported = false;  // it said why it failed
     int waiting = 0;        // pages handed to it and not yet reported
+    std::deque<int> dealt;  // those pages, in the order handed
+    int begun = 0;          // the last of them it is known to have begun
     int parcelPage = 0;     // the parcel arriving: its page and size
     uint64_t parcelSize = 0;
 };
@@ -77,6 +81,7 @@ public:
         }
         if (receiver_ != nullptr && next_ > receiver_->dealLimit()) return;
         ++process.waiting;
+        process.dealt.push_back(next_);
         const std::string line = std::to_string(next_++) + "\n";
         if (::write(process.pipes.input, line.data(), line.size()) != static_cast<ssize_t>(line.size())) {
             // It has gone; its exit status says why.
@@ -178,6 +183,9 @@ PageSplitOutcome renderInProcesses(const PageSplitRequest& request, const std::f
     const int ahead = local ? kPagesAheadBesideLocal : kPagesAhead;
     std::vector<PageProcess> running;
     PageDealer dealer(request.first, request.last, receiver);
+    // Only a process that draws pages itself takes any back.
+    PageClaims claims;
+    if (local) claims.create(request.first, request.last);
     // Towards the end a page process holds no more than it needs to keep going: a page
     // waiting in its queue is one this process could have drawn instead of waiting for it.
     auto aheadNow = [&] { return local && dealer.left() <= 2 * ahead ? kPagesAhead : ahead; };
@@ -189,11 +197,16 @@ PageSplitOutcome renderInProcesses(const PageSplitRequest& request, const std::f
         }
     };
     for (int i = 0; i < count; ++i) {
-        std::vector<std::string> args{"vellumix", kPagePartArgument, request.source, request.target,
-                                      std::to_string(request.first), std::to_string(request.last)};
+        std::vector<std::string> args{"vellumix",
+                                      kPagePartArgument,
+                                      request.source,
+                                      request.target,
+                                      std::to_string(request.first),
+                                      std::to_string(request.last),
+                                      claims.active() ? std::to_string(kInheritedDescriptor) : "-"};
         args.insert(args.end(), request.switches.begin(), request.switches.end());
         PageProcess process;
-        if (!spawnThisProgram(std::move(args), STDOUT_FILENO, process.pipes, true)) {
+        if (!spawnThisProgram(std::move(args), STDOUT_FILENO, process.pipes, true, claims.fd())) {
             fail(std::string("Couldn't start a page process: ") + std::strerror(errno));
             break;
         }
@@ -234,6 +247,8 @@ PageSplitOutcome renderInProcesses(const PageSplitRequest& request, const std::f
     auto pageReported = [&](PageProcess& p) {
         ++done;
         p.waiting = std::max(0, p.waiting - 1);
+        // It draws its pages in the order handed, but for those taken back.
+        if (!p.dealt.empty()) p.dealt.pop_front();
         if (outcome != PageSplitOutcome::done) return;
         pageDone(done);
         dealAll();
@@ -263,9 +278,11 @@ PageSplitOutcome renderInProcesses(const PageSplitRequest& request, const std::f
             endAll();
         }
     };
-    // Draws one page in this process.
-    auto drawLocal = [&] {
-        const int page = dealer.take();
+    // Draws one page in this process. Every process meets its pages in the order of the
+    // file: a site's web fonts are joined by asking again what each process asked, in order.
+    int lastLocal = 0;
+    auto drawPage = [&](int page) {
+        lastLocal = page;
         std::string why;
         const LocalPageResult drawn = local(page, why);
         if (drawn == LocalPageResult::failed) {
@@ -278,6 +295,31 @@ PageSplitOutcome renderInProcesses(const PageSplitRequest& request, const std::f
             ++done;
             pageDone(done);
             dealAll();
+        }
+    };
+    auto drawLocal = [&] { drawPage(dealer.take()); };
+    // With every page handed out, a page a page process holds and has not begun (it is
+    // drawing the one before) is better drawn here than waited for, when it comes after this
+    // process's own.
+    auto canTakeBack = [&](const PageProcess& p) {
+        return p.dealt.size() >= 2 && p.dealt.back() != p.begun && p.dealt.back() > lastLocal;
+    };
+    auto mayTakeBack = [&] {
+        return local && claims.active() && outcome == PageSplitOutcome::done && dealer.left() == 0 &&
+               std::any_of(running.begin(), running.end(), canTakeBack);
+    };
+    auto takeBack = [&] {
+        for (PageProcess& p : running) {
+            if (!canTakeBack(p)) continue;
+            const int page = p.dealt.back();
+            if (!claims.claim(page)) {
+                p.begun = page;  // and every page before it
+                continue;
+            }
+            p.dealt.pop_back();
+            p.waiting = std::max(0, p.waiting - 1);
+            drawPage(page);
+            return;
         }
     };
     std::vector<char> buffer(kReadBytes);
@@ -296,7 +338,9 @@ PageSplitOutcome renderInProcesses(const PageSplitRequest& request, const std::f
         }
         std::vector<pollfd> fds;
         for (const PageProcess& p : running) fds.push_back({p.pipes.fd, POLLIN, 0});
-        if (::poll(fds.data(), fds.size(), localReady ? 0 : kStopCheckMilliseconds) < 0 && errno != EINTR) {
+        const bool takeBackReady = !localReady && mayTakeBack();
+        if (::poll(fds.data(), fds.size(), localReady || takeBackReady ? 0 : kStopCheckMilliseconds) < 0 &&
+            errno != EINTR) {
             fail(std::string("Couldn't follow the page processes: ") + std::strerror(errno));
             endAll();
         }
@@ -366,6 +410,7 @@ PageSplitOutcome renderInProcesses(const PageSplitRequest& request, const std::f
         }
         // Then a page of its own, when what arrived left one to draw.
         if (localReady && outcome == PageSplitOutcome::done && dealer.ready()) drawLocal();
+        else if (takeBackReady && mayTakeBack()) takeBack();
         if (outcome == PageSplitOutcome::done && done == pages) {
             // Every page is written and reported: what the page processes still do is put
             // their documents away, which the output need not wait for.
@@ -505,7 +550,8 @@ private:
 }  // namespace
 
 int runPagePart(int argc, const char* const* argv) {
-    constexpr int kFixed = 6;  // program, marker, source, target, first and last page
+    // Program, marker, source, target, first and last page, and the page claims' descriptor.
+    constexpr int kFixed = 7;
     int first = 0, last = 0;
     if (argc < kFixed || !readNumber(argv[4], first) || !readNumber(argv[5], last) || first < 1 || last < first) {
         std::fputs("vellumix: --page-part is for the program's own use\n", stderr);
@@ -528,6 +574,13 @@ int runPagePart(int argc, const char* const* argv) {
         outbox.flush();
         return status;
     };
+    // Pages the converting process takes back are left to it.
+    PageClaims claims;
+    if (std::string_view(argv[6]) != "-") {
+        int fd = -1;
+        if (!readNumber(argv[6], fd) || !claims.attach(fd, first, last))
+            return fail("error The page claims could not be shared");
+    }
     std::vector<const char*> switches{argv[0], "--no-window", "--quit"};
     for (int i = kFixed; i < argc; ++i) switches.push_back(argv[i]);
     switches.insert(switches.end(), {"-i", argv[2]});  // the switches are read as for a run on the file
@@ -557,6 +610,7 @@ int runPagePart(int argc, const char* const* argv) {
     while (orders.next(page, bad, outbox)) {
         if (page < first || page > last || page > pages)
             return fail("error Page " + std::to_string(page) + " is not in the file's range");
+        if (!claims.claim(page)) continue;
         if (!site) {
             const std::string error = renderOnePage(handle.get(), page, pageTarget);
             if (!error.empty()) return fail("error " + error);

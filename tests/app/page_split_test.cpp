@@ -197,7 +197,7 @@ TEST_F(PageProcesses, AFailingPageProcessFailsTheFileAndLeavesNothing) {
     EXPECT_EQ(misuse.status, 2) << misuse.out;
     // Nor does it take a page outside its range, or an order that is not a page number.
     ASSERT_TRUE(makeDirectoryPath(root_ + "/part"));
-    const std::string part = "--page-part " + pdf + " '" + root_ + "/part/index.htm' 1 3";
+    const std::string part = "--page-part " + pdf + " '" + root_ + "/part/index.htm' 1 3 -";
     Outcome outside = run(part, "echo 500 | ");
     EXPECT_EQ(outside.status, 1) << outside.out;
     EXPECT_NE(outside.out.find("error Page 500"), std::string::npos) << outside.out;
@@ -205,6 +205,11 @@ TEST_F(PageProcesses, AFailingPageProcessFailsTheFileAndLeavesNothing) {
     EXPECT_EQ(garbage.status, 1) << garbage.out;
     EXPECT_NE(garbage.out.find("parcel 2 "), std::string::npos) << garbage.out;
     EXPECT_NE(garbage.out.find("error"), std::string::npos) << garbage.out;
+    // Claims it cannot share would let two processes draw a page: it draws none.
+    Outcome unshared = run("--page-part " + pdf + " '" + root_ + "/part/index.htm' 1 3 9", "echo 2 | ");
+    EXPECT_EQ(unshared.status, 1) << unshared.out;
+    EXPECT_NE(unshared.out.find("error The page claims could not be shared"), std::string::npos) << unshared.out;
+    EXPECT_EQ(unshared.out.find("parcel 2 "), std::string::npos) << unshared.out;
 }
 
 TEST_F(PageProcesses, AnInterruptStopsEveryProcessAndLeavesNothing) {

@@ -53,7 +53,8 @@ void reapInBackground(pid_t pid) {
 
 }  // namespace
 
-bool spawnThisProgram(std::vector<std::string> args, int stream, PipedProcess& process, bool withInput) {
+bool spawnThisProgram(std::vector<std::string> args, int stream, PipedProcess& process, bool withInput,
+                      int inherited) {
     int out[2];
     int in[2] = {-1, -1};
     if (::pipe2(out, O_CLOEXEC) != 0) return false;
@@ -72,9 +73,17 @@ bool spawnThisProgram(std::vector<std::string> args, int stream, PipedProcess& p
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, out[1], stream);
     if (withInput) posix_spawn_file_actions_adddup2(&actions, in[0], STDIN_FILENO);
+    // A descriptor copied onto itself would keep its close-on-exec flag: it goes through
+    // another number first.
+    const int copy = inherited == kInheritedDescriptor ? ::fcntl(inherited, F_DUPFD_CLOEXEC, kInheritedDescriptor + 1)
+                                                       : inherited;
+    if (copy >= 0) posix_spawn_file_actions_adddup2(&actions, copy, kInheritedDescriptor);
     pid_t pid = -1;
-    const int rc = ::posix_spawn(&pid, "/proc/self/exe", &actions, nullptr, argv.data(), environ);
+    const int rc = inherited >= 0 && copy < 0 ? errno
+                                              : ::posix_spawn(&pid, "/proc/self/exe", &actions, nullptr, argv.data(),
+                                                              environ);
     posix_spawn_file_actions_destroy(&actions);
+    if (copy >= 0 && copy != inherited) ::close(copy);
     ::close(out[1]);
     if (withInput) ::close(in[0]);
     if (rc != 0) {

@@ -22,14 +22,16 @@ std::vector<std::string> splitCommandLine(const std::string& commandLine);
 
 // This program started again with `args` (args[0] is the name it sees), its standard stream
 // `stream` (1 or 2) going into a pipe, and with `withInput` its standard input coming from
-// another. The process id and the pipes' ends are set; false with errno set when it could
-// not be started.
+// another. `inherited`, when not -1, is a descriptor it gets as kInheritedDescriptor. The
+// process id and the pipes' ends are set; false with errno set when it could not be started.
 struct PipedProcess {
     int pid = -1;
     int fd = -1;     // what it writes
     int input = -1;  // what it reads (withInput only)
 };
-bool spawnThisProgram(std::vector<std::string> args, int stream, PipedProcess& process, bool withInput = false);
+constexpr int kInheritedDescriptor = 3;
+bool spawnThisProgram(std::vector<std::string> args, int stream, PipedProcess& process, bool withInput = false,
+                      int inherited = -1);
 
 // Opens a file or an address with the user's preferred application (xdg-open), without
 // waiting. False when the opener could not be started.
