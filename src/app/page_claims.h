@@ -1,8 +1,8 @@
 #pragma once
 // Which pages of a file shared among processes someone has begun. Pages are handed to a page
-// process a few ahead of its work; near the end of the file the converting process, out of
-// pages of its own, takes back one a page process has not begun rather than wait for it.
-// Whoever claims a page first draws it: one byte per page, in memory both processes map.
+// process a few ahead of its work, and the converting process draws the first page nobody
+// has begun, which may be one a page process holds. Whoever claims a page first draws it:
+// one byte per page, in memory both processes map.
 #include <cstddef>
 #include <string>
 

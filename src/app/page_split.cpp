@@ -187,8 +187,9 @@ PageSplitOutcome renderInProcesses(const PageSplitRequest& request, const std::f
     PageClaims claims;
     if (local) claims.create(request.first, request.last);
     // Towards the end a page process holds no more than it needs to keep going: a page
-    // waiting in its queue is one this process could have drawn instead of waiting for it.
-    auto aheadNow = [&] { return local && dealer.left() <= 2 * ahead ? kPagesAhead : ahead; };
+    // waiting in its queue is one this process could have drawn instead of waiting for it,
+    // unless this process can take it back.
+    auto aheadNow = [&] { return local && !claims.active() && dealer.left() <= 2 * ahead ? kPagesAhead : ahead; };
     PageSplitOutcome outcome = PageSplitOutcome::done;
     auto fail = [&](std::string text) {
         if (outcome == PageSplitOutcome::done) {
@@ -297,30 +298,44 @@ PageSplitOutcome renderInProcesses(const PageSplitRequest& request, const std::f
             dealAll();
         }
     };
-    auto drawLocal = [&] { drawPage(dealer.take()); };
-    // With every page handed out, a page a page process holds and has not begun (it is
-    // drawing the one before) is better drawn here than waited for, when it comes after this
-    // process's own.
-    auto canTakeBack = [&](const PageProcess& p) {
-        return p.dealt.size() >= 2 && p.dealt.back() != p.begun && p.dealt.back() > lastLocal;
+    // This process draws the first page nobody has begun that comes after its own: one a
+    // page process holds (it is drawing the one before) rather than the next to hand out.
+    // The processes go up through the file side by side, each page is joined soon after it
+    // is drawn, and at the end neither waits for pages the other holds.
+    auto takeable = [&](auto& p) {
+        const int after = std::max(p.begun, lastLocal);
+        return std::find_if(p.dealt.begin(), p.dealt.end(), [&](int page) { return page > after; });
     };
-    auto mayTakeBack = [&] {
-        return local && claims.active() && outcome == PageSplitOutcome::done && dealer.left() == 0 &&
-               std::any_of(running.begin(), running.end(), canTakeBack);
+    auto canDraw = [&] {
+        if (!local || outcome != PageSplitOutcome::done) return false;
+        if (dealer.ready()) return true;
+        return claims.active() && std::any_of(running.begin(), running.end(), [&](const PageProcess& p) {
+                   return takeable(p) != p.dealt.end();
+               });
     };
-    auto takeBack = [&] {
-        for (PageProcess& p : running) {
-            if (!canTakeBack(p)) continue;
-            const int page = p.dealt.back();
+    auto drawNext = [&] {
+        while (claims.active()) {
+            PageProcess* holder = nullptr;
+            std::deque<int>::iterator at;
+            for (PageProcess& p : running) {
+                const auto first = takeable(p);
+                if (first != p.dealt.end() && (holder == nullptr || *first < *at)) {
+                    holder = &p;
+                    at = first;
+                }
+            }
+            if (holder == nullptr) break;
+            const int page = *at;
             if (!claims.claim(page)) {
-                p.begun = page;  // and every page before it
+                holder->begun = page;  // and every page handed to it before
                 continue;
             }
-            p.dealt.pop_back();
-            p.waiting = std::max(0, p.waiting - 1);
+            holder->dealt.erase(at);
+            holder->waiting = std::max(0, holder->waiting - 1);
             drawPage(page);
             return;
         }
+        if (dealer.ready()) drawPage(dealer.take());
     };
     std::vector<char> buffer(kReadBytes);
     for (;;) {
@@ -328,19 +343,17 @@ PageSplitOutcome renderInProcesses(const PageSplitRequest& request, const std::f
             outcome = PageSplitOutcome::stopped;
             endAll();
         }
-        const bool localReady = local && outcome == PageSplitOutcome::done && dealer.ready();
+        const bool localReady = canDraw();
         if (running.empty()) {
             // Only this process is left: it draws the rest, or stops when the pages it waits
             // for can no longer come.
             if (!localReady) break;
-            drawLocal();
+            drawNext();
             continue;
         }
         std::vector<pollfd> fds;
         for (const PageProcess& p : running) fds.push_back({p.pipes.fd, POLLIN, 0});
-        const bool takeBackReady = !localReady && mayTakeBack();
-        if (::poll(fds.data(), fds.size(), localReady || takeBackReady ? 0 : kStopCheckMilliseconds) < 0 &&
-            errno != EINTR) {
+        if (::poll(fds.data(), fds.size(), localReady ? 0 : kStopCheckMilliseconds) < 0 && errno != EINTR) {
             fail(std::string("Couldn't follow the page processes: ") + std::strerror(errno));
             endAll();
         }
@@ -409,8 +422,7 @@ PageSplitOutcome renderInProcesses(const PageSplitRequest& request, const std::f
             running.erase(running.begin() + static_cast<long>(i));
         }
         // Then a page of its own, when what arrived left one to draw.
-        if (localReady && outcome == PageSplitOutcome::done && dealer.ready()) drawLocal();
-        else if (takeBackReady && mayTakeBack()) takeBack();
+        if (localReady && canDraw()) drawNext();
         if (outcome == PageSplitOutcome::done && done == pages) {
             // Every page is written and reported: what the page processes still do is put
             // their documents away, which the output need not wait for.
