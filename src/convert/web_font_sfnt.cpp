@@ -323,6 +323,7 @@ std::string kernTable(const std::map<std::pair<char32_t, char32_t>, int>& kerns,
                       const std::map<char32_t, unsigned>& chars) {
     std::map<uint32_t, int> pairs;
     for (const auto& [pair, value] : kerns) {
+        if (value == 0) continue;  // a pair kept without kerning
         auto a = chars.find(pair.first), b = chars.find(pair.second);
         if (a == chars.end() || b == chars.end() || a->second < 2 || b->second < 2) continue;
         pairs.emplace(a->second << 16 | b->second, std::clamp(value, -32000, 32000));

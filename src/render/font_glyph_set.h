@@ -61,7 +61,7 @@ public:
     // value the pair was first met with (`em`, rounded), which the face's kerning table
     // then holds for every page. 0 for a pair not kept (too many pairs, or too wide).
     int kern(size_t face, char32_t first, char32_t second, double em);
-    // The kerning pairs of face `i`.
+    // The kerning pairs of face `i`, those without kerning (value 0) among them.
     const std::map<std::pair<char32_t, char32_t>, int>& kerns(size_t i) const;
 
     // A ligature glyph (fi, ffl, ...) in face 0, shown where its letters follow each other:
@@ -133,13 +133,16 @@ inline int FontGlyphSet::kern(size_t face, char32_t first, char32_t second, doub
     auto& pairs = kerns_[face];
     auto known = pairs.find({first, second});
     if (known != pairs.end()) return known->second;
-    // Kerning is a small step between letters; anything wider stays with the page.
+    if (pairs.size() >= kMaxKerns) return 0;
+    // Kerning is a small step between letters; anything wider stays with the page. A pair
+    // first met without kerning keeps none too: the face's table holds one value per pair
+    // for every page, and the pages written before must not move.
     const double units = em * kUnitsPerEm;
-    if (!(units > -kUnitsPerEm && units < kUnitsPerEm) || pairs.size() >= kMaxKerns) return 0;
-    const int value = static_cast<int>(units >= 0 ? units + 0.5 : units - 0.5);
-    if (value == 0) return 0;
+    const int value = !(units > -kUnitsPerEm && units < kUnitsPerEm) ? 0
+                                                                     : static_cast<int>(units >= 0 ? units + 0.5
+                                                                                                   : units - 0.5);
     pairs.emplace(std::make_pair(first, second), value);
-    ++version_;
+    if (value != 0) ++version_;
     return value;
 }
 

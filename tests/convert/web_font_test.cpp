@@ -204,6 +204,39 @@ TEST(WebFontSfnt, LigaturesAreSubstitutedForTheirLettersAndKernedAsGlyphs) {
     EXPECT_EQ(buildWebFontFace(plain.face(0), "p", plain.kerns(0), plain.ligatures()).find("GSUB"), std::string::npos);
 }
 
+// A pair keeps the kerning it was first met with for every page, none included: a pair met
+// later with a step of its own must not give the face a kerning that the browser would
+// then apply to the pages written before, which were placed without it.
+TEST(FontGlyphSet, APairFirstMetWithoutKerningNeverGetsAny) {
+    FontGlyphSet set(1, "T");
+    auto ink = [](GlyphPath& p) {
+        p.ops = {GlyphPath::move, GlyphPath::line, GlyphPath::line};
+        p.points = {0, 0, 0.5f, 0, 0, 0.5f};
+        return true;
+    };
+    for (char32_t c : {U'a', U'b', U'c', U'd'}) ASSERT_EQ(set.place(c, c, 0.5, ink), 0);
+    const uint64_t version = set.version();
+    EXPECT_EQ(set.kern(0, U'a', U'b', 0.00001), 0);  // rounds to nothing
+    EXPECT_EQ(set.kern(0, U'a', U'b', -0.03), 0);
+    EXPECT_EQ(set.kern(0, U'c', U'd', 1.5), 0);  // too wide to be kerning
+    EXPECT_EQ(set.kern(0, U'c', U'd', -0.03), 0);
+    EXPECT_EQ(set.version(), version);
+    // Pairs without kerning make no table.
+    auto hasKernTable = [&] {
+        const std::string sfnt = buildWebFontFace(set.face(0), "t", set.kerns(0), set.ligatures());
+        const uint16_t count = static_cast<uint16_t>((static_cast<unsigned char>(sfnt[4]) << 8) | static_cast<unsigned char>(sfnt[5]));
+        for (uint16_t i = 0; i < count; ++i)
+            if (sfnt.compare(12 + 16 * i, 4, "kern") == 0) return true;
+        return false;
+    };
+    EXPECT_FALSE(hasKernTable());
+    // A pair first met kerned keeps that value.
+    EXPECT_EQ(set.kern(0, U'b', U'c', -0.03), -123);
+    EXPECT_EQ(set.kern(0, U'b', U'c', 0), -123);
+    EXPECT_GT(set.version(), version);
+    EXPECT_TRUE(hasKernTable());
+}
+
 TEST(FontGlyphSet, ACharacterShownByASecondGlyphGoesToTheNextFace) {
     FontGlyphSet set(3, "T");
     auto ink = [](GlyphPath& p) {
