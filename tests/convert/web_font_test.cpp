@@ -169,13 +169,23 @@ TEST_F(WebFontTest, EveryKindOfProgramGivesItsGlyphsWithThePdfWidths) {
     EXPECT_GT(ligatures_, 0);
 }
 
+// A small triangle: every glyph of these sets has ink.
+bool ink(GlyphPath& p) {
+    p.ops = {GlyphPath::move, GlyphPath::line, GlyphPath::line};
+    p.points = {0, 0, 0.5f, 0, 0, 0.5f};
+    return true;
+}
+
+// Whether an sfnt lists a table.
+bool hasTable(const std::string& sfnt, const char* tag) {
+    const uint16_t count = static_cast<uint16_t>((static_cast<unsigned char>(sfnt[4]) << 8) | static_cast<unsigned char>(sfnt[5]));
+    for (uint16_t i = 0; i < count; ++i)
+        if (sfnt.compare(12 + 16 * i, 4, tag) == 0) return true;
+    return false;
+}
+
 TEST(WebFontSfnt, LigaturesAreSubstitutedForTheirLettersAndKernedAsGlyphs) {
     FontGlyphSet set(1, "T");
-    auto ink = [](GlyphPath& p) {
-        p.ops = {GlyphPath::move, GlyphPath::line, GlyphPath::line};
-        p.points = {0, 0, 0.5f, 0, 0, 0.5f};
-        return true;
-    };
     ASSERT_EQ(set.place(10, U'f', 0.3, ink), 0);
     ASSERT_EQ(set.place(11, U'i', 0.25, ink), 0);
     ASSERT_TRUE(set.placeLigature(12, U"fi", 0.55, ink));
@@ -186,14 +196,8 @@ TEST(WebFontSfnt, LigaturesAreSubstitutedForTheirLettersAndKernedAsGlyphs) {
     set.kern(0, U'f', key, -0.02);
     const std::string sfnt = buildWebFontFace(set.face(0), "t", set.kerns(0), set.ligatures());
     // The font has a substitution and a kerning table; the ligature glyph is no character's.
-    auto table = [&](const char* tag) {
-        const uint16_t count = static_cast<uint16_t>((static_cast<unsigned char>(sfnt[4]) << 8) | static_cast<unsigned char>(sfnt[5]));
-        for (uint16_t i = 0; i < count; ++i)
-            if (sfnt.compare(12 + 16 * i, 4, tag) == 0) return true;
-        return false;
-    };
-    EXPECT_TRUE(table("GSUB"));
-    EXPECT_TRUE(table("kern"));
+    EXPECT_TRUE(hasTable(sfnt, "GSUB"));
+    EXPECT_TRUE(hasTable(sfnt, "kern"));
     LoadedFace face(*decompressWoff2(*compressWoff2(sfnt)));
     ASSERT_TRUE(face.ok());
     EXPECT_NEAR(face.advance(face.glyphOf(U'f')), 0.3, 1.0 / kWebFontUnitsPerEm);
@@ -209,11 +213,6 @@ TEST(WebFontSfnt, LigaturesAreSubstitutedForTheirLettersAndKernedAsGlyphs) {
 // then apply to the pages written before, which were placed without it.
 TEST(FontGlyphSet, APairFirstMetWithoutKerningNeverGetsAny) {
     FontGlyphSet set(1, "T");
-    auto ink = [](GlyphPath& p) {
-        p.ops = {GlyphPath::move, GlyphPath::line, GlyphPath::line};
-        p.points = {0, 0, 0.5f, 0, 0, 0.5f};
-        return true;
-    };
     for (char32_t c : {U'a', U'b', U'c', U'd'}) ASSERT_EQ(set.place(c, c, 0.5, ink), 0);
     const uint64_t version = set.version();
     EXPECT_EQ(set.kern(0, U'a', U'b', 0.00001), 0);  // rounds to nothing
@@ -223,11 +222,7 @@ TEST(FontGlyphSet, APairFirstMetWithoutKerningNeverGetsAny) {
     EXPECT_EQ(set.version(), version);
     // Pairs without kerning make no table.
     auto hasKernTable = [&] {
-        const std::string sfnt = buildWebFontFace(set.face(0), "t", set.kerns(0), set.ligatures());
-        const uint16_t count = static_cast<uint16_t>((static_cast<unsigned char>(sfnt[4]) << 8) | static_cast<unsigned char>(sfnt[5]));
-        for (uint16_t i = 0; i < count; ++i)
-            if (sfnt.compare(12 + 16 * i, 4, "kern") == 0) return true;
-        return false;
+        return hasTable(buildWebFontFace(set.face(0), "t", set.kerns(0), set.ligatures()), "kern");
     };
     EXPECT_FALSE(hasKernTable());
     // A pair first met kerned keeps that value.
@@ -239,11 +234,6 @@ TEST(FontGlyphSet, APairFirstMetWithoutKerningNeverGetsAny) {
 
 TEST(FontGlyphSet, ACharacterShownByASecondGlyphGoesToTheNextFace) {
     FontGlyphSet set(3, "T");
-    auto ink = [](GlyphPath& p) {
-        p.ops = {GlyphPath::move, GlyphPath::line, GlyphPath::line};
-        p.points = {0, 0, 0.5f, 0, 0, 0.5f};
-        return true;
-    };
     EXPECT_EQ(set.place(5, U'A', 0.6, ink), 0);
     EXPECT_EQ(set.place(9, U'A', 0.6, ink), 1);   // another glyph for A
     EXPECT_EQ(set.place(5, U'A', 0.6, ink), 0);   // the first again
