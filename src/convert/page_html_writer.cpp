@@ -42,7 +42,8 @@ constexpr const char* kScrollScript =
 // picture. Each run is stretched to its PDF width (data-w) when the two differ by a face's
 // worth (a quarter either way); a larger difference comes from a wide gap the run bridges
 // with one space, such as an indent in a listing, and stretching the letters would not mend
-// it. A continuous file repeats the script once per page: only the first copy acts, once
+// it. data-w reaches the run's last ink, so blanks a run keeps at its end are not measured
+// (in the ratio of the ink to the whole, which zoom leaves alone). A continuous file repeats the script once per page: only the first copy acts, once
 // the whole file is read, so the runs are measured once and not again for every page. All
 // widths are read before any is changed so the page is laid out once.
 constexpr std::string_view kFitRunsScript =
@@ -51,8 +52,18 @@ constexpr std::string_view kFitRunsScript =
     "  if (window.fitRunsQueued) return;\n"
     "  window.fitRunsQueued = true;\n"
     "  addEventListener('DOMContentLoaded', function () {\n"
-    "    var s = document.querySelectorAll('span[data-w]'), got = [], i, r;\n"
-    "    for (i = 0; i < s.length; i++) got.push(s[i].offsetWidth);\n"
+    "    var s = document.querySelectorAll('span[data-w]'), got = [], i, r, k = document.createRange(), t, n, a;\n"
+    "    for (i = 0; i < s.length; i++) {\n"
+    "      got.push(s[i].offsetWidth);\n"
+    "      t = s[i].lastChild;\n"
+    "      if (!(got[i] > 0 && t && t.nodeType == 3)) continue;\n"
+    "      n = t.data.replace(/\\s+$/, '').length;\n"
+    "      if (n == t.data.length) continue;\n"
+    "      k.selectNodeContents(s[i]);\n"
+    "      a = k.getBoundingClientRect().width;\n"
+    "      k.setEnd(t, n);\n"
+    "      if (a > 0) got[i] *= k.getBoundingClientRect().width / a;\n"
+    "    }\n"
     "    for (i = 0; i < s.length; i++) {\n"
     "      r = got[i] > 0 ? +s[i].getAttribute('data-w') / got[i] : 1;\n"
     "      if (!(r > 0.75 && r < 1.34) || Math.abs(r - 1) < 0.01) continue;\n"

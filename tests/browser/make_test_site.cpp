@@ -94,6 +94,10 @@ std::string pageText(int n, int count, int width, int height, const std::string&
         t += "<div style=\"position:absolute;top:0;left:0\">" + img + "></div>\n";
     }
     t += textRun(80, 80, 0, 150, "Page " + std::to_string(n));
+    // The same words as a block that keeps its blanks, ending in three: its ink is held to
+    // the same width.
+    t += "<div id=\"kept-blanks\" style=\"position:absolute;top:300px;left:80px;white-space:pre\"><span class=\"ft0\" "
+         "data-w=\"150\">Page " + std::to_string(n) + "   </span></div>\n";
     t += textRun(200, 60, 1, 400, qm::escapeHtml(title) + " &#8211; page " + std::to_string(n) + " of " +
                                       std::to_string(count));
     t += std::string(qm::fitRunsScript());

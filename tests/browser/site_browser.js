@@ -67,6 +67,18 @@ async function drive(browser, url, mode, shotFolder) {
   check(fit.runs >= 2 && fit.median < 0.03,
         'text runs keep their page widths at 150 % (' + fit.runs + ' runs, median off by ' +
         (fit.median * 100).toFixed(1) + ' %)');
+  // Blanks a run keeps at its end take no room on the PDF page: its ink is what is held.
+  const kept = await frame('contents').evaluate(() => {
+    const z = +document.body.style.zoom || 1;
+    const span = document.querySelector('#kept-blanks span');
+    const text = span.firstChild;
+    const range = document.createRange();
+    range.setStart(text, 0);
+    range.setEnd(text, text.data.replace(/\s+$/, '').length);
+    return range.getBoundingClientRect().width / (+span.getAttribute('data-w') * z) - 1;
+  });
+  check(Math.abs(kept) < 0.03, 'a run ending in blanks keeps its ink to its page width (off by ' +
+        (kept * 100).toFixed(1) + ' %)');
   if (shotFolder) await page.screenshot({ path: path.join(shotFolder, mode + '-zoom150.png') });
   await frame('ltop').selectOption('#zoom', '100');
 
