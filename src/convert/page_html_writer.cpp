@@ -43,9 +43,10 @@ constexpr const char* kScrollScript =
 // worth (a quarter either way); a larger difference comes from a wide gap the run bridges
 // with one space, such as an indent in a listing, and stretching the letters would not mend
 // it. data-w reaches the run's last ink, so blanks a run keeps at its end are not measured
-// (in the ratio of the ink to the whole, which zoom leaves alone). A continuous file repeats the script once per page: only the first copy acts, once
-// the whole file is read, so the runs are measured once and not again for every page. All
-// widths are read before any is changed so the page is laid out once.
+// (in the ratio of the ink to the whole, which zoom leaves alone). A continuous file repeats
+// the script once per page: only the first copy acts, once the whole file is read, so the
+// runs are measured once and not again for every page. All widths are read before any is
+// changed so the page is laid out once.
 constexpr std::string_view kFitRunsScript =
     "<script>\n"
     "(function () {\n"

@@ -1,5 +1,6 @@
 #include "render/placed_record_pool.h"
 
+#include <cstdint>
 #include <new>
 
 #include "core/memory.h"
@@ -84,23 +85,33 @@ PlacedRecord* PlacedRecordPool::allocate() {
     return reinterpret_cast<PlacedRecord*>(block);
 }
 
+namespace {
+
+constexpr size_t kNotLive = SIZE_MAX;
+
+// The number of the live block at `address` in `slab`; kNotLive for any other address.
+size_t liveBlock(const PlacedRecordSlab& slab, const void* address) {
+    const auto offset = static_cast<size_t>(static_cast<const char*>(address) - reinterpret_cast<const char*>(&slab));
+    if (offset < kFirst || (offset - kFirst) % sizeof(PlacedRecord) != 0) return kNotLive;
+    const size_t index = (offset - kFirst) / sizeof(PlacedRecord);
+    if (index >= slab.used || (slab.liveBits[index / 64] >> (index % 64) & 1) == 0) return kNotLive;
+    return index;
+}
+
+}  // namespace
+
 PlacedRecord* PlacedRecordPool::find(const TextItem* item) {
     std::lock_guard<std::mutex> hold(lock_);
-    Slab* slab = slabOf(item);
-    if (slab == nullptr) return nullptr;
-    const size_t offset = static_cast<size_t>(reinterpret_cast<const char*>(item) - reinterpret_cast<const char*>(slab));
-    if (offset < kFirst || (offset - kFirst) % sizeof(PlacedRecord) != 0) return nullptr;
-    const size_t index = (offset - kFirst) / sizeof(PlacedRecord);
-    if (index >= slab->used || (slab->liveBits[index / 64] >> (index % 64) & 1) == 0) return nullptr;
+    const Slab* slab = slabOf(item);
+    if (slab == nullptr || liveBlock(*slab, item) == kNotLive) return nullptr;
     return reinterpret_cast<PlacedRecord*>(const_cast<TextItem*>(item));
 }
 
 void PlacedRecordPool::release(PlacedRecord* record) {
     std::lock_guard<std::mutex> hold(lock_);
     Slab* slab = slabOf(record);
-    if (slab == nullptr) return;
-    const size_t index =
-        static_cast<size_t>(reinterpret_cast<char*>(record) - reinterpret_cast<char*>(slab) - kFirst) / sizeof(PlacedRecord);
+    const size_t index = slab != nullptr ? liveBlock(*slab, record) : kNotLive;
+    if (index == kNotLive) return;  // not a block handed out, or given back already
     slab->liveBits[index / 64] &= ~(uint64_t{1} << (index % 64));
     --slab->live;
     QM_POISON(record, sizeof(PlacedRecord));

@@ -155,6 +155,8 @@ TEST(DisplayList, RecordPoolKnowsOnlyItsLiveBlocksAndReturnsEmptySlabs) {
     EXPECT_EQ(pool.find(&fresh->item), fresh);
     EXPECT_EQ(std::count(released.begin(), released.end(), fresh), 0);
     pool.release(fresh);
+    pool.release(fresh);  // given back already: it leaves the other blocks of its slab alone
+    for (size_t i = 2500; i < blocks.size(); ++i) ASSERT_EQ(pool.find(&blocks[i]->item), blocks[i]);
     for (size_t i = 2500; i < blocks.size(); ++i) pool.release(blocks[i]);
     EXPECT_LE(pool.slabCount(), 1u);
     // An emptied current slab is cut again from its start.
